@@ -1,0 +1,224 @@
+/*
+ * quillon.h -- build a Flash movie (uncompressed SWF, version 4) from slide
+ * pictures, buttons, links, sprites, overlays, one sound and animated lists.
+ *
+ * The library holds one movie at a time in process-wide state and runs on the
+ * caller's thread; call it from one thread at a time. Every export returns
+ * nothing and reports nothing.
+ *
+ * Units: the host works in pixels. Every coordinate and size is multiplied by
+ * 20 (twips, 1/20 pixel) on its way into the movie.
+ *
+ * Pixel buffers:
+ *   - 8-bit pictures (CreateFrame, AddInfo): one palette index per pixel, rows
+ *     packed (width bytes per row, no padding). The library pads each row to a
+ *     multiple of 4 bytes itself, as the file format requires.
+ *   - palettes: colourCount entries of 3 bytes, red, green, blue.
+ *   - 32-bit pictures (buttons, sprites): width * height pixels of 4 bytes each,
+ *     in file order: alpha, red, green, blue. Pictures that carry alpha
+ *     (sprites, pause buttons, the kind-0 picture of AddButton) are stored as
+ *     DefineBitsLossless2, whose colour bytes players read as premultiplied by
+ *     alpha.
+ *   - colours passed as one 32-bit value: red in bits 0-7, green in 8-15, blue
+ *     in 16-23; bits 24-31 are ignored and alpha is always 255.
+ * The library copies and compresses every buffer before the call returns; the
+ * host may reuse it at once.
+ *
+ * Calls outside the limits below never crash the library or corrupt the
+ * movie: they do nothing, or, where stated, clamp their argument. In
+ * particular every export except CreateMovie does nothing while no movie
+ * exists, and every export that acts on "the current frame" does nothing
+ * before the first CreateFrame or DuplicateFrame.
+ *
+ * Order of a movie's life:
+ *   CreateMovie; per slide: CreateFrame (or DuplicateFrame), additions,
+ *   AnimateList, StopFrame, NextSlide; then AddButton for the navigation;
+ *   WriteMovie; DestroyMovie.
+ */
+#ifndef QUILLON_H
+#define QUILLON_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64) && !defined(__x86_64__)
+#define QUILLON_CALL __cdecl
+#else
+#define QUILLON_CALL
+#endif
+
+#if defined(_WIN32)
+#if defined(QUILLON_BUILDING_DLL)
+#define QUILLON_API __declspec(dllexport)
+#else
+#define QUILLON_API
+#endif
+#elif defined(QUILLON_BUILDING_LIBRARY)
+#define QUILLON_API __attribute__((visibility("default")))
+#else
+#define QUILLON_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Movie lifecycle ------------------------------------------------ */
+
+/* Creates the movie: a stage of width x height pixels, slideCount slides
+ * recorded later with NextSlide, frameRate frames per second (only the low 8
+ * bits reach the file). A movie that is still open is destroyed first, as by
+ * DestroyMovie. The stage header grows its field width with the stage, so any
+ * size up to 53687091 pixels is described correctly. A negative slideCount is
+ * taken as 0. currentFrame is left as it is (-1 after load or DestroyMovie). */
+QUILLON_API void QUILLON_CALL CreateMovie(int32_t width, int32_t height, int32_t slideCount,
+                                          int32_t frameRate);
+
+/* Begins the next frame without new content: the stage keeps showing what the
+ * previous frame showed. */
+QUILLON_API void QUILLON_CALL DuplicateFrame(void);
+
+/* Records the current frame as the frame of the next slide. Calls beyond the
+ * slideCount given to CreateMovie, or before the first frame, do nothing. */
+QUILLON_API void QUILLON_CALL NextSlide(void);
+
+/* Writes the movie to fileName (a path in the host's 8-bit character set) and
+ * empties the movie of frames; stage size and frame rate stay. The file is
+ * written to a temporary file beside the target and renamed over it only when
+ * every byte was written and closed cleanly: a failed write leaves an existing
+ * file untouched and no partial file behind. The movie is emptied either way.
+ * A null fileName writes nothing and empties the movie. */
+QUILLON_API void QUILLON_CALL WriteMovie(const char *fileName);
+
+/* Releases the movie, its animated list and its slide table. Does nothing
+ * without a movie. Unloading the library calls it; an open movie is then
+ * discarded, not written. */
+QUILLON_API void QUILLON_CALL DestroyMovie(void);
+
+/* ---- Slide pictures and stops --------------------------------------- */
+
+/* Begins the next frame and shows an 8-bit colour-mapped picture over the
+ * whole stage: pixels holds stage width x stage height palette indexes,
+ * palette colourCount RGB entries. colourCount below 0 is taken as 0 (no
+ * palette), above 256 as 256. */
+QUILLON_API void QUILLON_CALL CreateFrame(const unsigned char *pixels,
+                                          const unsigned char *palette, int32_t colourCount);
+
+/* Makes playback stop at frame (-1: the current frame). A frame beyond the end
+ * lengthens the movie. Each call adds one Stop action. Frames below -1 do
+ * nothing. */
+QUILLON_API void QUILLON_CALL StopFrame(int32_t frame);
+
+/* ---- Navigation buttons and hyperlinks ------------------------------ */
+
+/* Forgets every button in the table of pause buttons and hyperlink areas
+ * (they stay on the stage); the next one still goes into the next slot. */
+QUILLON_API void QUILLON_CALL InitButtonList(void);
+
+/* Removes every button of the table from the current frame and destroys it. */
+QUILLON_API void QUILLON_CALL RemoveButtons(void);
+
+/* Adds to the current frame a button that resumes playback, showing
+ * width x height 32-bit pixels with alpha at (x, y); the last column and row
+ * are inclusive. The table holds 100 buttons: a 101st call does nothing. */
+QUILLON_API void QUILLON_CALL AddPauseButton(const void *pixels, int32_t x, int32_t y,
+                                             int32_t width, int32_t height);
+
+/* Adds to the current frame an invisible rectangular button from (x1, y1) to
+ * (x2, y2) that opens url in target when clicked. Counts against the same 100
+ * slots as AddPauseButton. */
+QUILLON_API void QUILLON_CALL AddHyperLink(const char *url, const char *target, int32_t x1,
+                                           int32_t y1, int32_t x2, int32_t y2);
+
+/* Adds to frame (-1: the current frame) an action that opens url in target
+ * when the frame is reached. A frame beyond the end lengthens the movie. */
+QUILLON_API void QUILLON_CALL AddAutomaticHyperLink(int32_t frame, const char *url,
+                                                    const char *target);
+
+/* Adds a navigation button of width x height 32-bit pixels at (x, y), with
+ * the pictures up, over and down (down also serves as the hit area):
+ *   0  a plain picture from up, in frame 0 (over and down are not read)
+ *   1  play          2  stop          3  first frame
+ *   4  last slide    5  previous slide (first goes to last)
+ *   6  next slide (last goes to frame 0)
+ * Kinds 4 to 6 read the slide frames, so they are called after every slide
+ * was recorded with NextSlide; called earlier they do nothing. Other kinds do
+ * nothing. */
+QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void *over,
+                                        const void *down, int32_t x, int32_t y, int32_t width,
+                                        int32_t height);
+
+/* ---- Sprites and info overlays -------------------------------------- */
+
+/* Creates the sprite table with count empty entries, releasing any earlier
+ * table and its sprites. count below 0 is taken as 0. */
+QUILLON_API void QUILLON_CALL SetSpritesCount(int32_t count);
+
+/* Creates sprite index from width x height 32-bit pixels with alpha; shows
+ * nothing. An index outside the table does nothing; an existing sprite at
+ * that index is replaced. */
+QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32_t width,
+                                        int32_t height);
+
+/* Moves sprite index to (x, y) for its later showings. */
+QUILLON_API void QUILLON_CALL TranslateSprite(int32_t index, int32_t x, int32_t y);
+
+/* Shows sprite index in the current frame. */
+QUILLON_API void QUILLON_CALL ShowSprite(int32_t index);
+
+/* Removes sprite index from the current frame; does nothing if it is not on
+ * the stage. */
+QUILLON_API void QUILLON_CALL HideSprite(int32_t index);
+
+/* Creates the info table with count empty entries; an earlier table is
+ * removed from the current frame and released first, as by
+ * RemoveAndDestroyAllInfo. count below 0 is taken as 0. */
+QUILLON_API void QUILLON_CALL SetInfoCount(int32_t count);
+
+/* Creates info overlay index from an 8-bit picture covering (x1, y1) to
+ * (x2, y2) inclusive, (x2 - x1 + 1) x (y2 - y1 + 1) pixels, and shows it in the
+ * current frame at once. colourCount is clamped to 0..256. An index outside
+ * the table, an occupied entry, or x2 < x1 or y2 < y1 does nothing. */
+QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int32_t x2,
+                                      int32_t y2, const unsigned char *pixels,
+                                      const unsigned char *palette, int32_t colourCount);
+
+/* Removes every info overlay from the current frame, destroys them and
+ * releases the table. */
+QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
+
+/* ---- Sound ---------------------------------------------------------- */
+
+/* Adds the PCM WAV file fileName (8 or 16 bit, mono or stereo, about 5.5, 11,
+ * 22 or 44 kHz) to the current frame as an ADPCM event sound that starts when
+ * the frame is reached. A file that cannot be read gives a silent sound. */
+QUILLON_API void QUILLON_CALL AddSound(const char *fileName);
+
+/* ---- Animated lists ------------------------------------------------- */
+
+/* Starts a new, empty animated list, taking an existing one off the stage. */
+QUILLON_API void QUILLON_CALL InitAnimatedList(void);
+
+/* Adds a pulsing outline, kind 0 an ellipse, 1 a rectangle, inscribed in
+ * (x1, y1)-(x2, y2), lineWidth pixels wide, in colour; shown in the current
+ * frame at once. Other kinds, x1 = x2 or y1 = y2 do nothing. */
+QUILLON_API void QUILLON_CALL AddRubber(int32_t kind, int32_t x1, int32_t y1, int32_t x2,
+                                        int32_t y2, int32_t lineWidth, uint32_t colour);
+
+/* Adds count boxes (rects: count records of four int32 x1, y1, x2, y2) in
+ * colour, of which one at a time shows highlightColour, moving on at every
+ * AnimateList. count must be 1 to 10; others do nothing. */
+QUILLON_API void QUILLON_CALL AddAtAttractor(int32_t count, const int32_t *rects,
+                                             uint32_t colour, uint32_t highlightColour);
+
+/* Advances every item of the animated list by one step in the current frame,
+ * the most recently added item first. */
+QUILLON_API void QUILLON_CALL AnimateList(void);
+
+/* Takes every item of the list off the current frame and releases the list. */
+QUILLON_API void QUILLON_CALL DestroyAnimatedList(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUILLON_H */

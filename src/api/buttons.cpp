@@ -1,0 +1,139 @@
+// Exports: navigation buttons, the pause button and hyperlinks.
+#include "api/library_state.h"
+#include "interactive/actions.h"
+#include "quillon.h"
+
+using namespace quillon;
+
+namespace {
+
+// The picture of a button: (x, y) to (x + width - 1, y + height - 1) pixels,
+// last column and row inclusive, from width x height 32-bit pixels.
+std::unique_ptr<ImageShape> ButtonPicture(const void *pixels, int32_t x, int32_t y,
+                                          int32_t width, int32_t height, uint8_t alpha) {
+    return std::make_unique<ImageShape>(
+        Twips(x), Twips(y), Twips(x + width - 1), Twips(y + height - 1), 5,
+        static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0, alpha,
+        static_cast<const uint8_t *>(pixels), nullptr);
+}
+
+bool ValidButtonRect(int32_t x, int32_t y, int32_t width, int32_t height) {
+    return IsBitmapSide(width) && IsBitmapSide(height) && x >= -kMaxPixels && y >= -kMaxPixels &&
+           x <= kMaxPixels - width && y <= kMaxPixels - height;
+}
+
+// Puts a button into the next slot of the table and shows it in frame.
+void AddToTable(LibraryState &s, Frame *frame, std::unique_ptr<Button> button) {
+    s.lastButtonSlot += 1;
+    s.buttonSlotUsed[s.lastButtonSlot] = 1;
+    s.buttonSlots[s.lastButtonSlot] = std::move(button);
+    frame->ShowItem(s.buttonSlots[s.lastButtonSlot].get());
+}
+
+bool TableFull(const LibraryState &s) { return s.lastButtonSlot + 1 >= kButtonSlots; }
+
+}  // namespace
+
+extern "C" {
+
+QUILLON_API void QUILLON_CALL InitButtonList(void) {
+    LibraryState &s = State();
+    for (int i = 0; i < kButtonSlots; ++i) s.buttonSlotUsed[i] = 0;
+}
+
+QUILLON_API void QUILLON_CALL RemoveButtons(void) {
+    LibraryState &s = State();
+    Frame *frame = s.CurrentFrame();
+    if (!frame) return;
+    for (int i = 0; i < kButtonSlots; ++i) {
+        if (s.buttonSlotUsed[i]) frame->HideItem(s.buttonSlots[i].get());
+        s.buttonSlotUsed[i] = 0;
+        s.buttonSlots[i].reset();
+    }
+    s.lastButtonSlot = -1;
+}
+
+QUILLON_API void QUILLON_CALL AddPauseButton(const void *pixels, int32_t x, int32_t y,
+                                             int32_t width, int32_t height) {
+    LibraryState &s = State();
+    Frame *frame = s.CurrentFrame();
+    if (!frame || TableFull(s) || !ValidButtonRect(x, y, width, height)) return;
+    auto face = ButtonPicture(pixels, x, y, width, height, 1);
+    auto button = std::make_unique<Button>(face.get(), face.get(), face.get(), face.get());
+    button->AttachAction(PlayDescriptor(), 6);
+    AddToTable(s, frame, std::move(button));
+}
+
+QUILLON_API void QUILLON_CALL AddHyperLink(const char *url, const char *target, int32_t x1,
+                                           int32_t y1, int32_t x2, int32_t y2) {
+    LibraryState &s = State();
+    Frame *frame = s.CurrentFrame();
+    if (!frame || TableFull(s)) return;
+    // An invisible area (black, fully transparent) that only catches the mouse.
+    RectItem area(Twips(x1), Twips(y1), Twips(x2), Twips(y2));
+    area.SetFillColour(Colour{0, 0, 0, 0});
+    area.SetLineColour(Colour{0, 0, 0, 0});
+    auto button = std::make_unique<Button>(&area, &area, &area, &area);
+    button->AttachAction(GetURLDescriptor(url, target), 6);
+    AddToTable(s, frame, std::move(button));
+}
+
+QUILLON_API void QUILLON_CALL AddAutomaticHyperLink(int32_t frameNumber, const char *url,
+                                                    const char *target) {
+    Frame *frame = State().FrameAt(frameNumber);
+    if (frame) frame->AddActions(GetURLDescriptor(url, target));
+}
+
+QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void *over,
+                                        const void *down, int32_t x, int32_t y, int32_t width,
+                                        int32_t height) {
+    LibraryState &s = State();
+    if (!s.currentMovie || kind < 0 || kind > 6 || !ValidButtonRect(x, y, width, height)) return;
+    // Previous, next and last read every slide frame.
+    if (kind >= 4 && (s.slideCount < 1 || s.slidesRecorded < s.slideCount)) return;
+    Movie &movie = *s.currentMovie;
+    const std::vector<int32_t> &slides = s.slideFrames;
+    int32_t last = s.slideCount - 1;
+
+    if (kind == 0) {
+        auto picture = ButtonPicture(up, x, y, width, height, 1);
+        picture->SetDepth(499);
+        movie.GetFrame(0)->ShowItem(picture.get());
+        return;
+    }
+
+    auto upShape = ButtonPicture(up, x, y, width, height, 0);
+    auto overShape = ButtonPicture(over, x, y, width, height, 0);
+    auto downShape = ButtonPicture(down, x, y, width, height, 0);
+    auto makeButton = [&]() {
+        auto button = std::make_unique<Button>(upShape.get(), overShape.get(), downShape.get(),
+                                               downShape.get());
+        button->SetDepth(500);
+        return button;
+    };
+    auto button = makeButton();
+    switch (kind) {
+    case 1: button->AttachAction(PlayDescriptor(), 6); break;
+    case 2: button->AttachAction(StopDescriptor(), 6); break;
+    case 3: button->AttachAction(GotoFrameDescriptor(0), 6); break;
+    case 4: button->AttachAction(GotoFrameDescriptor(slides[last]), 6); break;
+    case 5: button->AttachAction(GotoFrameDescriptor(slides[last]), 6); break;
+    case 6: button->AttachAction(GotoFrameDescriptor(slides[1]), 6); break;
+    }
+    movie.GetFrame(0)->ShowItem(button.get());
+    if (kind < 5) return;
+
+    // One button per slide: on slide i the previous one is taken off and a
+    // new button to the neighbouring slide is placed. The slide after the
+    // last is entry slideCount, frame 0.
+    for (int32_t i = 1; i < s.slideCount; ++i) {
+        Frame *frame = movie.GetFrame(slides[i]);
+        frame->HideItem(button.get());
+        button = makeButton();
+        int32_t target = kind == 5 ? slides[i - 1] : slides[i + 1];
+        button->AttachAction(GotoFrameDescriptor(target), 6);
+        frame->ShowItem(button.get());
+    }
+}
+
+}  // extern "C"

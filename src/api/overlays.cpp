@@ -1,0 +1,99 @@
+// Exports: sprites and info overlays.
+#include "api/library_state.h"
+#include "quillon.h"
+
+using namespace quillon;
+
+namespace {
+
+ImageShape *SpriteAt(int32_t index) {
+    LibraryState &s = State();
+    if (index < 0 || static_cast<size_t>(index) >= s.sprites.size()) return nullptr;
+    return s.sprites[static_cast<size_t>(index)].get();
+}
+
+int32_t ClampCount(int32_t count) {
+    return count < 0 ? 0 : (count > kMaxTableEntries ? kMaxTableEntries : count);
+}
+
+}  // namespace
+
+extern "C" {
+
+QUILLON_API void QUILLON_CALL SetSpritesCount(int32_t count) {
+    LibraryState &s = State();
+    s.sprites.clear();
+    s.sprites.resize(static_cast<size_t>(ClampCount(count)));
+    s.hasSpriteTable = true;
+}
+
+QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32_t width,
+                                        int32_t height) {
+    LibraryState &s = State();
+    if (index < 0 || static_cast<size_t>(index) >= s.sprites.size()) return;
+    if (!IsBitmapSide(width) || !IsBitmapSide(height)) return;
+    // The shape starts at the origin; its place on the stage is its translation.
+    auto sprite = std::make_unique<ImageShape>(0, 0, width * 20, height * 20, 5,
+                                               static_cast<uint16_t>(width),
+                                               static_cast<uint16_t>(height), 0, 1,
+                                               static_cast<const uint8_t *>(pixels), nullptr);
+    sprite->SetDepth(200);
+    s.sprites[static_cast<size_t>(index)] = std::move(sprite);
+}
+
+QUILLON_API void QUILLON_CALL TranslateSprite(int32_t index, int32_t x, int32_t y) {
+    if (ImageShape *sprite = SpriteAt(index)) sprite->SetTranslate(Twips(x), Twips(y));
+}
+
+QUILLON_API void QUILLON_CALL ShowSprite(int32_t index) {
+    Frame *frame = State().CurrentFrame();
+    ImageShape *sprite = SpriteAt(index);
+    if (frame && sprite) frame->ShowItem(sprite);
+}
+
+QUILLON_API void QUILLON_CALL HideSprite(int32_t index) {
+    Frame *frame = State().CurrentFrame();
+    ImageShape *sprite = SpriteAt(index);
+    if (frame && sprite) frame->HideItem(sprite);
+}
+
+QUILLON_API void QUILLON_CALL SetInfoCount(int32_t count) {
+    LibraryState &s = State();
+    if (s.hasInfoTable) RemoveAndDestroyAllInfo();
+    s.infos.clear();
+    s.infos.resize(static_cast<size_t>(ClampCount(count)));
+    s.hasInfoTable = true;
+}
+
+QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int32_t x2,
+                                      int32_t y2, const unsigned char *pixels,
+                                      const unsigned char *palette, int32_t colourCount) {
+    LibraryState &s = State();
+    Frame *frame = s.CurrentFrame();
+    if (!frame || index < 0 || static_cast<size_t>(index) >= s.infos.size()) return;
+    if (s.infos[static_cast<size_t>(index)]) return;
+    int64_t width = static_cast<int64_t>(x2) - x1 + 1;
+    int64_t height = static_cast<int64_t>(y2) - y1 + 1;
+    if (width < 1 || width > 65535 || height < 1 || height > 65535) return;
+    auto info = std::make_unique<ImageShape>(Twips(x1), Twips(y1), Twips(x2), Twips(y2), 3,
+                                             static_cast<uint16_t>(width),
+                                             static_cast<uint16_t>(height), colourCount, 0,
+                                             pixels, palette);
+    info->SetDepth(100);
+    frame->ShowItem(info.get());
+    s.infos[static_cast<size_t>(index)] = std::move(info);
+}
+
+QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void) {
+    LibraryState &s = State();
+    if (Frame *frame = s.CurrentFrame()) {
+        for (auto &info : s.infos)
+            if (info) frame->HideItem(info.get());
+    } else if (s.currentMovie) {
+        return;  // before the first frame there is no frame to remove them from
+    }
+    s.infos.clear();
+    s.hasInfoTable = false;
+}
+
+}  // extern "C"

@@ -1,0 +1,130 @@
+// Display items: the placement protocol and the shape placement matrix.
+#include "characters/display_item.h"
+
+#include <cmath>
+
+#include "characters/shape_tag.h"
+
+namespace quillon {
+
+void Frame::ShowItem(DisplayItem *item) {
+    if (item) item->AddToFrame(*this, *movie_);
+}
+
+void Frame::HideItem(DisplayItem *item) {
+    if (item) item->RemoveFromFrame(*this, *movie_);
+}
+
+void DisplayItem::Place(Frame &frame, Movie &movie) {
+    std::unique_ptr<Matrix> matrix = HasTransform() ? MakeMatrix() : nullptr;
+    auto tag = std::make_unique<PlaceObject2Tag>(0, 0, 1, 0, depth_,
+                                                 static_cast<uint16_t>(GetCharacterId()),
+                                                 std::move(matrix), nullptr, 0, nullptr, 0);
+    PlaceObject2Tag *place = tag.get();
+    frame.AddTag(std::move(tag));
+    movie.PlacementsFor(GetCharacterId()).push_back(PlacementRecord{place, nullptr, depth_});
+}
+
+bool DisplayItem::PrepareForMovie(const Movie &movie) {
+    if (defined_ && generation_ != movie.Generation()) {
+        if (!CanRedefine()) return false;
+        defined_ = 0;
+    }
+    return true;
+}
+
+void DisplayItem::MarkDefined(const Movie &movie) {
+    defined_ = 1;
+    generation_ = movie.Generation();
+}
+
+bool DisplayItem::IsOnStage(Movie &movie) const {
+    if (characterId_ < 0 || !defined_ || generation_ != movie.Generation()) return false;
+    auto it = movie.Placements().find(characterId_);
+    if (it == movie.Placements().end() || it->second.empty()) return false;
+    return it->second.back().remove == nullptr;
+}
+
+void DisplayItem::RemoveFromFrame(Frame &frame, Movie &movie) {
+    if (!IsOnStage(movie)) return;
+    auto tag = std::make_unique<RemoveObjectTag>(static_cast<uint16_t>(characterId_), depth_);
+    movie.PlacementsFor(characterId_).back().remove = tag.get();
+    frame.AddTag(std::move(tag));
+}
+
+bool ShapeItem::HasTransform() const {
+    return translateX_ != 0 || translateY_ != 0 || rotation_ != 0 || scaleX_ != 0x10000 ||
+           scaleY_ != 0x10000;
+}
+
+std::unique_ptr<Matrix> ShapeItem::MakeMatrix() const {
+    int32_t cx = static_cast<int32_t>((bounds_.xMin + bounds_.xMax) / 2.0);
+    int32_t cy = static_cast<int32_t>((bounds_.yMin + bounds_.yMax) / 2.0);
+    float sx = static_cast<float>(scaleX_ / 65536.0);
+    float sy = static_cast<float>(scaleY_ / 65536.0);
+    float r = static_cast<float>(rotation_ / 65536.0);
+    double theta = r * 0.017453292519943295;
+    double c = std::cos(theta);
+    double s = std::sin(theta);
+    float dx = static_cast<float>(c * cx - s * cy - cx);
+    float dy = static_cast<float>(s * cx + c * cy - cy);
+    float csx = static_cast<float>(c * sx);
+    float ssx = static_cast<float>(s * sx);
+    float nssy = static_cast<float>(-s * sy);
+    float csy = static_cast<float>(c * sy);
+    return std::make_unique<Matrix>(
+        1, static_cast<int32_t>(csx * 65536.0), static_cast<int32_t>(csy * 65536.0), 1,
+        static_cast<int32_t>(ssx * 65536.0), static_cast<int32_t>(nssy * 65536.0),
+        translateX_ - static_cast<int32_t>(dx * sx), translateY_ - static_cast<int32_t>(dy * sy));
+}
+
+void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
+    switch (fillKind_) {
+    case 4: {
+        TraceAssert(bitmap_ != nullptr);
+        if (bitmap_) {
+            bitmap_->RenewIdIfStale();
+            bitmapId_ = bitmap_->CharacterId();
+            frame.AddTag(std::move(bitmap_));
+        }
+        // A first fill naming no character (id 0xFFFF) at scale 10.0, then
+        // the bitmap stretched over the bounds, both corners counted.
+        tag.AddFillStyle(std::make_unique<BitmapFill>(
+            0, 0xFFFF, std::make_unique<Matrix>(1, 0xA0000, 0xA0000, 0, 0, 0, 0, 0)));
+        int64_t w = bitmapWidth_ > 0 ? bitmapWidth_ : 1;
+        int64_t h = bitmapHeight_ > 0 ? bitmapHeight_ : 1;
+        int32_t sx = static_cast<int32_t>((static_cast<int64_t>(bounds_.Width()) << 16) / w);
+        int32_t sy = static_cast<int32_t>((static_cast<int64_t>(bounds_.Height()) << 16) / h);
+        fillStyleIndex_ = tag.AddFillStyle(std::make_unique<BitmapFill>(
+            0, static_cast<uint16_t>(bitmapId_),
+            std::make_unique<Matrix>(1, sx, sy, 0, 0, 0, bounds_.xMin, bounds_.yMin)));
+        break;
+    }
+    case 1:
+        fillStyleIndex_ = tag.AddFillStyle(std::make_unique<SolidFill>(
+            Rgba(fillColour_.red, fillColour_.green, fillColour_.blue, fillColour_.alpha)));
+        break;
+    default:
+        break;
+    }
+    if (lineWidth_ > 0) {
+        lineStyleIndex_ = tag.AddLineStyle(
+            lineWidth_, Rgba(lineColour_.red, lineColour_.green, lineColour_.blue, lineColour_.alpha));
+    }
+    tag.FinishStyles();
+}
+
+void ShapeItem::Define(Frame &frame, Movie &movie) {
+    if (!PrepareForMovie(movie)) return;
+    if (!defined_) {
+        auto tag = std::make_unique<ShapeTag>(bounds_);
+        SetCharacterId(tag->CharacterId());
+        BuildStyles(frame, *tag);
+        AddOutline(*tag);
+        frame.AddTag(std::move(tag));
+        MarkDefined(movie);
+    }
+    if (!defineOnly_) Place(frame, movie);
+}
+
+}  // namespace quillon

@@ -1,0 +1,125 @@
+// DisplayItem: anything that can be shown in a frame and taken off again.
+// ShapeItem: the drawable items, with their line, fill and placement matrix.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "characters/lossless_bitmap.h"
+#include "movie/movie.h"
+#include "swf/records.h"
+
+namespace quillon {
+
+class DisplayItem {
+public:
+    DisplayItem() = default;
+    DisplayItem(const DisplayItem &) = delete;
+    DisplayItem &operator=(const DisplayItem &) = delete;
+    virtual ~DisplayItem() = default;
+
+    // First time: the definition tags, then a placement (unless define-only).
+    // Later: only a placement.
+    virtual void AddToFrame(Frame &frame, Movie &movie) = 0;
+    // A RemoveObject closing the most recent placement of the item's
+    // character. Without an open placement it adds nothing: a RemoveObject at
+    // a depth no placement holds would take another object off the stage.
+    virtual void RemoveFromFrame(Frame &frame, Movie &movie);
+    virtual bool HasTransform() const { return false; }
+    virtual std::unique_ptr<Matrix> MakeMatrix() const { return nullptr; }
+
+    void SetDepth(uint16_t value) { depth_ = value; }
+    uint16_t Depth() const { return depth_; }
+    void SetDefineOnly(uint8_t flag) { defineOnly_ = flag; }
+    void SetCharacterId(int32_t id) { characterId_ = id; }
+    int32_t GetCharacterId() const {
+        TraceAssert(characterId_ >= 0);
+        return characterId_;
+    }
+    bool IsDefined() const { return defined_ != 0; }
+    // True when the item's current character has a placement that no
+    // RemoveObject has closed yet.
+    bool IsOnStage(Movie &movie) const;
+    // A PlaceObject2 (with the matrix when the item has a transform) and its
+    // placement record.
+    void Place(Frame &frame, Movie &movie);
+
+protected:
+    // Called first by every AddToFrame. An item defined for another movie, or
+    // before its movie was last written, defines itself again, since those
+    // tags are gone. Returns false when it cannot (its bitmap or actions were
+    // handed to tags that no longer exist): then it adds nothing.
+    bool PrepareForMovie(const Movie &movie);
+    virtual bool CanRedefine() const { return true; }
+    // Marks the item defined for this movie.
+    void MarkDefined(const Movie &movie);
+
+    uint64_t generation_ = 0;  // Movie::Generation() of the definition
+    uint16_t depth_ = 1;     // stacking key; higher keys are drawn in front
+    uint8_t defined_ = 0;    // the current character has been defined
+    uint8_t defineOnly_ = 0; // AddToFrame defines but does not place
+    int32_t characterId_ = -1;
+};
+
+class ShapeTag;
+
+// Four bytes red, green, blue, alpha.
+struct Colour {
+    uint8_t red, green, blue, alpha;
+};
+
+class ShapeItem : public DisplayItem {
+public:
+    ShapeItem(int32_t x1, int32_t y1, int32_t x2, int32_t y2) : bounds_(x1, y1, x2, y2) {}
+
+    bool HasTransform() const override;
+    // Scales, rotates about the centre of the bounds, then translates. With
+    // rotation 0 the translation is exact and the scale acts about the stage
+    // origin.
+    std::unique_ptr<Matrix> MakeMatrix() const override;
+
+    // Setters that change the look clear `defined`, so the next showing
+    // defines a new character; moving or scaling only changes the matrix.
+    void SetLineColour(Colour c) { lineColour_ = c; defined_ = 0; }
+    void SetFillColour(Colour c) { fillColour_ = c; defined_ = 0; }
+    void SetLineWidth(int32_t twips) { lineWidth_ = twips; defined_ = 0; }
+    void ClearFill() { fillKind_ = 0; defined_ = 0; }
+    bool CanRedefine() const override { return fillKind_ != 4 || bitmap_ != nullptr; }
+    void SetTranslate(int32_t x, int32_t y) { translateX_ = x; translateY_ = y; }
+    void SetScale(int32_t sx, int32_t sy) { scaleX_ = sx; scaleY_ = sy; }
+    void SetRotation(int32_t degrees16_16) { rotation_ = degrees16_16; }
+
+    // Turns fill and line attributes into the tag's styles, then finishes
+    // the style arrays. A bitmap fill hands the bitmap to the frame first.
+    void BuildStyles(Frame &frame, ShapeTag &tag);
+
+    const Rect &Bounds() const { return bounds_; }
+    int32_t LineWidth() const { return lineWidth_; }
+    int32_t TranslateX() const { return translateX_; }
+    int32_t TranslateY() const { return translateY_; }
+    int32_t ScaleX() const { return scaleX_; }
+    int32_t ScaleY() const { return scaleY_; }
+
+protected:
+    // The definition step shared by rectangles and ellipses: a shape tag,
+    // its styles, the outline records, the tag into the frame, then the
+    // placement.
+    void Define(Frame &frame, Movie &movie);
+    virtual void AddOutline(ShapeTag &tag) = 0;
+
+    Rect bounds_;
+    int32_t lineWidth_ = 20;  // twips; 0 or less: no outline
+    Colour lineColour_{0, 0, 0, 255};
+    int32_t lineStyleIndex_ = 1;
+    int32_t fillStyleIndex_ = 1;
+    int32_t translateX_ = 0, translateY_ = 0;  // twips
+    int32_t rotation_ = 0;                     // 16.16 degrees
+    int32_t scaleX_ = 0x10000, scaleY_ = 0x10000;
+    int32_t fillKind_ = 1;  // 0 none, 1 solid, 4 bitmap
+    Colour fillColour_{255, 255, 255, 255};
+    int32_t bitmapWidth_ = 0, bitmapHeight_ = 0;
+    std::unique_ptr<LosslessBitmap> bitmap_;  // until handed to a frame
+    int32_t bitmapId_ = -1;                   // the bitmap's character id
+};
+
+}  // namespace quillon

@@ -1,0 +1,54 @@
+// LosslessBitmap: a host picture as a zlib-compressed DefineBitsLossless (20)
+// or DefineBitsLossless2 (36) character.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "movie/tag.h"
+
+namespace quillon {
+
+class LosslessBitmap : public CharacterTag {
+public:
+    // Copies colourCount palette entries (3 bytes each, 4 with alpha) and the
+    // pixels, then compresses them at level 9. Format 3 (8 bits per pixel)
+    // reads width bytes per row and pads each row with zeros to a multiple of
+    // 4 bytes, as readers of the format expect; format 5 (32 bits) rows are
+    // always aligned. colourCount is clamped to 0..256. The palette is read
+    // only when it holds entries. If compression fails the bitmap has no data.
+    LosslessBitmap(uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
+                   const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
+    void Write(SwfStream &stream) override;
+    uint16_t CharacterId() const override { return characterId_; }
+    // A bitmap made before the ids restarted (a sprite added before a write)
+    // draws a fresh id, so it cannot collide with a character of the new
+    // movie.
+    void RenewIdIfStale();
+
+    uint8_t Format() const { return format_; }
+    uint16_t Width() const { return width_; }
+    uint16_t Height() const { return height_; }
+    int32_t ColourCount() const { return colourCount_; }
+    const uint8_t *Compressed() const { return compressed_.get(); }
+    uint32_t CompressedSize() const { return compressedSize_; }
+    // Bytes that were compressed: palette plus padded pixel rows.
+    uint32_t UncompressedSize() const { return uncompressedSize_; }
+
+private:
+    uint16_t characterId_;
+    uint32_t idEpoch_;  // CharacterIdEpoch() when the id was drawn
+    uint8_t format_;
+    uint16_t width_, height_;
+    int32_t colourCount_;
+    uint8_t alpha_;
+    uint32_t compressedSize_ = 0;
+    uint32_t uncompressedSize_ = 0;
+    std::unique_ptr<uint8_t[]> compressed_;  // the zlib stream
+};
+
+// Bytes of one stored pixel row: format 3 rows padded to a multiple of 4,
+// format 5 rows of 4 bytes per pixel, other formats (width * 2^format + 7) / 8.
+uint32_t BitmapRowBytes(uint8_t format, uint32_t width);
+
+}  // namespace quillon

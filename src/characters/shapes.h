@@ -1,0 +1,47 @@
+// The concrete shape items: the plain rectangle, the bitmap-filled rectangle
+// that shows every host picture, and the ellipse outline.
+#pragma once
+
+#include <cstdint>
+
+#include "characters/display_item.h"
+
+namespace quillon {
+
+// A rectangle over its bounds: right, down, left, up edges of
+// (xMax - xMin + 1) by (yMax - yMin + 1) twips.
+class RectItem : public ShapeItem {
+public:
+    RectItem(int32_t x1, int32_t y1, int32_t x2, int32_t y2) : ShapeItem(x1, y1, x2, y2) {}
+    void AddToFrame(Frame &frame, Movie &movie) override { Define(frame, movie); }
+
+protected:
+    void AddOutline(ShapeTag &tag) override;
+};
+
+// A rectangle filled with a lossless bitmap stretched over its bounds, with
+// no outline. The constructor copies and compresses the host's pixels, so
+// the bitmap's id is always lower than the id of the shape that shows it.
+class ImageShape : public RectItem {
+public:
+    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t format,
+               uint16_t bitmapWidth, uint16_t bitmapHeight, int32_t colourCount, uint8_t alpha,
+               const uint8_t *pixels, const uint8_t *palette);
+};
+
+// An ellipse inscribed in the corners, drawn as eight quadratic curves from
+// the point at 45 degrees towards (x2, y2).
+class EllipseItem : public ShapeItem {
+public:
+    EllipseItem(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+        : ShapeItem(x1, y1, x2, y2), x1_(x1), y1_(y1), x2_(x2), y2_(y2) {}
+    void AddToFrame(Frame &frame, Movie &movie) override { Define(frame, movie); }
+
+protected:
+    void AddOutline(ShapeTag &tag) override;
+
+private:
+    int32_t x1_, y1_, x2_, y2_;
+};
+
+}  // namespace quillon

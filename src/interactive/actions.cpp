@@ -1,0 +1,43 @@
+// Action records and the DoAction tag.
+#include "interactive/actions.h"
+
+#include "movie/movie.h"
+
+namespace quillon {
+
+void WriteString(SwfStream &stream, const std::string &text, bool terminate) {
+    for (char c : text) stream.WriteUI8(static_cast<uint8_t>(c));
+    if (terminate) stream.WriteUI8(0);
+}
+
+void GotoFrameAction::Write(SwfStream &stream) const {
+    stream.WriteUI8(0x81);
+    stream.WriteUI16(2);
+    stream.WriteUI16(frame_);
+}
+
+void GetURLAction::Write(SwfStream &stream) const {
+    SwfStream payload;
+    WriteString(payload, url_, true);
+    WriteString(payload, target_, true);
+    stream.WriteUI8(0x83);
+    stream.WriteUI16(payload.Length());
+    stream.AppendStream(payload);
+}
+
+void ActionDescriptor::FillDoAction(DoActionTag &target) const { target.AddAction(MakeAction()); }
+
+void DoActionTag::Write(SwfStream &stream) {
+    SwfStream body;
+    for (const auto &action : actions_) action->Write(body);
+    body.WriteUI8(0);
+    stream.WriteTag(12, body.Length(), &body);
+}
+
+void Frame::AddActions(const ActionDescriptor &descriptor) {
+    auto tag = std::make_unique<DoActionTag>();
+    descriptor.FillDoAction(*tag);
+    AddTag(std::move(tag));
+}
+
+}  // namespace quillon

@@ -1,0 +1,119 @@
+// SWF 4 action records (Play, Stop, GotoFrame, GetURL), the descriptors that
+// create a fresh action wherever they are applied, and the DoAction tag.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "movie/tag.h"
+
+namespace quillon {
+
+class Action {
+public:
+    virtual ~Action() = default;
+    virtual void Write(SwfStream &stream) const = 0;
+};
+
+using ActionList = std::vector<std::unique_ptr<Action>>;
+
+// 06
+class PlayAction : public Action {
+public:
+    void Write(SwfStream &stream) const override { stream.WriteUI8(0x06); }
+};
+
+// 07
+class StopAction : public Action {
+public:
+    void Write(SwfStream &stream) const override { stream.WriteUI8(0x07); }
+};
+
+// 81 02 00 frame(UI16)
+class GotoFrameAction : public Action {
+public:
+    explicit GotoFrameAction(uint16_t frame) : frame_(frame) {}
+    void Write(SwfStream &stream) const override;
+
+private:
+    uint16_t frame_;
+};
+
+// 83, payload length (UI16, modulo 65536), url 00 target 00. Owns copies of
+// both texts; a null text is taken as empty.
+class GetURLAction : public Action {
+public:
+    GetURLAction(const char *url, const char *target)
+        : url_(url ? url : ""), target_(target ? target : "") {}
+    void Write(SwfStream &stream) const override;
+
+private:
+    std::string url_, target_;
+};
+
+// Writes each byte of text, then a 0 byte if terminate.
+void WriteString(SwfStream &stream, const std::string &text, bool terminate);
+
+class DoActionTag;
+
+// Describes an action to take; each application creates a new Action and
+// appends it to the target, which owns it. The descriptor stays the caller's.
+class ActionDescriptor {
+public:
+    virtual std::unique_ptr<Action> MakeAction() const = 0;
+    void FillConditionAction(ActionList &target) const { target.push_back(MakeAction()); }
+    void FillDoAction(DoActionTag &target) const;
+
+protected:
+    ~ActionDescriptor() = default;
+};
+
+class PlayDescriptor : public ActionDescriptor {
+public:
+    std::unique_ptr<Action> MakeAction() const override { return std::make_unique<PlayAction>(); }
+};
+
+class StopDescriptor : public ActionDescriptor {
+public:
+    std::unique_ptr<Action> MakeAction() const override { return std::make_unique<StopAction>(); }
+};
+
+// The target frame is taken modulo 65536.
+class GotoFrameDescriptor : public ActionDescriptor {
+public:
+    explicit GotoFrameDescriptor(int32_t frame) : frame_(frame) {}
+    std::unique_ptr<Action> MakeAction() const override {
+        return std::make_unique<GotoFrameAction>(static_cast<uint16_t>(frame_ & 0xFFFF));
+    }
+
+private:
+    int32_t frame_;
+};
+
+// Points at the caller's texts until applied; the action copies them.
+class GetURLDescriptor : public ActionDescriptor {
+public:
+    GetURLDescriptor(const char *url, const char *target) : url_(url), target_(target) {}
+    std::unique_ptr<Action> MakeAction() const override {
+        return std::make_unique<GetURLAction>(url_, target_);
+    }
+
+private:
+    const char *url_;
+    const char *target_;
+};
+
+// DoAction (code 12): the actions, then ActionEndFlag 00.
+class DoActionTag : public Tag {
+public:
+    void AddAction(std::unique_ptr<Action> action) { actions_.push_back(std::move(action)); }
+    void Write(SwfStream &stream) override;
+    const ActionList &Actions() const { return actions_; }
+
+private:
+    ActionList actions_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,88 @@
+// Buttons: the Button display item, its condition action and the
+// DefineButton2 tag (code 34) with one BUTTONRECORD per state.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "characters/display_item.h"
+#include "interactive/actions.h"
+
+namespace quillon {
+
+// One BUTTONCONDACTION: condition flags and the actions they run.
+class ConditionAction {
+public:
+    // Condition numbers 1..9 map to the SWF flags OverDownToIdle (0x0100)
+    // down to IdleToOverUp (0x0001); 6 is OverDownToOverUp, the ordinary
+    // click. Other numbers set nothing.
+    void SetCondition(uint16_t number);
+    // For a condition action that another follows: CondActionSize counts
+    // from the size field to the next one.
+    void Write(SwfStream &stream) const;
+    // For the last one: CondActionSize 0.
+    void WriteLast(SwfStream &stream) const;
+    ActionList &Actions() { return actions_; }
+    uint16_t Conditions() const { return conditions_; }
+
+private:
+    ActionList actions_;
+    uint16_t conditions_ = 0;
+};
+
+// Flags byte (four reserved bits, hit-test, down, over, up), character id,
+// layer, PlaceMatrix, colour transform.
+class ButtonRecord {
+public:
+    ButtonRecord(uint8_t hitTest, uint8_t down, uint8_t over, uint8_t up, uint16_t characterId,
+                 uint16_t layer, std::unique_ptr<Matrix> matrix,
+                 std::unique_ptr<CxformWithAlpha> colorTransform);
+    void Write(SwfStream &stream) const;
+
+private:
+    uint8_t hitTest_, down_, over_, up_;
+    uint16_t layer_;
+    std::unique_ptr<Matrix> matrix_;
+    std::unique_ptr<CxformWithAlpha> colorTransform_;
+    uint16_t characterId_;
+};
+
+class DefineButton2Tag : public CharacterTag {
+public:
+    explicit DefineButton2Tag(uint8_t trackAsMenu);
+    void AddRecord(std::unique_ptr<ButtonRecord> record) { records_.push_back(std::move(record)); }
+    void AddConditionAction(std::unique_ptr<ConditionAction> action) {
+        conditionActions_.push_back(std::move(action));
+    }
+    void Write(SwfStream &stream) override;
+    uint16_t CharacterId() const override { return characterId_; }
+
+private:
+    uint16_t characterId_;
+    uint8_t trackAsMenu_;
+    std::vector<std::unique_ptr<ConditionAction>> conditionActions_;
+    std::vector<std::unique_ptr<ButtonRecord>> records_;
+};
+
+// A button from four state items (borrowed: up, over, down, hit-test; one item
+// may stand in several states). Shown once: the states define themselves
+// without placement, then the DefineButton2 and a PlaceObject2. A second
+// showing only places the existing character again.
+class Button : public DisplayItem {
+public:
+    Button(DisplayItem *up, DisplayItem *over, DisplayItem *down, DisplayItem *hitTest);
+    // Appends the descriptor's action; numbers outside 1..9 set no flag.
+    void AttachAction(const ActionDescriptor &descriptor, uint32_t condition);
+    void AddToFrame(Frame &frame, Movie &movie) override;
+
+protected:
+    // Its condition action went to the first DefineButton2.
+    bool CanRedefine() const override { return false; }
+
+private:
+    DisplayItem *states_[4];
+    std::unique_ptr<ConditionAction> conditionAction_;
+};
+
+}  // namespace quillon

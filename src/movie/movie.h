@@ -1,0 +1,116 @@
+// Movie, Frame and MovieWriter: the frames of a movie as ordered tag lists,
+// and the writer that turns them into one SWF file behind a patched header.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "movie/placement.h"
+#include "movie/tag.h"
+#include "swf/swf_stream.h"
+
+namespace quillon {
+
+class Movie;
+class DisplayItem;
+class ActionDescriptor;
+
+// The ordered tags that change the stage at one frame. Owns its tags until the
+// writer takes them; never owns the display items shown in it.
+class Frame {
+public:
+    explicit Frame(Movie *movie) : movie_(movie) {}
+    Frame(const Frame &) = delete;
+    Frame &operator=(const Frame &) = delete;
+
+    void AddTag(std::unique_ptr<Tag> tag) { tags_.push_back(std::move(tag)); }
+    // The item adds the tags that showing or hiding it takes.
+    void ShowItem(DisplayItem *item);
+    void HideItem(DisplayItem *item);
+    // Adds one new DoAction tag filled by the descriptor.
+    void AddActions(const ActionDescriptor &descriptor);
+
+    Movie *GetMovie() const { return movie_; }
+    const std::vector<std::unique_ptr<Tag>> &Tags() const { return tags_; }
+    // Hands every tag to the caller, front to back, leaving the frame empty.
+    std::vector<std::unique_ptr<Tag>> TakeTags() { return std::move(tags_); }
+
+private:
+    std::vector<std::unique_ptr<Tag>> tags_;
+    Movie *movie_;  // not owned
+};
+
+class Movie {
+public:
+    Movie();
+    Movie(const Movie &) = delete;
+    Movie &operator=(const Movie &) = delete;
+
+    void SetSize(int32_t width, int32_t height) {
+        width_ = width;
+        height_ = height;
+    }
+    void SetFrameRate(int32_t rate) { frameRate_ = rate; }
+    // The frame with that number (0 or more), created on demand together with
+    // every frame before it; 8 spare slots are added beyond it when the slot
+    // array grows.
+    Frame *GetFrame(int32_t index);
+    // The placement list of a character, created empty on first use.
+    std::vector<PlacementRecord> &PlacementsFor(int32_t characterId) {
+        return placements_[characterId];
+    }
+    // Assigns depths, writes the movie to path and empties it of frames (stage
+    // size and frame rate stay). Returns true when the file was written
+    // completely; on failure an existing file at path is left untouched.
+    bool WriteFile(const char *path);
+
+    // Identifies what the movie's frames refer to: unique to this movie and
+    // renewed by every write, which discards the frames and restarts the
+    // character ids. Items defined under another generation must define
+    // themselves again.
+    uint64_t Generation() const { return generation_; }
+
+    int32_t FrameCount() const { return frameCount_; }
+    size_t SlotCount() const { return frames_.size(); }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    int32_t FrameRate() const { return frameRate_; }
+    PlacementRegistry &Placements() { return placements_; }
+
+private:
+    std::vector<std::unique_ptr<Frame>> frames_;  // slot i holds frame i
+    int32_t frameCount_ = 0;  // 1 + highest frame number asked for
+    int32_t frameRate_ = 12;  // only the low 8 bits reach the file
+    int32_t width_ = 11000;   // twips
+    int32_t height_ = 8000;   // twips
+    PlacementRegistry placements_;
+    uint64_t generation_;
+};
+
+// Collects every tag of the movie with a ShowFrame after each frame, composes
+// the file image in one stream and writes it.
+class MovieWriter {
+public:
+    void AddTag(std::unique_ptr<Tag> tag);
+    void WriteTags(SwfStream &stream);
+    // Writes to a temporary file beside path and renames it over path once
+    // every byte was written and the file closed cleanly.
+    bool WriteFile(const char *path, int32_t width, int32_t height, int32_t rate);
+    // Fills an empty stream with the complete file image: header placeholder,
+    // tags, End tag, then the real header copied over the placeholder.
+    void Compose(SwfStream &stream, int32_t width, int32_t height, int32_t rate);
+    int32_t FrameCount() const { return frameCount_; }
+
+private:
+    int32_t frameCount_ = 0;  // ShowFrame tags added so far
+    std::vector<std::unique_ptr<Tag>> tags_;
+};
+
+// Writes the file header: "FWS", version 4, the file length, the stage RECT
+// (field width max(15, bits the larger extent needs), so every stage up to
+// 819 pixels keeps the classic 15-bit header), frame rate 8.8 and frame count.
+void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t height, int32_t rate,
+                 int32_t frameCount);
+
+}  // namespace quillon

@@ -1,0 +1,210 @@
+// Placement tags and depth assignment.
+//
+// The merge of the registry into one working list is simulated on an
+// implicit treap (a randomised balanced tree ordered by position) whose nodes
+// carry the largest key of their subtree. Moving the cursor forward "while
+// the record under it has a key <= k" is then a search for the first position
+// at or after the cursor with a key > k, so each record costs O(log n)
+// instead of a walk from the front of the list for every character.
+#include "movie/placement.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+PlaceObject2Tag::PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint16_t hasCharacter,
+                                 uint16_t move, uint16_t depth, uint16_t characterId,
+                                 std::unique_ptr<Matrix> matrix,
+                                 std::unique_ptr<Record> colorTransform, uint16_t ratio,
+                                 std::unique_ptr<std::string> name, uint16_t clipDepth)
+    : hasClipDepth_(hasClipDepth), hasRatio_(hasRatio), hasCharacter_(hasCharacter), move_(move),
+      depth_(depth), characterId_(characterId), matrix_(std::move(matrix)),
+      colorTransform_(std::move(colorTransform)), ratio_(ratio), name_(std::move(name)),
+      clipDepth_(clipDepth) {}
+
+void PlaceObject2Tag::Write(SwfStream &stream) {
+    SwfStream body;
+    body.WriteBits(0, 1);  // PlaceFlagHasClipActions
+    body.WriteBits(hasClipDepth_, 1);
+    body.WriteBits(name_ ? 1 : 0, 1);
+    body.WriteBits(hasRatio_, 1);
+    body.WriteBits(colorTransform_ ? 1 : 0, 1);
+    body.WriteBits(matrix_ ? 1 : 0, 1);
+    body.WriteBits(hasCharacter_, 1);
+    body.WriteBits(move_, 1);
+    body.WriteUI16(depth_);
+    if (hasCharacter_) body.WriteUI16(characterId_);
+    if (matrix_) matrix_->Write(body);
+    if (colorTransform_) colorTransform_->Write(body);
+    if (hasRatio_) body.WriteUI16(ratio_);
+    if (name_) {
+        for (char c : *name_) body.WriteUI8(static_cast<uint8_t>(c));
+        body.WriteUI8(0);
+    }
+    if (hasClipDepth_) body.WriteUI16(clipDepth_);
+    stream.WriteTag(26, body.Length(), &body);
+}
+
+void RemoveObjectTag::Write(SwfStream &stream) {
+    SwfStream body;
+    body.WriteUI16(characterId_);
+    body.WriteUI16(depth_);
+    stream.WriteTag(5, body.Length(), &body);
+}
+
+namespace {
+
+// Implicit treap over node indexes; -1 is the empty tree.
+class PositionTree {
+public:
+    explicit PositionTree(size_t capacity) { nodes_.reserve(capacity); }
+
+    // Inserts rec at the first position at or after `from` whose key is
+    // greater than rec's key (the end if there is none); returns that
+    // position.
+    size_t InsertAfterNotGreater(size_t from, const PlacementRecord &rec) {
+        int a, b;
+        Split(root_, from, a, b);
+        size_t offset = FirstGreater(b, rec.key);
+        int b1, b2;
+        Split(b, offset, b1, b2);
+        int node = NewNode(rec);
+        root_ = Merge(Merge(a, Merge(b1, node)), b2);
+        return from + offset;
+    }
+
+    // The records in list order.
+    void Collect(std::vector<PlacementRecord> &out) const {
+        out.reserve(nodes_.size());
+        // Iterative in-order walk; the tree depth is logarithmic in practice
+        // but an explicit stack keeps the worst case off the call stack.
+        std::vector<int> stack;
+        int t = root_;
+        while (t != -1 || !stack.empty()) {
+            while (t != -1) {
+                stack.push_back(t);
+                t = nodes_[t].left;
+            }
+            t = stack.back();
+            stack.pop_back();
+            out.push_back(nodes_[t].rec);
+            t = nodes_[t].right;
+        }
+    }
+
+private:
+    struct Node {
+        PlacementRecord rec;
+        uint32_t priority;
+        int left, right;
+        size_t size;
+        int32_t maxKey;  // largest key in this subtree
+    };
+
+    size_t Size(int t) const { return t == -1 ? 0 : nodes_[t].size; }
+
+    void Update(int t) {
+        Node &n = nodes_[t];
+        n.size = 1 + Size(n.left) + Size(n.right);
+        n.maxKey = n.rec.key;
+        if (n.left != -1) n.maxKey = std::max(n.maxKey, nodes_[n.left].maxKey);
+        if (n.right != -1) n.maxKey = std::max(n.maxKey, nodes_[n.right].maxKey);
+    }
+
+    int NewNode(const PlacementRecord &rec) {
+        // xorshift32: a fixed sequence, so runs are reproducible.
+        seed_ ^= seed_ << 13;
+        seed_ ^= seed_ >> 17;
+        seed_ ^= seed_ << 5;
+        nodes_.push_back(Node{rec, seed_, -1, -1, 1, rec.key});
+        return static_cast<int>(nodes_.size() - 1);
+    }
+
+    // Splits t into the first k positions (a) and the rest (b).
+    void Split(int t, size_t k, int &a, int &b) {
+        if (t == -1) {
+            a = b = -1;
+            return;
+        }
+        Node &n = nodes_[t];
+        if (Size(n.left) >= k) {
+            int l = n.left;
+            Split(l, k, a, nodes_[t].left);
+            b = t;
+        } else {
+            int r = n.right;
+            Split(r, k - Size(n.left) - 1, nodes_[t].right, b);
+            a = t;
+        }
+        Update(t);
+    }
+
+    int Merge(int a, int b) {
+        if (a == -1) return b;
+        if (b == -1) return a;
+        if (nodes_[a].priority > nodes_[b].priority) {
+            int merged = Merge(nodes_[a].right, b);
+            nodes_[a].right = merged;
+            Update(a);
+            return a;
+        }
+        int merged = Merge(a, nodes_[b].left);
+        nodes_[b].left = merged;
+        Update(b);
+        return b;
+    }
+
+    // Position within t of the first record whose key is greater than key;
+    // Size(t) when there is none.
+    size_t FirstGreater(int t, int32_t key) const {
+        size_t index = 0;
+        while (t != -1) {
+            const Node &n = nodes_[t];
+            if (n.left != -1 && nodes_[n.left].maxKey > key) {
+                t = n.left;
+            } else if (n.rec.key > key) {
+                return index + Size(n.left);
+            } else {
+                index += Size(n.left) + 1;
+                t = n.right;
+            }
+        }
+        return index;
+    }
+
+    std::vector<Node> nodes_;
+    int root_ = -1;
+    uint32_t seed_ = 0x9E3779B9u;
+};
+
+}  // namespace
+
+void AssignDepths(PlacementRegistry &placements) {
+    size_t total = 0;
+    for (const auto &entry : placements) total += entry.second.size();
+    if (total == 0) return;
+
+    PositionTree working(total);
+    for (auto &entry : placements) {
+        size_t cursor = 0;
+        for (const PlacementRecord &rec : entry.second) {
+            cursor = working.InsertAfterNotGreater(cursor, rec) + 1;
+        }
+        entry.second.clear();
+    }
+    Trace("Depth sorting: %d shapes\n", static_cast<int>(total));
+
+    std::vector<PlacementRecord> w;
+    working.Collect(w);
+    std::stable_sort(w.begin(), w.end(), [](const PlacementRecord &a, const PlacementRecord &b) {
+        return a.key < b.key;
+    });
+    for (size_t i = 0; i < w.size(); ++i) {
+        uint16_t depth = static_cast<uint16_t>(i & 0xFFFF);
+        w[i].place->SetDepth(depth);
+        if (w[i].remove) w[i].remove->SetDepth(depth);
+    }
+    Trace("Depth sorting: complete\n");
+}
+
+}  // namespace quillon

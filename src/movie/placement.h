@@ -1,0 +1,71 @@
+// PlaceObject2 and RemoveObject tags, the movie's placement registry, and the
+// depth assignment that numbers every placement when the movie is written.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "movie/tag.h"
+#include "swf/records.h"
+
+namespace quillon {
+
+// PlaceObject2 (code 26). The depth holds the item's stacking key until depth
+// assignment replaces it with the file depth.
+class PlaceObject2Tag : public Tag {
+public:
+    PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint16_t hasCharacter,
+                    uint16_t move, uint16_t depth, uint16_t characterId,
+                    std::unique_ptr<Matrix> matrix, std::unique_ptr<Record> colorTransform,
+                    uint16_t ratio, std::unique_ptr<std::string> name, uint16_t clipDepth);
+    void SetDepth(uint16_t depth) { depth_ = depth; }
+    uint16_t Depth() const { return depth_; }
+    uint16_t PlacedCharacterId() const { return characterId_; }
+    void Write(SwfStream &stream) override;
+
+private:
+    uint16_t hasClipDepth_, hasRatio_, hasCharacter_, move_;
+    uint16_t depth_, characterId_;
+    std::unique_ptr<Matrix> matrix_;          // none: no transform
+    std::unique_ptr<Record> colorTransform_;  // never set by the library
+    uint16_t ratio_;
+    std::unique_ptr<std::string> name_;       // never set by the library
+    uint16_t clipDepth_;
+};
+
+// RemoveObject (code 5): character id, then depth; body of 4 bytes.
+class RemoveObjectTag : public Tag {
+public:
+    RemoveObjectTag(uint16_t characterId, uint16_t depth)
+        : characterId_(characterId), depth_(depth) {}
+    void SetDepth(uint16_t depth) { depth_ = depth; }
+    uint16_t Depth() const { return depth_; }
+    void Write(SwfStream &stream) override;
+
+private:
+    uint16_t characterId_, depth_;
+};
+
+// One placement of a character; points at tags that frames own.
+struct PlacementRecord {
+    PlaceObject2Tag *place = nullptr;   // never null in a record
+    RemoveObjectTag *remove = nullptr;  // null while the placement stays on stage
+    int32_t key = 0;                    // the item's depth value when placed
+};
+
+// Character id (ascending) to its placements in insertion order.
+using PlacementRegistry = std::map<int32_t, std::vector<PlacementRecord>>;
+
+// Gives every placement its own depth, numbered from 0: each character's
+// list is merged in ascending id order into a working list (a two-finger
+// merge whose cursor never moves back, applied even to unsorted lists), the
+// result is sorted stably by key, and position i becomes depth i (modulo
+// 65536) of the PlaceObject2 and of the RemoveObject that closes it.
+// Every list is empty afterwards; the ids stay in the map. Runs in
+// O(n log n) for n placements.
+void AssignDepths(PlacementRegistry &placements);
+
+}  // namespace quillon

@@ -1,0 +1,47 @@
+// Tag: base of every SWF tag object. A tag writes itself, header and body,
+// into a stream; character tags also report the id they were given.
+#pragma once
+
+#include <cstdint>
+
+#include "swf/swf_stream.h"
+
+namespace quillon {
+
+class Tag {
+public:
+    virtual ~Tag() = default;
+    // Appends the complete tag (header and body) to the stream.
+    virtual void Write(SwfStream &) {}
+    // True only for ShowFrame; the writer counts these for the header.
+    virtual bool EndsFrame() const { return false; }
+};
+
+// A tag that defines a character; its id is drawn from NextCharacterId when
+// the tag is constructed.
+class CharacterTag : public Tag {
+public:
+    virtual uint16_t CharacterId() const = 0;
+};
+
+// ShowFrame (code 1): the end of a frame's tags.
+class ShowFrameTag : public Tag {
+public:
+    void Write(SwfStream &stream) override { stream.WriteTag(1, 0, nullptr); }
+    bool EndsFrame() const override { return true; }
+};
+
+// The process-wide 16-bit character id counter: adds 1 (modulo 65536) and
+// returns the new value; the first id after load or a reset is 1.
+uint16_t NextCharacterId();
+// Sets the counter back to 0, so the next id is 1. Done after each
+// successful write.
+void ResetCharacterIds();
+// Counts the resets: an id drawn under an older epoch may be in use again.
+uint32_t CharacterIdEpoch();
+
+// The diagnostic hook: takes printf-style messages and discards them.
+inline void Trace(const char *, ...) {}
+inline void TraceAssert(bool) {}
+
+}  // namespace quillon

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Compares the dynamic symbols that a shared library defines with the names of
+# the export map: every name present, nothing else of the library's own.
+set -eu
+lib=$1 map=$2
+want=$(sed -n '/global:/,/local:/p' "$map" | tr ' ;' '\n\n' | grep -E '^[A-Z][A-Za-z]+$' | sort)
+have=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v '^$' | sort)
+if [ "$want" = "$have" ]; then
+  echo "exports: $(echo "$want" | wc -l) names, as listed"
+  exit 0
+fi
+echo "missing from $lib:"; comm -23 /dev/fd/3 /dev/fd/4 3<<EOF3 4<<EOF4
+$want
+EOF3
+$have
+EOF4
+echo "unexpected in $lib:"; comm -13 /dev/fd/3 /dev/fd/4 3<<EOF3 4<<EOF4
+$want
+EOF3
+$have
+EOF4
+exit 1

@@ -1,0 +1,57 @@
+/* The exported functions as a table of pointers, so that the same host
+ * scenarios run against the linked Linux library and against a DLL whose
+ * exports are looked up by name. */
+#ifndef QUILLON_API_TABLE_H
+#define QUILLON_API_TABLE_H
+
+#include "quillon.h"
+
+#define QUILLON_EXPORTS(X)                                                                \
+    X(CreateMovie, void, (int32_t, int32_t, int32_t, int32_t))                            \
+    X(DuplicateFrame, void, (void))                                                       \
+    X(NextSlide, void, (void))                                                            \
+    X(WriteMovie, void, (const char *))                                                   \
+    X(DestroyMovie, void, (void))                                                         \
+    X(CreateFrame, void, (const unsigned char *, const unsigned char *, int32_t))         \
+    X(StopFrame, void, (int32_t))                                                         \
+    X(InitButtonList, void, (void))                                                       \
+    X(RemoveButtons, void, (void))                                                        \
+    X(AddPauseButton, void, (const void *, int32_t, int32_t, int32_t, int32_t))           \
+    X(AddHyperLink, void, (const char *, const char *, int32_t, int32_t, int32_t, int32_t)) \
+    X(AddAutomaticHyperLink, void, (int32_t, const char *, const char *))                 \
+    X(AddButton, void, (int32_t, const void *, const void *, const void *, int32_t, int32_t, int32_t, int32_t)) \
+    X(SetSpritesCount, void, (int32_t))                                                   \
+    X(AddSprite, void, (int32_t, const void *, int32_t, int32_t))                         \
+    X(TranslateSprite, void, (int32_t, int32_t, int32_t))                                 \
+    X(ShowSprite, void, (int32_t))                                                        \
+    X(HideSprite, void, (int32_t))                                                        \
+    X(SetInfoCount, void, (int32_t))                                                      \
+    X(AddInfo, void, (int32_t, int32_t, int32_t, int32_t, int32_t, const unsigned char *, const unsigned char *, int32_t)) \
+    X(RemoveAndDestroyAllInfo, void, (void))                                              \
+    X(AddSound, void, (const char *))                                                     \
+    X(InitAnimatedList, void, (void))                                                     \
+    X(AddRubber, void, (int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t))  \
+    X(AddAtAttractor, void, (int32_t, const int32_t *, uint32_t, uint32_t))               \
+    X(AnimateList, void, (void))                                                          \
+    X(DestroyAnimatedList, void, (void))
+
+typedef struct QuillonApi {
+#define QUILLON_API_FIELD(name, ret, args) ret(QUILLON_CALL *name) args;
+    QUILLON_EXPORTS(QUILLON_API_FIELD)
+#undef QUILLON_API_FIELD
+} QuillonApi;
+
+/* A scenario builds one movie through the table and writes it to path.
+ * dataDir is where it may write or find auxiliary files (a WAV file).
+ * Returns 0 on success. */
+typedef int (*QuillonScenario)(const QuillonApi *q, const char *path, const char *dataDir);
+
+typedef struct QuillonScenarioEntry {
+    const char *name;
+    QuillonScenario run;
+} QuillonScenarioEntry;
+
+/* Null-terminated list of every scenario (scenarios.c). */
+extern const QuillonScenarioEntry quillonScenarios[];
+
+#endif

@@ -1,0 +1,44 @@
+/* Host scenarios: each builds one movie through the exported functions only.
+ * They serve the host tests, the real-player tests and the Windows tests, which
+ * compare the movies that both platforms write. */
+#include <stdlib.h>
+#include <string.h>
+
+#include "quillon_api.h"
+
+static int EmptyMovie(const QuillonApi *q, const char *path, const char *dataDir) {
+    (void)dataDir;
+    q->CreateMovie(550, 400, 0, 12);
+    q->WriteMovie(path);
+    q->DestroyMovie();
+    return 0;
+}
+
+static int OneEmptyFrame(const QuillonApi *q, const char *path, const char *dataDir) {
+    (void)dataDir;
+    q->CreateMovie(550, 400, 0, 12);
+    q->DuplicateFrame();
+    q->WriteMovie(path);
+    q->DestroyMovie();
+    return 0;
+}
+
+static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDir) {
+    int i;
+    (void)dataDir;
+    q->CreateMovie(640, 480, 3, 12);
+    for (i = 0; i < 3; ++i) {
+        q->DuplicateFrame();
+        q->NextSlide();
+    }
+    q->WriteMovie(path);
+    q->DestroyMovie();
+    return 0;
+}
+
+const QuillonScenarioEntry quillonScenarios[] = {
+    {"empty", EmptyMovie},
+    {"one-frame", OneEmptyFrame},
+    {"empty-frames", EmptyFrames},
+    {NULL, NULL},
+};

@@ -1,0 +1,24 @@
+// Helpers for byte-exact tests: hex parsing and printing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "swf/swf_stream.h"
+
+namespace quillon::test {
+
+// "46 57 53" -> {0x46, 0x57, 0x53}; spaces are ignored.
+std::vector<uint8_t> Hex(const std::string &text);
+// {0x46, 0x57} -> "46 57"
+std::string ToHex(const std::vector<uint8_t> &bytes);
+// The stream's whole content (blocks inlined) as hex.
+std::string StreamHex(const SwfStream &stream);
+// Reads a whole file; empty when it cannot be opened.
+std::vector<uint8_t> ReadFileBytes(const std::string &path);
+bool FileExists(const std::string &path);
+// A fresh empty directory under the system's temporary directory.
+std::string TempDir();
+
+}  // namespace quillon::test
