@@ -7,21 +7,22 @@
 
 int main(int argc, char **argv) {
     QuillonApi q;
+    const QuillonScenarioEntry *const *table;
     const QuillonScenarioEntry *e;
 #define QUILLON_API_BIND(name, ret, args) q.name = name;
     QUILLON_EXPORTS(QUILLON_API_BIND)
 #undef QUILLON_API_BIND
     if (argc == 2 && strcmp(argv[1], "--list") == 0) {
-        for (e = quillonScenarios; e->name; ++e) puts(e->name);
+        for (table = quillonScenarioTables; *table; ++table)
+            for (e = *table; e->name; ++e) puts(e->name);
         return 0;
     }
     if (argc < 3) {
         fprintf(stderr, "usage: %s SCENARIO OUT.swf [DATA_DIR] | --list\n", argv[0]);
         return 2;
     }
-    for (e = quillonScenarios; e->name; ++e) {
-        if (strcmp(e->name, argv[1]) == 0) return e->run(&q, argv[2], argc > 3 ? argv[3] : ".");
-    }
+    e = QuillonFindScenario(argv[1]);
+    if (e) return e->run(&q, argv[2], argc > 3 ? argv[3] : ".");
     fprintf(stderr, "%s: unknown scenario %s\n", argv[0], argv[1]);
     return 2;
 }

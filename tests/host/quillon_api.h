@@ -51,7 +51,12 @@ typedef struct QuillonScenarioEntry {
     QuillonScenario run;
 } QuillonScenarioEntry;
 
-/* Null-terminated list of every scenario (scenarios.c). */
-extern const QuillonScenarioEntry quillonScenarios[];
+/* Scenario tables, one per area (scenarios_<area>.c), each ending with a
+ * {NULL, NULL} entry; quillonScenarioTables (scenarios.c) lists them all and
+ * ends with NULL. */
+extern const QuillonScenarioEntry *const quillonScenarioTables[];
+
+/* The scenario called name, or NULL. */
+const QuillonScenarioEntry *QuillonFindScenario(const char *name);
 
 #endif

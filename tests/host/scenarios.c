@@ -36,9 +36,24 @@ static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDi
     return 0;
 }
 
-const QuillonScenarioEntry quillonScenarios[] = {
+static const QuillonScenarioEntry lifecycleScenarios[] = {
     {"empty", EmptyMovie},
     {"one-frame", OneEmptyFrame},
     {"empty-frames", EmptyFrames},
     {NULL, NULL},
 };
+
+/* Every area's table. An area adds its scenarios_<area>.c and one line here. */
+const QuillonScenarioEntry *const quillonScenarioTables[] = {
+    lifecycleScenarios,
+    NULL,
+};
+
+const QuillonScenarioEntry *QuillonFindScenario(const char *name) {
+    const QuillonScenarioEntry *const *table;
+    const QuillonScenarioEntry *e;
+    for (table = quillonScenarioTables; *table; ++table)
+        for (e = *table; e->name; ++e)
+            if (strcmp(e->name, name) == 0) return e;
+    return NULL;
+}
