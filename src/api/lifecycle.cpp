@@ -50,7 +50,7 @@ QUILLON_API void QUILLON_CALL DestroyMovie(void) {
     LibraryState &s = State();
     if (!s.currentMovie) return;
     // The list takes its items off the current frame, so it goes first.
-    s.animatedList.reset();
+    DestroyAnimatedList();
     s.currentMovie.reset();
     s.currentFrame = -1;
     s.slideFrames.clear();
