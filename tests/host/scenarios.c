@@ -43,9 +43,12 @@ static const QuillonScenarioEntry lifecycleScenarios[] = {
     {NULL, NULL},
 };
 
+extern const QuillonScenarioEntry quillonAnimationScenarios[];
+
 /* Every area's table. An area adds its scenarios_<area>.c and one line here. */
 const QuillonScenarioEntry *const quillonScenarioTables[] = {
     lifecycleScenarios,
+    quillonAnimationScenarios,
     NULL,
 };
 
