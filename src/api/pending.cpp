@@ -3,5 +3,4 @@
 #include "quillon.h"
 
 extern "C" {
-QUILLON_API void QUILLON_CALL AddSound(const char *) {}
 }

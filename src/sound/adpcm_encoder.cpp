@@ -1,0 +1,151 @@
+// SWF ADPCM encoder: IMA step sizes with the SWF index tables for 2- to 5-bit
+// codes, one pass, constant state, bytes appended as soon as they complete.
+#include "sound/adpcm_encoder.h"
+
+#include <cstdlib>
+
+namespace quillon {
+
+namespace {
+
+const int32_t kStepTable[89] = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+
+// Step index adjustments by the magnitude part of a code, per code size.
+const int32_t kAdjust2[] = {-1, 2};
+const int32_t kAdjust3[] = {-1, -1, 2, 4};
+const int32_t kAdjust4[] = {-1, -1, -1, -1, 2, 4, 6, 8};
+const int32_t kAdjust5[] = {-1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 4, 6, 8, 10, 13, 16};
+const int32_t *const kAdjustments[] = {kAdjust2, kAdjust3, kAdjust4, kAdjust5};
+
+// The smallest index whose step covers diff; 63 when none does, the most the
+// 6-bit InitialIndex field holds.
+int32_t InitialIndex(int32_t diff) {
+    for (int32_t j = 0; j <= 62; ++j)
+        if (kStepTable[j] >= diff) return j;
+    return 63;
+}
+
+}  // namespace
+
+AdpcmEncoder::AdpcmEncoder(uint32_t formatCode, int32_t bitsPerCode)
+    : stereo_(static_cast<int32_t>(formatCode & 1)),
+      input8Bit_((formatCode & 2) == 0 ? 1 : 0),
+      bitsPerCode_(bitsPerCode < 2 ? 2 : (bitsPerCode > 5 ? 5 : bitsPerCode)) {}
+
+void AdpcmEncoder::Encode(const uint8_t *samples, uint32_t frames, std::vector<uint8_t> &out) {
+    const uint32_t channels = static_cast<uint32_t>(stereo_) + 1;
+    // Pieces of 4096 samples hold whole packets (4096 mono or 2048 stereo
+    // frames), so a packet's next frame is always in the same piece.
+    const uint32_t framesPerPiece = kWorkSamples / channels;
+    int16_t work[kWorkSamples];
+    if (frames == 0) {
+        EncodeFrames(nullptr, 0, out);  // the code size alone
+        return;
+    }
+    while (frames > 0) {
+        uint32_t n = frames < framesPerPiece ? frames : framesPerPiece;
+        uint32_t count = n * channels;
+        if (input8Bit_) {
+            for (uint32_t i = 0; i < count; ++i)
+                work[i] = static_cast<int16_t>((samples[i] - 128) * 256);
+            samples += count;
+        } else {
+            for (uint32_t i = 0; i < count; ++i)
+                work[i] = static_cast<int16_t>(static_cast<uint16_t>(samples[2 * i] | samples[2 * i + 1] << 8));
+            samples += 2 * count;
+        }
+        EncodeFrames(work, n, out);
+        frames -= n;
+    }
+}
+
+void AdpcmEncoder::EncodeFrames(const int16_t *samples, uint32_t frames,
+                                std::vector<uint8_t> &out) {
+    const int32_t channels = stereo_ + 1;
+    const int32_t *adjust = kAdjustments[bitsPerCode_ - 2];
+    if (!codeSizeWritten_) {
+        PutBits(bitsPerCode_ - 2, 2, out);
+        codeSizeWritten_ = true;
+    }
+    for (uint32_t f = 0; f < frames; ++f) {
+        framesDone_ += 1;
+        const int16_t *frame = samples + static_cast<size_t>(f) * channels;
+        if (framesDone_ % kFramesPerPacket == 1) {
+            for (int32_t c = 0; c < channels; ++c) {
+                int32_t s = frame[c];
+                int32_t diff = f + 1 < frames ? std::abs(frame[channels + c] - s) : 0;
+                int32_t index = InitialIndex(diff);
+                predicted_[c] = s;
+                PutBits(s, 16, out);
+                stepIndex_[c] = index;
+                PutBits(index, 6, out);
+            }
+            continue;
+        }
+        for (int32_t c = 0; c < channels; ++c) {
+            int32_t delta = frame[c] - predicted_[c];
+            int32_t sign = 0;
+            if (delta < 0) {
+                sign = 1 << (bitsPerCode_ - 1);
+                delta = -delta;
+            }
+            int32_t step = kStepTable[stepIndex_[c]];
+            int32_t code = 0;
+            int32_t vpdiff = 0;
+            // Comparing with "at least" sets the lowest magnitude bit once
+            // the step has shifted down to 0, even for a zero difference.
+            for (int32_t mask = 1 << (bitsPerCode_ - 2); mask != 0; mask >>= 1) {
+                if (delta >= step) {
+                    code |= mask;
+                    delta -= step;
+                    vpdiff += step;
+                }
+                step >>= 1;
+            }
+            vpdiff += step;
+            int32_t p = sign ? predicted_[c] - vpdiff : predicted_[c] + vpdiff;
+            predicted_[c] = p < -32768 ? -32768 : (p > 32767 ? 32767 : p);
+            int32_t index = stepIndex_[c] + adjust[code];
+            stepIndex_[c] = index < 0 ? 0 : (index > 88 ? 88 : index);
+            PutBits(code | sign, bitsPerCode_, out);
+        }
+    }
+}
+
+void AdpcmEncoder::Finish(std::vector<uint8_t> &out) {
+    Drain(out);
+    if (bitCount_ > 0) {
+        PutBits(0, 8 - bitCount_, out);
+        Drain(out);
+    }
+}
+
+void AdpcmEncoder::PutBits(int32_t value, int32_t n, std::vector<uint8_t> &out) {
+    if (bitCount_ + n > 32) Drain(out);
+    bitBuffer_ = (bitBuffer_ << n) | (static_cast<uint32_t>(value) & ((1u << n) - 1));
+    bitCount_ += n;
+}
+
+void AdpcmEncoder::Drain(std::vector<uint8_t> &out) {
+    while (bitCount_ >= 8) {
+        out.push_back(static_cast<uint8_t>(bitBuffer_ >> (bitCount_ - 8)));
+        bitCount_ -= 8;
+    }
+}
+
+uint64_t AdpcmEncodedSize(uint64_t frames, int channels, int bitsPerCode) {
+    uint64_t bits = 2;
+    uint64_t full = frames / 4096, rest = frames % 4096;
+    bits += full * channels * (22 + 4095ull * bitsPerCode);
+    if (rest) bits += channels * (22 + (rest - 1) * bitsPerCode);
+    return (bits + 7) / 8;
+}
+
+}  // namespace quillon

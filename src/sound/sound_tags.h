@@ -1,0 +1,112 @@
+// Sound tags and the Sound display item: DefineSound (14) with the ADPCM
+// data, SoundStreamHead (18) and StartSound (15) with its SOUNDINFO record.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "characters/display_item.h"
+#include "movie/tag.h"
+#include "sound/wave_reader.h"
+
+namespace quillon {
+
+// A sound character. Reads and encodes the whole WAV file when constructed;
+// the encoded bytes live as long as the tag, which refers to them as an
+// external block when it is written.
+class DefineSoundTag : public CharacterTag {
+public:
+    // file: an open WAV file (mode "rb", at its start) or null. A null or
+    // refused file gives a sound without data that keeps the format fields
+    // read before the refusal. bitsPerCode: 2 to 5.
+    DefineSoundTag(std::FILE *file, int32_t bitsPerCode);
+    void Write(SwfStream &stream) override;
+    uint16_t CharacterId() const override { return characterId_; }
+
+    const SoundFormat &Format() const { return format_; }
+    uint32_t DataSize() const { return dataSize_; }
+    const std::vector<uint8_t> &Encoded() const { return encoded_; }
+
+private:
+    uint16_t characterId_;
+    SoundFormat format_;
+    uint32_t dataSize_ = 0;
+    const uint8_t *data_ = nullptr;  // first byte of encoded_, or null
+    std::vector<uint8_t> encoded_;
+};
+
+// SoundStreamHead: the playback format of the sound; the stream format is
+// always ADPCM, code 0 rate, 16-bit. No SoundStreamBlock follows.
+class SoundStreamHeadTag : public Tag {
+public:
+    // playbackFormat: rate * 4 + is16Bit * 2 + stereo; sampleCount: the low
+    // 16 bits of the sound's sample count.
+    SoundStreamHeadTag(uint8_t playbackFormat, uint8_t stereo, uint16_t sampleCount)
+        : playbackFormat_(playbackFormat), stereo_(stereo), sampleCount_(sampleCount) {}
+    void Write(SwfStream &stream) override;
+
+private:
+    uint8_t playbackFormat_;
+    uint8_t stereo_;
+    uint16_t sampleCount_;
+};
+
+// SOUNDENVELOPE
+struct SoundEnvelope {
+    uint32_t pos44;
+    uint16_t leftLevel;
+    uint16_t rightLevel;
+};
+
+// SOUNDINFO: sync flags, the has-flags, and the fields they announce.
+class SoundInfo {
+public:
+    SoundInfo(uint8_t syncFlags, uint8_t hasEnvelope, uint8_t hasLoops, uint8_t hasOutPoint,
+              uint8_t hasInPoint, uint32_t inPoint, uint32_t outPoint, uint16_t loopCount,
+              uint8_t envelopePointCount, std::unique_ptr<SoundEnvelope> envelope);
+    // syncFlags fill 4 bits (two reserved, SyncStop, SyncNoMultiple), then
+    // one bit per has-flag. Ends byte-aligned only when the stream was.
+    void Write(SwfStream &stream) const;
+
+private:
+    uint8_t syncFlags_;
+    uint8_t hasEnvelope_, hasLoops_, hasOutPoint_, hasInPoint_;
+    uint32_t inPoint_, outPoint_;
+    uint16_t loopCount_;
+    uint8_t envelopePointCount_;
+    std::unique_ptr<SoundEnvelope> envelope_;
+};
+
+// StartSound: starts the sound character soundId.
+class StartSoundTag : public Tag {
+public:
+    StartSoundTag(uint16_t soundId, std::unique_ptr<SoundInfo> soundInfo)
+        : soundId_(soundId), soundInfo_(std::move(soundInfo)) {}
+    void Write(SwfStream &stream) override;
+
+private:
+    uint16_t soundId_;
+    std::unique_ptr<SoundInfo> soundInfo_;
+};
+
+// An event sound as a display item. The first showing adds SoundStreamHead,
+// DefineSound and StartSound; later showings only a StartSound. A sound is
+// never placed: it has no PlaceObject2 and no placement record.
+class Sound : public DisplayItem {
+public:
+    Sound(std::FILE *file, int32_t bitsPerCode);
+    void AddToFrame(Frame &frame, Movie &movie) override;
+
+protected:
+    // Its DefineSound went to a frame: once that movie is written, the
+    // sound cannot be defined again.
+    bool CanRedefine() const override { return defineSound_ != nullptr; }
+
+private:
+    std::unique_ptr<DefineSoundTag> defineSound_;  // until the first showing
+    SoundFormat format_;                           // kept for later showings
+};
+
+}  // namespace quillon

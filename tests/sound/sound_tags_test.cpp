@@ -1,0 +1,272 @@
+// The tags a sound adds to its frame, byte for byte, for accepted, refused
+// and missing WAV files; the SOUNDINFO record; and the AddSound export.
+#include <gtest/gtest.h>
+
+#include "quillon.h"
+#include "sound/sound_tags.h"
+#include "support/bytes.h"
+#include "wav_builder.h"
+
+namespace quillon {
+namespace {
+
+using test::Bytes;
+using test::Hex;
+using test::ToHex;
+
+std::string TagHex(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    return test::StreamHex(s);
+}
+
+// The frame's tags, each as hex.
+std::vector<std::string> FrameTags(const Frame &frame) {
+    std::vector<std::string> out;
+    for (const auto &tag : frame.Tags()) out.push_back(TagHex(*tag));
+    return out;
+}
+
+const Bytes kTwo1000 = test::PcmWav(1, 22050, 16, test::Samples16({1000, 1000}));
+
+struct SoundCase {
+    const char *name;
+    bool missing;  // no file at all
+    Bytes file;
+    const char *streamHead;
+    const char *defineSound;
+    const char *startSound;
+};
+
+const SoundCase kCases[] = {
+    {"Two1000", false, kTwo1000, "84 04 0A 12 02 00",
+     "8B 03 01 00 1A 02 00 00 00 C0 FA 00 08", "C3 03 01 00 10"},
+    // The same four data bytes as 44 kHz 8-bit stereo: frames (E8, 03) twice.
+    {"SameBytesStereo8Bit", false,
+     test::PcmWav(2, 44100, 8, test::Samples16({1000, 1000})), "84 04 0D 13 02 00",
+     "8E 03 01 00 1D 02 00 00 00 DA 00 00 83 00 00 21", "C3 03 01 00 10"},
+    {"MissingFile", true, {}, "84 04 00 12 00 00", "87 03 01 00 00 00 00 00 00",
+     "C3 03 01 00 10"},
+    // Refused files keep the fields read so far; never any data.
+    {"ListChunkRefused", false,
+     test::Riff(test::Cat({test::Chunk("fmt ", test::FmtContent(1, 1, 22050, 16)),
+                           test::Chunk("LIST", Bytes(20, 'i')),
+                           test::Chunk("data", test::Samples16({1000, 1000}))})),
+     "84 04 0A 12 00 00", "87 03 01 00 1A 00 00 00 00", "C3 03 01 00 10"},
+    {"NotRiff", false, Bytes(44, 0), "84 04 00 12 00 00", "87 03 01 00 10 00 00 00 00",
+     "C3 03 01 00 10"},
+    {"ZeroChannels", false, test::PcmWav(0, 22050, 16, Bytes(8, 1)), "84 04 00 12 00 00",
+     "87 03 01 00 10 00 00 00 00", "C3 03 01 00 10"},
+    {"DataLongerThanFile", false,
+     test::Riff(test::Cat({test::Chunk("fmt ", test::FmtContent(1, 2, 44100, 16)),
+                           test::Chunk("data", Bytes(8, 1), 0x7FFFFFF0)}), 0x7FFFFFFF),
+     "84 04 0F 13 00 00", "87 03 01 00 1F 00 00 00 00", "C3 03 01 00 10"},
+    {"TwentyFourBits", false, test::PcmWav(1, 22050, 24, Bytes(9, 1)), "84 04 08 12 00 00",
+     "87 03 01 00 18 00 00 00 00", "C3 03 01 00 10"},
+};
+
+class SoundFrameTags : public ::testing::TestWithParam<SoundCase> {};
+
+TEST_P(SoundFrameTags, AddsHeadDefinitionAndStart) {
+    const SoundCase &c = GetParam();
+    ResetCharacterIds();
+    std::FILE *f = c.missing ? nullptr : test::TempFileWith(c.file);
+    if (!c.missing) {
+        ASSERT_NE(f, nullptr);
+    }
+    Movie movie;
+    {
+        Sound sound(f, 5);
+        if (f) std::fclose(f);
+        movie.GetFrame(0)->ShowItem(&sound);
+    }
+    std::vector<std::string> want = {ToHex(Hex(c.streamHead)), ToHex(Hex(c.defineSound)),
+                                     ToHex(Hex(c.startSound))};
+    EXPECT_EQ(FrameTags(*movie.GetFrame(0)), want);
+    EXPECT_TRUE(movie.Placements().empty());  // a sound is never placed
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoundFrameTags, ::testing::ValuesIn(kCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Sound, SecondShowingOnlyStartsAgain) {
+    ResetCharacterIds();
+    std::FILE *f = test::TempFileWith(kTwo1000);
+    ASSERT_NE(f, nullptr);
+    Sound sound(f, 5);
+    std::fclose(f);
+    Movie movie;
+    movie.GetFrame(0)->ShowItem(&sound);
+    movie.GetFrame(3)->ShowItem(&sound);
+    EXPECT_EQ(FrameTags(*movie.GetFrame(3)), std::vector<std::string>{"C3 03 01 00 10"});
+    EXPECT_EQ(movie.GetFrame(0)->Tags().size(), 3u);
+}
+
+TEST(Sound, DefineSoundRefersToItsDataAsABlock) {
+    ResetCharacterIds();
+    std::FILE *f = test::TempFileWith(kTwo1000);
+    ASSERT_NE(f, nullptr);
+    DefineSoundTag tag(f, 5);
+    std::fclose(f);
+    SwfStream s;
+    tag.Write(s);
+    ASSERT_EQ(s.Blocks().size(), 1u);
+    EXPECT_EQ(s.Blocks()[0].data, tag.Encoded().data());
+    EXPECT_EQ(s.Blocks()[0].size, 4u);
+    EXPECT_EQ(s.Blocks()[0].offset, 9u);  // header 2, id 2, format 1, count 4
+    EXPECT_EQ(s.Committed(), 9u);         // the data bytes are not copied
+    EXPECT_EQ(tag.CharacterId(), 1);
+}
+
+// 70000 frames: the full count in DefineSound, the low 16 bits (4464) in
+// SoundStreamHead, and a long header for the 7 + 43789 byte body.
+TEST(Sound, SeventyThousandFrames) {
+    ResetCharacterIds();
+    std::vector<int16_t> samples = test::Sine(70000, 1000, 22050, 8000);
+    std::FILE *f = test::TempFileWith(test::PcmWav(1, 22050, 16, test::Samples16(samples)));
+    ASSERT_NE(f, nullptr);
+    Movie movie;
+    {
+        Sound sound(f, 5);
+        std::fclose(f);
+        movie.GetFrame(0)->ShowItem(&sound);
+    }
+    std::vector<std::string> tags = FrameTags(*movie.GetFrame(0));
+    ASSERT_EQ(tags.size(), 3u);
+    EXPECT_EQ(tags[0], "84 04 0A 12 70 11");
+    Bytes define = Hex(tags[1]);
+    ASSERT_EQ(define.size(), 6u + 43796u);
+    EXPECT_EQ(ToHex(Bytes(define.begin(), define.begin() + 16)),
+              "BF 03 14 AB 00 00 01 00 1A 70 11 01 00 C0 00 3C");  // sample 0, index 60: step 2272 covers the next sample, 2249
+    EXPECT_EQ(tags[2], "C3 03 01 00 10");
+}
+
+struct InfoCase {
+    const char *name;
+    SoundInfo *(*make)();
+    const char *bytes;
+};
+
+const InfoCase kInfoCases[] = {
+    {"LibraryDefault", [] { return new SoundInfo(1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr); }, "10"},
+    {"SyncStop", [] { return new SoundInfo(2, 0, 0, 0, 0, 0, 0, 0, 0, nullptr); }, "20"},
+    {"InPointOnly", [] { return new SoundInfo(0, 0, 0, 0, 1, 0x11223344, 9, 9, 9, nullptr); },
+     "01 44 33 22 11"},
+    {"LoopsOnly", [] { return new SoundInfo(1, 0, 1, 0, 0, 0, 0, 0x1234, 0, nullptr); },
+     "14 34 12"},
+    {"Everything",
+     [] {
+         return new SoundInfo(2, 1, 1, 1, 1, 0x11223344, 0x55667788, 0x99AA, 1,
+                              std::make_unique<SoundEnvelope>(SoundEnvelope{0x01020304, 0x0506, 0x0708}));
+     },
+     "2F 44 33 22 11 88 77 66 55 AA 99 01 04 03 02 01 06 05 08 07"},
+};
+
+class SoundInfoBytes : public ::testing::TestWithParam<InfoCase> {};
+
+TEST_P(SoundInfoBytes, WritesExactly) {
+    std::unique_ptr<SoundInfo> info(GetParam().make());
+    SwfStream s;
+    info->Write(s);
+    s.FlushBits();
+    EXPECT_EQ(test::StreamHex(s), ToHex(Hex(GetParam().bytes)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoundInfoBytes, ::testing::ValuesIn(kInfoCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+struct TagCase {
+    const char *name;
+    Tag *(*make)();
+    const char *bytes;
+};
+
+const TagCase kTagCases[] = {
+    {"StreamHeadMono22k", []() -> Tag * { return new SoundStreamHeadTag(0x0A, 0, 2); },
+     "84 04 0A 12 02 00"},
+    {"StreamHeadStereo", []() -> Tag * { return new SoundStreamHeadTag(0x0D, 1, 0xBEEF); },
+     "84 04 0D 13 EF BE"},
+    {"StartSound", []() -> Tag * {
+         return new StartSoundTag(0x0102, std::make_unique<SoundInfo>(1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
+     },
+     "C3 03 02 01 10"},
+};
+
+class SoundTagBytes : public ::testing::TestWithParam<TagCase> {};
+
+TEST_P(SoundTagBytes, WritesExactly) {
+    std::unique_ptr<Tag> tag(GetParam().make());
+    EXPECT_EQ(TagHex(*tag), ToHex(Hex(GetParam().bytes)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoundTagBytes, ::testing::ValuesIn(kTagCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// ---- The export --------------------------------------------------------
+
+class AddSoundExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DestroyMovie();
+        ResetCharacterIds();
+        dir_ = test::TempDir();
+        wav_ = dir_ + "/two.wav";
+        ASSERT_TRUE(test::WriteBytes(wav_, kTwo1000));
+    }
+    void TearDown() override { DestroyMovie(); }
+    std::string WriteAndRead() {
+        std::string swf = dir_ + "/out.swf";
+        WriteMovie(swf.c_str());
+        return ToHex(test::ReadFileBytes(swf));
+    }
+    std::string dir_, wav_;
+};
+
+const char *const kHeader550x400OneFrame = "46 57 53 04 %02X 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 01 00";
+
+std::string Header(int length) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, kHeader550x400OneFrame, length);
+    return buffer;
+}
+
+TEST_F(AddSoundExport, FirstFrameGetsTheThreeTags) {
+    CreateMovie(550, 400, 1, 12);
+    DuplicateFrame();
+    AddSound(wav_.c_str());
+    EXPECT_EQ(WriteAndRead(),
+              Header(49) + " 84 04 0A 12 02 00 8B 03 01 00 1A 02 00 00 00 C0 FA 00 08"
+                           " C3 03 01 00 10 40 00 00 00");
+}
+
+TEST_F(AddSoundExport, MissingFileGivesAnEmptySound) {
+    CreateMovie(550, 400, 1, 12);
+    DuplicateFrame();
+    AddSound((dir_ + "/absent.wav").c_str());
+    EXPECT_EQ(WriteAndRead(), Header(45) + " 84 04 00 12 00 00 87 03 01 00 00 00 00 00 00"
+                                           " C3 03 01 00 10 40 00 00 00");
+}
+
+TEST_F(AddSoundExport, NullNameGivesAnEmptySound) {
+    CreateMovie(550, 400, 1, 12);
+    DuplicateFrame();
+    AddSound(nullptr);
+    EXPECT_EQ(WriteAndRead(), Header(45) + " 84 04 00 12 00 00 87 03 01 00 00 00 00 00 00"
+                                           " C3 03 01 00 10 40 00 00 00");
+}
+
+TEST_F(AddSoundExport, WithoutAMovieDoesNothing) {
+    AddSound(wav_.c_str());
+    EXPECT_EQ(NextCharacterId(), 1);  // no sound character was made
+}
+
+TEST_F(AddSoundExport, BeforeTheFirstFrameDoesNothing) {
+    CreateMovie(550, 400, 1, 12);
+    AddSound(wav_.c_str());
+    DuplicateFrame();
+    EXPECT_EQ(WriteAndRead(), Header(25) + " 40 00 00 00");
+    EXPECT_EQ(NextCharacterId(), 1);
+}
+
+}  // namespace
+}  // namespace quillon
