@@ -1,0 +1,63 @@
+// Button faces: a bordered plate with a white symbol.
+#include "common/nav_buttons.h"
+
+#include <algorithm>
+
+#include "common/canvas.h"
+
+namespace quillon_tools {
+
+namespace {
+
+RgbaCanvas Face(NavSymbol symbol, int w, int h, Rgba plate, Rgba border) {
+    RgbaCanvas c(w, h, plate);
+    int t = std::max(1, h / 16);
+    c.StrokeRect(0, 0, w, h, t, border);
+    const Rgba ink{255, 255, 255, 255};
+    double cx = w / 2.0, cy = h / 2.0, s = h * 0.28;  // half the symbol's height
+    auto right = [&](double x) { c.FillTriangle(x, cy - s, x, cy + s, x + s * 1.4, cy, ink); };
+    auto left = [&](double x) { c.FillTriangle(x, cy - s, x, cy + s, x - s * 1.4, cy, ink); };
+    int bar = std::max(2, static_cast<int>(s / 3));
+    switch (symbol) {
+    case NavSymbol::Play: right(cx - s * 0.6); break;
+    case NavSymbol::Stop:
+        c.FillRect(static_cast<int>(cx - s), static_cast<int>(cy - s), static_cast<int>(cx + s),
+                   static_cast<int>(cy + s), ink);
+        break;
+    case NavSymbol::First:
+        c.FillRect(static_cast<int>(cx - s * 1.1), static_cast<int>(cy - s),
+                   static_cast<int>(cx - s * 1.1) + bar, static_cast<int>(cy + s), ink);
+        left(cx + s * 0.9);
+        break;
+    case NavSymbol::Last:
+        right(cx - s * 0.9);
+        c.FillRect(static_cast<int>(cx + s * 1.1) - bar, static_cast<int>(cy - s),
+                   static_cast<int>(cx + s * 1.1), static_cast<int>(cy + s), ink);
+        break;
+    case NavSymbol::Previous: left(cx + s * 0.7); break;
+    case NavSymbol::Next: right(cx - s * 0.7); break;
+    }
+    return c;
+}
+
+}  // namespace
+
+ButtonFaces DrawButtonFaces(NavSymbol symbol, int width, int height) {
+    ButtonFaces f;
+    f.up = ToArgb(Face(symbol, width, height, Rgba{40, 70, 140, 255}, Rgba{20, 30, 70, 255}), false);
+    f.over = ToArgb(Face(symbol, width, height, Rgba{70, 110, 200, 255}, Rgba{255, 200, 60, 255}), false);
+    f.down = ToArgb(Face(symbol, width, height, Rgba{20, 40, 90, 255}, Rgba{255, 200, 60, 255}), false);
+    return f;
+}
+
+ButtonRow LayOutButtonRow(int stageWidth, int stageHeight, int count) {
+    ButtonRow r;
+    r.height = std::clamp(std::min(stageWidth, stageHeight) / 12, 12, 48);
+    r.width = r.height * 3 / 2;
+    r.gap = r.height / 4;
+    r.y = stageHeight - r.gap - r.height;
+    r.x0 = stageWidth - r.gap - count * r.width - (count - 1) * r.gap;
+    return r;
+}
+
+}  // namespace quillon_tools

@@ -1,0 +1,31 @@
+// Navigation button faces drawn by the tools, and where a row of them sits.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace quillon_tools {
+
+// The AddButton kinds the tools draw a symbol for.
+enum class NavSymbol { Play, Stop, First, Last, Previous, Next };
+
+// The three pictures of a button, in the library's 32-bit layout (alpha,
+// red, green, blue), opaque: up, over (lighter) and down (darker).
+struct ButtonFaces {
+    std::vector<uint8_t> up, over, down;
+};
+
+ButtonFaces DrawButtonFaces(NavSymbol symbol, int width, int height);
+
+// A row of count buttons in the bottom-right corner of a stage:
+// side = clamp(min(stageW, stageH) / 12, 12, 48) pixels high, side * 3 / 2
+// wide, side / 4 apart and from the stage's edges.
+struct ButtonRow {
+    int width = 0, height = 0, gap = 0;
+    int x0 = 0, y = 0;  // the first button's top-left corner
+    int X(int i) const { return x0 + i * (width + gap); }
+};
+
+ButtonRow LayOutButtonRow(int stageWidth, int stageHeight, int count);
+
+}  // namespace quillon_tools

@@ -1,0 +1,163 @@
+// quillon-demo: the movie it writes, frame by frame, and the files beside it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "tests/support.h"
+#include "tests/swf_file.h"
+
+using namespace tools_test;
+
+namespace {
+
+const std::string kDemo = QUILLON_DEMO;
+
+class DemoTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new std::string(TempDir());
+        result = new RunResult(RunTool(kDemo, {*dir + "/out"}));
+        movie = new SwfFile(ReadSwf(*dir + "/out/demo.swf"));
+    }
+    static void TearDownTestSuite() {
+        delete movie;
+        delete result;
+        RemoveTree(*dir);
+        delete dir;
+    }
+    static std::string *dir;
+    static RunResult *result;
+    static SwfFile *movie;
+};
+
+std::string *DemoTest::dir;
+RunResult *DemoTest::result;
+SwfFile *DemoTest::movie;
+
+TEST_F(DemoTest, WritesACompleteMovieAndSaysWhere) {
+    ASSERT_EQ(result->status, 0) << result->err;
+    EXPECT_EQ(result->err, "");
+    EXPECT_NE(result->out.find(*dir + "/out/demo.swf"), std::string::npos) << result->out;
+    EXPECT_NE(result->out.find(*dir + "/out/demo.html"), std::string::npos) << result->out;
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    EXPECT_EQ(movie->fileLength, movie->actualSize);
+    EXPECT_EQ(movie->version, 4);
+    EXPECT_EQ(movie->xMax, 640 * 20);
+    EXPECT_EQ(movie->yMax, 480 * 20);
+    EXPECT_EQ(movie->frameRate, 12);
+    // Slide 1: frame 0; slide 2: 25 frames of the moving sprite; slide 3: one
+    // frame; slide 4: its frame and 36 animation steps; slide 5: one frame.
+    EXPECT_EQ(movie->frameCount, 65);
+    EXPECT_EQ(movie->frames.size(), 65u);
+    EXPECT_TRUE(movie->trailing.empty());
+}
+
+TEST_F(DemoTest, FiveSlidePicturesOf256ColoursThatAreNotBlank) {
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    std::vector<std::pair<size_t, Bitmap>> slides;
+    for (size_t f = 0; f < movie->frames.size(); ++f)
+        for (const SwfTag &t : movie->frames[f])
+            if (t.code == kDefineBitsLossless) {
+                Bitmap b = DecodeLossless(t);
+                ASSERT_TRUE(b.ok) << "frame " << f;
+                if (b.width == 640) slides.emplace_back(f, b);
+            }
+    ASSERT_EQ(slides.size(), 5u);
+    const size_t slideFrames[] = {0, 1, 26, 27, 64};
+    for (size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE("slide " + std::to_string(i + 1));
+        EXPECT_EQ(slides[i].first, slideFrames[i]);
+        const Bitmap &b = slides[i].second;
+        EXPECT_EQ(b.format, 3);
+        EXPECT_EQ(b.height, 480);
+        EXPECT_EQ(b.colours, 256);
+        std::set<uint32_t> used;
+        for (size_t p = 0; p < b.rgba.size(); p += 4)
+            used.insert(b.rgba[p] | b.rgba[p + 1] << 8 | b.rgba[p + 2] << 16);
+        EXPECT_GE(used.size(), 40u);  // inks and a dithered gradient
+    }
+}
+
+TEST_F(DemoTest, EveryKindOfButtonAndTheLink) {
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    // Kinds 1 to 4 once, kinds 5 and 6 once per slide, the pause button and
+    // the hyperlink area.
+    EXPECT_EQ(movie->Count(kDefineButton2), 4u + 5u + 5u + 2u);
+    bool link = false;
+    for (const SwfTag *t : movie->All(kDefineButton2)) {
+        std::string body(t->body.begin(), t->body.end());
+        link = link || (body.find("about.html") != std::string::npos &&
+                        body.find("_blank") != std::string::npos);
+    }
+    EXPECT_TRUE(link);
+    // Pictures with alpha: the sprite, the kind-0 logo and the pause plate.
+    std::multiset<std::pair<int, int>> sizes;
+    for (const SwfTag *t : movie->All(kDefineBitsLossless2)) {
+        Bitmap b = DecodeLossless(*t);
+        ASSERT_TRUE(b.ok);
+        sizes.insert({b.width, b.height});
+        // Premultiplied: no colour byte exceeds its alpha.
+        for (size_t p = 0; p < b.rgba.size(); p += 4)
+            ASSERT_TRUE(b.rgba[p] <= b.rgba[p + 3] && b.rgba[p + 1] <= b.rgba[p + 3] &&
+                        b.rgba[p + 2] <= b.rgba[p + 3]);
+    }
+    EXPECT_EQ(sizes, (std::multiset<std::pair<int, int>>{{48, 48}, {64, 64}, {360, 44}}));
+}
+
+TEST_F(DemoTest, StopsOnEverySlideAndAtThePause) {
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    std::set<size_t> stops;
+    for (size_t f = 0; f < movie->frames.size(); ++f)
+        for (const SwfTag &t : movie->frames[f])
+            if (t.code == kDoAction && t.body == std::vector<uint8_t>{0x07, 0x00}) stops.insert(f);
+    EXPECT_EQ(stops, (std::set<size_t>{0, 13, 25, 26, 63, 64}));
+}
+
+TEST_F(DemoTest, SpriteMovesAndTheOverlayComesAndGoes) {
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    // Frames 2 to 25 take the sprite off and place it again, moved.
+    for (size_t f = 2; f <= 25; ++f) {
+        SCOPED_TRACE("frame " + std::to_string(f));
+        std::map<int, int> codes;
+        for (const SwfTag &t : movie->frames[f]) codes[t.code]++;
+        EXPECT_GE(codes[kRemoveObject], 1);
+        EXPECT_GE(codes[kPlaceObject2], 1);
+    }
+    // The info overlay: a 280 x 48 colour-mapped picture in frame 1.
+    bool info = false;
+    for (const SwfTag &t : movie->frames[1])
+        if (t.code == kDefineBitsLossless) {
+            Bitmap b = DecodeLossless(t);
+            info = info || (b.width == 280 && b.height == 48 && b.colours == 3);
+        }
+    EXPECT_TRUE(info);
+}
+
+TEST_F(DemoTest, AnimatedListsChangeTheStageInEveryStep) {
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    for (size_t f = 28; f <= 63; ++f) {
+        SCOPED_TRACE("frame " + std::to_string(f));
+        size_t placements = 0;
+        for (const SwfTag &t : movie->frames[f]) placements += t.code == kPlaceObject2;
+        EXPECT_GE(placements, 3u);  // two rubber outlines and the attractor
+    }
+}
+
+TEST_F(DemoTest, ViewerPageSoundAndLinkedPageBesideTheMovie) {
+    ASSERT_EQ(result->status, 0) << result->err;
+    std::string page = ReadText(*dir + "/out/demo.html");
+    EXPECT_NE(page.find("player.load(\"demo.swf\")"), std::string::npos);
+    EXPECT_NE(page.find("ruffle/ruffle.js"), std::string::npos);
+    std::vector<std::string> player = ListDir(*dir + "/out/ruffle");
+    EXPECT_NE(std::find(player.begin(), player.end(), "ruffle.js"), player.end());
+    std::string wav = ReadText(*dir + "/out/chime.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(wav.substr(36, 4), "data");
+    EXPECT_NE(ReadText(*dir + "/out/about.html").find("AddHyperLink"), std::string::npos);
+}
+
+}  // namespace

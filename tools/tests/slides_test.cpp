@@ -1,0 +1,375 @@
+// quillon-slides run on PNG files the tests make: the movie's structure and
+// pixels, and the exit status and message of every failure.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <set>
+
+#include "tests/support.h"
+#include "tests/swf_file.h"
+
+using namespace tools_test;
+
+namespace {
+
+const std::string kSlides = QUILLON_SLIDES;
+
+// A picture of `colours` vertical stripes, colour-mapped.
+void PaletteImage(const std::string &path, int w, int h, int colours, int seed) {
+    std::vector<uint8_t> palette, indexes(static_cast<size_t>(w) * h);
+    for (int i = 0; i < colours; ++i) {
+        palette.push_back(static_cast<uint8_t>(i * 37 + seed * 11));
+        palette.push_back(static_cast<uint8_t>(255 - i * 53 - seed));
+        palette.push_back(static_cast<uint8_t>(i * 91 + seed * 29));
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            indexes[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>((x + y * 7) % colours);
+    ASSERT_TRUE(WritePalettePng(path, w, h, indexes, palette));
+}
+
+// A smooth two-way gradient of many more than 256 colours.
+std::vector<uint8_t> Gradient(int w, int h) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            rgb.push_back(static_cast<uint8_t>(x * 255 / (w - 1)));
+            rgb.push_back(static_cast<uint8_t>(y * 255 / (h - 1)));
+            rgb.push_back(static_cast<uint8_t>(255 - (x + y) * 255 / (w + h - 2)));
+        }
+    return rgb;
+}
+
+std::vector<Bitmap> SlideBitmaps(const SwfFile &movie) {
+    std::vector<Bitmap> out;
+    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
+        Bitmap b = DecodeLossless(*t);
+        if (b.format == 3) out.push_back(b);
+    }
+    return out;
+}
+
+double Psnr(const std::vector<uint8_t> &rgb, const Bitmap &b) {
+    double sum = 0;
+    size_t n = rgb.size() / 3;
+    for (size_t i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) {
+            double d = static_cast<double>(rgb[i * 3 + c]) - b.rgba[i * 4 + c];
+            sum += d * d;
+        }
+    double mse = sum / (n * 3);
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The frames whose DoAction tags hold a Stop action (07) and nothing else.
+std::set<int> StopFrames(const SwfFile &movie) {
+    std::set<int> stops;
+    for (size_t f = 0; f < movie.frames.size(); ++f)
+        for (const SwfTag &t : movie.frames[f])
+            if (t.code == kDoAction && t.body == std::vector<uint8_t>{0x07, 0x00})
+                stops.insert(static_cast<int>(f));
+    return stops;
+}
+
+bool HasTemporaryFiles(const std::string &dir) {
+    for (const std::string &name : ListDir(dir))
+        if (name.find(".tmp") != std::string::npos) return true;
+    return false;
+}
+
+class SlidesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = TempDir();
+        ASSERT_FALSE(dir.empty());
+    }
+    void TearDown() override { RemoveTree(dir); }
+    std::string dir;
+};
+
+TEST_F(SlidesTest, PaletteImagesKeepEveryPixelExactly) {
+    const int colourCounts[] = {2, 17, 256};
+    std::vector<std::string> args;
+    for (int i = 0; i < 3; ++i) {
+        std::string path = dir + "/slide" + std::to_string(i) + ".png";
+        PaletteImage(path, 61, 40, colourCounts[i], i);  // 61: rows that need padding
+        args.push_back(path);
+    }
+    args.insert(args.end(), {"-o", dir + "/deck.swf", "--quiet"});
+    RunResult r = RunTool(kSlides, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+
+    SwfFile movie = ReadSwf(dir + "/deck.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    EXPECT_EQ(movie.fileLength, movie.actualSize);
+    EXPECT_EQ(movie.version, 4);
+    EXPECT_EQ(movie.xMax, 61 * 20);
+    EXPECT_EQ(movie.yMax, 40 * 20);
+    EXPECT_EQ(movie.frameRate, 1);
+    EXPECT_EQ(movie.frameCount, 3);
+    EXPECT_EQ(movie.frames.size(), 3u);
+    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    ASSERT_EQ(bitmaps.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("slide " + std::to_string(i));
+        // Each slide's bitmap is defined in its own frame.
+        ASSERT_EQ(movie.frames[static_cast<size_t>(i)].front().code, kDefineBitsLossless);
+        int w, h;
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(ReadRgbPng(args[static_cast<size_t>(i)], w, h, rgb));
+        ASSERT_EQ(bitmaps[static_cast<size_t>(i)].width, 61);
+        ASSERT_EQ(bitmaps[static_cast<size_t>(i)].height, 40);
+        EXPECT_EQ(bitmaps[static_cast<size_t>(i)].colours, colourCounts[i]);
+        size_t wrong = 0;
+        for (size_t p = 0; p < rgb.size() / 3; ++p)
+            for (int c = 0; c < 3; ++c)
+                if (rgb[p * 3 + c] != bitmaps[static_cast<size_t>(i)].rgba[p * 4 + c]) ++wrong;
+        EXPECT_EQ(wrong, 0u);
+    }
+    // Without buttons the movie plays through and stops on the last slide.
+    EXPECT_EQ(StopFrames(movie), (std::set<int>{2}));
+    EXPECT_EQ(movie.Count(kDefineButton2), 0u);
+}
+
+TEST_F(SlidesTest, TruecolourGradientIsQuantisedWithinThirtyDecibels) {
+    std::vector<uint8_t> rgb = Gradient(120, 90);
+    ASSERT_TRUE(WriteRgbPng(dir + "/gradient.png", 120, 90, rgb));
+    RunResult r = RunTool(kSlides, {dir + "/gradient.png", "-o", dir + "/g.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1 quantised"), std::string::npos) << r.out;
+    SwfFile movie = ReadSwf(dir + "/g.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    EXPECT_EQ(movie.fileLength, movie.actualSize);
+    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    ASSERT_EQ(bitmaps.size(), 1u);
+    ASSERT_TRUE(bitmaps[0].ok);
+    EXPECT_LE(bitmaps[0].colours, 256);
+    EXPECT_GT(bitmaps[0].colours, 64);
+    double psnr = Psnr(rgb, bitmaps[0]);
+    EXPECT_GE(psnr, 30.0);
+    EXPECT_LT(psnr, 99.0);  // 10800 colours cannot all survive
+}
+
+TEST_F(SlidesTest, OtherSizesAreScaledToFitAndCentredOnTheBackground) {
+    // A 40 x 40 square of one colour on a 100 x 50 stage: scaled to 50 x 50,
+    // columns 25 to 74, with the background to the left and right.
+    std::vector<uint8_t> rgb(40 * 40 * 3);
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        rgb[i] = 200;
+        rgb[i + 1] = 10;
+        rgb[i + 2] = 60;
+    }
+    ASSERT_TRUE(WriteRgbPng(dir + "/square.png", 40, 40, rgb));
+    RunResult r = RunTool(kSlides, {"--size", "100x50", "--background", "102030", dir + "/square.png",
+                                "-o", dir + "/s.swf", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    SwfFile movie = ReadSwf(dir + "/s.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    EXPECT_EQ(movie.xMax, 2000);
+    EXPECT_EQ(movie.yMax, 1000);
+    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    ASSERT_EQ(bitmaps.size(), 1u);
+    const Bitmap &b = bitmaps[0];
+    ASSERT_EQ(b.width, 100);
+    ASSERT_EQ(b.height, 50);
+    auto at = [&](int x, int y) {
+        const uint8_t *p = &b.rgba[(static_cast<size_t>(y) * 100 + x) * 4];
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    for (int y : {0, 25, 49}) {
+        EXPECT_EQ(at(0, y), (std::vector<int>{0x10, 0x20, 0x30}));
+        EXPECT_EQ(at(24, y), (std::vector<int>{0x10, 0x20, 0x30}));
+        EXPECT_EQ(at(25, y), (std::vector<int>{200, 10, 60}));
+        EXPECT_EQ(at(74, y), (std::vector<int>{200, 10, 60}));
+        EXPECT_EQ(at(75, y), (std::vector<int>{0x10, 0x20, 0x30}));
+    }
+}
+
+TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
+    std::vector<std::string> args = {"--buttons", "--fps", "24", "--quiet"};
+    for (int i = 0; i < 3; ++i) {
+        std::string path = dir + "/s" + std::to_string(i) + ".png";
+        PaletteImage(path, 320, 240, 4, i);
+        args.push_back(path);
+    }
+    args.insert(args.end(), {"-o", dir + "/b.swf"});
+    RunResult r = RunTool(kSlides, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    SwfFile movie = ReadSwf(dir + "/b.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    EXPECT_EQ(movie.frameRate, 24);
+    EXPECT_EQ(movie.frameCount, 3);
+    EXPECT_EQ(StopFrames(movie), (std::set<int>{0, 1, 2}));
+    // First and last: one button each, in frame 0; previous and next: one per
+    // slide, swapped in each slide's frame.
+    EXPECT_EQ(movie.Count(kDefineButton2), 8u);
+    size_t inFrame0 = 0;
+    for (const SwfTag &t : movie.frames[0]) inFrame0 += t.code == kDefineButton2;
+    EXPECT_EQ(inFrame0, 4u);
+    // The faces: 4 buttons x 3 pictures, plus the 3 slides.
+    EXPECT_EQ(movie.Count(kDefineBitsLossless), 15u);
+    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
+        Bitmap b = DecodeLossless(*t);
+        ASSERT_TRUE(b.ok);
+        if (b.format == 5) {
+            EXPECT_EQ(b.width, 30);   // 240 / 12 = 20 high, 30 wide
+            EXPECT_EQ(b.height, 20);
+        }
+    }
+}
+
+TEST_F(SlidesTest, SoundIsAcceptedAndTheMovieWritten) {
+    // 0.1 s of a 16-bit mono 22050 Hz tone.
+    std::string wav = "RIFF";
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav.push_back(static_cast<char>(v >> (8 * i))); };
+    auto u16 = [&](uint32_t v) { for (int i = 0; i < 2; ++i) wav.push_back(static_cast<char>(v >> (8 * i))); };
+    const uint32_t samples = 2205;
+    u32(36 + samples * 2);
+    wav += "WAVEfmt ";
+    u32(16); u16(1); u16(1); u32(22050); u32(44100); u16(2); u16(16);
+    wav += "data";
+    u32(samples * 2);
+    for (uint32_t i = 0; i < samples; ++i) u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 0.125))));
+    WriteText(dir + "/tone.wav", wav);
+    PaletteImage(dir + "/a.png", 32, 32, 3, 0);
+    RunResult r = RunTool(kSlides, {"--sound", dir + "/tone.wav", dir + "/a.png", "-o", dir + "/a.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    SwfFile movie = ReadSwf(dir + "/a.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    EXPECT_EQ(movie.fileLength, movie.actualSize);
+    EXPECT_EQ(movie.frameCount, 1);
+}
+
+TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
+    PaletteImage(dir + "/a.png", 50, 30, 3, 0);
+    RunResult r = RunTool(kSlides, {"--html", dir + "/a.png", "-o", dir + "/talk.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(dir + "/talk.html"), std::string::npos) << r.out;
+    std::string page = ReadText(dir + "/talk.html");
+    EXPECT_NE(page.find("player.load(\"talk.swf\")"), std::string::npos) << page;
+    EXPECT_NE(page.find("src=\"ruffle/ruffle.js\""), std::string::npos);
+    EXPECT_NE(page.find("\"50px\""), std::string::npos);
+    EXPECT_NE(page.find("\"30px\""), std::string::npos);
+    std::vector<std::string> player = ListDir(dir + "/ruffle");
+    size_t wasm = 0, core = 0, loader = 0;
+    for (const std::string &name : player) {
+        wasm += name.size() > 5 && name.substr(name.size() - 5) == ".wasm";
+        core += name.rfind("core.ruffle.", 0) == 0;
+        loader += name == "ruffle.js";
+        EXPECT_EQ(name.find(".map"), std::string::npos) << name;
+    }
+    EXPECT_EQ(loader, 1u);
+    EXPECT_GE(core, 1u);
+    EXPECT_GE(wasm, 1u);
+}
+
+TEST_F(SlidesTest, ProgressLineOnlyWhenStandardErrorIsATerminal) {
+    PaletteImage(dir + "/a.png", 20, 20, 2, 0);
+    PaletteImage(dir + "/b.png", 20, 20, 2, 1);
+    RunResult tty = RunInTerminal(kSlides, {dir + "/a.png", dir + "/b.png", "-o", dir + "/t.swf"});
+    ASSERT_EQ(tty.status, 0) << tty.err;
+    EXPECT_NE(tty.err.find("slide 1 of 2"), std::string::npos) << tty.err;
+    EXPECT_NE(tty.err.find("slide 2 of 2"), std::string::npos) << tty.err;
+    RunResult quiet = RunInTerminal(kSlides, {"--quiet", dir + "/a.png", dir + "/b.png", "-o", dir + "/q.swf"});
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err.find("slide"), std::string::npos) << quiet.err;
+    RunResult piped = RunTool(kSlides, {dir + "/a.png", dir + "/b.png", "-o", dir + "/p.swf"});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.err, "");
+    EXPECT_NE(piped.out.find("2 slides"), std::string::npos) << piped.out;
+}
+
+TEST_F(SlidesTest, HelpListsEveryOption) {
+    RunResult r = RunTool(kSlides, {"--help"});
+    ASSERT_EQ(r.status, 0);
+    for (const char *option : {"-o, --output", "--fps", "--size", "--background", "--buttons",
+                               "--sound", "--html", "--quiet", "--help"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    // Every option the help names is accepted.
+    PaletteImage(dir + "/a.png", 16, 16, 2, 0);
+    r = RunTool(kSlides, {"--fps", "5", "--size", "16x16", "--background", "000000", "--buttons",
+                      "--quiet", dir + "/a.png", "--output", dir + "/h.swf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+struct Failure {
+    const char *name;
+    std::vector<std::string> args;  // "@" stands for the test's folder
+    int status;
+    const char *message;  // part of what standard error says
+};
+
+TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
+    PaletteImage(dir + "/good.png", 16, 16, 2, 0);
+    WriteText(dir + "/notes.png", "these are notes, not a picture\n");
+    // A PNG whose header declares truecolour at 4 bits a sample, which the
+    // format does not allow.
+    {
+        std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+        std::vector<uint8_t> ihdr = {'I', 'H', 'D', 'R', 0, 0, 0, 16, 0, 0, 0, 16, 4, 2, 0, 0, 0};
+        png.insert(png.end(), {0, 0, 0, 13});
+        png.insert(png.end(), ihdr.begin(), ihdr.end());
+        uLong crc = crc32(0, ihdr.data(), static_cast<uInt>(ihdr.size()));
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(crc >> s));
+        WriteText(dir + "/bad-depth.png", std::string(png.begin(), png.end()));
+    }
+    std::vector<uint8_t> wide(8200 * 3, 128);
+    ASSERT_TRUE(WriteRgbPng(dir + "/wide.png", 8200, 1, wide));
+    mkdir((dir + "/folder.png").c_str(), 0777);
+    WriteText(dir + "/noise.wav", "RIFF....AVI LIST");
+    WriteText(dir + "/existing.swf", "keep me");
+    // A PNG cut off inside its image data: its header reads, its pixels do not.
+    {
+        std::string good = ReadText(dir + "/good.png");
+        WriteText(dir + "/cut.png", good.substr(0, 45));
+    }
+
+    const Failure failures[] = {
+        {"missing image", {"@/good.png", "@/absent.png", "-o", "@/out.swf"}, 1, "absent.png: No such file"},
+        {"folder as image", {"@/folder.png", "-o", "@/out.swf"}, 1, "folder.png: not a regular file"},
+        {"not a PNG", {"@/notes.png", "-o", "@/out.swf"}, 1, "notes.png: not a PNG image"},
+        {"unsupported PNG", {"@/good.png", "@/bad-depth.png", "-o", "@/out.swf"}, 1, "bad-depth.png: unsupported or damaged PNG"},
+        {"stage too large by option", {"--size", "9000x10", "@/good.png", "-o", "@/out.swf"}, 1, "stage 9000x10 is too large"},
+        {"stage too large by image", {"@/wide.png", "@/good.png", "-o", "@/out.swf"}, 1, "stage 8200x1 is too large"},
+        {"stage too large in all", {"--size", "5000x4000", "@/good.png", "-o", "@/out.swf"}, 1, "stage 5000x4000 is too large"},
+        {"output folder missing", {"@/good.png", "-o", "@/no/such/out.swf"}, 1, "does not exist"},
+        {"output is a folder", {"@/good.png", "-o", "@/folder.png"}, 1, "it is a folder"},
+        {"missing sound", {"--sound", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
+        {"sound not WAV", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a WAV file"},
+        {"damaged image keeps the old movie", {"@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
+        {"no images", {"-o", "@/out.swf"}, 2, "no images given"},
+        {"no output", {"@/good.png"}, 2, "no output file given"},
+        {"fps zero", {"--fps", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--fps needs a whole number"},
+        {"fps too high", {"--fps", "256", "@/good.png", "-o", "@/out.swf"}, 2, "--fps needs a whole number"},
+        {"size malformed", {"--size", "big", "@/good.png", "-o", "@/out.swf"}, 2, "--size needs WIDTHxHEIGHT"},
+        {"background malformed", {"--background", "red", "@/good.png", "-o", "@/out.swf"}, 2, "--background needs a colour"},
+        {"unknown option", {"--colour", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option --colour"},
+        {"option without value", {"@/good.png", "-o"}, 2, "-o needs a file name"},
+    };
+    std::vector<std::string> before = ListDir(dir);
+    for (const Failure &f : failures) {
+        SCOPED_TRACE(f.name);
+        std::vector<std::string> args;
+        for (std::string a : f.args) {
+            if (a[0] == '@') a = dir + a.substr(1);
+            args.push_back(a);
+        }
+        RunResult r = RunTool(kSlides, args);
+        EXPECT_EQ(r.status, f.status);
+        EXPECT_EQ(r.err.rfind("quillon-slides: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ListDir(dir), before);
+        EXPECT_FALSE(HasTemporaryFiles(dir));
+        EXPECT_EQ(ReadText(dir + "/existing.swf"), "keep me");
+        if (f.status == 2) {
+            EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// Test helpers for the tools.
+#include "tests/support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace tools_test {
+
+std::string TempDir() {
+    const char *base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillon-tools-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) return "";
+    return buffer.data();
+}
+
+void RemoveTree(const std::string &dir) {
+    if (dir.empty()) return;
+    nftw(dir.c_str(), [](const char *path, const struct stat *, int, struct FTW *) {
+        return std::remove(path);
+    }, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::vector<std::string> ListDir(const std::string &dir) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadText(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteText(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool WriteRgbPng(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+}
+
+bool WritePalettePng(const std::string &path, int width, int height,
+                     const std::vector<uint8_t> &indexes, const std::vector<uint8_t> &palette) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB_COLORMAP;
+    image.colormap_entries = static_cast<png_uint_32>(palette.size() / 3);
+    return png_image_write_to_file(&image, path.c_str(), 0, indexes.data(), 0, palette.data()) != 0;
+}
+
+bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+RunResult RunTool(const std::string &program, const std::vector<std::string> &args) {
+    RunResult r;
+    std::string outPath = TempDir() + "/out", errPath = outPath + ".err";
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(program.c_str()));
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    r.out = ReadText(outPath);
+    r.err = ReadText(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
+    rmdir(outPath.substr(0, outPath.size() - 4).c_str());
+    return r;
+}
+
+RunResult RunInTerminal(const std::string &program, const std::vector<std::string> &args) {
+    auto quote = [](const std::string &s) {
+        std::string q = "'";
+        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    // Standard output goes to a file, so the terminal shows standard error alone.
+    std::string dir = TempDir();
+    std::string command = quote(program);
+    for (const std::string &a : args) command += " " + quote(a);
+    command += " >" + quote(dir + "/stdout");
+    RunResult r = RunTool("/usr/bin/script", {"-q", "-e", "-c", command, "/dev/null"});
+    r.err = r.out;
+    r.out = ReadText(dir + "/stdout");
+    std::remove((dir + "/stdout").c_str());
+    rmdir(dir.c_str());
+    return r;
+}
+
+}  // namespace tools_test

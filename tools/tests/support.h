@@ -1,0 +1,38 @@
+// Test helpers: PNG files made by the tests, running the tools, folders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tools_test {
+
+// A fresh empty folder under the system's temporary folder.
+std::string TempDir();
+// Removes a folder and everything in it.
+void RemoveTree(const std::string &dir);
+// The names in a folder, sorted, "." and ".." left out.
+std::vector<std::string> ListDir(const std::string &dir);
+std::string ReadText(const std::string &path);
+void WriteText(const std::string &path, const std::string &text);
+
+// Writes an RGB picture (3 bytes a pixel) as a truecolour PNG.
+bool WriteRgbPng(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb);
+// Writes a colour-mapped PNG: indexes into palette (3 bytes an entry).
+bool WritePalettePng(const std::string &path, int width, int height,
+                     const std::vector<uint8_t> &indexes, const std::vector<uint8_t> &palette);
+// Reads any PNG as RGB (alpha dropped).
+bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
+
+struct RunResult {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out, err;
+};
+
+// Runs program with args (no shell), stdin from /dev/null.
+RunResult RunTool(const std::string &program, const std::vector<std::string> &args);
+// The same under a pseudo-terminal made by script(1), so that the program's
+// standard error is a terminal; err holds what the terminal showed.
+RunResult RunInTerminal(const std::string &program, const std::vector<std::string> &args);
+
+}  // namespace tools_test
