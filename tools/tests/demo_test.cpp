@@ -160,4 +160,23 @@ TEST_F(DemoTest, ViewerPageSoundAndLinkedPageBesideTheMovie) {
     EXPECT_NE(ReadText(*dir + "/out/about.html").find("AddHyperLink"), std::string::npos);
 }
 
+TEST_F(DemoTest, TheChimeStartsWithTheLastSlide) {
+    ASSERT_TRUE(movie->ok) << movie->problem;
+    std::vector<const SwfTag *> sounds = movie->All(kDefineSound);
+    ASSERT_EQ(sounds.size(), 1u);
+    size_t frame = 0;
+    for (size_t f = 0; f < movie->frames.size(); ++f)
+        for (const SwfTag &t : movie->frames[f])
+            if (t.code == kDefineSound) frame = f;
+    EXPECT_EQ(frame, 64u);
+    const std::vector<uint8_t> &d = sounds[0]->body;
+    ASSERT_GT(d.size(), 7u);
+    // ADPCM, 22 kHz, 16-bit, mono; as many samples as the WAV file holds.
+    EXPECT_EQ(d[2], 0x1A);
+    std::string wav = ReadText(*dir + "/out/chime.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(static_cast<size_t>(d[3] | d[4] << 8 | d[5] << 16 | d[6] << 24), (wav.size() - 44) / 2);
+    EXPECT_EQ(movie->Count(kStartSound), 1u);
+}
+
 }  // namespace

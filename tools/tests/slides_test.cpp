@@ -222,7 +222,7 @@ TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
     }
 }
 
-TEST_F(SlidesTest, SoundIsAcceptedAndTheMovieWritten) {
+TEST_F(SlidesTest, SoundStartsWithTheFirstSlide) {
     // 0.1 s of a 16-bit mono 22050 Hz tone.
     std::string wav = "RIFF";
     auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav.push_back(static_cast<char>(v >> (8 * i))); };
@@ -242,6 +242,16 @@ TEST_F(SlidesTest, SoundIsAcceptedAndTheMovieWritten) {
     ASSERT_TRUE(movie.ok) << movie.problem;
     EXPECT_EQ(movie.fileLength, movie.actualSize);
     EXPECT_EQ(movie.frameCount, 1);
+    // The sound starts with the first slide: 22 kHz ADPCM of all 2205 samples.
+    std::vector<const SwfTag *> sounds = movie.All(kDefineSound);
+    ASSERT_EQ(sounds.size(), 1u);
+    const std::vector<uint8_t> &d = sounds[0]->body;
+    ASSERT_GT(d.size(), 7u);
+    EXPECT_EQ(d[2] >> 4, 1);         // ADPCM
+    EXPECT_EQ((d[2] >> 2) & 3, 2);   // 22 kHz
+    EXPECT_EQ(d[3] | d[4] << 8 | d[5] << 16 | d[6] << 24, 2205);
+    EXPECT_GT(d.size(), 7u + 2205u * 5 / 8 - 16);  // five bits a sample
+    EXPECT_EQ(movie.Count(kStartSound), 1u);
 }
 
 TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
