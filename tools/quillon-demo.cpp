@@ -88,10 +88,12 @@ Slide TitleSlide() {
     s.Gradient(0, 0, kWidth, kHeight - kFooter, [](int x, int y) {
         return (x + y) / static_cast<double>(kWidth + kHeight - kFooter);
     });
-    s.picture.FillEllipse(420, 40, 620, 240, kGold, 6);
-    s.picture.FillEllipse(460, 80, 580, 200, kOrange);
-    s.picture.FillTriangle(40, 380, 140, 230, 240, 380, kTeal);
-    s.picture.FillRoundRect(60, 300, 180, 360, 12, kYellow);
+    s.picture.FillEllipse(466, 76, 606, 216, kGold, 6);
+    s.picture.FillEllipse(500, 110, 572, 182, kOrange);
+    s.picture.FillRoundRect(44, 318, 184, 396, 12, kYellow);
+    s.picture.FillTriangle(210, 396, 290, 304, 370, 396, kTeal);
+    s.picture.FillEllipse(396, 316, 476, 396, kRed);
+    s.picture.FillRect(502, 316, 582, 396, kGreen);
     s.picture.DrawText("QUILLON", 40, 90, 10, kWhite);
     s.Lines({"Flash movies from slide pictures,", "buttons, links, sprites, overlays,",
              "animation and sound."},

@@ -149,6 +149,8 @@ int ParseArguments(int argc, char **argv, Options &o, bool &help) {
         }
     }
     if (o.images.empty()) return Usage("no images given");
+    // A movie holds at most 65535 frames.
+    if (o.images.size() > 65535) return Usage("too many images: at most 65535 slides");
     if (o.output.empty()) return Usage("no output file given (-o OUT.swf)");
     return 0;
 }
@@ -192,6 +194,7 @@ public:
     }
     void Done() {
         if (show_) std::fprintf(stderr, "\r%*s\r", 80, "");
+        show_ = false;
     }
     ~Progress() { Done(); }
 

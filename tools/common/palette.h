@@ -19,7 +19,8 @@ struct IndexedPicture {
 };
 
 // An opaque picture with at most 256 colours is mapped exactly; one with
-// more is quantised to 256 colours with libimagequant (dithered). Alpha is
+// more is quantised to 256 colours with libimagequant, each pixel taking its
+// nearest palette colour (no dithering). Alpha is
 // ignored: callers flatten the picture first. False with error set when the
 // quantiser fails.
 bool ToIndexed(const RgbaCanvas &picture, IndexedPicture &out, std::string &error);
