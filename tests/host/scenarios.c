@@ -44,11 +44,13 @@ static const QuillonScenarioEntry lifecycleScenarios[] = {
 };
 
 extern const QuillonScenarioEntry quillonAnimationScenarios[];
+extern const QuillonScenarioEntry quillonSoundScenarios[];
 
 /* Every area's table. An area adds its scenarios_<area>.c and one line here. */
 const QuillonScenarioEntry *const quillonScenarioTables[] = {
     lifecycleScenarios,
     quillonAnimationScenarios,
+    quillonSoundScenarios,
     NULL,
 };
 

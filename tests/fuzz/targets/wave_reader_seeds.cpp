@@ -1,0 +1,49 @@
+// Writes the seed corpus of the ReadWave fuzz target: accepted files of
+// every rate, size and channel count, and the refused and damaged kinds.
+#include <cstdio>
+#include <string>
+
+#include "sound/wav_builder.h"
+
+using namespace quillon::test;
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    int n = 0;
+    bool ok = true;
+    auto seed = [&](const char *name, const Bytes &bytes) {
+        ok = WriteBytes(dir + "/" + std::to_string(n++) + "-" + name + ".wav", bytes) && ok;
+    };
+    const unsigned rates[] = {5512, 8000, 11025, 22050, 44100, 48000};
+    for (unsigned rate : rates)
+        for (unsigned channels = 1; channels <= 2; ++channels)
+            for (unsigned bits = 8; bits <= 16; bits += 8) {
+                Bytes data(bits == 8 ? StereoSweep8(300, 100, 3000, rate)
+                                     : Samples16(Sine(300 * channels, 440, rate, 9000)));
+                data.resize(300 * channels * bits / 8);
+                seed("pcm", PcmWav(channels, rate, bits, data));
+            }
+    Bytes sine = Samples16(Sine(4100, 1000, 22050, 12000));
+    seed("two-packets", PcmWav(1, 22050, 16, sine));
+    seed("fmt-extra", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16, true)),
+                               Chunk("data", Bytes(64, 0x40))})));
+    seed("list", Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 8)), Chunk("LIST", Bytes(12, 'a')),
+                          Chunk("data", Bytes(32, 0x80))})));
+    seed("float", Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 32, true)),
+                           Chunk("data", Bytes(32, 0))})));
+    seed("data-first", Riff(Cat({Chunk("data", Bytes(8, 1)), Chunk("fmt ", FmtContent(1, 1, 22050, 16))})));
+    seed("huge-data", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)),
+                               Chunk("data", Bytes(16, 2), 0xFFFFFF00)}), 0xFFFFFFFF));
+    seed("wrapping-fmt", Riff(Chunk("fmt ", FmtContent(1, 1, 22050, 16), 0xFFFFFFF8), 0xFFFFFFFF));
+    seed("short-riff", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Bytes(16, 3))}), 20));
+    seed("channels-0", PcmWav(0, 22050, 16, Bytes(8, 4)));
+    seed("bits-24", PcmWav(2, 44100, 24, Bytes(12, 5)));
+    Bytes whole = PcmWav(1, 22050, 16, sine);
+    seed("truncated", Bytes(whole.begin(), whole.begin() + 35));
+    seed("empty-riff", Riff({}));
+    return ok ? 0 : 1;
+}
