@@ -1,0 +1,281 @@
+// Timing benchmarks, each a ratio of two measurements taken in the same run,
+// interleaved, so that a noisy machine slows both sides alike:
+//   DeckAgainstZlib      a 50-slide 800 x 600 deck built and written through
+//                        the exports, against compress2 at level 9 alone on
+//                        the same pictures;
+//   SpritePlacements     writing a movie of 200000 sprite placements against
+//                        one of 100000, built through the exports;
+//   RedefinedPlacements  the same for items that redefine themselves every
+//                        few frames, as animated outlines do, built through
+//                        the model.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <time.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "characters/shapes.h"
+#include "movie/movie.h"
+#include "quillon.h"
+#include "slides.h"
+
+using quillon::bench::SlidePicture;
+
+namespace {
+
+// The thread's processor time (user and system): other programs on a busy
+// machine delay it far less than they delay the wall clock.
+struct Clock {
+    struct time_point {
+        double cpu, wall;
+    };
+    static time_point now() {
+        timespec t;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        double wall = std::chrono::duration<double>(
+                          std::chrono::steady_clock::now().time_since_epoch()).count();
+        return {t.tv_sec + t.tv_nsec * 1e-9, wall};
+    }
+};
+
+struct Span {
+    double cpu = 0, wall = 0;
+};
+
+Span Seconds(Clock::time_point from) {
+    Clock::time_point to = Clock::now();
+    return {to.cpu - from.cpu, to.wall - from.wall};
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string MoviePath(const char *name) {
+    const char *dir = std::getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/quillon-bench-" + std::to_string(getpid()) +
+           "-" + name + ".swf";
+}
+
+void CheckMovie(benchmark::State &state, const std::string &path) {
+    uint64_t size = 0;
+    if (!quillon::bench::MovieFileIsWhole(path.c_str(), &size))
+        state.SkipWithError("the written movie is missing or its FileLength is wrong");
+    state.counters["file_bytes"] = static_cast<double>(size);
+}
+
+// Pairs of measurements, a then b then b then a..., reported as the median
+// of the pairwise processor-time ratios a / b (ratio), the ratio of the
+// fastest runs (ratio_of_fastest), and the median of the wall-clock ratios
+// (wall_ratio).
+struct RatioRecorder {
+    std::vector<double> a, b, ratios, wallRatios;
+    void Add(Span ta, Span tb) {
+        a.push_back(ta.cpu);
+        b.push_back(tb.cpu);
+        ratios.push_back(ta.cpu / tb.cpu);
+        wallRatios.push_back(ta.wall / tb.wall);
+    }
+    void Report(benchmark::State &state, const char *aName, const char *bName) {
+        if (ratios.empty()) return;
+        state.counters["ratio"] = Median(ratios);
+        state.counters["ratio_of_fastest"] =
+            *std::min_element(a.begin(), a.end()) / *std::min_element(b.begin(), b.end());
+        state.counters["wall_ratio"] = Median(wallRatios);
+        state.counters[std::string(aName) + "_ms"] = Median(a) * 1000;
+        state.counters[std::string(bName) + "_ms"] = Median(b) * 1000;
+    }
+};
+
+// ---- (1) A deck against zlib alone ---------------------------------------
+
+constexpr int kSlides = 50, kWidth = 800, kHeight = 600;
+
+const std::vector<SlidePicture> &Deck() {
+    static const std::vector<SlidePicture> deck = [] {
+        std::vector<SlidePicture> d;
+        for (int i = 0; i < kSlides; ++i) d.push_back(quillon::bench::RenderSlide(kWidth, kHeight, i));
+        return d;
+    }();
+    return deck;
+}
+
+Span BuildDeck(const std::string &path) {
+    const auto &deck = Deck();
+    auto start = Clock::now();
+    CreateMovie(kWidth, kHeight, kSlides, 12);
+    for (const SlidePicture &slide : deck) {
+        CreateFrame(slide.pixels.data(), slide.palette.data(), 256);
+        StopFrame(-1);
+        NextSlide();
+    }
+    WriteMovie(path.c_str());
+    DestroyMovie();
+    return Seconds(start);
+}
+
+Span CompressDeck(const std::vector<std::vector<uint8_t>> &inputs, uint64_t *total) {
+    auto start = Clock::now();
+    uint64_t sum = 0;
+    for (const auto &input : inputs) {
+        uLongf size = compressBound(static_cast<uLong>(input.size()));
+        std::vector<uint8_t> out(size);
+        if (compress2(out.data(), &size, input.data(), static_cast<uLong>(input.size()), 9) != Z_OK)
+            std::abort();
+        sum += size;
+        benchmark::DoNotOptimize(out.data());
+    }
+    *total = sum;
+    return Seconds(start);
+}
+
+void DeckAgainstZlib(benchmark::State &state) {
+    std::vector<std::vector<uint8_t>> inputs;
+    for (const SlidePicture &slide : Deck()) inputs.push_back(quillon::bench::BitmapInput(slide));
+    std::string path = MoviePath("deck");
+    RatioRecorder r;
+    uint64_t compressed = 0;
+    bool libraryFirst = true;
+    for (auto _ : state) {
+        Span tl, tz;
+        if (libraryFirst) {
+            tl = BuildDeck(path);
+            tz = CompressDeck(inputs, &compressed);
+        } else {
+            tz = CompressDeck(inputs, &compressed);
+            tl = BuildDeck(path);
+        }
+        libraryFirst = !libraryFirst;
+        r.Add(tl, tz);
+        state.SetIterationTime(tl.cpu + tz.cpu);
+    }
+    r.Report(state, "deck", "zlib");
+    state.counters["compressed_bytes"] = static_cast<double>(compressed);
+    CheckMovie(state, path);
+    std::remove(path.c_str());
+}
+BENCHMARK(DeckAgainstZlib)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// ---- (2) Placements: 200000 against 100000 --------------------------------
+
+constexpr int kRounds = 10;
+
+// Sprites of 2 x 2 pixels, each shown and hidden again kRounds times in
+// frames of their own, at a new position every time.
+void BuildSpriteMovie(int32_t placements) {
+    int32_t sprites = placements / kRounds;
+    static const uint8_t pixels[16] = {255, 200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 128, 90, 90, 90};
+    CreateMovie(kWidth, kHeight, 0, 12);
+    SetSpritesCount(sprites);
+    for (int32_t i = 0; i < sprites; ++i) AddSprite(i, pixels, 2, 2);
+    for (int32_t round = 0; round < kRounds; ++round) {
+        DuplicateFrame();
+        for (int32_t i = 0; i < sprites; ++i) {
+            TranslateSprite(i, (i * 7 + round * 13) % kWidth, (i * 3 + round * 5) % kHeight);
+            ShowSprite(i);
+        }
+        DuplicateFrame();
+        for (int32_t i = 0; i < sprites; ++i)
+            if ((i + round) % 3 != 0) HideSprite(i);  // a third stays up until its next showing
+    }
+}
+
+Span WriteSpriteMovie(int32_t placements, const std::string &path) {
+    BuildSpriteMovie(placements);
+    auto start = Clock::now();
+    WriteMovie(path.c_str());
+    Span t = Seconds(start);
+    DestroyMovie();
+    SetSpritesCount(0);
+    return t;
+}
+
+void SpritePlacements(benchmark::State &state) {
+    std::string path = MoviePath("sprites");
+    RatioRecorder r;
+    bool largeFirst = true;
+    for (auto _ : state) {
+        Span t2, t1;
+        if (largeFirst) {
+            t2 = WriteSpriteMovie(200000, path);
+            t1 = WriteSpriteMovie(100000, path);
+        } else {
+            t1 = WriteSpriteMovie(100000, path);
+            t2 = WriteSpriteMovie(200000, path);
+        }
+        largeFirst = !largeFirst;
+        r.Add(t2, t1);
+        state.SetIterationTime(t1.cpu + t2.cpu);
+    }
+    r.Report(state, "write200k", "write100k");
+    CheckMovie(state, path);
+    std::remove(path.c_str());
+}
+BENCHMARK(SpritePlacements)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// 100 outlines, each hidden and shown again in every frame; every fourth
+// frame each takes a new colour and so defines a new character, as an
+// animated outline does on every step.
+Span WriteRedefinedMovie(int32_t placements, const std::string &path) {
+    constexpr int32_t kItems = 100;
+    quillon::Movie movie;
+    std::vector<std::unique_ptr<quillon::RectItem>> items;
+    for (int32_t i = 0; i < kItems; ++i) {
+        int32_t x = (i % 10) * 1600, y = (i / 10) * 1200;
+        items.push_back(std::make_unique<quillon::RectItem>(x, y, x + 1400, y + 1000));
+        items.back()->SetDepth(static_cast<uint16_t>(150 + i % 4));
+    }
+    int32_t steps = placements / kItems;
+    for (int32_t step = 0; step < steps; ++step) {
+        quillon::Frame *frame = movie.GetFrame(step);
+        for (int32_t i = 0; i < kItems; ++i) {
+            quillon::RectItem &item = *items[static_cast<size_t>(i)];
+            frame->HideItem(&item);
+            if (step % 4 == 0) {
+                uint8_t c = static_cast<uint8_t>(step / 4 + i);
+                item.SetLineColour(quillon::Colour{c, static_cast<uint8_t>(255 - c), 0, 255});
+            }
+            item.SetTranslate((step % 20) * 10, 0);
+            frame->ShowItem(&item);
+        }
+    }
+    auto start = Clock::now();
+    movie.WriteFile(path.c_str());
+    return Seconds(start);
+}
+
+void RedefinedPlacements(benchmark::State &state) {
+    std::string path = MoviePath("redefined");
+    RatioRecorder r;
+    bool largeFirst = true;
+    for (auto _ : state) {
+        Span t2, t1;
+        if (largeFirst) {
+            t2 = WriteRedefinedMovie(200000, path);
+            t1 = WriteRedefinedMovie(100000, path);
+        } else {
+            t1 = WriteRedefinedMovie(100000, path);
+            t2 = WriteRedefinedMovie(200000, path);
+        }
+        largeFirst = !largeFirst;
+        r.Add(t2, t1);
+        state.SetIterationTime(t1.cpu + t2.cpu);
+    }
+    r.Report(state, "write200k", "write100k");
+    CheckMovie(state, path);
+    std::remove(path.c_str());
+}
+BENCHMARK(RedefinedPlacements)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
