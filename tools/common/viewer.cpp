@@ -135,6 +135,7 @@ bool WriteViewer(const std::string &moviePath, int width, int height, const std:
         "</body>\n"
         "</html>\n";
     page = WithoutExtension(moviePath) + ".html";
+    if (page == moviePath) page = moviePath + ".html";  // a movie named *.html
     return WriteFileAtomically(page, html, error);
 }
 
