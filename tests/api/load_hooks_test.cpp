@@ -1,0 +1,77 @@
+// The load and unload hooks: attach only without a movie, detach releases an
+// open movie and every table, thread events change nothing.
+#include <gtest/gtest.h>
+
+#include "api/library_state.h"
+#include "api/load_hooks.h"
+#include "quillon.h"
+#include "support/bytes.h"
+
+namespace quillon {
+namespace {
+
+class LoadHooks : public ::testing::Test {
+  protected:
+    void SetUp() override { State().ReleaseAll(); }
+    void TearDown() override { State().ReleaseAll(); }
+};
+
+TEST_F(LoadHooks, AttachSucceedsWithoutMovie) {
+    ASSERT_FALSE(State().currentMovie);
+    EXPECT_TRUE(OnLoadEvent(kProcessAttach));
+    EXPECT_FALSE(State().currentMovie);
+}
+
+TEST_F(LoadHooks, AttachFailsWhileMovieExists) {
+    CreateMovie(640, 480, 3, 12);
+    EXPECT_FALSE(OnLoadEvent(kProcessAttach));
+    EXPECT_TRUE(State().currentMovie) << "a refused attach must leave the movie alone";
+}
+
+TEST_F(LoadHooks, ThreadEventsLeaveOpenMovie) {
+    CreateMovie(640, 480, 3, 12);
+    DuplicateFrame();
+    SetSpritesCount(2);
+    const Movie *movie = State().currentMovie.get();
+    for (int reason : {int{kThreadAttach}, int{kThreadDetach}, 7, -1}) {
+        EXPECT_TRUE(OnLoadEvent(reason)) << "reason " << reason;
+        EXPECT_EQ(State().currentMovie.get(), movie) << "reason " << reason;
+        EXPECT_EQ(State().currentFrame, 0) << "reason " << reason;
+        EXPECT_EQ(State().sprites.size(), 2u) << "reason " << reason;
+    }
+}
+
+TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
+    std::string dir = test::TempDir();
+    CreateMovie(640, 480, 3, 12);
+    DuplicateFrame();
+    NextSlide();
+    SetSpritesCount(2);
+    SetInfoCount(2);
+    EXPECT_TRUE(OnLoadEvent(kProcessDetach));
+    LibraryState &s = State();
+    EXPECT_FALSE(s.currentMovie);
+    EXPECT_EQ(s.currentFrame, -1);
+    EXPECT_EQ(s.slideCount, 0);
+    EXPECT_TRUE(s.slideFrames.empty());
+    EXPECT_FALSE(s.animatedList);
+    EXPECT_FALSE(s.hasSpriteTable);
+    EXPECT_TRUE(s.sprites.empty());
+    EXPECT_FALSE(s.hasInfoTable);
+    EXPECT_EQ(s.lastButtonSlot, -1);
+    // Nothing is left to write: a WriteMovie now writes no file.
+    WriteMovie((dir + "/after-detach.swf").c_str());
+    EXPECT_FALSE(test::FileExists(dir + "/after-detach.swf"));
+    // The next load succeeds again.
+    EXPECT_TRUE(OnLoadEvent(kProcessAttach));
+}
+
+TEST_F(LoadHooks, DetachWithoutMovieIsHarmless) {
+    EXPECT_TRUE(OnLoadEvent(kProcessDetach));
+    EXPECT_TRUE(OnLoadEvent(kProcessDetach));
+    EXPECT_FALSE(State().currentMovie);
+    EXPECT_EQ(State().currentFrame, -1);
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,36 @@
+# Sourced by the Wine test scripts: a headless, quiet Wine on the prefix
+# $1 (created by wine_prefix.sh). Fails when Wine is not installed.
+# shellcheck shell=sh
+quillon_wine_env() {
+  if ! command -v wine >/dev/null 2>&1 || ! command -v wineserver >/dev/null 2>&1; then
+    echo "wine not found: run scripts/install-deps (scripts/deps/windows.apt, 60-windows.sh)" >&2
+    exit 1
+  fi
+  export WINEPREFIX="$1"
+  export WINEDEBUG=-all
+  # No Mono or Gecko installers, and no display: Wine runs on its null driver.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  unset DISPLAY WAYLAND_DISPLAY
+}
+
+# A Unix path as Wine's programs see it: drive Z: is the Unix root.
+quillon_wine_path() {
+  case "$1" in
+    /*) printf 'Z:%s' "$1" ;;
+    *) echo "not an absolute path: $1" >&2; exit 1 ;;
+  esac
+}
+
+# Shows what a program under Wine wrote to stderr (file $1, program $2), and
+# fails when it reports an unhandled exception: a crash, even one after the
+# program's work was done, such as in the DLL's unload hook at exit.
+quillon_wine_report() {
+  [ -s "$1" ] || return 0
+  echo "$2 wrote to stderr:" >&2
+  sed 's/^/  /' "$1" >&2
+  if grep -q 'Unhandled' "$1"; then
+    echo "$2 crashed" >&2
+    return 1
+  fi
+  return 0
+}

@@ -1,0 +1,26 @@
+# Cross-compiling for 32-bit Windows with Debian's MinGW-w64 (win32 thread
+# model, so nothing depends on a pthread DLL).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(QUILLON_MINGW_TRIPLE i686-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${QUILLON_MINGW_TRIPLE}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${QUILLON_MINGW_TRIPLE}-g++-win32)
+set(CMAKE_RC_COMPILER ${QUILLON_MINGW_TRIPLE}-windres)
+
+# SSE2 arithmetic gives the same double results as the 64-bit builds (x87
+# would keep 80-bit intermediates), and the stack is realigned on entry
+# because 32-bit callers keep it only 4-byte aligned.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+
+# The runtime of the compiler goes into each binary: a DLL or program built
+# here needs only the system DLLs.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QUILLON_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
