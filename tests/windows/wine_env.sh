@@ -7,6 +7,11 @@ quillon_wine_env() {
     exit 1
   fi
   export WINEPREFIX="$1"
+  # Wine wants a home directory; a bare CI environment may not name one.
+  if [ -z "${HOME:-}" ]; then
+    HOME=$(dirname "$1")
+    export HOME
+  fi
   export WINEDEBUG=-all
   # No Mono or Gecko installers, and no display: Wine runs on its null driver.
   export WINEDLLOVERRIDES="mscoree,mshtml="
