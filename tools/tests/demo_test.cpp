@@ -179,4 +179,23 @@ TEST_F(DemoTest, TheChimeStartsWithTheLastSlide) {
     EXPECT_EQ(movie->Count(kStartSound), 1u);
 }
 
+TEST(DemoOptions, HelpAndUnknownOptions) {
+    RunResult help = RunTool(kDemo, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("demo.swf"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("--quiet"), std::string::npos) << help.out;
+    RunResult wrong = RunTool(kDemo, {"--colour"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find("quillon-demo: unknown option --colour"), std::string::npos) << wrong.err;
+}
+
+TEST(DemoOptions, AFolderThatCannotBeMadeFails) {
+    std::string dir = TempDir();
+    RunResult r = RunTool(kDemo, {dir + "/no/such/folder"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot create the folder"), std::string::npos) << r.err;
+    EXPECT_TRUE(ListDir(dir).empty());
+    RemoveTree(dir);
+}
+
 }  // namespace

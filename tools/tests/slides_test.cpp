@@ -278,6 +278,14 @@ TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
     EXPECT_GE(wasm, 1u);
 }
 
+TEST_F(SlidesTest, AMovieNamedHtmlKeepsItsViewerPageApart) {
+    PaletteImage(dir + "/a.png", 20, 20, 2, 0);
+    RunResult r = RunTool(kSlides, {"--html", "--quiet", dir + "/a.png", "-o", dir + "/odd.html"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ReadSwf(dir + "/odd.html").ok);
+    EXPECT_NE(ReadText(dir + "/odd.html.html").find("player.load(\"odd.html\")"), std::string::npos);
+}
+
 TEST_F(SlidesTest, ProgressLineOnlyWhenStandardErrorIsATerminal) {
     PaletteImage(dir + "/a.png", 20, 20, 2, 0);
     PaletteImage(dir + "/b.png", 20, 20, 2, 1);
