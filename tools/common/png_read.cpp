@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 namespace quillon_tools {
 
 namespace {
+constexpr uint64_t kMaxPngPixels = 64 * 1024 * 1024;
 struct FileCloser {
     void operator()(std::FILE *f) const { std::fclose(f); }
 };
@@ -55,9 +57,12 @@ bool BeginRead(const std::string &path, std::unique_ptr<std::FILE, FileCloser> &
         png_image_free(&image);
         return false;
     }
-    if (image.width == 0 || image.height == 0 || image.width > 65535 || image.height > 65535) {
+    // Decoded pictures take 4 bytes a pixel: at most 256 MiB.
+    if (image.width == 0 || image.height == 0 || image.width > 65535 || image.height > 65535 ||
+        static_cast<uint64_t>(image.width) * image.height > kMaxPngPixels) {
         error = path + ": unsupported PNG size " + std::to_string(image.width) + "x" +
-                std::to_string(image.height) + " (at most 65535 pixels a side)";
+                std::to_string(image.height) + " (at most 65535 pixels a side and " +
+                std::to_string(kMaxPngPixels) + " in all)";
         png_image_free(&image);
         return false;
     }

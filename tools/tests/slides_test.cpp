@@ -336,6 +336,19 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(crc >> s));
         WriteText(dir + "/bad-depth.png", std::string(png.begin(), png.end()));
     }
+    // A header that declares 60000 x 60000 pixels (14 GB decoded), no pixels.
+    {
+        std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13};
+        std::vector<uint8_t> ihdr = {'I', 'H', 'D', 'R', 0, 0, 0xEA, 0x60, 0, 0, 0xEA, 0x60, 8, 2, 0, 0, 0};
+        png.insert(png.end(), ihdr.begin(), ihdr.end());
+        uLong crc = crc32(0, ihdr.data(), static_cast<uInt>(ihdr.size()));
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(crc >> s));
+        // An empty IDAT chunk ends the header.
+        png.insert(png.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+        uLong idat = crc32(0, reinterpret_cast<const Bytef *>("IDAT"), 4);
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(idat >> s));
+        WriteText(dir + "/huge.png", std::string(png.begin(), png.end()));
+    }
     std::vector<uint8_t> wide(8200 * 3, 128);
     ASSERT_TRUE(WriteRgbPng(dir + "/wide.png", 8200, 1, wide));
     mkdir((dir + "/folder.png").c_str(), 0777);
@@ -352,6 +365,7 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"folder as image", {"@/folder.png", "-o", "@/out.swf"}, 1, "folder.png: not a regular file"},
         {"not a PNG", {"@/notes.png", "-o", "@/out.swf"}, 1, "notes.png: not a PNG image"},
         {"unsupported PNG", {"@/good.png", "@/bad-depth.png", "-o", "@/out.swf"}, 1, "bad-depth.png: unsupported or damaged PNG"},
+        {"image too large to decode", {"--size", "100x100", "@/huge.png", "-o", "@/out.swf"}, 1, "huge.png: unsupported PNG size 60000x60000"},
         {"stage too large by option", {"--size", "9000x10", "@/good.png", "-o", "@/out.swf"}, 1, "stage 9000x10 is too large"},
         {"stage too large by image", {"@/wide.png", "@/good.png", "-o", "@/out.swf"}, 1, "stage 8200x1 is too large"},
         {"stage too large in all", {"--size", "5000x4000", "@/good.png", "-o", "@/out.swf"}, 1, "stage 5000x4000 is too large"},
