@@ -1,0 +1,131 @@
+// Shared fixture of the export tests: a clean library state per test, a
+// look at the tags of a frame, and the movie written and read back.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "api/library_state.h"
+#include "characters/lossless_bitmap.h"
+#include "characters/shape_tag.h"
+#include "interactive/actions.h"
+#include "interactive/button.h"
+#include "movie/placement.h"
+#include "quillon.h"
+#include "support/bytes.h"
+#include "support/swf_reader.h"
+
+namespace quillon::test {
+
+// Short names of the tag kinds the exports add, for comparing tag orders.
+inline std::string KindOf(const Tag &tag) {
+    if (dynamic_cast<const LosslessBitmap *>(&tag)) return "Bitmap";
+    if (dynamic_cast<const ShapeTag *>(&tag)) return "Shape";
+    if (dynamic_cast<const DefineButton2Tag *>(&tag)) return "Button";
+    if (dynamic_cast<const PlaceObject2Tag *>(&tag)) return "Place";
+    if (dynamic_cast<const RemoveObjectTag *>(&tag)) return "Remove";
+    if (dynamic_cast<const DoActionTag *>(&tag)) return "DoAction";
+    return "Other";
+}
+
+inline std::string TagHex(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    return StreamHex(s);
+}
+
+// The hex of a tag's body, without its short or long header.
+inline std::string BodyHex(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    std::vector<uint8_t> b = s.Content();
+    size_t header = b.size() >= 2 && (b[0] & 0x3F) == 0x3F ? 6 : 2;
+    return ToHex(std::vector<uint8_t>(b.begin() + static_cast<long>(std::min(header, b.size())), b.end()));
+}
+
+inline std::string IdHex(uint16_t id) { return ToHex({static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)}); }
+
+class ApiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        State().ReleaseAll();
+        ResetCharacterIds();
+        dir_ = TempDir();
+    }
+    void TearDown() override { State().ReleaseAll(); }
+
+    LibraryState &S() { return State(); }
+    Movie &M() { return *State().currentMovie; }
+
+    // The tags of frame f, which must already be part of the movie (looking
+    // a frame up would otherwise lengthen the movie).
+    const std::vector<std::unique_ptr<Tag>> &Tags(int32_t f) {
+        static const std::vector<std::unique_ptr<Tag>> none;
+        EXPECT_TRUE(S().currentMovie);
+        if (!S().currentMovie) return none;
+        EXPECT_LT(f, M().FrameCount()) << "frame " << f << " is not part of the movie";
+        if (f >= M().FrameCount()) return none;
+        return M().GetFrame(f)->Tags();
+    }
+    std::vector<std::string> Kinds(int32_t f) {
+        std::vector<std::string> out;
+        for (const auto &tag : Tags(f)) out.push_back(KindOf(*tag));
+        return out;
+    }
+    template <class T> T *TagAt(int32_t f, size_t i) {
+        const auto &tags = Tags(f);
+        EXPECT_LT(i, tags.size());
+        return i < tags.size() ? dynamic_cast<T *>(tags[i].get()) : nullptr;
+    }
+    size_t TotalTags() {
+        size_t n = 0;
+        for (int32_t f = 0; f < M().FrameCount(); ++f) n += M().GetFrame(f)->Tags().size();
+        return n;
+    }
+
+    std::string Path(const std::string &name = "movie.swf") const { return dir_ + "/" + name; }
+
+    // Writes the current movie through the export and reads it back with the
+    // strict reader; a fault in the file fails the test.
+    SwfMovie WriteAndRead(const std::string &name = "movie.swf") {
+        SwfMovie movie;
+        std::string error;
+        WriteMovie(Path(name).c_str());
+        EXPECT_TRUE(ReadSwfFile(Path(name), movie, error)) << error;
+        return movie;
+    }
+
+    std::string dir_;
+};
+
+// 32-bit pixels of one value, and 8-bit pictures with a small palette.
+inline std::vector<uint8_t> Pixels32(int32_t width, int32_t height, uint8_t value = 0x80) {
+    return std::vector<uint8_t>(static_cast<size_t>(width) * height * 4, value);
+}
+inline std::vector<uint8_t> Pixels8(int32_t width, int32_t height) {
+    std::vector<uint8_t> v(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<uint8_t>(i % 2);
+    return v;
+}
+inline const unsigned char *Palette2() {
+    static const unsigned char palette[6] = {255, 0, 0, 0, 0, 255};
+    return palette;
+}
+
+// The frame that the last action of a tag (a DoAction or a button's last
+// condition action, both closed by one end byte) goes to; -1 when that
+// action is no GotoFrame.
+inline int32_t GotoTarget(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    std::vector<uint8_t> b = s.Content();
+    if (b.size() < 8) return -1;
+    const uint8_t *a = b.data() + b.size() - 6;
+    if (a[0] != 0x81 || a[1] != 0x02 || a[2] != 0x00 || a[5] != 0x00) return -1;
+    return a[3] | a[4] << 8;
+}
+
+}  // namespace quillon::test

@@ -1,0 +1,268 @@
+// The movie lifecycle exports and the slide picture and stop exports, called
+// in-process and checked on the frames' tags and on the written file.
+#include <filesystem>
+
+#include "api/api_fixture.h"
+
+namespace quillon::test {
+namespace {
+
+using Lifecycle = ApiTest;
+
+TEST_F(Lifecycle, CreateMovieSetsStageRateAndSlideTable) {
+    CreateMovie(640, 480, 3, 12);
+    ASSERT_TRUE(S().currentMovie);
+    EXPECT_EQ(M().Width(), 12800);
+    EXPECT_EQ(M().Height(), 9600);
+    EXPECT_EQ(M().FrameRate(), 12);
+    EXPECT_EQ(S().stageWidthPixels, 640);
+    EXPECT_EQ(S().stageHeightPixels, 480);
+    EXPECT_EQ(S().slideCount, 3);
+    ASSERT_EQ(S().slideFrames.size(), 4u);
+    EXPECT_EQ(S().slideFrames[3], 0);
+    EXPECT_EQ(S().slidesRecorded, 0);
+    EXPECT_EQ(S().currentFrame, -1);
+    EXPECT_EQ(M().FrameCount(), 0);
+}
+
+TEST_F(Lifecycle, NoSlidesStillHasTheTrailingEntry) {
+    CreateMovie(640, 480, 0, 12);
+    EXPECT_EQ(S().slideFrames, std::vector<int32_t>{0});
+}
+
+TEST_F(Lifecycle, ExactMoviesThroughTheExports) {
+    struct Row {
+        const char *name;
+        int duplicates;
+        const char *bytes;
+    } rows[] = {
+        {"NoFrame", 0, "46 57 53 04 17 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 00 00 00 00"},
+        {"OneFrame", 1, "46 57 53 04 19 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 01 00 40 00 00 00"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(550, 400, 0, 12);
+        for (int i = 0; i < row.duplicates; ++i) DuplicateFrame();
+        WriteMovie(Path(row.name).c_str());
+        EXPECT_EQ(ToHex(ReadFileBytes(Path(row.name))), ToHex(Hex(row.bytes)));
+        DestroyMovie();
+    }
+}
+
+TEST_F(Lifecycle, DuplicateFrameAddsEmptyFrames) {
+    CreateMovie(320, 240, 0, 12);
+    DuplicateFrame();
+    EXPECT_EQ(S().currentFrame, 0);
+    EXPECT_EQ(M().FrameCount(), 1);
+    DuplicateFrame();
+    EXPECT_EQ(S().currentFrame, 1);
+    EXPECT_EQ(M().FrameCount(), 2);
+    EXPECT_TRUE(Tags(0).empty());
+    EXPECT_TRUE(Tags(1).empty());
+}
+
+TEST_F(Lifecycle, NextSlideRecordsTheCurrentFrame) {
+    struct Row {
+        const char *name;
+        const char *calls;  // D DuplicateFrame, C CreateFrame, N NextSlide
+        std::vector<int32_t> slides;
+    } rows[] = {
+        {"Duplicates", "DNDDDN", {0, 3, 0}},
+        {"Pictures", "CNDDCN", {0, 3, 0}},
+        {"SameFrameTwice", "CNN", {0, 0, 0}},
+    };
+    std::vector<uint8_t> pixels = Pixels8(4, 2);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(4, 2, 2, 12);
+        for (const char *c = row.calls; *c; ++c) {
+            if (*c == 'D') DuplicateFrame();
+            if (*c == 'C') CreateFrame(pixels.data(), Palette2(), 2);
+            if (*c == 'N') NextSlide();
+        }
+        EXPECT_EQ(S().slideFrames, row.slides);
+        EXPECT_EQ(S().slidesRecorded, 2);
+        WriteAndRead(row.name);
+        DestroyMovie();
+    }
+}
+
+TEST_F(Lifecycle, WriteMovieEmptiesTheMovieAndKeepsTheState) {
+    CreateMovie(320, 240, 2, 10);
+    DuplicateFrame();
+    NextSlide();
+    DuplicateFrame();
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.frameCount, 2);
+    EXPECT_EQ(M().FrameCount(), 0);
+    EXPECT_EQ(S().currentFrame, 1);
+    EXPECT_EQ(S().slidesRecorded, 1);
+    EXPECT_EQ(M().Width(), 6400);
+    EXPECT_EQ(M().FrameRate(), 10);
+    EXPECT_EQ(NextCharacterId(), 1);
+}
+
+TEST_F(Lifecycle, WriteMovieToAMissingDirectory) {
+    CreateMovie(320, 240, 0, 12);
+    std::vector<uint8_t> pixels = Pixels8(320, 240);
+    CreateFrame(pixels.data(), Palette2(), 2);  // ids 1 (bitmap) and 2 (shape)
+    std::string missing = dir_ + "/missing/movie.swf";
+    WriteMovie(missing.c_str());
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+    EXPECT_EQ(M().FrameCount(), 0);
+    EXPECT_EQ(M().SlotCount(), 0u);
+    EXPECT_EQ(S().currentFrame, 0);
+    EXPECT_EQ(NextCharacterId(), 3);  // the counter was not reset
+    WriteMovie(nullptr);
+    WriteMovie("");
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+}
+
+TEST_F(Lifecycle, DestroyMovie) {
+    DestroyMovie();  // no movie: nothing happens
+    EXPECT_FALSE(S().currentMovie);
+    EXPECT_EQ(S().currentFrame, -1);
+    CreateMovie(320, 240, 3, 12);
+    DuplicateFrame();
+    NextSlide();
+    DestroyMovie();
+    EXPECT_FALSE(S().currentMovie);
+    EXPECT_EQ(S().currentFrame, -1);
+    EXPECT_EQ(S().slideCount, 0);
+    EXPECT_TRUE(S().slideFrames.empty());
+    EXPECT_FALSE(S().animatedList);
+    EXPECT_EQ(S().slidesRecorded, 1);  // left as it was
+    DestroyMovie();
+    EXPECT_FALSE(S().currentMovie);
+}
+
+TEST_F(Lifecycle, CreateMovieReplacesAnOpenMovie) {
+    CreateMovie(320, 240, 3, 12);
+    std::vector<uint8_t> pixels = Pixels8(320, 240);
+    CreateFrame(pixels.data(), Palette2(), 2);
+    NextSlide();
+    CreateMovie(100, 50, 1, 24);
+    EXPECT_EQ(S().currentFrame, -1);
+    EXPECT_EQ(S().slidesRecorded, 0);
+    EXPECT_EQ(S().slideFrames, (std::vector<int32_t>{0, 0}));
+    EXPECT_EQ(M().FrameCount(), 0);
+    pixels = Pixels8(100, 50);
+    CreateFrame(pixels.data(), Palette2(), 2);
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.xMax, 2000);
+    EXPECT_EQ(file.header.frameRate, 24);
+    EXPECT_EQ(file.FrameCodes(0), (std::vector<uint16_t>{20, 32, 26}));
+}
+
+TEST_F(Lifecycle, LargeStageHeader) {
+    CreateMovie(1024, 768, 0, 12);
+    std::vector<uint8_t> pixels = Pixels8(1024, 768);
+    CreateFrame(pixels.data(), Palette2(), 2);
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.xMax, 20480);
+    EXPECT_EQ(file.header.yMax, 15360);
+    EXPECT_EQ(file.header.size, 21u);
+    EXPECT_EQ(file.header.rectBits, 16u);
+}
+
+using Slides = ApiTest;
+
+TEST_F(Slides, FirstPictureFillsFrameZero) {
+    CreateMovie(10, 2, 1, 12);
+    const unsigned char pixels[20] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+    CreateFrame(pixels, Palette2(), 2);
+    DuplicateFrame();
+    EXPECT_EQ(M().FrameCount(), 2);
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"Bitmap", "Shape", "Place"}));
+    EXPECT_TRUE(Tags(1).empty());
+    auto *bitmap = TagAt<LosslessBitmap>(0, 0);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Format(), 3);
+    EXPECT_EQ(bitmap->Width(), 10);
+    EXPECT_EQ(bitmap->Height(), 2);
+    // A whole-stage picture placed at key 1 without a matrix.
+    EXPECT_EQ(TagHex(*Tags(0)[2]), "85 06 02 01 00 02 00");
+
+    SwfMovie file = WriteAndRead();
+    ASSERT_EQ(file.FrameCodes(0), (std::vector<uint16_t>{20, 32, 26}));
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(InflateBitmap(*file.FrameTags(0)[0], data));
+    EXPECT_EQ(ToHex(data), "FF 00 00 00 00 FF 00 01 00 01 00 01 00 01 00 01 00 00 01 01 01 01 01 00 00 00 00 00 00 00");
+    // Placement at the first depth, no matrix.
+    ASSERT_EQ(file.placements.size(), 1u);
+    EXPECT_EQ(file.placements[0].depth, 0);
+    EXPECT_FALSE(file.placements[0].hasMatrix);
+}
+
+TEST_F(Slides, LaterSlidesAreDrawnInFront) {
+    CreateMovie(8, 8, 3, 12);
+    std::vector<uint8_t> pixels = Pixels8(8, 8);
+    for (int i = 0; i < 3; ++i) {
+        CreateFrame(pixels.data(), Palette2(), 2);
+        StopFrame(-1);
+        NextSlide();
+    }
+    SwfMovie file = WriteAndRead();
+    ASSERT_EQ(file.placements.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(file.placements[i].frame, static_cast<int32_t>(i));
+        EXPECT_EQ(file.placements[i].depth, i);
+        EXPECT_EQ(file.FrameCodes(static_cast<int32_t>(i)), (std::vector<uint16_t>{20, 32, 26, 12}));
+    }
+}
+
+TEST_F(Slides, StopFrame) {
+    struct Row {
+        const char *name;
+        int32_t frame;
+        int32_t frameCount;  // after the call, on a movie of 3 frames
+        int32_t stopped;
+    } rows[] = {{"Current", -1, 3, 2}, {"First", 0, 3, 0}, {"BeyondTheEnd", 10, 11, 10}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(320, 240, 0, 12);
+        for (int i = 0; i < 3; ++i) DuplicateFrame();
+        StopFrame(row.frame);
+        EXPECT_EQ(M().FrameCount(), row.frameCount);
+        for (int32_t f = 0; f < row.frameCount; ++f)
+            EXPECT_EQ(Kinds(f).size(), f == row.stopped ? 1u : 0u) << "frame " << f;
+        ASSERT_EQ(Kinds(row.stopped), std::vector<std::string>{"DoAction"});
+        EXPECT_EQ(TagHex(*Tags(row.stopped)[0]), "02 03 07 00");
+        WriteAndRead(row.name);
+        DestroyMovie();
+    }
+}
+
+TEST_F(Slides, TwoStopsInOneFrame) {
+    CreateMovie(320, 240, 0, 12);
+    DuplicateFrame();
+    StopFrame(-1);
+    StopFrame(0);
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"DoAction", "DoAction"}));
+}
+
+TEST_F(Slides, ColourCountOutsideItsRange) {
+    struct Row {
+        const char *name;
+        int32_t colourCount;
+        size_t paletteBytes;
+    } rows[] = {{"Negative", -4, 0}, {"Zero", 0, 0}, {"One", 1, 3}, {"Max", 256, 768}, {"TooMany", 1000, 768}};
+    std::vector<unsigned char> palette(1000 * 3, 0x55);
+    std::vector<uint8_t> pixels = Pixels8(4, 1);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(4, 1, 0, 12);
+        CreateFrame(pixels.data(), palette.data(), row.colourCount);
+        auto *bitmap = TagAt<LosslessBitmap>(0, 0);
+        ASSERT_NE(bitmap, nullptr);
+        EXPECT_EQ(bitmap->UncompressedSize(), row.paletteBytes + 4);
+        SwfStream s;
+        bitmap->Write(s);
+        std::vector<uint8_t> bytes = s.Content();
+        EXPECT_EQ(bytes[9], row.colourCount >= 1 && row.colourCount <= 256 ? row.colourCount - 1 : 0xFF);
+        DestroyMovie();
+    }
+}
+
+}  // namespace
+}  // namespace quillon::test

@@ -1,0 +1,341 @@
+// Calls outside the host's limits: each does nothing (or clamps), never
+// crashes, and leaves a movie that writes and reads back soundly. Run under
+// AddressSanitizer to catch any out-of-bounds access or leak on the way.
+#include <climits>
+#include <functional>
+
+#include "api/api_fixture.h"
+
+namespace quillon::test {
+namespace {
+
+using Limits = ApiTest;
+
+std::vector<uint8_t> gPixels = Pixels32(8, 8);
+std::vector<unsigned char> gPalette(256 * 3, 7);
+
+// Every export but CreateMovie, with ordinary arguments.
+const std::vector<std::pair<const char *, std::function<void()>>> &AllOtherExports() {
+    static const std::vector<std::pair<const char *, std::function<void()>>> calls = {
+        {"DuplicateFrame", [] { DuplicateFrame(); }},
+        {"NextSlide", [] { NextSlide(); }},
+        {"CreateFrame", [] { CreateFrame(gPixels.data(), gPalette.data(), 2); }},
+        {"StopFrame-1", [] { StopFrame(-1); }},
+        {"StopFrame3", [] { StopFrame(3); }},
+        {"InitButtonList", [] { InitButtonList(); }},
+        {"AddPauseButton", [] { AddPauseButton(gPixels.data(), 1, 1, 2, 2); }},
+        {"AddHyperLink", [] { AddHyperLink("u", "t", 0, 0, 4, 4); }},
+        {"AddAutomaticHyperLink-1", [] { AddAutomaticHyperLink(-1, "u", "t"); }},
+        {"AddAutomaticHyperLink2", [] { AddAutomaticHyperLink(2, "u", "t"); }},
+        {"AddButton0", [] { AddButton(0, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2); }},
+        {"AddButton1", [] { AddButton(1, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2); }},
+        {"AddButton6", [] { AddButton(6, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2); }},
+        {"SetSpritesCount", [] { SetSpritesCount(2); }},
+        {"AddSprite", [] { AddSprite(0, gPixels.data(), 2, 2); }},
+        {"TranslateSprite", [] { TranslateSprite(0, 3, 3); }},
+        {"ShowSprite", [] { ShowSprite(0); }},
+        {"HideSprite", [] { HideSprite(0); }},
+        {"SetInfoCount", [] { SetInfoCount(2); }},
+        {"AddInfo", [] { AddInfo(0, 0, 0, 3, 3, gPixels.data(), gPalette.data(), 2); }},
+        {"RemoveAndDestroyAllInfo", [] { RemoveAndDestroyAllInfo(); }},
+        {"RemoveButtons", [] { RemoveButtons(); }},
+        {"AddSound", [] { AddSound("/nonexistent.wav"); }},
+        {"InitAnimatedList", [] { InitAnimatedList(); }},
+        {"AddRubber", [] { AddRubber(0, 1, 1, 5, 5, 1, 0xFF); }},
+        {"AnimateList", [] { AnimateList(); }},
+        {"DestroyAnimatedList", [] { DestroyAnimatedList(); }},
+        {"WriteMovie", [] { WriteMovie("/nonexistent-dir/x.swf"); }},
+        {"DestroyMovie", [] { DestroyMovie(); }},
+    };
+    return calls;
+}
+
+TEST_F(Limits, EveryExportWithoutAMovie) {
+    for (const auto &call : AllOtherExports()) {
+        SCOPED_TRACE(call.first);
+        call.second();
+        EXPECT_FALSE(S().currentMovie);
+        EXPECT_EQ(S().currentFrame, -1);
+    }
+    // The sprite and info tables outlive movies; nothing else was kept.
+    CreateMovie(8, 8, 1, 12);
+    EXPECT_EQ(M().FrameCount(), 0);
+    EXPECT_EQ(S().lastButtonSlot, -1);
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.tags.size(), 1u);
+}
+
+TEST_F(Limits, CurrentFrameExportsBeforeTheFirstFrame) {
+    CreateMovie(8, 8, 2, 12);
+    SetSpritesCount(1);
+    AddSprite(0, gPixels.data(), 2, 2);
+    SetInfoCount(1);
+    StopFrame(-1);
+    AddAutomaticHyperLink(-1, "u", "t");
+    AddPauseButton(gPixels.data(), 0, 0, 2, 2);
+    AddHyperLink("u", "t", 0, 0, 4, 4);
+    RemoveButtons();
+    ShowSprite(0);
+    HideSprite(0);
+    AddInfo(0, 0, 0, 3, 3, gPixels.data(), gPalette.data(), 2);
+    RemoveAndDestroyAllInfo();
+    NextSlide();
+    EXPECT_EQ(M().FrameCount(), 0);
+    EXPECT_EQ(S().currentFrame, -1);
+    EXPECT_EQ(S().slidesRecorded, 0);
+    EXPECT_EQ(S().lastButtonSlot, -1);
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.frameCount, 0);
+    EXPECT_EQ(file.tags.size(), 1u);
+    // The info table survived the refused removal and still works.
+    DuplicateFrame();
+    AddInfo(0, 0, 0, 3, 3, gPixels.data(), gPalette.data(), 2);
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"Bitmap", "Shape", "Place"}));
+    WriteAndRead("second.swf");
+}
+
+TEST_F(Limits, NextSlideBeyondTheTable) {
+    CreateMovie(8, 8, 2, 12);
+    for (int i = 0; i < 6; ++i) {
+        DuplicateFrame();
+        NextSlide();
+    }
+    EXPECT_EQ(S().slidesRecorded, 2);
+    EXPECT_EQ(S().slideFrames, (std::vector<int32_t>{0, 1, 0}));
+    CreateMovie(8, 8, -3, 12);
+    DuplicateFrame();
+    NextSlide();
+    EXPECT_EQ(S().slideFrames, std::vector<int32_t>{0});
+    EXPECT_EQ(S().slidesRecorded, 0);
+    WriteAndRead();
+}
+
+TEST_F(Limits, FrameNumbersOutOfRange) {
+    CreateMovie(8, 8, 0, 12);
+    DuplicateFrame();
+    for (int32_t frame : {-2, -100, INT_MIN, 65535, 70000, INT_MAX}) {
+        SCOPED_TRACE(frame);
+        StopFrame(frame);
+        AddAutomaticHyperLink(frame, "u", "t");
+        EXPECT_EQ(M().FrameCount(), 1);
+        EXPECT_TRUE(Kinds(0).empty());
+    }
+    WriteAndRead();
+}
+
+// The frame count of the header is 16 bits: the last frame is 65534.
+TEST_F(Limits, TheLastFrame) {
+    CreateMovie(8, 8, 0, 12);
+    StopFrame(65534);
+    EXPECT_EQ(M().FrameCount(), 65535);
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.frameCount, 65535);
+    EXPECT_EQ(file.FrameCodes(65534), std::vector<uint16_t>{12});
+}
+
+TEST_F(Limits, AHundredAndFirstButton) {
+    CreateMovie(8, 8, 0, 12);
+    DuplicateFrame();
+    for (int i = 0; i < 100; ++i) {
+        if (i % 2) AddPauseButton(gPixels.data(), 0, 0, 2, 2);
+        else AddHyperLink("u", "t", 0, 0, 4, 4);
+    }
+    EXPECT_EQ(S().lastButtonSlot, 99);
+    size_t tags = TotalTags();
+    AddPauseButton(gPixels.data(), 0, 0, 2, 2);
+    AddHyperLink("u", "t", 0, 0, 4, 4);
+    EXPECT_EQ(TotalTags(), tags);
+    EXPECT_EQ(S().lastButtonSlot, 99);
+    DuplicateFrame();
+    RemoveButtons();
+    EXPECT_EQ(Kinds(1).size(), 100u);
+    AddPauseButton(gPixels.data(), 0, 0, 2, 2);  // room again
+    EXPECT_EQ(S().lastButtonSlot, 0);
+    WriteAndRead();
+}
+
+TEST_F(Limits, SlideButtonsBeforeEverySlideWasRecorded) {
+    for (int32_t kind : {4, 5, 6}) {
+        SCOPED_TRACE(kind);
+        CreateMovie(8, 8, 3, 12);
+        DuplicateFrame();
+        NextSlide();
+        DuplicateFrame();
+        NextSlide();
+        AddButton(kind, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2);
+        EXPECT_EQ(TotalTags(), 0u);
+        CreateMovie(8, 8, 0, 12);
+        DuplicateFrame();
+        AddButton(kind, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2);
+        EXPECT_EQ(TotalTags(), 0u);
+        WriteAndRead();
+    }
+}
+
+TEST_F(Limits, SpriteIndexesOutOfRangeOrEmpty) {
+    CreateMovie(8, 8, 0, 12);
+    DuplicateFrame();
+    ShowSprite(0);  // no table yet
+    AddSprite(0, gPixels.data(), 2, 2);
+    TranslateSprite(0, 1, 1);
+    SetSpritesCount(2);
+    for (int32_t index : {-1, 2, 1000, INT_MIN, INT_MAX}) {
+        AddSprite(index, gPixels.data(), 2, 2);
+        TranslateSprite(index, 1, 1);
+        ShowSprite(index);
+        HideSprite(index);
+    }
+    ShowSprite(1);  // an empty entry
+    HideSprite(1);
+    TranslateSprite(1, 4, 4);
+    EXPECT_EQ(TotalTags(), 0u);
+    SetSpritesCount(-5);
+    EXPECT_TRUE(S().sprites.empty());
+    SetSpritesCount(INT_MAX);  // clamped, not allocated without bound
+    EXPECT_LE(S().sprites.size(), 65536u);
+    WriteAndRead();
+}
+
+TEST_F(Limits, HidingASpriteThatIsNotOnStage) {
+    CreateMovie(8, 8, 0, 12);
+    SetSpritesCount(1);
+    AddSprite(0, gPixels.data(), 2, 2);
+    DuplicateFrame();
+    HideSprite(0);  // never shown
+    EXPECT_TRUE(Kinds(0).empty());
+    ShowSprite(0);
+    HideSprite(0);
+    HideSprite(0);  // already hidden
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"Bitmap", "Shape", "Place", "Remove"}));
+    ShowSprite(0);
+    ShowSprite(0);  // two placements, each on its own depth
+    DuplicateFrame();
+    HideSprite(0);
+    HideSprite(0);  // only the most recent placement is closed
+    EXPECT_EQ(Kinds(1), std::vector<std::string>{"Remove"});
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.placements.size(), 5u);
+}
+
+TEST_F(Limits, InfoIndexesOutOfRangeOccupiedOrInverted) {
+    CreateMovie(8, 8, 0, 12);
+    DuplicateFrame();
+    AddInfo(0, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);  // no table yet
+    SetInfoCount(2);
+    for (int32_t index : {-1, 2, INT_MAX, INT_MIN}) AddInfo(index, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);
+    AddInfo(0, 5, 0, 4, 1, gPixels.data(), gPalette.data(), 2);  // x2 < x1
+    AddInfo(0, 0, 5, 1, 4, gPixels.data(), gPalette.data(), 2);  // y2 < y1
+    AddInfo(0, INT_MIN, 0, INT_MAX, 0, gPixels.data(), gPalette.data(), 2);  // too wide for a bitmap
+    EXPECT_EQ(TotalTags(), 0u);
+    AddInfo(0, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);
+    AddInfo(0, 2, 2, 3, 3, gPixels.data(), gPalette.data(), 2);  // occupied
+    EXPECT_EQ(Kinds(0).size(), 3u);
+    SetInfoCount(-1);
+    EXPECT_TRUE(S().infos.empty());
+    WriteAndRead();
+}
+
+TEST_F(Limits, ZeroAndNegativeSizes) {
+    struct Row {
+        const char *name;
+        std::function<void()> calls;
+    } rows[] = {
+        {"EmptyStage", [] { CreateMovie(0, 0, 0, 12); CreateFrame(nullptr, nullptr, 0); }},
+        {"NegativeStage", [] { CreateMovie(-5, -7, 0, 12); CreateFrame(nullptr, nullptr, 2); }},
+        {"StageTooWideForABitmap", [] { CreateMovie(70000, 1, 0, 12); CreateFrame(nullptr, nullptr, 2); }},
+        {"HugeStage", [] { CreateMovie(INT_MAX, INT_MAX, 0, 12); DuplicateFrame(); }},
+        {"Buttons", [] {
+             CreateMovie(8, 8, 1, 12);
+             DuplicateFrame();
+             NextSlide();
+             for (auto size : {std::pair{0, 2}, std::pair{2, 0}, std::pair{-1, 2}, std::pair{2, -1},
+                               std::pair{70000, 1}, std::pair{INT_MAX, INT_MAX}}) {
+                 AddPauseButton(gPixels.data(), 0, 0, size.first, size.second);
+                 for (int32_t kind = 0; kind <= 6; ++kind)
+                     AddButton(kind, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, size.first, size.second);
+             }
+             AddPauseButton(gPixels.data(), INT_MAX, INT_MIN, 2, 2);
+             AddButton(1, gPixels.data(), gPixels.data(), gPixels.data(), INT_MIN, INT_MAX, 2, 2);
+         }},
+        {"Sprites", [] {
+             CreateMovie(8, 8, 0, 12);
+             DuplicateFrame();
+             SetSpritesCount(1);
+             for (auto size : {std::pair{0, 2}, std::pair{2, 0}, std::pair{-3, -3}, std::pair{65536, 1}}) {
+                 AddSprite(0, gPixels.data(), size.first, size.second);
+                 ShowSprite(0);
+             }
+         }},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        row.calls();
+        ASSERT_TRUE(S().currentMovie);
+        for (int32_t f = 0; f < M().FrameCount(); ++f) EXPECT_TRUE(Kinds(f).empty()) << "frame " << f;
+        WriteAndRead(std::string(row.name) + ".swf");
+        DestroyMovie();
+    }
+}
+
+// Items made for one movie and used after it was written or destroyed:
+// nothing they refer to exists any more.
+TEST_F(Limits, ItemsThatOutliveTheirMovie) {
+    CreateMovie(8, 8, 0, 12);
+    SetSpritesCount(2);
+    AddSprite(0, gPixels.data(), 2, 2);
+    AddSprite(1, gPixels.data(), 2, 2);
+    SetInfoCount(1);
+    DuplicateFrame();
+    ShowSprite(0);
+    AddPauseButton(gPixels.data(), 0, 0, 2, 2);
+    AddInfo(0, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);
+    WriteAndRead("first.swf");
+
+    // The emptied movie is filled again: the shown sprite cannot be placed
+    // (its bitmap went with the first file), the unshown one defines itself
+    // under a fresh id, and the old buttons and overlays are no longer on
+    // this movie's stage.
+    DuplicateFrame();
+    ShowSprite(0);
+    HideSprite(0);
+    ShowSprite(1);
+    RemoveButtons();
+    RemoveAndDestroyAllInfo();
+    ASSERT_EQ(S().currentFrame, 1);  // the frame number goes on after a write
+    EXPECT_TRUE(Kinds(0).empty());
+    EXPECT_EQ(Kinds(1), (std::vector<std::string>{"Bitmap", "Shape", "Place"}));
+    SwfMovie second = WriteAndRead("second.swf");
+    EXPECT_EQ(second.FrameCodes(1), (std::vector<uint16_t>{36, 32, 26}));
+    EXPECT_EQ(second.definitions.begin()->first, 1);
+
+    // Across DestroyMovie and CreateMovie as well.
+    DuplicateFrame();
+    ShowSprite(1);
+    DestroyMovie();
+    CreateMovie(8, 8, 0, 12);
+    DuplicateFrame();
+    ShowSprite(1);
+    HideSprite(1);
+    EXPECT_TRUE(Kinds(0).empty());
+    WriteAndRead("third.swf");
+}
+
+TEST_F(Limits, NullBuffers) {
+    CreateMovie(4, 4, 1, 12);
+    CreateFrame(nullptr, nullptr, 2);
+    NextSlide();
+    AddPauseButton(nullptr, 0, 0, 2, 2);
+    AddButton(6, nullptr, nullptr, nullptr, 0, 0, 2, 2);
+    SetSpritesCount(1);
+    AddSprite(0, nullptr, 2, 2);
+    ShowSprite(0);
+    SetInfoCount(1);
+    AddInfo(0, 0, 0, 1, 1, nullptr, nullptr, 2);
+    AddHyperLink(nullptr, nullptr, 0, 0, 1, 1);
+    AddAutomaticHyperLink(-1, nullptr, nullptr);
+    EXPECT_GT(Kinds(0).size(), 10u);
+    WriteAndRead();
+}
+
+}  // namespace
+}  // namespace quillon::test

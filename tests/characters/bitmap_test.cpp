@@ -1,0 +1,227 @@
+// Lossless bitmaps: tag bodies, the compressed palette and rows (row padding
+// of colour-mapped pictures), colour count limits and ids.
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "characters/lossless_bitmap.h"
+#include "movie/tag.h"
+#include "support/bytes.h"
+#include "support/swf_reader.h"
+
+namespace quillon {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+// The written tag split into code, header size and body.
+struct WrittenTag {
+    uint16_t code;
+    size_t headerSize;
+    std::vector<uint8_t> body;
+};
+
+WrittenTag Written(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    std::vector<uint8_t> bytes = s.Content();
+    WrittenTag out{};
+    EXPECT_GE(bytes.size(), 2u);
+    if (bytes.size() < 2) return out;
+    uint32_t word = bytes[0] | bytes[1] << 8;
+    out.code = static_cast<uint16_t>(word >> 6);
+    size_t length = word & 0x3F;
+    out.headerSize = 2;
+    if (length == 0x3F) {
+        length = bytes[2] | bytes[3] << 8 | bytes[4] << 16 | static_cast<size_t>(bytes[5]) << 24;
+        out.headerSize = 6;
+    }
+    EXPECT_EQ(bytes.size(), out.headerSize + length) << "tag length field";
+    out.body.assign(bytes.begin() + static_cast<long>(out.headerSize), bytes.end());
+    return out;
+}
+
+std::vector<uint8_t> Inflate(const std::vector<uint8_t> &zlibData) {
+    std::vector<uint8_t> out(1 << 20);
+    uLongf size = out.size();
+    int rc = uncompress(out.data(), &size, zlibData.data(), static_cast<uLong>(zlibData.size()));
+    EXPECT_EQ(rc, Z_OK);
+    out.resize(rc == Z_OK ? size : 0);
+    return out;
+}
+
+std::vector<uint8_t> Bytes(size_t n, uint8_t first, uint8_t step = 1) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(first + i * step);
+    return v;
+}
+
+TEST(LosslessBitmap, BodiesAndUncompressedData) {
+    const std::vector<uint8_t> palette = Bytes(300 * 4, 0x10);
+    const std::vector<uint8_t> pixels = Bytes(64 * 64 * 4, 0x80, 3);
+    struct Row {
+        const char *name;
+        uint8_t format;
+        uint16_t width, height;
+        int32_t colourCount;
+        uint8_t alpha;
+        uint16_t code;
+        const char *bodyStart;           // after the 2-byte id
+        std::vector<uint8_t> inflated;   // palette, then the stored rows
+    } rows[] = {
+        // 10 x 2: rows of 10 bytes padded to 12 with zeros.
+        {"Format3Width10", 3, 10, 2, 2, 0, 20, "03 0A 00 02 00 01",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 6);
+             for (int r = 0; r < 2; ++r) {
+                 v.insert(v.end(), pixels.begin() + r * 10, pixels.begin() + r * 10 + 10);
+                 v.insert(v.end(), 2, 0);
+             }
+             return v;
+         }()},
+        // Widths that are multiples of 4 are stored as given.
+        {"Format3Width8", 3, 8, 3, 4, 0, 20, "03 08 00 03 00 03",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 12);
+             v.insert(v.end(), pixels.begin(), pixels.begin() + 24);
+             return v;
+         }()},
+        {"Format3Width1", 3, 1, 3, 1, 0, 20, "03 01 00 03 00 00",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 3);
+             for (int r = 0; r < 3; ++r) {
+                 v.push_back(pixels[r]);
+                 v.insert(v.end(), 3, 0);
+             }
+             return v;
+         }()},
+        {"Format3Width7", 3, 7, 2, 1, 0, 20, "03 07 00 02 00 00",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 3);
+             for (int r = 0; r < 2; ++r) {
+                 v.insert(v.end(), pixels.begin() + r * 7, pixels.begin() + r * 7 + 7);
+                 v.push_back(0);
+             }
+             return v;
+         }()},
+        {"Format3Palette256", 3, 4, 1, 256, 0, 20, "03 04 00 01 00 FF",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 768);
+             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
+             return v;
+         }()},
+        // Outside 0..256 the count is clamped: no more palette is read than
+        // the table byte can describe.
+        {"Format3Palette300", 3, 4, 1, 300, 0, 20, "03 04 00 01 00 FF",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 768);
+             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
+             return v;
+         }()},
+        {"Format3Palette0", 3, 4, 1, 0, 0, 20, "03 04 00 01 00 FF",
+         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 4)},
+        {"Format3PaletteNegative", 3, 4, 1, -7, 0, 20, "03 04 00 01 00 FF",
+         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 4)},
+        // A colour-mapped picture with alpha has 4-byte entries and code 36.
+        {"Format3Alpha", 3, 4, 1, 2, 1, 36, "03 04 00 01 00 01",
+         [&] {
+             std::vector<uint8_t> v(palette.begin(), palette.begin() + 8);
+             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
+             return v;
+         }()},
+        {"Format5Alpha2x1", 5, 2, 1, 0, 1, 36, "05 02 00 01 00",
+         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 8)},
+        {"Format5NoAlpha3x2", 5, 3, 2, 0, 0, 20, "05 03 00 02 00",
+         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 24)},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ResetCharacterIds();
+        NextCharacterId();
+        NextCharacterId();
+        LosslessBitmap bitmap(row.format, row.width, row.height, row.colourCount, palette.data(),
+                              pixels.data(), row.alpha);
+        EXPECT_EQ(bitmap.CharacterId(), 3);
+        WrittenTag tag = Written(bitmap);
+        EXPECT_EQ(tag.code, row.code);
+        std::vector<uint8_t> start = Hex("03 00 " + std::string(row.bodyStart));
+        ASSERT_GT(tag.body.size(), start.size() + 2);
+        EXPECT_EQ(ToHex(std::vector<uint8_t>(tag.body.begin(), tag.body.begin() + static_cast<long>(start.size()))),
+                  ToHex(start));
+        std::vector<uint8_t> zlibData(tag.body.begin() + static_cast<long>(start.size()), tag.body.end());
+        EXPECT_EQ(zlibData[0], 0x78);
+        EXPECT_EQ(zlibData[1], 0xDA);  // level 9
+        EXPECT_EQ(zlibData.size(), bitmap.CompressedSize());
+        EXPECT_EQ(ToHex(Inflate(zlibData)), ToHex(row.inflated));
+        EXPECT_EQ(bitmap.UncompressedSize(), row.inflated.size());
+        EXPECT_EQ(tag.headerSize, tag.body.size() > 62 ? 6u : 2u);
+    }
+}
+
+TEST(LosslessBitmap, PaletteIsNotReadWhenEmpty) {
+    const uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    LosslessBitmap bitmap(5, 2, 1, 0, nullptr, pixels, 1);
+    WrittenTag tag = Written(bitmap);
+    std::vector<uint8_t> zlibData(tag.body.begin() + 7, tag.body.end());
+    EXPECT_EQ(ToHex(Inflate(zlibData)), "01 02 03 04 05 06 07 08");
+    EXPECT_EQ(tag.body.size(), 7 + bitmap.CompressedSize());
+}
+
+// The host's buffers are copied: changing them afterwards changes nothing.
+TEST(LosslessBitmap, CopiesTheHostBuffers) {
+    std::vector<uint8_t> palette = {1, 2, 3}, pixels = {9, 9, 9, 9};
+    LosslessBitmap bitmap(3, 4, 1, 1, palette.data(), pixels.data(), 0);
+    palette.assign(3, 0);
+    pixels.assign(4, 0);
+    WrittenTag tag = Written(bitmap);
+    std::vector<uint8_t> zlibData(tag.body.begin() + 8, tag.body.end());
+    EXPECT_EQ(ToHex(Inflate(zlibData)), "01 02 03 09 09 09 09");
+}
+
+// Large incompressible pictures: compressBound, not a smaller guess, is the
+// room compress2 needs.
+TEST(LosslessBitmap, IncompressiblePixelsRoundTrip) {
+    std::mt19937 random(3);
+    for (uint16_t side : {1, 2, 3, 5, 17, 255}) {
+        SCOPED_TRACE(side);
+        std::vector<uint8_t> pixels(side * side * 4u);
+        for (auto &p : pixels) p = static_cast<uint8_t>(random());
+        LosslessBitmap bitmap(5, side, side, 0, nullptr, pixels.data(), 0);
+        WrittenTag tag = Written(bitmap);
+        std::vector<uint8_t> zlibData(tag.body.begin() + 7, tag.body.end());
+        EXPECT_EQ(Inflate(zlibData), pixels);
+    }
+}
+
+TEST(LosslessBitmap, ConsecutiveIds) {
+    ResetCharacterIds();
+    const uint8_t pixels[4] = {};
+    LosslessBitmap a(5, 1, 1, 0, nullptr, pixels, 0);
+    LosslessBitmap b(5, 1, 1, 0, nullptr, pixels, 0);
+    EXPECT_EQ(a.CharacterId(), 1);
+    EXPECT_EQ(b.CharacterId(), 2);
+    SwfStream s;
+    b.Write(s);
+    a.Write(s);  // the order of writing does not change the ids
+    std::vector<uint8_t> bytes = s.Content();
+    EXPECT_EQ(bytes[2], 2);
+    EXPECT_EQ(bytes[2 + 2 + bytes[0] % 64], 1);
+}
+
+// The tag references its compressed data instead of copying it.
+TEST(LosslessBitmap, DataTravelsAsAnExternalBlock) {
+    std::vector<uint8_t> pixels(16 * 16 * 4, 7);
+    LosslessBitmap bitmap(5, 16, 16, 0, nullptr, pixels.data(), 0);
+    SwfStream s;
+    bitmap.Write(s);
+    ASSERT_EQ(s.Blocks().size(), 1u);
+    EXPECT_EQ(s.Blocks()[0].data, bitmap.Compressed());
+    EXPECT_EQ(s.Blocks()[0].size, bitmap.CompressedSize());
+    EXPECT_EQ(s.Length(), s.Committed() + bitmap.CompressedSize());
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,284 @@
+// Shape items: the DefineShape3 bytes of image shapes, rectangles and
+// ellipses, styles and edge records, placement matrices, and the
+// define-then-place protocol of display items.
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "characters/shape_tag.h"
+#include "characters/shapes.h"
+#include "movie/movie.h"
+#include "support/bytes.h"
+
+namespace quillon {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+std::string TagHex(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    return test::StreamHex(s);
+}
+
+// Draws ids until the next one is `next`.
+void NextIdWillBe(uint16_t next) {
+    ResetCharacterIds();
+    for (uint16_t i = 1; i < next; ++i) NextCharacterId();
+}
+
+struct ShapeCase {
+    const char *name;
+    uint16_t firstId;
+    std::function<std::unique_ptr<ShapeItem>()> make;
+    size_t shapeTagIndex;  // DefineShape3 among the frame's tags
+    const char *bytes;
+};
+
+TEST(ShapeTags, ExactBytes) {
+    static const uint8_t pixels[4 * 2 * 4] = {};
+    const ShapeCase rows[] = {
+        {"ImageShape80x40", 1,
+         [] {
+             return std::make_unique<ImageShape>(0, 0, 80, 40, 5, 4, 2, 0, 0, pixels, nullptr);
+         },
+         1,
+         "2A 08 02 00 40 02 80 01 40 02 41 FF FF D5 40 00 0A 00 00 04 41 01 00 D9 44 00 05 20 00 01"
+         " 00 00 20 34 25 B0 A3 AA A7 62 BF 56 B8 00"},
+        {"DefaultRect", 2, [] { return std::make_unique<RectItem>(0, 0, 200, 100); }, 0,
+         "21 08 02 00 48 01 90 00 32 00 01 00 FF FF FF FF 01 14 00 00 00 00 FF 11 34 27 B8 C9 D9 65"
+         " DC 9B EC CD 80"},
+        {"ClearedRect", 5,
+         [] {
+             auto r = std::make_unique<RectItem>(0, 0, 200, 100);
+             r->ClearFill();
+             return r;
+         },
+         0,
+         "1C 08 05 00 48 01 90 00 32 00 00 01 14 00 00 00 00 FF 01 34 27 71 93 B2 CB B9 37 D9 9B 00"},
+        {"Ellipse", 3,
+         [] {
+             auto e = std::make_unique<EllipseItem>(0, 0, 200, 100);
+             e->ClearFill();
+             e->SetLineWidth(20);
+             e->SetLineColour(Colour{0, 0, 0, 255});
+             return e;
+         },
+         0,
+         "36 08 03 00 48 01 90 00 32 00 00 01 14 00 00 00 00 FF 01 35 2A A2 AE 5C 63 AB 80 96 B8 0C"
+         " 7C A4 8F 20 2C 90 0B 1D CA 53 BC 94 80 95 48 03 A3 A4 74 E0 14 90 05 23 38 00"},
+    };
+    for (const ShapeCase &row : rows) {
+        SCOPED_TRACE(row.name);
+        NextIdWillBe(row.firstId);
+        auto item = row.make();
+        Movie movie;
+        Frame *frame = movie.GetFrame(0);
+        frame->ShowItem(item.get());
+        ASSERT_EQ(frame->Tags().size(), row.shapeTagIndex + 2);  // [bitmap,] shape, placement
+        EXPECT_EQ(TagHex(*frame->Tags()[row.shapeTagIndex]), ToHex(Hex(row.bytes)));
+        auto *shape = dynamic_cast<ShapeTag *>(frame->Tags()[row.shapeTagIndex].get());
+        ASSERT_NE(shape, nullptr);
+        EXPECT_EQ(item->GetCharacterId(), shape->CharacterId());
+        EXPECT_NE(dynamic_cast<PlaceObject2Tag *>(frame->Tags().back().get()), nullptr);
+    }
+}
+
+TEST(ShapeRecords, ExactBits) {
+    struct Row {
+        const char *name;
+        std::function<std::unique_ptr<ShapeRecord>()> make;
+        const char *bytes;  // the record alone, padded to a byte
+    } rows[] = {
+        {"Vertical0x5", [] { return std::make_unique<StraightEdgeRecord>(0, 5); }, "C9 50"},
+        {"Horizontal5x0", [] { return std::make_unique<StraightEdgeRecord>(5, 0); }, "C8 50"},
+        {"General3x4", [] { return std::make_unique<StraightEdgeRecord>(3, 4); }, "CA 68"},
+        {"LeftMinus81", [] { return std::make_unique<StraightEdgeRecord>(-81, 0); }, "D8 AF"},
+        {"UpMinus41", [] { return std::make_unique<StraightEdgeRecord>(0, -41); }, "D5 AE"},
+        {"Horizontal1000", [] { return std::make_unique<StraightEdgeRecord>(1000, 0); }, "E4 7D 00"},
+        {"Curve", [] { return std::make_unique<CurvedEdgeRecord>(-29, 14, -41, 0); }, "97 18 EA E0 00"},
+        {"CurveFromZero", [] { return std::make_unique<CurvedEdgeRecord>(0, -20, 29, -14); }, "90 0B 1D C8"},
+        {"End", [] { return std::make_unique<EndShapeRecord>(); }, "00"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        SwfStream s;
+        row.make()->Write(s);
+        s.FlushBits();
+        EXPECT_EQ(test::StreamHex(s), ToHex(Hex(row.bytes)));
+    }
+}
+
+TEST(ShapeStyles, CountsFrom255TakeThreeBytes) {
+    struct Row {
+        size_t fills;
+        const char *count;  // FILLSTYLEARRAY count bytes
+        uint8_t bitsByte;   // NumFillBits, NumLineBits (no line styles)
+    } rows[] = {{0, "00", 0x00}, {1, "01", 0x10}, {254, "FE", 0x80}, {255, "FF FF 00", 0x80}, {256, "FF 00 01", 0x90}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.fills);
+        std::vector<std::unique_ptr<FillStyle>> fills;
+        for (size_t i = 0; i < row.fills; ++i)
+            fills.push_back(std::make_unique<SolidFill>(Rgba(1, 2, 3, 4)));
+        ShapeWithStyle shape(std::move(fills), {});
+        SwfStream s;
+        shape.Write(s);
+        std::vector<uint8_t> bytes = s.Content();
+        std::vector<uint8_t> count = Hex(row.count);
+        ASSERT_EQ(bytes.size(), count.size() + row.fills * 5 + 2);
+        EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(count.size()))),
+                  ToHex(count));
+        for (size_t i = 0; i < row.fills; ++i) {
+            auto at = bytes.begin() + static_cast<long>(count.size() + i * 5);
+            ASSERT_EQ(ToHex(std::vector<uint8_t>(at, at + 5)), "00 01 02 03 04") << "fill " << i;
+        }
+        EXPECT_EQ(bytes[bytes.size() - 2], 0x00);  // no line styles
+        EXPECT_EQ(bytes.back(), row.bitsByte);
+    }
+}
+
+TEST(ShapeStyles, LineStyleWidthAndColour) {
+    std::vector<std::unique_ptr<LineStyle>> lines;
+    lines.push_back(std::make_unique<LineStyle>(300, Rgba(9, 8, 7, 6)));
+    ShapeWithStyle shape({}, std::move(lines));
+    SwfStream s;
+    shape.Write(s);
+    // no fills, one line style, NumFillBits 0, NumLineBits 1
+    EXPECT_EQ(test::StreamHex(s), "00 01 2C 01 09 08 07 06 01");
+}
+
+struct MatrixCase {
+    const char *name;
+    std::function<void(ShapeItem &)> set;
+    int32_t scaleX, scaleY, rotateSkew0, rotateSkew1, translateX, translateY;
+    const char *bytes;
+};
+
+TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
+    const MatrixCase rows[] = {
+        {"Translate", [](ShapeItem &i) { i.SetTranslate(200, -100); }, 0x10000, 0x10000, 0, 0, 200, -100,
+         "C9 00 00 40 00 21 12 C8 CE 00"},
+        {"ScaleAboutOrigin", [](ShapeItem &i) { i.SetScale(0x8000, 0x8000); }, 0x8000, 0x8000, 0, 0, 0, 0,
+         "C5 00 00 80 00 84 08"},
+        {"Rotate90", [](ShapeItem &i) { i.SetRotation(0x5A0000); }, 0, 0, 65536, -65536, 1500, -500,
+         "84 C9 00 00 C0 00 18 BB 9C 18"},
+        {"Rotate45", [](ShapeItem &i) { i.SetRotation(0x2D0000); }, 46340, 46340, 46340, -46340, 646, -560,
+         "C5 6A 08 B5 04 C5 6A 09 4A FC 5A 86 BA 00"},
+    };
+    for (const MatrixCase &row : rows) {
+        SCOPED_TRACE(row.name);
+        RectItem item(0, 0, 2000, 1000);
+        EXPECT_FALSE(item.HasTransform());
+        row.set(item);
+        EXPECT_TRUE(item.HasTransform());
+        std::unique_ptr<Matrix> m = item.MakeMatrix();
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->hasScale, 1);
+        EXPECT_EQ(m->hasRotate, 1);
+        EXPECT_EQ(m->scaleX, row.scaleX);
+        EXPECT_EQ(m->scaleY, row.scaleY);
+        EXPECT_EQ(m->rotateSkew0, row.rotateSkew0);
+        EXPECT_EQ(m->rotateSkew1, row.rotateSkew1);
+        EXPECT_EQ(m->translateX, row.translateX);
+        EXPECT_EQ(m->translateY, row.translateY);
+        // The placement carries these bytes after flags 06, depth and id.
+        ResetCharacterIds();
+        Movie movie;
+        movie.GetFrame(0)->ShowItem(&item);
+        SwfStream s;
+        movie.GetFrame(0)->Tags().back()->Write(s);
+        std::vector<uint8_t> bytes = s.Content();
+        std::vector<uint8_t> matrix = Hex(row.bytes);
+        ASSERT_EQ(bytes.size(), 2 + 5 + matrix.size());
+        EXPECT_EQ(bytes[2], 0x06);
+        EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin() + 7, bytes.end())), ToHex(matrix));
+    }
+}
+
+TEST(PlacementMatrix, NoTransformNoMatrix) {
+    ResetCharacterIds();
+    RectItem item(0, 0, 200, 100);
+    item.SetTranslate(5, 5);
+    item.SetTranslate(0, 0);
+    EXPECT_FALSE(item.HasTransform());
+    Movie movie;
+    movie.GetFrame(0)->ShowItem(&item);
+    EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags().back()), "85 06 02 01 00 01 00");
+}
+
+// Shown twice: the definition once, a placement each time with the same id.
+TEST(DisplayItems, DefineOncePlaceEachTime) {
+    ResetCharacterIds();
+    RectItem item(0, 0, 200, 100);
+    Movie movie;
+    Frame *f0 = movie.GetFrame(0), *f1 = movie.GetFrame(1);
+    f0->ShowItem(&item);
+    ASSERT_EQ(f0->Tags().size(), 2u);
+    EXPECT_NE(dynamic_cast<ShapeTag *>(f0->Tags()[0].get()), nullptr);
+    f1->ShowItem(&item);
+    ASSERT_EQ(f1->Tags().size(), 1u);
+    EXPECT_EQ(TagHex(*f1->Tags()[0]), "85 06 02 01 00 01 00");
+    ASSERT_EQ(movie.PlacementsFor(1).size(), 2u);
+    EXPECT_EQ(movie.PlacementsFor(1)[0].remove, nullptr);
+}
+
+TEST(DisplayItems, DefineOnlyNeverPlaces) {
+    ResetCharacterIds();
+    RectItem item(0, 0, 200, 100);
+    item.SetDefineOnly(1);
+    Movie movie;
+    movie.GetFrame(0)->ShowItem(&item);
+    movie.GetFrame(1)->ShowItem(&item);
+    ASSERT_EQ(movie.GetFrame(0)->Tags().size(), 1u);
+    EXPECT_NE(dynamic_cast<ShapeTag *>(movie.GetFrame(0)->Tags()[0].get()), nullptr);
+    EXPECT_TRUE(movie.GetFrame(1)->Tags().empty());
+    EXPECT_TRUE(movie.PlacementsFor(1).empty());
+}
+
+// A removal with no open placement would take whatever holds that depth off
+// the stage: it adds nothing.
+TEST(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
+    ResetCharacterIds();
+    RectItem never(0, 0, 10, 10), once(0, 0, 10, 10);
+    Movie movie;
+    Frame *frame = movie.GetFrame(0);
+    frame->HideItem(&never);  // never defined
+    EXPECT_TRUE(frame->Tags().empty());
+    never.SetDefineOnly(1);
+    frame->ShowItem(&never);  // defined, not placed
+    frame->HideItem(&never);
+    EXPECT_EQ(frame->Tags().size(), 1u);
+    frame->ShowItem(&once);
+    frame->HideItem(&once);
+    frame->HideItem(&once);  // the second has nothing to close
+    ASSERT_EQ(frame->Tags().size(), 4u);
+    EXPECT_NE(dynamic_cast<RemoveObjectTag *>(frame->Tags()[3].get()), nullptr);
+    frame->HideItem(nullptr);
+    frame->ShowItem(nullptr);
+    EXPECT_EQ(frame->Tags().size(), 4u);
+}
+
+// The bitmap is defined in the frame of the first showing, ahead of the
+// shape, and the picture's id is lower than the shape's.
+TEST(ImageShapes, BitmapGoesToTheFirstFrame) {
+    ResetCharacterIds();
+    const uint8_t pixels[4] = {};
+    ImageShape picture(0, 0, 20, 20, 5, 1, 1, 0, 1, pixels, nullptr);
+    Movie movie;
+    movie.GetFrame(0)->ShowItem(&picture);
+    movie.GetFrame(1)->ShowItem(&picture);
+    const auto &tags = movie.GetFrame(0)->Tags();
+    ASSERT_EQ(tags.size(), 3u);
+    auto *bitmap = dynamic_cast<LosslessBitmap *>(tags[0].get());
+    auto *shape = dynamic_cast<ShapeTag *>(tags[1].get());
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_NE(shape, nullptr);
+    EXPECT_EQ(bitmap->CharacterId(), 1);
+    EXPECT_EQ(shape->CharacterId(), 2);
+    EXPECT_EQ(movie.GetFrame(1)->Tags().size(), 1u);
+}
+
+}  // namespace
+}  // namespace quillon

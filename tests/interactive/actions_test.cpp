@@ -1,0 +1,146 @@
+// Action records, descriptors and DoAction tags.
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "interactive/actions.h"
+#include "movie/movie.h"
+#include "support/bytes.h"
+
+namespace quillon {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+std::string ActionHex(const Action &action) {
+    SwfStream s;
+    action.Write(s);
+    return test::StreamHex(s);
+}
+
+TEST(Actions, RecordBytes) {
+    struct Row {
+        const char *name;
+        std::function<std::unique_ptr<Action>()> make;
+        const char *bytes;
+    } rows[] = {
+        {"Play", [] { return PlayDescriptor().MakeAction(); }, "06"},
+        {"Stop", [] { return StopDescriptor().MakeAction(); }, "07"},
+        {"GotoFrame5", [] { return GotoFrameDescriptor(5).MakeAction(); }, "81 02 00 05 00"},
+        {"GotoFrame0", [] { return GotoFrameDescriptor(0).MakeAction(); }, "81 02 00 00 00"},
+        {"GotoFrame65535", [] { return GotoFrameDescriptor(65535).MakeAction(); }, "81 02 00 FF FF"},
+        {"GotoFrameModulo", [] { return GotoFrameDescriptor(70000).MakeAction(); }, "81 02 00 70 11"},
+        {"GotoFrameNegative", [] { return GotoFrameDescriptor(-1).MakeAction(); }, "81 02 00 FF FF"},
+        {"GetURLShort", [] { return GetURLDescriptor("a", "").MakeAction(); }, "83 03 00 61 00 00"},
+        {"GetURLEmpty", [] { return GetURLDescriptor("", "").MakeAction(); }, "83 02 00 00 00"},
+        {"GetURLNull", [] { return GetURLDescriptor(nullptr, nullptr).MakeAction(); }, "83 02 00 00 00"},
+        {"GetURLBoth", [] { return GetURLDescriptor("http://x/", "_blank").MakeAction(); },
+         "83 11 00 68 74 74 70 3A 2F 2F 78 2F 00 5F 62 6C 61 6E 6B 00"},
+        {"GetURLHighBytes", [] { return GetURLDescriptor("\xE9", "\xFF").MakeAction(); }, "83 04 00 E9 00 FF 00"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ActionHex(*row.make()), ToHex(Hex(row.bytes)));
+    }
+}
+
+TEST(Actions, LongURLLengthIsTwoBytes) {
+    std::string url(300, 'u');
+    auto action = GetURLDescriptor(url.c_str(), "t").MakeAction();
+    SwfStream s;
+    action->Write(s);
+    std::vector<uint8_t> bytes = s.Content();
+    ASSERT_EQ(bytes.size(), 3u + 300 + 1 + 2);
+    EXPECT_EQ(bytes[1], (300 + 3) & 0xFF);
+    EXPECT_EQ(bytes[2], (300 + 3) >> 8);
+}
+
+TEST(DoAction, TagBytes) {
+    struct Row {
+        const char *name;
+        std::function<void(DoActionTag &)> fill;
+        const char *bytes;
+    } rows[] = {
+        {"Empty", [](DoActionTag &) {}, "01 03 00"},
+        {"Stop", [](DoActionTag &t) { StopDescriptor().FillDoAction(t); }, "02 03 07 00"},
+        {"PlayThenGoto", [](DoActionTag &t) { PlayDescriptor().FillDoAction(t); GotoFrameDescriptor(3).FillDoAction(t); },
+         "07 03 06 81 02 00 03 00 00"},
+        {"GetURL", [](DoActionTag &t) { GetURLDescriptor("a", "b").FillDoAction(t); }, "08 03 83 04 00 61 00 62 00 00"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        DoActionTag tag;
+        row.fill(tag);
+        SwfStream s;
+        tag.Write(s);
+        EXPECT_EQ(test::StreamHex(s), ToHex(Hex(row.bytes)));
+    }
+}
+
+TEST(DoAction, LongBodyTakesTheLongHeader) {
+    std::string url(60, 'u');
+    DoActionTag tag;
+    GetURLDescriptor(url.c_str(), "").FillDoAction(tag);  // 3 + 62 + 1 = 66 bytes
+    SwfStream s;
+    tag.Write(s);
+    std::vector<uint8_t> bytes = s.Content();
+    ASSERT_EQ(bytes.size(), 6u + 66);
+    EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6)), "3F 03 42 00 00 00");
+}
+
+TEST(DoAction, EachAddActionsIsItsOwnTag) {
+    Movie movie;
+    Frame *frame = movie.GetFrame(0);
+    frame->AddActions(StopDescriptor());
+    frame->AddActions(PlayDescriptor());
+    ASSERT_EQ(frame->Tags().size(), 2u);
+    auto *first = dynamic_cast<DoActionTag *>(frame->Tags()[0].get());
+    auto *second = dynamic_cast<DoActionTag *>(frame->Tags()[1].get());
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    SwfStream s;
+    first->Write(s);
+    second->Write(s);
+    EXPECT_EQ(test::StreamHex(s), "02 03 07 00 02 03 06 00");
+}
+
+// One descriptor applied twice makes two actions; each container owns its
+// own, so destroying one leaves the other intact.
+TEST(Descriptors, EveryApplicationMakesANewAction) {
+    StopDescriptor stop;
+    auto a = std::make_unique<DoActionTag>();
+    DoActionTag b;
+    stop.FillDoAction(*a);
+    stop.FillDoAction(b);
+    ASSERT_EQ(a->Actions().size(), 1u);
+    ASSERT_EQ(b.Actions().size(), 1u);
+    EXPECT_NE(a->Actions()[0].get(), b.Actions()[0].get());
+    a.reset();
+    SwfStream s;
+    b.Write(s);
+    EXPECT_EQ(test::StreamHex(s), "02 03 07 00");
+}
+
+TEST(Descriptors, GetURLKeepsItsOwnCopies) {
+    char url[] = "abc", target[] = "t";
+    DoActionTag tag;
+    {
+        GetURLDescriptor d(url, target);
+        d.FillDoAction(tag);
+        ActionList list;
+        d.FillConditionAction(list);
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(ActionHex(*list[0]), "83 06 00 61 62 63 00 74 00");
+    }
+    std::strcpy(url, "xyz");
+    target[0] = 'q';
+    SwfStream s;
+    tag.Write(s);
+    EXPECT_EQ(test::StreamHex(s), "0A 03 83 06 00 61 62 63 00 74 00 00");
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,317 @@
+// Movie, frames and the file writer: exact files, frame slots, the stage
+// header, the character id counter.
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "characters/lossless_bitmap.h"
+#include "movie/movie.h"
+#include "support/bytes.h"
+#include "support/swf_reader.h"
+
+namespace quillon {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+// Packs fields most significant bit first, zero-padded to a byte: the
+// expected bytes of bit-packed records, built apart from SwfStream.
+class BitPacker {
+public:
+    void Put(uint32_t value, uint32_t n) {
+        for (uint32_t i = n; i-- > 0;) bits_.push_back((value >> i) & 1u);
+    }
+    std::vector<uint8_t> Bytes() const {
+        std::vector<uint8_t> out((bits_.size() + 7) / 8, 0);
+        for (size_t i = 0; i < bits_.size(); ++i)
+            if (bits_[i]) out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+        return out;
+    }
+
+private:
+    std::vector<bool> bits_;
+};
+
+std::vector<uint8_t> WriteAndRead(Movie &movie, const std::string &dir, const char *name = "m.swf") {
+    std::string path = dir + "/" + name;
+    EXPECT_TRUE(movie.WriteFile(path.c_str()));
+    return test::ReadFileBytes(path);
+}
+
+TEST(MovieFile, ExactSmallMovies) {
+    struct Row {
+        const char *name;
+        int32_t frames;  // GetFrame(frames - 1) when positive
+        const char *bytes;
+    } rows[] = {
+        {"NoFrame", 0, "46 57 53 04 17 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 00 00 00 00"},
+        {"OneFrame", 1, "46 57 53 04 19 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 01 00 40 00 00 00"},
+        {"FourEmptyFrames", 4,
+         "46 57 53 04 1F 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 04 00 40 00 40 00 40 00 40 00 00 00"},
+    };
+    std::string dir = test::TempDir();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Movie movie;
+        if (row.frames > 0) movie.GetFrame(row.frames - 1);
+        EXPECT_EQ(ToHex(WriteAndRead(movie, dir)), ToHex(Hex(row.bytes)));
+    }
+}
+
+TEST(MovieFrames, SlotsGrowWithEightSpare) {
+    struct Step {
+        int32_t ask;
+        size_t slots;
+        int32_t frameCount;
+    };
+    struct Row {
+        const char *name;
+        std::vector<Step> steps;
+    } rows[] = {
+        {"FirstFrame", {{0, 8, 1}}},
+        {"JumpThenBack", {{3, 11, 4}, {1, 11, 4}, {11, 19, 12}}},
+        {"RisingOneByOne", {{0, 8, 1}, {1, 8, 2}, {7, 8, 8}, {8, 16, 9}}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Movie movie;
+        EXPECT_EQ(movie.SlotCount(), 0u);
+        EXPECT_EQ(movie.FrameCount(), 0);
+        for (const Step &step : row.steps) {
+            SCOPED_TRACE(step.ask);
+            Frame *frame = movie.GetFrame(step.ask);
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(frame->GetMovie(), &movie);
+            EXPECT_EQ(movie.SlotCount(), step.slots);
+            EXPECT_EQ(movie.FrameCount(), step.frameCount);
+        }
+    }
+}
+
+TEST(MovieFrames, SameNumberSameFrame) {
+    Movie movie;
+    Frame *a = movie.GetFrame(2);
+    EXPECT_EQ(movie.GetFrame(2), a);
+    EXPECT_NE(movie.GetFrame(1), a);
+}
+
+// Frames 0 to frameCount - 1 each end with one ShowFrame, empty ones too;
+// frames in spare slots are not written.
+TEST(MovieFile, OneShowFramePerFrame) {
+    std::string dir = test::TempDir();
+    Movie movie;
+    movie.GetFrame(1)->AddTag(std::make_unique<RemoveObjectTag>(0, 0));  // a marker tag
+    movie.GetFrame(3);
+    std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+    // header(21), ShowFrame, RemoveObject, ShowFrame, ShowFrame, ShowFrame, End
+    std::string expected = "46 57 53 04 25 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 04 00"
+                           " 40 00 44 01 00 00 00 00 40 00 40 00 40 00 00 00";
+    EXPECT_EQ(ToHex(bytes), ToHex(Hex(expected)));
+}
+
+TEST(MovieFile, FileLengthCountsBitmapPayloads) {
+    std::string dir = test::TempDir();
+    std::mt19937 random(7);
+    // Incompressible pixels, so the payload dwarfs the tags around it.
+    std::vector<uint8_t> pixels(64 * 48 * 4);
+    for (auto &p : pixels) p = static_cast<uint8_t>(random());
+    Movie movie;
+    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 1));
+    movie.GetFrame(2)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 0));
+    std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+    ASSERT_GT(bytes.size(), 2u * 64 * 48 * 4);
+    uint32_t fileLength = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
+    EXPECT_EQ(fileLength, bytes.size());
+    test::SwfMovie parsed;
+    std::string error;
+    ASSERT_TRUE(test::ReadSwf(bytes, parsed, error)) << error;
+    EXPECT_EQ(parsed.header.frameCount, 3);
+    EXPECT_EQ(parsed.FrameCodes(0), std::vector<uint16_t>{36});
+    EXPECT_EQ(parsed.FrameCodes(1), std::vector<uint16_t>{});
+    EXPECT_EQ(parsed.FrameCodes(2), std::vector<uint16_t>{20});
+    std::vector<uint8_t> inflated;
+    ASSERT_TRUE(test::InflateBitmap(*parsed.FrameTags(0)[0], inflated));
+    EXPECT_EQ(inflated, pixels);
+}
+
+TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
+    std::string dir = test::TempDir();
+    Movie movie;
+    movie.SetSize(12800, 9600);
+    movie.SetFrameRate(25);
+    movie.GetFrame(5)->AddTag(std::make_unique<ShowFrameTag>());
+    WriteAndRead(movie, dir, "first.swf");
+    EXPECT_EQ(movie.FrameCount(), 0);
+    EXPECT_EQ(movie.SlotCount(), 0u);
+    EXPECT_EQ(movie.Width(), 12800);
+    EXPECT_EQ(movie.Height(), 9600);
+    EXPECT_EQ(movie.FrameRate(), 25);
+    // Written again without new content: the movie without frames.
+    EXPECT_EQ(ToHex(WriteAndRead(movie, dir, "second.swf")),
+              ToHex(Hex("46 57 53 04 17 00 00 00 78 00 06 40 00 00 12 C0 00 00 19 00 00 00 00")));
+    // Filled again, it starts from frame 0.
+    movie.GetFrame(0);
+    EXPECT_EQ(movie.FrameCount(), 1);
+}
+
+TEST(MovieFile, FrameRateKeepsItsLowByte) {
+    std::string dir = test::TempDir();
+    Movie movie;
+    movie.SetFrameRate(0x1FF);
+    std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+    ASSERT_EQ(bytes.size(), 23u);
+    EXPECT_EQ(bytes[17], 0x00);
+    EXPECT_EQ(bytes[18], 0xFF);
+}
+
+TEST(CharacterIds, RestartAfterASuccessfulWriteOnly) {
+    std::string dir = test::TempDir();
+    ResetCharacterIds();
+    EXPECT_EQ(NextCharacterId(), 1);
+    EXPECT_EQ(NextCharacterId(), 2);
+    {
+        Movie movie;
+        movie.GetFrame(0);
+        std::string missing = dir + "/no-such-directory/m.swf";
+        EXPECT_FALSE(movie.WriteFile(missing.c_str()));
+        EXPECT_FALSE(test::FileExists(missing));
+        EXPECT_EQ(movie.FrameCount(), 0);
+        EXPECT_EQ(movie.SlotCount(), 0u);
+    }
+    EXPECT_EQ(NextCharacterId(), 3);  // a failed open leaves the counter
+    {
+        Movie movie;
+        std::string path = dir + "/ok.swf";
+        EXPECT_TRUE(movie.WriteFile(path.c_str()));
+    }
+    EXPECT_EQ(NextCharacterId(), 1);
+}
+
+TEST(CharacterIds, WrapAfter65535) {
+    ResetCharacterIds();
+    for (int i = 1; i < 65535; ++i) NextCharacterId();
+    EXPECT_EQ(NextCharacterId(), 65535);
+    EXPECT_EQ(NextCharacterId(), 0);
+    EXPECT_EQ(NextCharacterId(), 1);
+    ResetCharacterIds();
+}
+
+// The stage RECT of a header as it must be: field width max(15, bits of the
+// larger extent), Xmin and Ymin 0, padded to a byte.
+std::vector<uint8_t> ExpectedStageRect(int32_t width, int32_t height) {
+    uint32_t largest = static_cast<uint32_t>(width > height ? width : height);
+    uint32_t bits = 1;
+    while (bits < 32 && (largest >> (bits - 1)) != 0) ++bits;  // sign bit + magnitude
+    if (bits < 15) bits = 15;
+    BitPacker p;
+    p.Put(bits, 5);
+    p.Put(0, bits);
+    p.Put(static_cast<uint32_t>(width), bits);
+    p.Put(0, bits);
+    p.Put(static_cast<uint32_t>(height), bits);
+    return p.Bytes();
+}
+
+std::vector<uint8_t> HeaderBytes(int32_t width, int32_t height) {
+    SwfStream h;
+    WriteHeader(h, 0x11223344, width, height, 12, 0x0102);
+    return h.Content();
+}
+
+TEST(StageHeader, KnownStages) {
+    struct Row {
+        const char *name;
+        int32_t widthPixels, heightPixels;
+        size_t headerSize;
+        const char *rect;
+    } rows[] = {
+        {"Default550x400", 550, 400, 21, "78 00 05 5F 00 00 0F A0 00"},
+        {"640x480", 640, 480, 21, "78 00 06 40 00 00 12 C0 00"},
+        {"819x819", 819, 819, 21, "78 00 07 FF 80 00 1F FE 00"},
+        // 20480 x 15360 twips need 16-bit fields: 5 + 64 bits, still 9 bytes.
+        {"1024x768", 1024, 768, 21, "80 00 02 80 00 00 01 E0 00"},
+        {"1638x10", 1638, 10, 21, "80 00 03 FF C0 00 00 06 40"},
+        // 32780 twips need 17 bits: 5 + 68 bits, 10 bytes.
+        {"1639x10", 1639, 10, 22, "88 00 01 00 18 00 00 00 64 00"},
+    };
+    std::string dir = test::TempDir();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        int32_t w = row.widthPixels * 20, h = row.heightPixels * 20;
+        EXPECT_EQ(ToHex(ExpectedStageRect(w, h)), ToHex(Hex(row.rect)));
+        Movie movie;
+        movie.SetSize(w, h);
+        movie.SetFrameRate(30);
+        movie.GetFrame(0);
+        std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+        ASSERT_EQ(bytes.size(), row.headerSize + 4);
+        std::vector<uint8_t> rect(bytes.begin() + 8, bytes.end() - 8);
+        EXPECT_EQ(ToHex(rect), ToHex(Hex(row.rect)));
+        std::vector<uint8_t> tail(bytes.end() - 8, bytes.end());
+        EXPECT_EQ(ToHex(tail), "00 1E 01 00 40 00 00 00");
+        test::SwfMovie parsed;
+        std::string error;
+        ASSERT_TRUE(test::ReadSwf(bytes, parsed, error)) << error;
+        EXPECT_EQ(parsed.header.xMax, w);
+        EXPECT_EQ(parsed.header.yMax, h);
+        EXPECT_EQ(parsed.header.size, row.headerSize);
+    }
+}
+
+TEST(StageHeader, EveryStageUpTo819PixelsHasFifteenBitFields) {
+    int mismatches = 0;
+    std::string first;
+    // Each size in full against a spread of the other (the two fields are
+    // written independently), plus a grid.
+    std::vector<std::pair<int32_t, int32_t>> stages;
+    for (int32_t a = 0; a <= 819; ++a) {
+        for (int32_t b : {0, 1, 2, 409, 410, 818, 819}) {
+            stages.push_back({a, b});
+            stages.push_back({b, a});
+        }
+    }
+    for (int32_t a = 0; a <= 819; a += 13)
+        for (int32_t b = 0; b <= 819; b += 11) stages.push_back({a, b});
+    for (const auto &[w, h] : stages) {
+        {
+            std::vector<uint8_t> header = HeaderBytes(w * 20, h * 20);
+            BitPacker p;
+            p.Put(15, 5);
+            p.Put(0, 15);
+            p.Put(static_cast<uint32_t>(w * 20), 15);
+            p.Put(0, 15);
+            p.Put(static_cast<uint32_t>(h * 20), 15);
+            std::vector<uint8_t> expected = Hex("46 57 53 04 44 33 22 11");
+            for (uint8_t b : p.Bytes()) expected.push_back(b);
+            for (uint8_t b : Hex("00 0C 02 01")) expected.push_back(b);
+            if (header != expected && mismatches++ == 0)
+                first = std::to_string(w) + "x" + std::to_string(h) + ": " + ToHex(header) +
+                        " instead of " + ToHex(expected);
+        }
+    }
+    EXPECT_EQ(mismatches, 0) << first;
+}
+
+TEST(StageHeader, LargerStagesGetWiderFields) {
+    struct Row {
+        int32_t widthPixels, heightPixels;
+        size_t headerSize;
+    } rows[] = {
+        {1638, 1638, 21}, {1639, 1, 22}, {1, 1639, 22}, {3276, 3276, 22}, {3277, 1, 22},
+        {6553, 1, 22}, {6554, 1, 23}, {53687091, 53687091, 29},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::to_string(row.widthPixels) + "x" + std::to_string(row.heightPixels));
+        int32_t w = row.widthPixels * 20, h = row.heightPixels * 20;
+        std::vector<uint8_t> header = HeaderBytes(w, h);
+        ASSERT_EQ(header.size(), row.headerSize);
+        std::vector<uint8_t> rect(header.begin() + 8, header.end() - 4);
+        EXPECT_EQ(ToHex(rect), ToHex(ExpectedStageRect(w, h)));
+    }
+}
+
+}  // namespace
+}  // namespace quillon

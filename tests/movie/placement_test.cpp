@@ -1,0 +1,303 @@
+// PlaceObject2 and RemoveObject bytes, and depth assignment checked against
+// a plain list merge on worked and randomized registries.
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <list>
+#include <map>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "characters/shapes.h"
+#include "movie/movie.h"
+#include "movie/placement.h"
+#include "support/bytes.h"
+#include "support/swf_reader.h"
+
+namespace quillon {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+std::string TagHex(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    return test::StreamHex(s);
+}
+
+std::unique_ptr<PlaceObject2Tag> Place(uint16_t depth, uint16_t id, std::unique_ptr<Matrix> m = nullptr) {
+    return std::make_unique<PlaceObject2Tag>(0, 0, 1, 0, depth, id, std::move(m), nullptr, 0, nullptr, 0);
+}
+
+TEST(PlacementTags, Bytes) {
+    struct Row {
+        const char *name;
+        std::function<std::unique_ptr<Tag>()> make;
+        const char *bytes;
+    } rows[] = {
+        {"PlaceNoMatrix", [] { return std::unique_ptr<Tag>(Place(0, 1)); }, "85 06 02 00 00 01 00"},
+        {"PlaceDepthAndId", [] { return std::unique_ptr<Tag>(Place(0x0302, 0x0504)); }, "85 06 02 02 03 04 05"},
+        {"PlaceWithMatrix",
+         [] { return std::unique_ptr<Tag>(Place(0, 1, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, 200, -100))); },
+         "89 06 06 00 00 01 00 12 C8 CE 00"},
+        {"Remove", [] { return std::unique_ptr<Tag>(std::make_unique<RemoveObjectTag>(1, 0)); }, "44 01 01 00 00 00"},
+        {"RemoveIdThenDepth", [] { return std::unique_ptr<Tag>(std::make_unique<RemoveObjectTag>(0x0201, 0x0403)); },
+         "44 01 01 02 03 04"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        auto tag = row.make();
+        EXPECT_EQ(TagHex(*tag), ToHex(Hex(row.bytes)));
+    }
+}
+
+TEST(PlacementTags, SetDepthReplacesTheKey) {
+    auto place = Place(100, 1);
+    place->SetDepth(0);
+    EXPECT_EQ(TagHex(*place), "85 06 02 00 00 01 00");
+    RemoveObjectTag remove(1, 100);
+    remove.SetDepth(7);
+    EXPECT_EQ(TagHex(remove), "44 01 01 00 07 00");
+}
+
+// Character 3 at key 100; character 1 at 100, removed, at 100 again;
+// character 2 at 1. Depths 0..3 go to 2, 1 (first), 1 (second), 3.
+TEST(DepthAssignment, WorkedExample) {
+    auto p3 = Place(100, 3), p1a = Place(100, 1), p1b = Place(100, 1), p2 = Place(1, 2);
+    RemoveObjectTag r1(1, 100);
+    PlacementRegistry registry;
+    registry[3].push_back({p3.get(), nullptr, 100});
+    registry[1].push_back({p1a.get(), &r1, 100});
+    registry[1].push_back({p1b.get(), nullptr, 100});
+    registry[2].push_back({p2.get(), nullptr, 1});
+    AssignDepths(registry);
+    EXPECT_EQ(p2->Depth(), 0);
+    EXPECT_EQ(p1a->Depth(), 1);
+    EXPECT_EQ(r1.Depth(), 1);
+    EXPECT_EQ(p1b->Depth(), 2);
+    EXPECT_EQ(p3->Depth(), 3);
+    for (const auto &entry : registry) EXPECT_TRUE(entry.second.empty()) << entry.first;
+    EXPECT_EQ(registry.size(), 3u);
+}
+
+// The same example built from display items and written: the file carries
+// the assigned depths.
+TEST(DepthAssignment, WorkedExampleInAFile) {
+    ResetCharacterIds();
+    RectItem one(0, 0, 100, 100), two(0, 0, 100, 100), three(0, 0, 100, 100);
+    Movie movie;
+    one.SetDepth(100);
+    three.SetDepth(100);
+    // Define in id order 1, 2, 3 (define-only), then place as in the example.
+    for (RectItem *item : {&one, &two, &three}) {
+        item->SetDefineOnly(1);
+        movie.GetFrame(0)->ShowItem(item);
+        item->SetDefineOnly(0);
+    }
+    ASSERT_EQ(one.GetCharacterId(), 1);
+    ASSERT_EQ(two.GetCharacterId(), 2);
+    ASSERT_EQ(three.GetCharacterId(), 3);
+    movie.GetFrame(0)->ShowItem(&three);
+    movie.GetFrame(0)->ShowItem(&one);
+    movie.GetFrame(1)->HideItem(&one);
+    movie.GetFrame(2)->ShowItem(&one);
+    movie.GetFrame(2)->ShowItem(&two);
+    std::string dir = test::TempDir(), path = dir + "/m.swf";
+    ASSERT_TRUE(movie.WriteFile(path.c_str()));
+    test::SwfMovie parsed;
+    std::string error;
+    ASSERT_TRUE(test::ReadSwfFile(path, parsed, error)) << error;
+    struct Expected {
+        bool remove;
+        int32_t frame;
+        uint16_t id, depth;
+    } expected[] = {{false, 0, 3, 3}, {false, 0, 1, 1}, {true, 1, 1, 1}, {false, 2, 1, 2}, {false, 2, 2, 0}};
+    ASSERT_EQ(parsed.placements.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(parsed.placements[i].remove, expected[i].remove);
+        EXPECT_EQ(parsed.placements[i].frame, expected[i].frame);
+        EXPECT_EQ(parsed.placements[i].characterId, expected[i].id);
+        EXPECT_EQ(parsed.placements[i].depth, expected[i].depth);
+    }
+    // Every list is used up by the write.
+    for (const auto &entry : movie.Placements()) EXPECT_TRUE(entry.second.empty()) << entry.first;
+}
+
+TEST(DepthAssignment, EqualKeysGoByCharacterId) {
+    auto a = Place(5, 9), b = Place(5, 4);
+    PlacementRegistry registry;
+    registry[9].push_back({a.get(), nullptr, 5});
+    registry[4].push_back({b.get(), nullptr, 5});
+    AssignDepths(registry);
+    EXPECT_EQ(b->Depth(), 0);
+    EXPECT_EQ(a->Depth(), 1);
+}
+
+TEST(DepthAssignment, EmptyRegistryAndEmptyLists) {
+    PlacementRegistry registry;
+    AssignDepths(registry);
+    EXPECT_TRUE(registry.empty());
+    registry[1];
+    registry[2];
+    AssignDepths(registry);
+    EXPECT_EQ(registry.size(), 2u);
+}
+
+// The depth assignment written out plainly, as an independent reference:
+// for each character in ascending id order, a cursor from the front of the
+// working list moves on past every record whose key is <= the new record's
+// key and never moves back; the record goes in front of it. Then a stable
+// sort by key, and position i is depth i.
+std::map<const Tag *, uint16_t> OracleDepths(const PlacementRegistry &registry) {
+    std::list<PlacementRecord> w;
+    for (const auto &entry : registry) {
+        auto cursor = w.begin();
+        for (const PlacementRecord &r : entry.second) {
+            while (cursor != w.end() && cursor->key <= r.key) ++cursor;
+            w.insert(cursor, r);
+        }
+    }
+    std::vector<PlacementRecord> sorted(w.begin(), w.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const PlacementRecord &a, const PlacementRecord &b) { return a.key < b.key; });
+    std::map<const Tag *, uint16_t> depths;
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        depths[sorted[i].place] = static_cast<uint16_t>(i);
+        if (sorted[i].remove) depths[sorted[i].remove] = static_cast<uint16_t>(i);
+    }
+    return depths;
+}
+
+struct RandomRegistry {
+    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
+    std::vector<std::unique_ptr<RemoveObjectTag>> removes;
+    PlacementRegistry registry;
+};
+
+// Kinds of registry: keys from the library's few depth values or from the
+// whole 16-bit range; per character a constant key, an ascending run, or any
+// order (a character whose key changes between placements).
+void MakeRegistry(std::mt19937 &random, RandomRegistry &out) {
+    static const int32_t kLibraryKeys[] = {1, 100, 150, 151, 152, 153, 200, 499, 500};
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    bool fewKeys = pick(2) == 0;
+    int characters = 1 + pick(25);
+    for (int c = 0; c < characters; ++c) {
+        int32_t id = pick(3) == 0 ? c + 1 : pick(65536);  // dense or sparse ids
+        int style = pick(3);                              // 0 constant, 1 ascending, 2 any
+        int count = pick(12);
+        auto key = [&] { return fewKeys ? kLibraryKeys[pick(9)] : pick(65536); };
+        int32_t k = key();
+        std::vector<int32_t> keys;
+        for (int i = 0; i < count; ++i) keys.push_back(style == 0 ? k : key());
+        if (style == 1) std::sort(keys.begin(), keys.end());
+        for (int32_t kk : keys) {
+            out.places.push_back(Place(static_cast<uint16_t>(kk), static_cast<uint16_t>(id)));
+            RemoveObjectTag *remove = nullptr;
+            if (pick(2) == 0) {
+                out.removes.push_back(std::make_unique<RemoveObjectTag>(static_cast<uint16_t>(id), kk));
+                remove = out.removes.back().get();
+            }
+            out.registry[id].push_back({out.places.back().get(), remove, kk});
+        }
+    }
+}
+
+TEST(DepthAssignment, MatchesThePlainMergeOnRandomRegistries) {
+    std::mt19937 random(20261208);
+    int checkedTags = 0;
+    for (int round = 0; round < 3000; ++round) {
+        RandomRegistry r;
+        MakeRegistry(random, r);
+        std::map<const Tag *, uint16_t> expected = OracleDepths(r.registry);
+        // Poison the depths so that a tag the assignment misses shows.
+        for (auto &p : r.places) p->SetDepth(0xBEEF);
+        for (auto &m : r.removes) m->SetDepth(0xBEEF);
+        AssignDepths(r.registry);
+        ASSERT_EQ(expected.size(), r.places.size() + r.removes.size());
+        for (size_t i = 0; i < r.places.size(); ++i) {
+            ASSERT_EQ(r.places[i]->Depth(), expected[r.places[i].get()])
+                << "round " << round << ", placement " << i << " of character "
+                << r.places[i]->PlacedCharacterId();
+            ++checkedTags;
+        }
+        for (size_t i = 0; i < r.removes.size(); ++i) {
+            ASSERT_EQ(r.removes[i]->Depth(), expected[r.removes[i].get()])
+                << "round " << round << ", removal " << i;
+            ++checkedTags;
+        }
+        for (const auto &entry : r.registry) ASSERT_TRUE(entry.second.empty());
+    }
+    EXPECT_GT(checkedTags, 100000);
+}
+
+// An unsorted list is merged in its own order; equal keys keep that order
+// through the stable sort.
+TEST(DepthAssignment, UnsortedListKeepsMergeOrderForEqualKeys) {
+    // Character 1: keys 2, 1, 2. Character 2: key 2. Merge: [1:2a, 1:1, 1:2b];
+    // character 2's key 2 passes 1:2a (2 <= 2), 1:1, 1:2b, goes last.
+    // Sort: 1:1, 1:2a, 1:2b, 2:2.
+    auto a = Place(2, 1), b = Place(1, 1), c = Place(2, 1), d = Place(2, 2);
+    PlacementRegistry registry;
+    registry[1] = {{a.get(), nullptr, 2}, {b.get(), nullptr, 1}, {c.get(), nullptr, 2}};
+    registry[2] = {{d.get(), nullptr, 2}};
+    AssignDepths(registry);
+    EXPECT_EQ(b->Depth(), 0);
+    EXPECT_EQ(a->Depth(), 1);
+    EXPECT_EQ(c->Depth(), 2);
+    EXPECT_EQ(d->Depth(), 3);
+}
+
+// A record of a later character that passed the whole list is not compared
+// with earlier records again: the cursor never moves back.
+TEST(DepthAssignment, CursorNeverMovesBack) {
+    // Character 1: keys 3, 1. Character 2: keys 3, 1. Merging 2 into
+    // [1:3, 1:1]: 2:3 passes both (3 <= 3, 1 <= 3) and goes last; 2:1 starts
+    // from the end: [1:3, 1:1, 2:3, 2:1]. Sort: 1:1, 2:1, 1:3, 2:3. (A cursor
+    // that went back to the front would put 2:1 first.)
+    auto a = Place(3, 1), b = Place(1, 1), c = Place(3, 2), d = Place(1, 2);
+    PlacementRegistry registry;
+    registry[1] = {{a.get(), nullptr, 3}, {b.get(), nullptr, 1}};
+    registry[2] = {{c.get(), nullptr, 3}, {d.get(), nullptr, 1}};
+    AssignDepths(registry);
+    EXPECT_EQ(b->Depth(), 0);
+    EXPECT_EQ(d->Depth(), 1);
+    EXPECT_EQ(a->Depth(), 2);
+    EXPECT_EQ(c->Depth(), 3);
+}
+
+TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
+    // Character 1: keys 5, 1. Character 2: keys 3, 1.
+    // 2:3 stops in front of 1:5: [2:3, 1:5, 1:1]; 2:1 starts from 1:5
+    // (5 > 1) and goes in front of it: [2:3, 2:1, 1:5, 1:1].
+    // Sort: 2:1, 1:1, 2:3, 1:5 -- 2:1 before 1:1 although 1 < 2.
+    auto a = Place(5, 1), b = Place(1, 1), c = Place(3, 2), d = Place(1, 2);
+    PlacementRegistry registry;
+    registry[1] = {{a.get(), nullptr, 5}, {b.get(), nullptr, 1}};
+    registry[2] = {{c.get(), nullptr, 3}, {d.get(), nullptr, 1}};
+    AssignDepths(registry);
+    EXPECT_EQ(d->Depth(), 0);
+    EXPECT_EQ(b->Depth(), 1);
+    EXPECT_EQ(c->Depth(), 2);
+    EXPECT_EQ(a->Depth(), 3);
+}
+
+TEST(DepthAssignment, DepthsWrapAt65536) {
+    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
+    PlacementRegistry registry;
+    for (int i = 0; i < 65538; ++i) {
+        places.push_back(Place(1, 1));
+        registry[1].push_back({places.back().get(), nullptr, 1});
+    }
+    AssignDepths(registry);
+    EXPECT_EQ(places[0]->Depth(), 0);
+    EXPECT_EQ(places[65535]->Depth(), 65535);
+    EXPECT_EQ(places[65536]->Depth(), 0);
+    EXPECT_EQ(places[65537]->Depth(), 1);
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,475 @@
+// The SWF reader: header, tag walk, body decoders and the display list.
+#include "support/swf_reader.h"
+
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include <zlib.h>
+
+namespace quillon::test {
+
+namespace {
+
+// Reads bit fields most significant bit first, and little-endian integers
+// from byte boundaries. Reading past the end sets `failed` and yields 0.
+class BitReader {
+public:
+    explicit BitReader(const std::vector<uint8_t> &bytes) : bytes_(bytes) {}
+
+    uint32_t UB(uint32_t n) {
+        uint32_t v = 0;
+        for (uint32_t i = 0; i < n; ++i) {
+            if (bit_ >= bytes_.size() * 8) {
+                failed = true;
+                return 0;
+            }
+            uint32_t b = (bytes_[bit_ / 8] >> (7 - bit_ % 8)) & 1u;
+            v = (v << 1) | b;
+            ++bit_;
+        }
+        return v;
+    }
+    int32_t SB(uint32_t n) {
+        uint32_t v = UB(n);
+        if (n > 0 && n < 32 && (v >> (n - 1)) & 1u) v |= ~0u << n;
+        return static_cast<int32_t>(v);
+    }
+    void Align() { bit_ = (bit_ + 7) / 8 * 8; }
+    uint32_t U8() {
+        Align();
+        return UB(8);
+    }
+    uint32_t U16() {
+        uint32_t lo = U8();
+        return lo | (U8() << 8);
+    }
+    uint32_t U32() {
+        uint32_t lo = U16();
+        return lo | (U16() << 16);
+    }
+    std::string String() {
+        std::string s;
+        for (;;) {
+            uint32_t c = U8();
+            if (failed || c == 0) return s;
+            s += static_cast<char>(c);
+        }
+    }
+    size_t BytePos() const { return (bit_ + 7) / 8; }
+    size_t Remaining() const { return bytes_.size() - (BytePos() < bytes_.size() ? BytePos() : bytes_.size()); }
+    bool AtEnd() const { return bit_ % 8 == 0 && bit_ / 8 == bytes_.size(); }
+    void Skip(size_t n) {
+        Align();
+        if (BytePos() + n > bytes_.size()) failed = true;
+        else bit_ += n * 8;
+    }
+
+    bool failed = false;
+
+private:
+    const std::vector<uint8_t> &bytes_;
+    size_t bit_ = 0;
+};
+
+SwfMatrix ReadMatrix(BitReader &r) {
+    SwfMatrix m;
+    r.Align();
+    m.hasScale = r.UB(1) != 0;
+    if (m.hasScale) {
+        uint32_t n = r.UB(5);
+        m.scaleX = r.SB(n);
+        m.scaleY = r.SB(n);
+    }
+    m.hasRotate = r.UB(1) != 0;
+    if (m.hasRotate) {
+        uint32_t n = r.UB(5);
+        m.rotateSkew0 = r.SB(n);
+        m.rotateSkew1 = r.SB(n);
+    }
+    uint32_t n = r.UB(5);
+    m.translateX = r.SB(n);
+    m.translateY = r.SB(n);
+    r.Align();
+    return m;
+}
+
+void ReadCxformWithAlpha(BitReader &r) {
+    r.Align();
+    bool hasAdd = r.UB(1) != 0;
+    bool hasMult = r.UB(1) != 0;
+    uint32_t n = r.UB(4);
+    if (hasMult) r.UB(4 * n);
+    if (hasAdd) r.UB(4 * n);
+    r.Align();
+}
+
+// Shared state of one file's walk.
+class Walker {
+public:
+    Walker(SwfMovie &movie, std::string &error) : movie_(movie), error_(error) {}
+
+    bool Fail(const SwfTag &tag, const std::string &what) {
+        error_ = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) +
+                 " (frame " + std::to_string(tag.frame) + "): " + what;
+        return false;
+    }
+
+    bool Define(const SwfTag &tag, uint32_t id) {
+        if (movie_.definitions.count(static_cast<uint16_t>(id)))
+            return Fail(tag, "character " + std::to_string(id) + " defined twice");
+        movie_.definitions[static_cast<uint16_t>(id)] = tag.code;
+        return true;
+    }
+    bool Defined(uint32_t id) const { return movie_.definitions.count(static_cast<uint16_t>(id)) != 0; }
+
+    bool Tag(const SwfTag &tag, size_t index) {
+        switch (tag.code) {
+        case 26: return PlaceObject2(tag, index);
+        case 5: return RemoveObject(tag, index);
+        case 20:
+        case 36: return Bitmap(tag);
+        case 32: return Shape(tag);
+        case 34: return Button(tag);
+        case 12: return DoAction(tag);
+        default: return true;
+        }
+    }
+
+private:
+    bool PlaceObject2(const SwfTag &tag, size_t index) {
+        BitReader r(tag.body);
+        uint32_t flags = r.U8();
+        SwfPlacement p;
+        p.frame = tag.frame;
+        p.tagIndex = index;
+        p.depth = static_cast<uint16_t>(r.U16());
+        bool move = flags & 0x01, hasCharacter = flags & 0x02;
+        if (flags & 0x80) return Fail(tag, "clip actions do not exist in version 4");
+        if (hasCharacter) p.characterId = static_cast<uint16_t>(r.U16());
+        if (flags & 0x04) {
+            p.hasMatrix = true;
+            p.matrix = ReadMatrix(r);
+        }
+        if (flags & 0x08) ReadCxformWithAlpha(r);
+        if (flags & 0x10) r.U16();
+        if (flags & 0x20) r.String();
+        if (flags & 0x40) r.U16();
+        if (r.failed || !r.AtEnd()) return Fail(tag, "body does not end where the fields do");
+        if (!hasCharacter || move) return Fail(tag, "the library places new characters only");
+        if (!Defined(p.characterId))
+            return Fail(tag, "places undefined character " + std::to_string(p.characterId));
+        auto held = depths_.find(p.depth);
+        if (held != depths_.end())
+            return Fail(tag, "depth " + std::to_string(p.depth) + " already holds character " +
+                                 std::to_string(held->second));
+        depths_[p.depth] = p.characterId;
+        movie_.placements.push_back(p);
+        return true;
+    }
+
+    bool RemoveObject(const SwfTag &tag, size_t index) {
+        if (tag.body.size() != 4) return Fail(tag, "body is not 4 bytes");
+        SwfPlacement p;
+        p.remove = true;
+        p.frame = tag.frame;
+        p.tagIndex = index;
+        p.characterId = static_cast<uint16_t>(tag.body[0] | tag.body[1] << 8);
+        p.depth = static_cast<uint16_t>(tag.body[2] | tag.body[3] << 8);
+        auto held = depths_.find(p.depth);
+        if (held == depths_.end() || held->second != p.characterId)
+            return Fail(tag, "removes character " + std::to_string(p.characterId) + " at depth " +
+                                 std::to_string(p.depth) + ", which no placement of it holds");
+        depths_.erase(held);
+        movie_.placements.push_back(p);
+        return true;
+    }
+
+    bool Bitmap(const SwfTag &tag) {
+        BitReader r(tag.body);
+        uint32_t id = r.U16(), format = r.U8(), width = r.U16(), height = r.U16();
+        uint32_t colours = format == 3 ? r.U8() + 1 : 0;
+        if (r.failed) return Fail(tag, "bitmap header cut short");
+        if (format != 3 && format != 5) return Fail(tag, "bitmap format " + std::to_string(format));
+        if (width == 0 || height == 0) return Fail(tag, "empty bitmap");
+        size_t entry = tag.code == 36 ? 4 : 3;
+        size_t row = format == 3 ? (width + 3) / 4 * 4 : width * 4;
+        size_t expected = colours * entry + row * height;
+        std::vector<uint8_t> data;
+        if (!InflateBitmap(tag, data)) return Fail(tag, "zlib data does not decompress");
+        if (data.size() != expected)
+            return Fail(tag, "zlib data holds " + std::to_string(data.size()) + " bytes, not " +
+                                 std::to_string(expected));
+        return Define(tag, id);
+    }
+
+    bool Styles(const SwfTag &tag, BitReader &r, uint32_t &fills, uint32_t &lines) {
+        fills = r.U8();
+        if (fills == 0xFF) fills = r.U16();
+        for (uint32_t i = 0; i < fills && !r.failed; ++i) {
+            uint32_t type = r.U8();
+            if (type == 0x00) {
+                r.Skip(4);
+            } else if (type >= 0x40 && type <= 0x43) {
+                uint32_t bitmap = r.U16();
+                if (bitmap != 0xFFFF && !Defined(bitmap))
+                    return Fail(tag, "fill of undefined bitmap " + std::to_string(bitmap));
+                ReadMatrix(r);
+            } else {
+                return Fail(tag, "fill style type " + std::to_string(type));
+            }
+        }
+        lines = r.U8();
+        if (lines == 0xFF) lines = r.U16();
+        for (uint32_t i = 0; i < lines && !r.failed; ++i) r.Skip(6);
+        return true;
+    }
+
+    bool Shape(const SwfTag &tag) {
+        BitReader r(tag.body);
+        uint32_t id = r.U16();
+        uint32_t n = r.UB(5);
+        r.UB(4 * n);
+        uint32_t fills = 0, lines = 0;
+        if (!Styles(tag, r, fills, lines)) return false;
+        uint32_t fillBits = r.UB(4), lineBits = r.UB(4);
+        for (;;) {
+            if (r.failed) return Fail(tag, "shape records cut short");
+            if (r.UB(1) == 0) {
+                uint32_t state = r.UB(5);
+                if (state == 0) break;  // EndShapeRecord
+                if (state & 0x01) {
+                    uint32_t m = r.UB(5);
+                    r.UB(2 * m);
+                }
+                uint32_t f0 = state & 0x02 ? r.UB(fillBits) : 0;
+                uint32_t f1 = state & 0x04 ? r.UB(fillBits) : 0;
+                uint32_t l = state & 0x08 ? r.UB(lineBits) : 0;
+                if (f0 > fills || f1 > fills || l > lines)
+                    return Fail(tag, "style index beyond the style arrays");
+                if (state & 0x10) {
+                    if (!Styles(tag, r, fills, lines)) return false;
+                    fillBits = r.UB(4);
+                    lineBits = r.UB(4);
+                }
+            } else if (r.UB(1) == 1) {
+                uint32_t m = r.UB(4) + 2;
+                if (r.UB(1)) r.UB(2 * m);
+                else r.UB(1 + m);
+            } else {
+                uint32_t m = r.UB(4) + 2;
+                r.UB(4 * m);
+            }
+        }
+        r.Align();
+        if (r.failed || !r.AtEnd()) return Fail(tag, "shape does not end at the tag's end");
+        return Define(tag, id);
+    }
+
+    // An action list up to and including its end byte; false on a fault.
+    bool Actions(const SwfTag &tag, BitReader &r) {
+        for (;;) {
+            uint32_t code = r.U8();
+            if (r.failed) return Fail(tag, "action list has no end");
+            if (code == 0) return true;
+            if (code < 0x80) continue;
+            uint32_t length = r.U16();
+            if (code == 0x81 && length != 2) return Fail(tag, "GotoFrame payload is not 2 bytes");
+            if (code == 0x83) {
+                size_t start = r.BytePos();
+                r.String();
+                r.String();
+                if (r.BytePos() - start != length) return Fail(tag, "GetURL length does not match its texts");
+            } else {
+                r.Skip(length);
+            }
+        }
+    }
+
+    bool DoAction(const SwfTag &tag) {
+        BitReader r(tag.body);
+        if (!Actions(tag, r)) return false;
+        if (!r.AtEnd()) return Fail(tag, "bytes after the action list's end");
+        return true;
+    }
+
+    bool Button(const SwfTag &tag) {
+        BitReader r(tag.body);
+        uint32_t id = r.U16();
+        r.U8();
+        size_t offsetField = r.BytePos();
+        uint32_t actionOffset = r.U16();
+        int records = 0;
+        for (;;) {
+            uint32_t flags = r.U8();
+            if (r.failed) return Fail(tag, "button records cut short");
+            if (flags == 0) break;
+            if ((flags & 0x0F) == 0) return Fail(tag, "button record in no state");
+            uint32_t character = r.U16();
+            r.U16();  // layer
+            ReadMatrix(r);
+            ReadCxformWithAlpha(r);
+            if (!Defined(character))
+                return Fail(tag, "button shows undefined character " + std::to_string(character));
+            ++records;
+        }
+        if (records == 0) return Fail(tag, "button without records");
+        if (actionOffset != 0 && actionOffset != r.BytePos() - offsetField)
+            return Fail(tag, "ActionOffset " + std::to_string(actionOffset) + " does not reach the actions");
+        while (actionOffset != 0) {
+            size_t start = r.BytePos();
+            uint32_t size = r.U16();
+            r.U16();  // conditions
+            if (!Actions(tag, r)) return false;
+            if (size == 0) break;
+            if (r.BytePos() - start != size) return Fail(tag, "CondActionSize does not reach the next one");
+        }
+        if (r.failed || !r.AtEnd()) return Fail(tag, "button does not end at the tag's end");
+        return Define(tag, id);
+    }
+
+    SwfMovie &movie_;
+    std::string &error_;
+    std::map<uint16_t, uint16_t> depths_;  // depth -> character on it
+};
+
+}  // namespace
+
+std::vector<const SwfTag *> SwfMovie::FrameTags(int32_t frame) const {
+    std::vector<const SwfTag *> out;
+    for (const SwfTag &tag : tags)
+        if (tag.frame == frame && tag.code != 1 && tag.code != 0) out.push_back(&tag);
+    return out;
+}
+
+std::vector<uint16_t> SwfMovie::FrameCodes(int32_t frame) const {
+    std::vector<uint16_t> out;
+    for (const SwfTag *tag : FrameTags(frame)) out.push_back(tag->code);
+    return out;
+}
+
+bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
+    if (tag.code != 20 && tag.code != 36) return false;
+    if (tag.body.size() < 7) return false;
+    size_t start = tag.body[2] == 3 ? 8 : 7;
+    if (tag.body.size() < start) return false;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
+    z.next_in = const_cast<Bytef *>(tag.body.data() + start);
+    z.avail_in = static_cast<uInt>(tag.body.size() - start);
+    pixels.clear();
+    uint8_t chunk[16384];
+    int rc;
+    do {
+        z.next_out = chunk;
+        z.avail_out = sizeof chunk;
+        rc = inflate(&z, Z_NO_FLUSH);
+        pixels.insert(pixels.end(), chunk, chunk + (sizeof chunk - z.avail_out));
+    } while (rc == Z_OK);
+    bool ok = rc == Z_STREAM_END && z.avail_in == 0;  // nothing may follow the stream
+    inflateEnd(&z);
+    return ok;
+}
+
+bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error) {
+    movie = SwfMovie();
+    error.clear();
+    BitReader r(bytes);
+    if (bytes.size() < 8 || bytes[0] != 'F' || bytes[1] != 'W' || bytes[2] != 'S') {
+        error = "no FWS signature";
+        return false;
+    }
+    r.Skip(3);
+    SwfHeader &h = movie.header;
+    h.version = static_cast<uint8_t>(r.U8());
+    h.fileLength = r.U32();
+    if (h.version != 4) {
+        error = "version " + std::to_string(h.version);
+        return false;
+    }
+    if (h.fileLength != bytes.size()) {
+        error = "FileLength " + std::to_string(h.fileLength) + " but the file has " +
+                std::to_string(bytes.size()) + " bytes";
+        return false;
+    }
+    h.rectBits = r.UB(5);
+    h.xMin = r.SB(h.rectBits);
+    h.xMax = r.SB(h.rectBits);
+    h.yMin = r.SB(h.rectBits);
+    h.yMax = r.SB(h.rectBits);
+    h.frameRateFraction = static_cast<uint8_t>(r.U8());
+    h.frameRate = static_cast<uint8_t>(r.U8());
+    h.frameCount = static_cast<uint16_t>(r.U16());
+    if (r.failed) {
+        error = "header cut short";
+        return false;
+    }
+    h.size = static_cast<uint32_t>(r.BytePos());
+
+    Walker walker(movie, error);
+    size_t pos = h.size;
+    int32_t frame = 0;
+    bool ended = false;
+    while (pos < bytes.size()) {
+        if (ended) {
+            error = "bytes after the End tag at offset " + std::to_string(pos);
+            return false;
+        }
+        SwfTag tag;
+        tag.offset = static_cast<uint32_t>(pos);
+        tag.frame = frame;
+        if (pos + 2 > bytes.size()) {
+            error = "tag header cut short at offset " + std::to_string(pos);
+            return false;
+        }
+        uint32_t word = bytes[pos] | bytes[pos + 1] << 8;
+        pos += 2;
+        tag.code = static_cast<uint16_t>(word >> 6);
+        uint64_t length = word & 0x3F;
+        if (length == 0x3F) {
+            if (pos + 4 > bytes.size()) {
+                error = "long tag header cut short at offset " + std::to_string(tag.offset);
+                return false;
+            }
+            length = bytes[pos] | bytes[pos + 1] << 8 | bytes[pos + 2] << 16 |
+                     static_cast<uint32_t>(bytes[pos + 3]) << 24;
+            tag.longHeader = true;
+            pos += 4;
+        }
+        if (pos + length > bytes.size()) {
+            error = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) +
+                    " claims " + std::to_string(length) + " bytes past the end of the file";
+            return false;
+        }
+        tag.body.assign(bytes.begin() + static_cast<long>(pos),
+                        bytes.begin() + static_cast<long>(pos + length));
+        pos += length;
+        if ((tag.code == 0 || tag.code == 1) && length != 0) return walker.Fail(tag, "has a body");
+        if (!walker.Tag(tag, movie.tags.size())) return false;
+        if (tag.code == 1) ++frame;
+        if (tag.code == 0) ended = true;
+        movie.tags.push_back(std::move(tag));
+    }
+    if (!ended) {
+        error = "no End tag";
+        return false;
+    }
+    if (frame != h.frameCount) {
+        error = "header counts " + std::to_string(h.frameCount) + " frames, the file has " +
+                std::to_string(frame) + " ShowFrame tags";
+        return false;
+    }
+    return true;
+}
+
+bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open " + path;
+        return false;
+    }
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    return ReadSwf(bytes, movie, error);
+}
+
+}  // namespace quillon::test

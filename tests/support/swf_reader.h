@@ -1,0 +1,86 @@
+// A strict reader for the SWF files the library writes: parses the header
+// (variable-width RECT included), walks every tag, checks each tag length and
+// the FileLength field, decodes the bodies of the tags the library writes and
+// follows the display list, so that a test (or a fuzzer) learns of the first
+// structural fault in a file.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillon::test {
+
+struct SwfHeader {
+    uint8_t version = 0;
+    uint32_t fileLength = 0;
+    uint32_t rectBits = 0;  // field width of the stage RECT
+    int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;  // twips
+    uint8_t frameRateFraction = 0;
+    uint8_t frameRate = 0;  // integer part of the 8.8 value
+    uint16_t frameCount = 0;
+    uint32_t size = 0;  // bytes from the signature to the first tag
+};
+
+struct SwfTag {
+    uint16_t code = 0;
+    uint32_t offset = 0;   // of the tag header in the file
+    bool longHeader = false;
+    std::vector<uint8_t> body;
+    int32_t frame = 0;     // ShowFrame tags seen before this tag
+};
+
+// A decoded MATRIX.
+struct SwfMatrix {
+    bool hasScale = false;
+    int32_t scaleX = 0x10000, scaleY = 0x10000;
+    bool hasRotate = false;
+    int32_t rotateSkew0 = 0, rotateSkew1 = 0;
+    int32_t translateX = 0, translateY = 0;
+};
+
+// One PlaceObject2 or RemoveObject, in file order.
+struct SwfPlacement {
+    bool remove = false;
+    int32_t frame = 0;
+    uint16_t characterId = 0;
+    uint16_t depth = 0;
+    bool hasMatrix = false;
+    SwfMatrix matrix;
+    size_t tagIndex = 0;  // into SwfMovie::tags
+};
+
+struct SwfMovie {
+    SwfHeader header;
+    std::vector<SwfTag> tags;  // every tag, ShowFrame and End included
+    std::vector<SwfPlacement> placements;
+    std::map<uint16_t, uint16_t> definitions;  // character id -> code of its tag
+
+    // Tags of one frame, without its ShowFrame.
+    std::vector<const SwfTag *> FrameTags(int32_t frame) const;
+    // Their codes, for comparing tag orders.
+    std::vector<uint16_t> FrameCodes(int32_t frame) const;
+};
+
+// Parses and checks a whole file. Returns false and a description of the
+// first fault when the file is not sound:
+//   - signature FWS, version 4, FileLength equal to the number of bytes;
+//   - every tag inside the file, End last and nothing after it, as many
+//     ShowFrame tags as the header's frame count;
+//   - the bodies of PlaceObject2 (26), RemoveObject (5), DefineBitsLossless
+//     (20, 36; the zlib data decompresses to exactly the palette and rows),
+//     DefineShape3 (32), DefineButton2 (34) and DoAction (12) decode and end
+//     exactly at their tag's end;
+//   - character ids are defined once, before anything refers to them;
+//   - a PlaceObject2 takes a free depth, and every RemoveObject names a depth
+//     that a placement of the same character holds at that point.
+// Other tags are walked over without looking inside.
+bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error);
+bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error);
+
+// The zlib data of a DefineBitsLossless(2) body, decompressed; false when the
+// body is not one or the data does not decompress.
+bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels);
+
+}  // namespace quillon::test
