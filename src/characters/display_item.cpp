@@ -39,7 +39,9 @@ void DisplayItem::MarkDefined(const Movie &movie) {
 }
 
 bool DisplayItem::IsOnStage(Movie &movie) const {
-    if (characterId_ < 0 || !defined_ || generation_ != movie.Generation()) return false;
+    // A look-changing setter clears `defined` but the old character stays on
+    // the stage until it is removed, so only the id and the movie count.
+    if (characterId_ < 0 || generation_ != movie.Generation()) return false;
     auto it = movie.Placements().find(characterId_);
     if (it == movie.Placements().end() || it->second.empty()) return false;
     return it->second.back().remove == nullptr;

@@ -224,6 +224,29 @@ TEST(DisplayItems, DefineOncePlaceEachTime) {
     EXPECT_EQ(movie.PlacementsFor(1)[0].remove, nullptr);
 }
 
+// A look-changing setter on a shown item, then hide and show: the old
+// character is removed and a new one defined and placed.
+TEST(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
+    ResetCharacterIds();
+    RectItem item(0, 0, 200, 100);
+    Movie movie;
+    movie.GetFrame(0)->ShowItem(&item);
+    Frame *f2 = movie.GetFrame(2);
+    item.SetLineColour(Colour{255, 0, 0, 255});
+    f2->HideItem(&item);  // still the old character: closes its placement
+    f2->ShowItem(&item);
+    ASSERT_EQ(f2->Tags().size(), 3u);
+    EXPECT_EQ(TagHex(*f2->Tags()[0]), "44 01 01 00 01 00");
+    auto *shape = dynamic_cast<ShapeTag *>(f2->Tags()[1].get());
+    ASSERT_NE(shape, nullptr);
+    EXPECT_EQ(shape->CharacterId(), 2);
+    EXPECT_EQ(TagHex(*f2->Tags()[2]), "85 06 02 01 00 02 00");
+    ASSERT_EQ(movie.PlacementsFor(1).size(), 1u);
+    EXPECT_EQ(movie.PlacementsFor(1)[0].remove, f2->Tags()[0].get());
+    EXPECT_EQ(movie.PlacementsFor(2).size(), 1u);
+}
+
+
 TEST(DisplayItems, DefineOnlyNeverPlaces) {
     ResetCharacterIds();
     RectItem item(0, 0, 200, 100);
