@@ -45,12 +45,14 @@ static const QuillonScenarioEntry lifecycleScenarios[] = {
 
 extern const QuillonScenarioEntry quillonAnimationScenarios[];
 extern const QuillonScenarioEntry quillonSoundScenarios[];
+extern const QuillonScenarioEntry quillonPlayerScenarios[];
 
 /* Every area's table. An area adds its scenarios_<area>.c and one line here. */
 const QuillonScenarioEntry *const quillonScenarioTables[] = {
     lifecycleScenarios,
     quillonAnimationScenarios,
     quillonSoundScenarios,
+    quillonPlayerScenarios,
     NULL,
 };
 

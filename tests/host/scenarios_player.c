@@ -1,0 +1,369 @@
+/* Movies for the real-player tests (tests/player): each is built through the
+ * exported functions only. The player tests know the same patterns, colours
+ * and positions (tests/player/scenes.js) and compare what the player shows
+ * with them, so a change here needs the same change there. */
+#include <stdlib.h>
+#include <string.h>
+
+#include "quillon_api.h"
+
+/* ---- Pictures -------------------------------------------------------- */
+
+enum Pattern { kVertical, kHorizontal, kChecker, kSolid };
+
+/* Palette index of pixel (x, y): cells of cell x cell pixels (columns for
+ * kVertical, rows for kHorizontal, squares for kChecker) cycling through
+ * colours entries from entry offset; kSolid is entry offset everywhere. */
+static unsigned char PatternIndex(int pattern, int cell, int colours, int offset, int x, int y) {
+    int n = 0;
+    switch (pattern) {
+    case kVertical: n = x / cell; break;
+    case kHorizontal: n = y / cell; break;
+    case kChecker: n = x / cell + y / cell; break;
+    default: break;
+    }
+    return (unsigned char)((n + offset) % colours);
+}
+
+/* A width x height 8-bit picture, rows packed, or NULL. */
+static unsigned char *PatternPicture(int width, int height, int pattern, int cell, int colours,
+                                     int offset) {
+    unsigned char *pixels = malloc((size_t)width * (size_t)height);
+    int x, y;
+    if (!pixels) return NULL;
+    for (y = 0; y < height; ++y)
+        for (x = 0; x < width; ++x)
+            pixels[(size_t)y * width + x] = PatternIndex(pattern, cell, colours, offset, x, y);
+    return pixels;
+}
+
+/* Begins a frame showing the pattern over the whole width x height stage. */
+static int PatternSlide(const QuillonApi *q, int width, int height, int pattern, int cell,
+                        const unsigned char *palette, int colours) {
+    unsigned char *pixels = PatternPicture(width, height, pattern, cell, colours, 0);
+    if (!pixels) return 1;
+    q->CreateFrame(pixels, palette, colours);
+    free(pixels);
+    return 0;
+}
+
+/* width x height 32-bit pixels, every one the bytes alpha, red, green, blue. */
+static unsigned char *ArgbPicture(int width, int height, unsigned argb) {
+    size_t n = (size_t)width * (size_t)height, i;
+    unsigned char *pixels = malloc(n * 4);
+    if (!pixels) return NULL;
+    for (i = 0; i < n; ++i) {
+        pixels[i * 4 + 0] = (unsigned char)(argb >> 24);
+        pixels[i * 4 + 1] = (unsigned char)(argb >> 16);
+        pixels[i * 4 + 2] = (unsigned char)(argb >> 8);
+        pixels[i * 4 + 3] = (unsigned char)argb;
+    }
+    return pixels;
+}
+
+/* A button whose up, over and down faces are one colour each. */
+static int FacedButton(const QuillonApi *q, int kind, unsigned up, unsigned over, unsigned down,
+                       int x, int y, int width, int height) {
+    unsigned char *u = ArgbPicture(width, height, up);
+    unsigned char *o = ArgbPicture(width, height, over);
+    unsigned char *d = ArgbPicture(width, height, down);
+    int failed = !u || !o || !d;
+    if (!failed) q->AddButton(kind, u, o, d, x, y, width, height);
+    free(u);
+    free(o);
+    free(d);
+    return failed;
+}
+
+/* The play button that the sprite and info movies use to step from one
+ * stopped frame to the next. */
+static int StepButton(const QuillonApi *q) {
+    return FacedButton(q, 1, 0xFF00C000u, 0xFF00E000u, 0xFF008000u, 280, 200, 30, 30);
+}
+
+static int Finish(const QuillonApi *q, const char *path, int failed) {
+    if (!failed) q->WriteMovie(path);
+    q->DestroyMovie();
+    return failed;
+}
+
+/* ---- Slides and stops ------------------------------------------------ */
+
+static const unsigned char kPaletteA[] = {0x20, 0x40, 0xA0, 0xF0, 0xD0, 0x30, 0x10, 0x10, 0x10};
+static const unsigned char kPaletteB[] = {0xC0, 0x20, 0x20, 0x20, 0xC0, 0x60, 0xFF, 0xFF, 0xFF};
+static const unsigned char kPaletteC[] = {0x80, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x60, 0xE0, 0xE0};
+
+/* Three stopped slides: vertical stripes, horizontal stripes, a checkerboard. */
+static int ThreeSlides(const QuillonApi *q, const char *path, const char *dataDir) {
+    int failed = 0;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 3, 12);
+    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    q->StopFrame(-1);
+    q->NextSlide();
+    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    q->StopFrame(-1);
+    q->NextSlide();
+    failed |= PatternSlide(q, 320, 240, kChecker, 20, kPaletteC, 3);
+    q->StopFrame(-1);
+    q->NextSlide();
+    return Finish(q, path, failed);
+}
+
+/* A stage 322 pixels wide: its rows need two bytes of padding each. */
+static int WideStage(const QuillonApi *q, const char *path, const char *dataDir) {
+    int failed;
+    (void)dataDir;
+    q->CreateMovie(322, 120, 1, 12);
+    failed = PatternSlide(q, 322, 120, kVertical, 23, kPaletteA, 3);
+    q->StopFrame(-1);
+    return Finish(q, path, failed);
+}
+
+static int TinyStage(const QuillonApi *q, const char *path, const char *dataDir) {
+    static const unsigned char palette[] = {0xC8, 0x30, 0x64};
+    static const unsigned char pixel[] = {0};
+    (void)dataDir;
+    q->CreateMovie(1, 1, 1, 12);
+    q->CreateFrame(pixel, palette, 1);
+    q->StopFrame(-1);
+    return Finish(q, path, 0);
+}
+
+/* A stage whose twip size needs more than 15 bits in the header. */
+static int LargeStage(const QuillonApi *q, const char *path, const char *dataDir) {
+    int failed;
+    (void)dataDir;
+    q->CreateMovie(1024, 768, 1, 12);
+    failed = PatternSlide(q, 1024, 768, kChecker, 64, kPaletteC, 3);
+    q->StopFrame(-1);
+    return Finish(q, path, failed);
+}
+
+/* The first slide does not stop, the second does. */
+static int StopOnSecond(const QuillonApi *q, const char *path, const char *dataDir) {
+    int failed = 0;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 2, 12);
+    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    q->NextSlide();
+    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    q->StopFrame(-1);
+    q->NextSlide();
+    return Finish(q, path, failed);
+}
+
+/* 50 slides of 800 x 600 with 256-colour palettes, playing through at 30
+ * frames per second and stopping on the last. Slide s shows 40-pixel
+ * squares of entries (s * 5 + column + 2 * row) mod 256. */
+static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
+    unsigned char palette[256 * 3];
+    unsigned char *pixels = malloc(800 * 600);
+    int i, s, x, y;
+    (void)dataDir;
+    if (!pixels) return 1;
+    for (i = 0; i < 256; ++i) {
+        palette[i * 3 + 0] = (unsigned char)i;
+        palette[i * 3 + 1] = (unsigned char)(255 - i);
+        palette[i * 3 + 2] = (unsigned char)(i * 7);
+    }
+    q->CreateMovie(800, 600, 50, 30);
+    for (s = 0; s < 50; ++s) {
+        for (y = 0; y < 600; ++y)
+            for (x = 0; x < 800; ++x)
+                pixels[y * 800 + x] = (unsigned char)((s * 5 + x / 40 + 2 * (y / 40)) & 255);
+        q->CreateFrame(pixels, palette, 256);
+        if (s == 49) q->StopFrame(-1);
+        q->NextSlide();
+    }
+    free(pixels);
+    return Finish(q, path, 0);
+}
+
+/* ---- Interactivity --------------------------------------------------- */
+
+/* Slide A (frame 0, stops), slide B (frame 1, plays on through 35 copies of
+ * itself, three seconds at 12 frames per second), slide C (frame 37, stops),
+ * and the six navigation buttons along the bottom: kind k at
+ * x = 8 + 40 * (k - 1), y = 204, 28 x 28 pixels, faces 0xFF000000 | up,
+ * over and down colours of kNavigationFaces[k - 1]. */
+static const unsigned kNavigationFaces[6][3] = {
+    {0x00FF0000u, 0x00FF8080u, 0x00800000u}, /* play */
+    {0x0000FF00u, 0x0080FF80u, 0x00008000u}, /* stop */
+    {0x000000FFu, 0x008080FFu, 0x00000080u}, /* first */
+    {0x00FFFF00u, 0x00FFFF80u, 0x00808000u}, /* last */
+    {0x00FF00FFu, 0x00FF80FFu, 0x00800080u}, /* previous */
+    {0x0000FFFFu, 0x0080FFFFu, 0x00008080u}, /* next */
+};
+
+static int NavigationDeck(const QuillonApi *q, const char *path, const char *dataDir) {
+    int failed = 0, i, kind;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 3, 12);
+    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    q->StopFrame(-1);
+    q->NextSlide();
+    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    q->NextSlide();
+    for (i = 0; i < 35; ++i) q->DuplicateFrame();
+    failed |= PatternSlide(q, 320, 240, kChecker, 20, kPaletteC, 3);
+    q->StopFrame(-1);
+    q->NextSlide();
+    for (kind = 1; kind <= 6; ++kind) {
+        const unsigned *face = kNavigationFaces[kind - 1];
+        failed |= FacedButton(q, kind, 0xFF000000u | face[0], 0xFF000000u | face[1],
+                              0xFF000000u | face[2], 8 + 40 * (kind - 1), 204, 28, 28);
+    }
+    return Finish(q, path, failed);
+}
+
+/* Frame 0: slide A with a pause button (60 x 40 at (100, 80), opaque
+ * 0xFFE08020) and a stop; frame 1: slide B, the button removed, a stop. */
+static int PauseButton(const QuillonApi *q, const char *path, const char *dataDir) {
+    unsigned char *face = ArgbPicture(60, 40, 0xFFE08020u);
+    int failed = !face;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 2, 12);
+    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    if (face) q->AddPauseButton(face, 100, 80, 60, 40);
+    q->StopFrame(-1);
+    q->NextSlide();
+    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    q->RemoveButtons();
+    q->StopFrame(-1);
+    q->NextSlide();
+    free(face);
+    return Finish(q, path, failed);
+}
+
+/* Slide A, stopped, with an invisible link area from (100, 80) to (220, 160)
+ * that opens /clicked?x=1 in the same window. */
+static int HyperLinkArea(const QuillonApi *q, const char *path, const char *dataDir) {
+    int failed;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 1, 12);
+    failed = PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    q->AddHyperLink("/clicked?x=1", "_self", 100, 80, 220, 160);
+    q->StopFrame(-1);
+    q->NextSlide();
+    return Finish(q, path, failed);
+}
+
+/* Frame 0: slide A, stopped, with the pause button of PauseButton; frame 1,
+ * given by number before it begins: slide B and a link to /reached?frame=1
+ * that opens by itself. */
+static int AutomaticLink(const QuillonApi *q, const char *path, const char *dataDir) {
+    unsigned char *face = ArgbPicture(60, 40, 0xFFE08020u);
+    int failed = !face;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 2, 12);
+    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    if (face) q->AddPauseButton(face, 100, 80, 60, 40);
+    q->StopFrame(-1);
+    q->AddAutomaticHyperLink(1, "/reached?frame=1", "_self");
+    q->NextSlide();
+    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    q->RemoveButtons();
+    q->StopFrame(-1);
+    q->NextSlide();
+    free(face);
+    return Finish(q, path, failed);
+}
+
+/* A 48 x 32 sprite, its left half opaque (0xFF, 0xC0, 0x00), its right half
+ * red at alpha 0x80, premultiplied (0x80, 0x00, 0x00), over a solid slide of
+ * (0x20, 0x60, 0xE0). Four stopped frames, stepped by the play button:
+ * shown at (40, 50); hidden and shown at (200, 120); hidden; shown at
+ * (100, 150). */
+static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDir) {
+    static const unsigned char background[] = {0x20, 0x60, 0xE0};
+    unsigned char *sprite = malloc(48 * 32 * 4);
+    int failed = !sprite, x, y;
+    (void)dataDir;
+    if (sprite) {
+        for (y = 0; y < 32; ++y)
+            for (x = 0; x < 48; ++x) {
+                unsigned char *p = sprite + (y * 48 + x) * 4;
+                if (x < 24) {
+                    p[0] = 0xFF, p[1] = 0xFF, p[2] = 0xC0, p[3] = 0x00;
+                } else {
+                    p[0] = 0x80, p[1] = 0x80, p[2] = 0x00, p[3] = 0x00;
+                }
+            }
+    }
+    q->CreateMovie(320, 240, 0, 12);
+    failed |= PatternSlide(q, 320, 240, kSolid, 1, background, 1);
+    q->SetSpritesCount(1);
+    if (sprite) q->AddSprite(0, sprite, 48, 32);
+    free(sprite);
+    q->TranslateSprite(0, 40, 50);
+    q->ShowSprite(0);
+    q->StopFrame(-1);
+
+    q->DuplicateFrame();
+    q->HideSprite(0);
+    q->TranslateSprite(0, 200, 120);
+    q->ShowSprite(0);
+    q->StopFrame(-1);
+
+    q->DuplicateFrame();
+    q->HideSprite(0);
+    q->StopFrame(-1);
+
+    q->DuplicateFrame();
+    q->TranslateSprite(0, 100, 150);
+    q->ShowSprite(0);
+    q->StopFrame(-1);
+
+    failed |= StepButton(q);
+    return Finish(q, path, failed);
+}
+
+/* Over a solid slide of (0x30, 0x30, 0x30), frame 0 shows three overlays:
+ * 10 x 5 pixels of (0xFF, 0x40, 0x40) at (10, 10)-(19, 14); 21 x 11 at
+ * (60, 30)-(80, 40), columns 0-10 (0x40, 0xFF, 0x40) and 11-20
+ * (0x40, 0x40, 0xFF); 7 x 5 of (0xFF, 0xFF, 0x00) at (150, 100)-(156, 104).
+ * Frame 1 removes them all. Both stop; the play button steps. */
+static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataDir) {
+    static const unsigned char background[] = {0x30, 0x30, 0x30};
+    static const unsigned char red[] = {0xFF, 0x40, 0x40};
+    static const unsigned char halves[] = {0x40, 0xFF, 0x40, 0x40, 0x40, 0xFF};
+    static const unsigned char yellow[] = {0xFF, 0xFF, 0x00};
+    unsigned char small[10 * 5], wide[21 * 11], odd[7 * 5];
+    int failed, x, y;
+    (void)dataDir;
+    memset(small, 0, sizeof small);
+    memset(odd, 0, sizeof odd);
+    for (y = 0; y < 11; ++y)
+        for (x = 0; x < 21; ++x) wide[y * 21 + x] = x < 11 ? 0 : 1;
+    q->CreateMovie(320, 240, 0, 12);
+    failed = PatternSlide(q, 320, 240, kSolid, 1, background, 1);
+    q->SetInfoCount(3);
+    q->AddInfo(0, 10, 10, 19, 14, small, red, 1);
+    q->AddInfo(1, 60, 30, 80, 40, wide, halves, 2);
+    q->AddInfo(2, 150, 100, 156, 104, odd, yellow, 1);
+    q->StopFrame(-1);
+
+    q->DuplicateFrame();
+    q->RemoveAndDestroyAllInfo();
+    q->StopFrame(-1);
+
+    failed |= StepButton(q);
+    return Finish(q, path, failed);
+}
+
+const QuillonScenarioEntry quillonPlayerScenarios[] = {
+    {"player-three-slides", ThreeSlides},
+    {"player-wide-stage", WideStage},
+    {"player-tiny-stage", TinyStage},
+    {"player-large-stage", LargeStage},
+    {"player-stop-on-second", StopOnSecond},
+    {"player-deck-50", Deck50},
+    {"player-navigation", NavigationDeck},
+    {"player-pause-button", PauseButton},
+    {"player-hyperlink", HyperLinkArea},
+    {"player-automatic-link", AutomaticLink},
+    {"player-sprite", SpriteMoves},
+    {"player-info", InfoOverlays},
+    {NULL, NULL},
+};

@@ -1,0 +1,301 @@
+// The real-player harness: the host program writes a movie, Ruffle plays it
+// in headless Chromium, and the tests read pixels of screenshots.
+//
+//   const view = await player.play('player-three-slides', { width: 320, height: 240 });
+//   await view.waitFor(points);         // until every sampled point shows its colour
+//   await view.stays(points, 1000);     // and keeps showing it
+//   await view.click(x, y);
+//
+// Tests register with player.test(name, async () => ...), which closes
+// their pages when they end.
+//
+// One browser serves the whole run; each movie gets a fresh page.
+'use strict';
+
+const assert = require('node:assert/strict');
+const { execFileSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { test } = require('node:test');
+const { chromium } = require('playwright-core');
+
+const { decodePng } = require('./png');
+const { TestServer } = require('./server');
+
+const CHROMIUM = '/usr/bin/chromium';
+const CHROMIUM_ARGS = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--no-first-run', '--mute-audio',
+];
+// Room for the largest stage the tests use (1024 x 768).
+const VIEWPORT = { width: 1100, height: 820 };
+const POLL_MS = 40;
+
+// What the player says when it gives up on a movie.
+const FAILURE_TEXTS = [/RuntimeError: unreachable/, /Unable to lock Ruffle core/, /panicked at/];
+
+const hex = (rgb) => '#' + rgb.map((v) => v.toString(16).padStart(2, '0')).join('');
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A point to sample and the colour it must show: {x, y, rgb: [r, g, b]}.
+function point(x, y, rgb) {
+  return { x, y, rgb };
+}
+
+function differs(a, b, tolerance) {
+  return Math.max(Math.abs(a[0] - b[0]), Math.abs(a[1] - b[1]), Math.abs(a[2] - b[2])) > tolerance;
+}
+
+class Player {
+  constructor() {
+    this.ready = null;
+    this.keep = !!process.env.QUILLON_PLAYER_KEEP;
+    this.failed = false;
+    this.views = [];  // open pages of the running test
+  }
+
+  // Starts the server and the browser once; every later call waits for the same.
+  start() {
+    if (!this.ready) this.ready = this.launch();
+    return this.ready;
+  }
+
+  async launch() {
+    const host = process.env.QUILLON_HOST;
+    assert.ok(host, 'QUILLON_HOST must name the quillon-host program (CTest sets it)');
+    assert.ok(fs.existsSync(host), `QUILLON_HOST ${host} does not exist`);
+    assert.ok(fs.existsSync(CHROMIUM), `${CHROMIUM} is missing: run scripts/install-deps`);
+    this.host = host;
+    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quillon-player-'));
+    this.server = await new TestServer(path.join(this.dir)).start();
+    this.context = await chromium.launchPersistentContext(path.join(this.dir, 'profile'), {
+      executablePath: CHROMIUM,
+      headless: true,
+      args: CHROMIUM_ARGS,
+      viewport: VIEWPORT,
+      deviceScaleFactor: 1,
+    });
+  }
+
+  async stop() {
+    if (!this.ready) return;
+    await this.ready.catch(() => {});
+    if (this.context) await this.context.close();
+    if (this.server) await this.server.close();
+    if (this.dir) {
+      if (this.keep || this.failed) console.log(`# movies and screenshots kept in ${this.dir}`);
+      else fs.rmSync(this.dir, { recursive: true, force: true });
+    }
+  }
+
+  // Registers a test; the pages it opened are closed when it ends, passed or
+  // failed.
+  test(name, fn, { timeout = 90000 } = {}) {
+    test(name, { timeout }, async (t) => {
+      try {
+        await fn(t);
+      } finally {
+        // A page closed while it navigates can keep close() waiting for
+        // long; such a page is left to the browser's own close at the end.
+        const views = this.views.splice(0);
+        await Promise.all(views.map((v) => Promise.race([v.close().catch(() => {}), sleep(3000)])));
+      }
+    });
+  }
+
+  // Runs a host scenario; returns the path of the movie it wrote.
+  async write(scenario) {
+    await this.start();
+    const file = path.join(this.dir, `${scenario}.swf`);
+    execFileSync(this.host, [scenario, file, this.dir], { stdio: 'pipe', timeout: 120000 });
+    assert.ok(fs.existsSync(file), `scenario ${scenario} wrote no movie`);
+    return file;
+  }
+
+  // Opens a movie that write() produced in a new page with a player of
+  // width x height pixels and waits until the player has read its header.
+  // renderer 'webgl' asks for the player's WebGL renderer instead of its
+  // canvas one, and fails if the player falls back.
+  async open(scenario, { width, height, renderer }) {
+    await this.start();
+    const page = await this.context.newPage();
+    const view = new MovieView(this, page, scenario, width, height);
+    this.views.push(view);
+    const query = new URLSearchParams({ movie: `${scenario}.swf`, w: width, h: height });
+    if (renderer) query.set('renderer', renderer);
+    await page.goto(`${this.server.origin}/player.html?${query}`);
+    await view.waitForMetadata();
+    assert.equal(view.renderer, renderer || 'canvas', `${scenario}: the player draws with its ${view.renderer} renderer`);
+    return view;
+  }
+
+  // write() and open() in one.
+  async play(scenario, size) {
+    await this.write(scenario);
+    return this.open(scenario, size);
+  }
+
+  // Requests whose path and query begin with prefix, so far.
+  requestsTo(prefix) {
+    return this.server.requestsTo(prefix);
+  }
+
+  // Waits until the server has seen a request beginning with prefix.
+  async waitForRequest(prefix, timeout = 5000) {
+    const end = Date.now() + timeout;
+    while (Date.now() < end) {
+      const seen = this.requestsTo(prefix);
+      if (seen.length) return seen[0];
+      await sleep(POLL_MS);
+    }
+    const urls = this.server.requests.map((r) => r.url).filter((u) => !u.startsWith('/ruffle/'));
+    assert.fail(`no request to ${prefix} within ${timeout} ms; requests: ${urls.join(', ')}`);
+  }
+}
+
+class MovieView {
+  constructor(player, page, scenario, width, height) {
+    this.player = player;
+    this.page = page;
+    this.scenario = scenario;
+    this.width = width;
+    this.height = height;
+    this.problems = [];
+    this.failureExpected = false;  // set by tests of the checks themselves
+    this.shots = 0;
+    page.on('pageerror', (error) => this.problems.push(`page error: ${error.message}`));
+    this.renderer = null;  // as the player announces it before it loads the movie
+    page.on('console', (message) => {
+      const text = message.text();
+      const used = /Used renderer: ([\w-]+)/.exec(text);
+      if (used) this.renderer = used[1];
+      if (FAILURE_TEXTS.some((re) => re.test(text))) this.problems.push(`console: ${text}`);
+    });
+    page.on('crash', () => this.problems.push('the page crashed'));
+  }
+
+  async close() {
+    if (!this.page.isClosed()) await this.page.close();
+  }
+
+  // Fails if the player reported an error or shows its error screen.
+  async assertHealthy() {
+    let panic = null;
+    if (new URL(this.page.url()).pathname === '/player.html') {
+      panic = await this.page.evaluate(() => {
+        const root = window.quillon.player && window.quillon.player.shadowRoot;
+        const screen = root && root.querySelector('#panic');
+        return screen ? screen.innerText.slice(0, 300) || 'error screen' : null;
+      });
+    }
+    if (panic) this.problems.push(`the player shows its error screen: ${panic}`);
+    if (this.problems.length) {
+      if (!this.failureExpected) this.player.failed = true;
+      await this.saveScreenshot('error');
+      assert.fail(`${this.scenario}: the player failed:\n  ${this.problems.join('\n  ')}`);
+    }
+  }
+
+  async waitForMetadata(timeout = 15000) {
+    const end = Date.now() + timeout;
+    while (Date.now() < end) {
+      const metadata = await this.page.evaluate(() => window.quillon.metadata);
+      if (metadata) {
+        this.metadata = metadata;
+        return metadata;
+      }
+      await this.assertHealthy();
+      await sleep(POLL_MS);
+    }
+    await this.assertHealthy();
+    assert.fail(`${this.scenario}: the player did not read the movie's header within ${timeout} ms`);
+  }
+
+  // A screenshot of the stage, decoded.
+  async screenshot() {
+    const png = await this.page.screenshot({
+      clip: { x: 0, y: 0, width: this.width, height: this.height },
+      animations: 'allow',
+      caret: 'initial',
+    });
+    this.lastPng = png;
+    return decodePng(png);
+  }
+
+  async saveScreenshot(label) {
+    if (!this.lastPng) return null;
+    const file = path.join(this.player.dir, `${this.scenario}-${label}-${++this.shots}.png`);
+    fs.writeFileSync(file, this.lastPng);
+    return file;
+  }
+
+  // The colours at the points in one screenshot, and what was wrong.
+  async check(points, tolerance) {
+    await this.assertHealthy();
+    const image = await this.screenshot();
+    const wrong = [];
+    for (const p of points) {
+      assert.ok(p.x >= 0 && p.y >= 0 && p.x < image.width && p.y < image.height,
+        `point (${p.x}, ${p.y}) is outside the ${image.width} x ${image.height} stage`);
+      const at = (p.y * image.width + p.x) * 4;
+      const seen = [image.data[at], image.data[at + 1], image.data[at + 2]];
+      if (differs(seen, p.rgb, tolerance)) wrong.push(`(${p.x}, ${p.y}) shows ${hex(seen)}, expected ${hex(p.rgb)}`);
+    }
+    return { image, wrong };
+  }
+
+  async describeFailure(what, result) {
+    if (!this.failureExpected) this.player.failed = true;
+    const file = await this.saveScreenshot(what.replace(/\W+/g, '-'));
+    const { data } = result.image;
+    let uniform = true;
+    for (let i = 4; i < data.length && uniform; i += 4) {
+      uniform = data[i] === data[0] && data[i + 1] === data[1] && data[i + 2] === data[2];
+    }
+    const blank = uniform ? `\n  the whole stage is ${hex([data[0], data[1], data[2]])} (blank)` : '';
+    const shown = result.wrong.slice(0, 12).join('\n  ');
+    const more = result.wrong.length > 12 ? `\n  ... ${result.wrong.length - 12} more` : '';
+    return `${this.scenario}: ${what}: ${result.wrong.length} points wrong${blank}\n  ${shown}${more}\n  screenshot: ${file}`;
+  }
+
+  // Waits until every point shows its colour within tolerance (0-255 per
+  // channel); fails after timeout ms with the colours last seen.
+  async waitFor(points, { timeout = 5000, tolerance = 2, what = 'expected picture' } = {}) {
+    assert.ok(points.length > 0, 'no points to sample');
+    const end = Date.now() + timeout;
+    let result;
+    do {
+      result = await this.check(points, tolerance);
+      if (!result.wrong.length) return;
+      await sleep(POLL_MS);
+    } while (Date.now() < end);
+    assert.fail(await this.describeFailure(`${what} not shown within ${timeout} ms`, result));
+  }
+
+  // Checks that every point keeps its colour for duration ms.
+  async stays(points, duration = 1000, { tolerance = 2, what = 'picture' } = {}) {
+    assert.ok(points.length > 0, 'no points to sample');
+    const end = Date.now() + duration;
+    let checks = 0;
+    do {
+      const result = await this.check(points, tolerance);
+      ++checks;
+      if (result.wrong.length) {
+        assert.fail(await this.describeFailure(`${what} changed after ${checks} checks`, result));
+      }
+      await sleep(100);
+    } while (Date.now() < end);
+  }
+
+  async click(x, y) {
+    await this.page.mouse.click(x, y);
+  }
+
+  async move(x, y) {
+    await this.page.mouse.move(x, y);
+  }
+}
+
+module.exports = { Player, MovieView, point };

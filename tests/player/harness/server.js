@@ -1,0 +1,126 @@
+// One http server on 127.0.0.1 for the page, the Ruffle player's files and
+// the movies. It logs every request, so a test can see the URLs that a movie
+// makes the browser open; paths it does not know get a small page and 404.
+'use strict';
+
+const fs = require('node:fs');
+const http = require('node:http');
+const path = require('node:path');
+
+const RUFFLE_DIR = path.dirname(require.resolve('@ruffle-rs/ruffle/package.json'));
+
+const TYPES = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.map': 'application/json',
+  '.wasm': 'application/wasm',
+  '.swf': 'application/x-shockwave-flash',
+};
+
+// The player's configuration: deterministic screenshots (no splash, no
+// overlays, canvas renderer, one stage pixel to one screen pixel) and links
+// that may open in the page itself.
+const RUFFLE_CONFIG = {
+  autoplay: 'on',
+  splashScreen: false,
+  unmuteOverlay: 'hidden',
+  letterbox: 'off',
+  preferredRenderer: 'canvas',
+  contextMenu: 'off',
+  quality: 'low',
+  scale: 'exactfit',
+  allowScriptAccess: true,
+  openUrlMode: 'allow',
+  allowNetworking: 'all',
+};
+
+// The page: a player element of exactly the stage size at the top left,
+// loading /movies/<movie> (query: movie, w, h, and renderer to use another
+// renderer than the canvas one). Its font size and line height are 0: the player
+// draws into an inline canvas, which a line box taller than a small stage
+// would push down and out of view. window.quillon.metadata is set when the player has
+// read the movie's header.
+function playerPage() {
+  return `<!doctype html>
+<html><head><meta charset="utf-8"><title>player</title>
+<style>html, body { margin: 0; padding: 0; background: #fff; overflow: hidden; }
+ruffle-player { display: block; position: absolute; left: 0; top: 0; font-size: 0; line-height: 0; }</style>
+<script>window.RufflePlayer = { config: ${JSON.stringify(RUFFLE_CONFIG)} };
+const renderer = new URLSearchParams(location.search).get('renderer');
+if (renderer) window.RufflePlayer.config.preferredRenderer = renderer;
+window.quillon = { metadata: null };</script>
+<script src="/ruffle/ruffle.js"></script>
+</head><body><script>
+const params = new URLSearchParams(location.search);
+const player = window.RufflePlayer.newest().createPlayer();
+player.style.width = params.get('w') + 'px';
+player.style.height = params.get('h') + 'px';
+player.addEventListener('loadedmetadata', () => {
+  const m = player.metadata;
+  window.quillon.metadata = { width: m.width, height: m.height, frameRate: m.frameRate,
+                              numFrames: m.numFrames, swfVersion: m.swfVersion };
+});
+document.body.appendChild(player);
+window.quillon.player = player;
+player.load('/movies/' + encodeURIComponent(params.get('movie')));
+</script></body></html>
+`;
+}
+
+class TestServer {
+  constructor(movieDir) {
+    this.movieDir = movieDir;
+    this.requests = [];  // {url, time}, in order of arrival
+    this.server = http.createServer((req, res) => this.handle(req, res));
+  }
+
+  async start() {
+    await new Promise((resolve, reject) => {
+      this.server.once('error', reject);
+      this.server.listen(0, '127.0.0.1', resolve);
+    });
+    this.origin = `http://127.0.0.1:${this.server.address().port}`;
+    return this;
+  }
+
+  async close() {
+    this.server.closeAllConnections();
+    await new Promise((resolve) => this.server.close(resolve));
+  }
+
+  // Requests whose path and query begin with prefix.
+  requestsTo(prefix) {
+    return this.requests.filter((r) => r.url.startsWith(prefix));
+  }
+
+  handle(req, res) {
+    this.requests.push({ url: req.url, time: Date.now() });
+    const url = new URL(req.url, 'http://127.0.0.1');
+    const send = (status, type, body) => {
+      res.writeHead(status, { 'content-type': type, 'cache-control': 'no-store' });
+      res.end(body);
+    };
+    if (url.pathname === '/player.html') {
+      send(200, TYPES['.html'], playerPage());
+      return;
+    }
+    const file = this.resolve(url.pathname);
+    if (file) {
+      fs.readFile(file, (err, data) => {
+        if (err) send(404, 'text/plain', 'not found');
+        else send(200, TYPES[path.extname(file)] || 'application/octet-stream', data);
+      });
+      return;
+    }
+    send(404, TYPES['.html'], `<!doctype html><title>not here</title><p>${url.pathname}</p>`);
+  }
+
+  // The file behind /ruffle/NAME or /movies/NAME; plain names only.
+  resolve(pathname) {
+    const match = /^\/(ruffle|movies)\/([\w.-]+)$/.exec(pathname);
+    if (!match || match[2].startsWith('.')) return null;
+    return path.join(match[1] === 'ruffle' ? RUFFLE_DIR : this.movieDir, match[2]);
+  }
+}
+
+module.exports = { TestServer, RUFFLE_CONFIG };

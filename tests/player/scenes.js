@@ -1,0 +1,96 @@
+// What the host scenarios of tests/host/scenarios_player.c draw, described
+// independently of the library: patterns, palettes and where things are.
+// A change to a scenario needs the same change here.
+'use strict';
+
+const { point } = require('./harness/player');
+
+const rgb = (v) => [(v >> 16) & 255, (v >> 8) & 255, v & 255];
+
+const PALETTE_A = [[0x20, 0x40, 0xa0], [0xf0, 0xd0, 0x30], [0x10, 0x10, 0x10]];
+const PALETTE_B = [[0xc0, 0x20, 0x20], [0x20, 0xc0, 0x60], [0xff, 0xff, 0xff]];
+const PALETTE_C = [[0x80, 0x00, 0xc0], [0x00, 0x00, 0x00], [0x60, 0xe0, 0xe0]];
+
+// A picture made of cells of cell x cell pixels: the colour of each pixel,
+// and the centres of the cells as sample points.
+class CellPicture {
+  constructor(cell, colourAt) {
+    this.cell = cell;
+    this.colourAt = colourAt;
+  }
+
+  // The centre of every cell that lies wholly inside the area (default the
+  // whole width x height stage) and outside every rectangle of avoid
+  // ([x1, y1, x2, y2], inclusive), with the colour it must show.
+  points(width, height, { area = [0, 0, width - 1, height - 1], avoid = [] } = {}) {
+    const c = this.cell;
+    const half = Math.floor(c / 2);
+    const result = [];
+    for (let y0 = 0; y0 + c <= height; y0 += c) {
+      for (let x0 = 0; x0 + c <= width; x0 += c) {
+        const x = x0 + half;
+        const y = y0 + half;
+        const inside = x >= area[0] && x <= area[2] && y >= area[1] && y <= area[3];
+        const avoided = avoid.some((r) => x >= r[0] - 1 && x <= r[2] + 1 && y >= r[1] - 1 && y <= r[3] + 1);
+        if (inside && !avoided) result.push(point(x, y, this.colourAt(x, y)));
+      }
+    }
+    return result;
+  }
+}
+
+// The patterns of PatternIndex in the host: columns, rows or squares of cell
+// pixels cycling through the palette.
+function pattern(kind, cell, palette) {
+  const index = {
+    vertical: (x) => Math.floor(x / cell),
+    horizontal: (x, y) => Math.floor(y / cell),
+    checker: (x, y) => Math.floor(x / cell) + Math.floor(y / cell),
+    solid: () => 0,
+  }[kind];
+  // Solid pictures are sampled on a grid of 16-pixel cells.
+  return new CellPicture(kind === 'solid' ? 16 : cell, (x, y) => palette[index(x, y) % palette.length]);
+}
+
+const SLIDE_A = pattern('vertical', 16, PALETTE_A);
+const SLIDE_B = pattern('horizontal', 12, PALETTE_B);
+const SLIDE_C = pattern('checker', 20, PALETTE_C);
+
+// Slide s of the 50-slide deck: 40-pixel squares of palette entry
+// (s * 5 + column + 2 * row) mod 256, entry i being (i, 255 - i, 7i mod 256).
+function deckSlide(s) {
+  return new CellPicture(40, (x, y) => {
+    const i = (s * 5 + Math.floor(x / 40) + 2 * Math.floor(y / 40)) & 255;
+    return [i, 255 - i, (i * 7) & 255];
+  });
+}
+
+// The navigation buttons of the navigation deck, kinds 1 to 6.
+const NAVIGATION = ['play', 'stop', 'first', 'last', 'previous', 'next'];
+const NAVIGATION_FACES = [
+  [0xff0000, 0xff8080, 0x800000],
+  [0x00ff00, 0x80ff80, 0x008000],
+  [0x0000ff, 0x8080ff, 0x000080],
+  [0xffff00, 0xffff80, 0x808000],
+  [0xff00ff, 0xff80ff, 0x800080],
+  [0x00ffff, 0x80ffff, 0x008080],
+];
+const navigationButtons = {};
+NAVIGATION.forEach((name, i) => {
+  const x = 8 + 40 * i;
+  const [up, over, down] = NAVIGATION_FACES[i].map(rgb);
+  // The picture covers (x, 204) to (x + 27, 231) twips-wise; its last
+  // column and row are the edge, so the drawn area is 27 x 27 pixels.
+  navigationButtons[name] = { kind: i + 1, rect: [x, 204, x + 27, 231], centre: [x + 13, 217], up, over, down };
+});
+
+// The step button (play) of the sprite and info movies.
+const STEP_BUTTON = { rect: [280, 200, 309, 229], centre: [294, 214], up: [0x00, 0xc0, 0x00] };
+
+const PAUSE_BUTTON = { rect: [100, 80, 159, 119], centre: [129, 99], face: [0xe0, 0x80, 0x20] };
+
+module.exports = {
+  CellPicture, pattern, deckSlide, rgb,
+  PALETTE_A, PALETTE_B, PALETTE_C, SLIDE_A, SLIDE_B, SLIDE_C,
+  navigationButtons, STEP_BUTTON, PAUSE_BUTTON,
+};

@@ -1,0 +1,87 @@
+// Slide pictures and stops, as the player shows them.
+'use strict';
+
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+
+const { point } = require('../harness/player');
+const { SLIDE_A, SLIDE_B, PALETTE_A, PALETTE_C, pattern, deckSlide } = require('../scenes');
+
+// The header fields after the signature: file length, stage size in twips,
+// frame rate and frame count.
+function readHeader(bytes) {
+  const bits = bytes[8] >> 3;
+  let at = 8 * 8 + 5;
+  const field = () => {
+    let v = 0;
+    for (let i = 0; i < bits; ++i, ++at) v = v * 2 + ((bytes[at >> 3] >> (7 - (at & 7))) & 1);
+    return v >= 2 ** (bits - 1) ? v - 2 ** bits : v;
+  };
+  const [xMin, xMax, yMin, yMax] = [field(), field(), field(), field()];
+  const rest = 8 + Math.ceil((5 + 4 * bits) / 8);
+  return {
+    signature: bytes.toString('latin1', 0, 3),
+    version: bytes[3],
+    fileLength: bytes.readUInt32LE(4),
+    width: (xMax - xMin) / 20,
+    height: (yMax - yMin) / 20,
+    frameRate: bytes[rest + 1] + bytes[rest] / 256,
+    frameCount: bytes.readUInt16LE(rest + 2),
+  };
+}
+
+module.exports = (player) => {
+  player.test('three stopped slides: the first shows exactly its palette colours and stays', async () => {
+    const view = await player.play('player-three-slides', { width: 320, height: 240 });
+    assert.deepEqual(view.metadata, { width: 320, height: 240, frameRate: 12, numFrames: 3, swfVersion: 4 });
+    const points = SLIDE_A.points(320, 240);
+    await view.waitFor(points, { tolerance: 0, what: 'slide 1' });
+    // Without its stop the movie would show slide 2 after 1/12 s.
+    await view.stays(points, 1200, { tolerance: 0, what: 'slide 1' });
+  });
+
+  player.test('a 322 x 120 stage, whose rows need padding, shows its picture', async () => {
+    const view = await player.play('player-wide-stage', { width: 322, height: 120 });
+    assert.equal(view.metadata.width, 322);
+    assert.equal(view.metadata.height, 120);
+    await view.waitFor(pattern('vertical', 23, PALETTE_A).points(322, 120), { tolerance: 0 });
+  });
+
+  player.test('a 1 x 1 stage shows its pixel', async () => {
+    const view = await player.play('player-tiny-stage', { width: 1, height: 1 });
+    assert.equal(view.metadata.width, 1);
+    assert.equal(view.metadata.height, 1);
+    await view.waitFor([point(0, 0, [0xc8, 0x30, 0x64])], { tolerance: 0 });
+  });
+
+  player.test('a 1024 x 768 stage is reported at its size and shows its slide', async () => {
+    const view = await player.play('player-large-stage', { width: 1024, height: 768 });
+    assert.equal(view.metadata.width, 1024);
+    assert.equal(view.metadata.height, 768);
+    await view.waitFor(pattern('checker', 64, PALETTE_C).points(1024, 768), { tolerance: 0 });
+  });
+
+  player.test('a slide without a stop plays on to the stopped one after it', async () => {
+    const view = await player.play('player-stop-on-second', { width: 320, height: 240 });
+    assert.equal(view.metadata.numFrames, 2);
+    const points = SLIDE_B.points(320, 240);
+    await view.waitFor(points, { what: 'slide 2' });
+    // Playing on past the end would loop back to slide 1 within 1/6 s.
+    await view.stays(points, 1500, { what: 'slide 2' });
+  });
+
+  player.test('a 50-slide 800 x 600 deck has its true length in its header and plays to its end', async () => {
+    const file = await player.write('player-deck-50');
+    const bytes = fs.readFileSync(file);
+    const header = readHeader(bytes);
+    assert.equal(header.signature, 'FWS');
+    assert.equal(header.version, 4);
+    assert.equal(header.fileLength, bytes.length);
+    assert.deepEqual([header.width, header.height, header.frameRate, header.frameCount], [800, 600, 30, 50]);
+
+    const view = await player.open('player-deck-50', { width: 800, height: 600 });
+    assert.deepEqual(view.metadata, { width: 800, height: 600, frameRate: 30, numFrames: 50, swfVersion: 4 });
+    await view.waitFor(deckSlide(49).points(800, 600), { timeout: 15000, what: 'slide 50' });
+    await view.stays(deckSlide(49).points(800, 600), 500, { what: 'slide 50' });
+  });
+};

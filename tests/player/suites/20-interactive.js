@@ -1,0 +1,155 @@
+// Buttons, links, sprites and overlays, clicked and watched in the player.
+'use strict';
+
+const assert = require('node:assert/strict');
+
+const { point } = require('../harness/player');
+const { SLIDE_A, SLIDE_B, SLIDE_C, navigationButtons, STEP_BUTTON, PAUSE_BUTTON } = require('../scenes');
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const STAGE = { width: 320, height: 240 };
+
+// Points of a slide, leaving out the rectangles of buttons over it.
+const slidePoints = (slide, avoid = []) => slide.points(STAGE.width, STAGE.height, { avoid });
+
+// Points inside rect = [x1, y1, x2, y2] (inclusive), two pixels in from its
+// edges, showing rgb.
+function inside(rect, rgb) {
+  const [x1, y1, x2, y2] = rect;
+  const xs = [x1 + 2, (x1 + x2) >> 1, x2 - 2];
+  const ys = [y1 + 2, (y1 + y2) >> 1, y2 - 2];
+  return xs.flatMap((x) => ys.map((y) => point(x, y, rgb)));
+}
+
+module.exports = (player) => {
+  player.test('navigation buttons move between the slides, and stop and play hold and resume playback', async () => {
+    const view = await player.play('player-navigation', STAGE);
+    const buttons = navigationButtons;
+    const rects = Object.values(buttons).map((b) => b.rect);
+    const slide = { A: slidePoints(SLIDE_A, rects), B: slidePoints(SLIDE_B, rects), C: slidePoints(SLIDE_C, rects) };
+    // Each button shows its own up face over slide A, and its over face
+    // while the mouse is on it.
+    const faces = Object.values(buttons).flatMap((b) => inside(b.rect, b.up));
+    await view.waitFor([...slide.A, ...faces], { what: 'slide A with six button faces' });
+    await view.move(...buttons.next.centre);
+    await view.waitFor(inside(buttons.next.rect, buttons.next.over), { what: 'the over face of next' });
+
+    const press = async (name, expected, label) => {
+      await view.click(...buttons[name].centre);
+      await view.waitFor(slide[expected], { what: `slide ${expected} after ${label || name}` });
+    };
+    await press('next', 'B');
+    await press('next', 'C');
+    await press('next', 'A', 'next on the last slide');
+    await press('previous', 'C', 'previous on the first slide');
+    await press('previous', 'B');
+    await press('previous', 'A');
+    await press('last', 'C');
+    await press('first', 'A');
+
+    // Slide B plays on for three seconds before slide C: stop holds it
+    // there, play resumes and reaches C.
+    await press('play', 'B');
+    await view.click(...buttons.stop.centre);
+    await view.stays(slide.B, 4000, { what: 'slide B after stop' });
+    await press('play', 'C', 'play after stop');
+    await view.stays(slide.C, 600, { what: 'slide C' });
+  });
+
+  player.test('a pause button in a stopped frame resumes playback when clicked', async () => {
+    const view = await player.play('player-pause-button', STAGE);
+    const first = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
+    await view.waitFor(first, { what: 'slide A with the pause button' });
+    await view.stays(first, 700, { what: 'slide A' });
+    await view.click(...PAUSE_BUTTON.centre);
+    // The next frame shows slide B and no longer the button.
+    await view.waitFor(slidePoints(SLIDE_B), { what: 'slide B after pause' });
+  });
+
+  player.test('a hyperlink area opens its URL when clicked inside, and nothing outside', async () => {
+    const view = await player.play('player-hyperlink', STAGE);
+    // The area is invisible: the slide shows through it everywhere.
+    await view.waitFor(slidePoints(SLIDE_A), { what: 'slide A' });
+    for (const [x, y] of [[60, 120], [260, 120], [160, 40], [160, 200], [96, 76]]) await view.click(x, y);
+    await sleep(800);
+    assert.deepEqual(player.requestsTo('/clicked'), [], 'clicks outside the area opened the link');
+    await view.click(160, 120);
+    const request = await player.waitForRequest('/clicked');
+    assert.equal(request.url, '/clicked?x=1');
+    await view.page.waitForURL(`${player.server.origin}/clicked?x=1`, { timeout: 5000 });
+  });
+
+  player.test('an automatic hyperlink opens its URL when its frame is reached', async () => {
+    const view = await player.play('player-automatic-link', STAGE);
+    const first = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
+    await view.waitFor(first, { what: 'slide A' });
+    await sleep(800);
+    assert.deepEqual(player.requestsTo('/reached'), [], 'the link opened before its frame');
+    await view.click(...PAUSE_BUTTON.centre);
+    const request = await player.waitForRequest('/reached');
+    assert.equal(request.url, '/reached?frame=1');
+    await view.page.waitForURL(`${player.server.origin}/reached?frame=1`, { timeout: 5000 });
+  });
+
+  player.test('a sprite with alpha shows at its translation, blended, and goes when hidden', async () => {
+    const background = [0x20, 0x60, 0xe0];
+    const opaque = [0xff, 0xc0, 0x00];
+    // Premultiplied red at alpha 128 over the background: c + (1 - 128/255) bg.
+    const blended = [0x80, 0x00, 0x00].map((c, i) => Math.round(c + background[i] * (1 - 128 / 255)));
+    // The 48 x 32 sprite at (x, y): its opaque left half, its blended right
+    // half, and the background around it.
+    const sprite = (x, y) => [
+      point(x + 4, y + 4, opaque), point(x + 12, y + 16, opaque), point(x + 20, y + 28, opaque),
+      point(x + 28, y + 4, blended), point(x + 36, y + 16, blended), point(x + 44, y + 28, blended),
+      point(x - 3, y + 16, background), point(x + 51, y + 16, background),
+      point(x + 24, y - 3, background), point(x + 24, y + 35, background),
+    ];
+    const none = (x, y) => [[4, 4], [12, 16], [20, 28], [28, 4], [36, 16], [44, 28]]
+      .map(([dx, dy]) => point(x + dx, y + dy, background));
+    const steps = [
+      ['shown at (40, 50)', [...sprite(40, 50), ...none(200, 120), ...none(100, 150)]],
+      ['moved to (200, 120)', [...sprite(200, 120), ...none(40, 50), ...none(100, 150)]],
+      ['hidden', [...none(40, 50), ...none(200, 120), ...none(100, 150)]],
+      ['shown again at (100, 150)', [...sprite(100, 150), ...none(40, 50), ...none(200, 120)]],
+    ];
+    // DefineBitsLossless2 colours are premultiplied by alpha. The player's
+    // canvas renderer multiplies them by alpha once more (it shows #503070
+    // where the format means #903070); its WebGL renderer blends them as the
+    // format defines, so this movie is checked there.
+    const view = await player.play('player-sprite', { ...STAGE, renderer: 'webgl' });
+    await view.waitFor(inside(STEP_BUTTON.rect, STEP_BUTTON.up), { what: 'the step button' });
+    for (const [i, [what, points]] of steps.entries()) {
+      if (i > 0) await view.click(...STEP_BUTTON.centre);
+      await view.waitFor(points, { tolerance: 3, what: `sprite ${what}` });
+    }
+  });
+
+  player.test('info overlays of odd sizes appear at their rectangles and go after RemoveAndDestroyAllInfo', async () => {
+    const background = [0x30, 0x30, 0x30];
+    const red = [0xff, 0x40, 0x40];
+    const green = [0x40, 0xff, 0x40];
+    const blue = [0x40, 0x40, 0xff];
+    const yellow = [0xff, 0xff, 0x00];
+    // Each overlay covers x1..x2-1, y1..y2-1 on screen (its picture spans the
+    // rectangle between the corners). Points inside with their colours, and
+    // points just outside, which show the slide.
+    const overlays = [
+      { inner: [[12, 11, red], [14, 12, red], [16, 12, red]],
+        around: [[7, 12], [22, 12], [14, 7], [14, 17]] },
+      { inner: [[62, 32, green], [66, 37, green], [62, 38, green], [74, 32, blue], [77, 37, blue], [77, 38, blue]],
+        around: [[57, 35], [83, 35], [70, 27], [70, 43]] },
+      { inner: [[152, 101, yellow], [153, 102, yellow]],
+        around: [[147, 102], [159, 102], [153, 97], [153, 107]] },
+    ];
+    const shown = overlays.flatMap((o) => [
+      ...o.inner.map(([x, y, rgb]) => point(x, y, rgb)),
+      ...o.around.map(([x, y]) => point(x, y, background)),
+    ]);
+    const gone = overlays.flatMap((o) => o.inner.map(([x, y]) => point(x, y, background)));
+    const view = await player.play('player-info', STAGE);
+    await view.waitFor(shown, { what: 'three overlays' });
+    await view.stays(shown, 300, { what: 'three overlays' });
+    await view.click(...STEP_BUTTON.centre);
+    await view.waitFor(gone, { what: 'the slide without overlays' });
+  });
+};
