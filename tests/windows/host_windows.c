@@ -23,6 +23,31 @@
 
 static char dllPath[MAX_PATH];
 
+/* The loader runs DllMain inside an exception handler of its own, so a fault
+ * in the load or unload hook would pass unseen (FreeLibrary still succeeds).
+ * A vectored handler sees every exception first: it counts the faults
+ * (error severity) and lets the search go on as before. */
+static volatile LONG faults;
+static volatile DWORD lastFaultCode;
+static void *volatile lastFaultAddress;
+
+static LONG WINAPI CountFault(EXCEPTION_POINTERS *info) {
+    DWORD code = info->ExceptionRecord->ExceptionCode;
+    if ((code & 0xF0000000u) == 0xC0000000u) {
+        lastFaultCode = code;
+        lastFaultAddress = info->ExceptionRecord->ExceptionAddress;
+        InterlockedIncrement(&faults);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+static int NoFaults(const char *when) {
+    if (faults == 0) return 0;
+    fprintf(stderr, "quillon-host: %ld faults %s, the last %08lx at %p\n", (long)faults, when,
+            (unsigned long)lastFaultCode, lastFaultAddress);
+    return 1;
+}
+
 static int Fail(const char *what, const char *detail) {
     fprintf(stderr, "quillon-host: %s%s%s\n", what, detail ? " " : "", detail ? detail : "");
     return 1;
@@ -49,8 +74,10 @@ static HMODULE Load(QuillonApi *q) {
     if (!dll) {
         fprintf(stderr, "quillon-host: LoadLibrary(%s) failed, error %lu\n", dllPath,
                 (unsigned long)GetLastError());
+        NoFaults("while loading");
         return NULL;
     }
+    if (NoFaults("while loading") != 0) return NULL;
 #define QUILLON_API_RESOLVE(name, ret, args)                                     \
     p = GetProcAddress(dll, #name);                                              \
     if (!p) {                                                                    \
@@ -70,6 +97,7 @@ static HMODULE Load(QuillonApi *q) {
 /* Unloads the DLL and checks that it left the process. */
 static int Unload(HMODULE dll) {
     if (!FreeLibrary(dll)) return Fail("FreeLibrary failed", NULL);
+    if (NoFaults("while unloading") != 0) return 1;
     if (GetModuleHandleA(dllPath) != NULL) return Fail("still loaded after FreeLibrary:", dllPath);
     return 0;
 }
@@ -320,6 +348,7 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (FindDll() != 0) return 1;
+    if (!AddVectoredExceptionHandler(1, CountFault)) return Fail("cannot watch for faults", NULL);
     if (argc == 4 && strcmp(argv[1], "--all") == 0) return RunAll(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "--unload-open") == 0) return UnloadOpen(argv[2]);
 #if defined(__i386__)
