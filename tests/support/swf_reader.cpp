@@ -1,6 +1,7 @@
 // The SWF reader: header, tag walk, body decoders and the display list.
 #include "support/swf_reader.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -103,6 +104,11 @@ void ReadCxformWithAlpha(BitReader &r) {
     if (hasAdd) r.UB(4 * n);
     r.Align();
 }
+
+// How far (in twips) the outlines this library draws may stray: the
+// rectangle outline ends one twip beyond its bounds, and the ellipse's
+// truncated deltas need not close its path exactly.
+constexpr int64_t kSlack = 16;
 
 // Shared state of one file's walk.
 class Walker {
@@ -229,10 +235,20 @@ private:
         BitReader r(tag.body);
         uint32_t id = r.U16();
         uint32_t n = r.UB(5);
-        r.UB(4 * n);
+        int64_t xMin = r.SB(n), xMax = r.SB(n), yMin = r.SB(n), yMax = r.SB(n);
         uint32_t fills = 0, lines = 0;
         if (!Styles(tag, r, fills, lines)) return false;
         uint32_t fillBits = r.UB(4), lineBits = r.UB(4);
+        // The pen: every point must lie within the bounds, and every path
+        // must come back to where it began (both within kSlack twips).
+        int64_t x = 0, y = 0, startX = 0, startY = 0;
+        bool drawing = false;
+        auto inside = [&](int64_t px, int64_t py) {
+            return px >= xMin - kSlack && px <= xMax + kSlack && py >= yMin - kSlack && py <= yMax + kSlack;
+        };
+        auto closed = [&] {
+            return !drawing || (std::llabs(x - startX) <= kSlack && std::llabs(y - startY) <= kSlack);
+        };
         for (;;) {
             if (r.failed) return Fail(tag, "shape records cut short");
             if (r.UB(1) == 0) {
@@ -240,7 +256,11 @@ private:
                 if (state == 0) break;  // EndShapeRecord
                 if (state & 0x01) {
                     uint32_t m = r.UB(5);
-                    r.UB(2 * m);
+                    if (!closed()) return Fail(tag, "a path does not come back to its start");
+                    x = startX = r.SB(m);
+                    y = startY = r.SB(m);
+                    drawing = false;
+                    if (!inside(x, y)) return Fail(tag, "moves outside the shape's bounds");
                 }
                 uint32_t f0 = state & 0x02 ? r.UB(fillBits) : 0;
                 uint32_t f1 = state & 0x04 ? r.UB(fillBits) : 0;
@@ -252,17 +272,31 @@ private:
                     fillBits = r.UB(4);
                     lineBits = r.UB(4);
                 }
-            } else if (r.UB(1) == 1) {
-                uint32_t m = r.UB(4) + 2;
-                if (r.UB(1)) r.UB(2 * m);
-                else r.UB(1 + m);
             } else {
+                bool straight = r.UB(1) == 1;
                 uint32_t m = r.UB(4) + 2;
-                r.UB(4 * m);
+                if (straight) {
+                    if (r.UB(1)) {
+                        x += r.SB(m);
+                        y += r.SB(m);
+                    } else if (r.UB(1)) {
+                        y += r.SB(m);
+                    } else {
+                        x += r.SB(m);
+                    }
+                } else {
+                    int64_t cx = x + r.SB(m), cy = y + r.SB(m);
+                    if (!inside(cx, cy)) return Fail(tag, "a control point lies outside the shape's bounds");
+                    x = cx + r.SB(m);
+                    y = cy + r.SB(m);
+                }
+                drawing = true;
+                if (!inside(x, y)) return Fail(tag, "an edge leaves the shape's bounds");
             }
         }
         r.Align();
         if (r.failed || !r.AtEnd()) return Fail(tag, "shape does not end at the tag's end");
+        if (!closed()) return Fail(tag, "a path does not come back to its start");
         return Define(tag, id);
     }
 
