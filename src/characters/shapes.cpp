@@ -1,19 +1,39 @@
 // Outlines of the shape items and the image shape constructor.
 #include "characters/shapes.h"
 
+#include <algorithm>
+
 #include "characters/shape_tag.h"
 
 namespace quillon {
+
+namespace {
+
+// An edge record's NumBits field is 4 bits holding NumBits - 2, so a delta
+// has at most 17 bits: a longer side is drawn as several edges.
+constexpr int32_t kMaxEdge = 65535;
+
+void AddSide(ShapeTag &tag, int32_t dx, int32_t dy) {
+    do {
+        int32_t sx = std::clamp(dx, -kMaxEdge, kMaxEdge);
+        int32_t sy = std::clamp(dy, -kMaxEdge, kMaxEdge);
+        tag.AddRecord(std::make_unique<StraightEdgeRecord>(sx, sy));
+        dx -= sx;
+        dy -= sy;
+    } while (dx != 0 || dy != 0);
+}
+
+}  // namespace
 
 void RectItem::AddOutline(ShapeTag &tag) {
     int32_t w = bounds_.Width();
     int32_t h = bounds_.Height();
     tag.AddRecord(std::make_unique<StyleChangeRecord>(0, 1, 1, 0, 1, bounds_.xMin, bounds_.yMin,
                                                       0, fillStyleIndex_, lineStyleIndex_));
-    tag.AddRecord(std::make_unique<StraightEdgeRecord>(w, 0));
-    tag.AddRecord(std::make_unique<StraightEdgeRecord>(0, h));
-    tag.AddRecord(std::make_unique<StraightEdgeRecord>(-w, 0));
-    tag.AddRecord(std::make_unique<StraightEdgeRecord>(0, -h));
+    AddSide(tag, w, 0);
+    AddSide(tag, 0, h);
+    AddSide(tag, -w, 0);
+    AddSide(tag, 0, -h);
     tag.AddRecord(std::make_unique<EndShapeRecord>());
 }
 

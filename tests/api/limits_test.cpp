@@ -339,3 +339,27 @@ TEST_F(Limits, NullBuffers) {
 
 }  // namespace
 }  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+// Edge records hold at most 17-bit deltas (a 4-bit NumBits field plus 2):
+// outlines of larger pictures and areas still read back exactly.
+TEST_F(Limits, OutlinesLongerThanAnEdgeRecordHolds) {
+    struct Row {
+        const char *name;
+        int32_t width, height;
+    } rows[] = {{"Wide", 4000, 2}, {"Tall", 3, 3300}, {"Both", 6600, 3277}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(row.width, row.height, 0, 12);
+        std::vector<uint8_t> pixels = Pixels8(row.width, row.height);
+        CreateFrame(pixels.data(), Palette2(), 2);
+        AddHyperLink("u", "t", 0, 0, row.width * 2, row.height * 2);
+        WriteAndRead(std::string(row.name) + ".swf");
+        DestroyMovie();
+    }
+}
+
+}  // namespace
+}  // namespace quillon::test
