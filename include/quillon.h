@@ -26,9 +26,12 @@
  *
  * Calls outside the limits below never crash the library or corrupt the
  * movie: they do nothing, or, where stated, clamp their argument. In
- * particular every export except CreateMovie does nothing while no movie
+ * particular every export that adds to a movie does nothing while no movie
  * exists, and every export that acts on "the current frame" does nothing
- * before the first CreateFrame or DuplicateFrame.
+ * before the first CreateFrame or DuplicateFrame. The sprite and info tables
+ * belong to the library, not to a movie: SetSpritesCount, AddSprite,
+ * TranslateSprite and SetInfoCount work with or without one, and the tables
+ * (with every sprite) are released when the library is unloaded.
  *
  * Order of a movie's life:
  *   CreateMovie; per slide: CreateFrame (or DuplicateFrame), additions,
