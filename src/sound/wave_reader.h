@@ -29,7 +29,7 @@ uint16_t ReadUI16(std::FILE *file, bool *complete = nullptr);
 // other chunk before the data chunk makes it fail. On true, data holds the
 // size bytes of the data chunk and format is filled. On false, data is
 // empty, size is 0, and format keeps the fields read before the failure
-// (compression is always 1). Reports only through Trace. Never allocates
+// (compression is always 1; sampleCount stays 0, since no samples come). Reports only through Trace. Never allocates
 // more than the file holds, and stops at the first chunk that would run past
 // the RIFF end or the end of the file.
 bool ReadWave(std::FILE *file, SoundFormat &format, std::unique_ptr<uint8_t[]> &data,

@@ -102,6 +102,22 @@ TEST(Sound, SecondShowingOnlyStartsAgain) {
     EXPECT_EQ(movie.GetFrame(0)->Tags().size(), 3u);
 }
 
+// After the movie was written its DefineSound is gone: a StartSound would
+// name a character the new movie lacks, so the sound adds nothing.
+TEST(Sound, AfterTheMovieWasWrittenAddsNothing) {
+    ResetCharacterIds();
+    std::FILE *f = test::TempFileWith(kTwo1000);
+    ASSERT_NE(f, nullptr);
+    Sound sound(f, 5);
+    std::fclose(f);
+    Movie movie;
+    movie.GetFrame(0)->ShowItem(&sound);
+    std::string dir = test::TempDir();
+    ASSERT_TRUE(movie.WriteFile((dir + "/first.swf").c_str()));
+    movie.GetFrame(0)->ShowItem(&sound);
+    EXPECT_TRUE(movie.GetFrame(0)->Tags().empty());
+}
+
 TEST(Sound, DefineSoundRefersToItsDataAsABlock) {
     ResetCharacterIds();
     std::FILE *f = test::TempFileWith(kTwo1000);
