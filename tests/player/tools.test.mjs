@@ -8,12 +8,14 @@ import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
+import http from 'node:http';
 import path from 'node:path';
 import { after, test } from 'node:test';
 import zlib from 'node:zlib';
 
 const require = createRequire(import.meta.url);
 const { Player } = require('./harness/player');
+const { decodePng } = require('./harness/png');
 
 const player = new Player();
 after(() => player.stop());
@@ -319,4 +321,56 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
     });
   }
   await view.close();
+});
+
+// Serves a folder's files as they are, as a user's http server would.
+async function serveFolder(dir) {
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.swf': 'application/x-shockwave-flash', '.wav': 'audio/wav' };
+  const server = http.createServer((req, res) => {
+    const name = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
+    const file = path.join(dir, path.normalize(name));
+    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      res.writeHead(404);
+      res.end();
+      return;
+    }
+    res.writeHead(200, { 'content-type': types[path.extname(file)] || 'application/octet-stream' });
+    res.end(fs.readFileSync(file));
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+}
+
+test('the viewer page that quillon-demo writes plays the demo with its own copy of the player', async () => {
+  const demo = tool('QUILLON_DEMO');
+  await player.start();
+  const out = path.join(player.dir, 'viewer-demo');
+  execFileSync(demo, ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
+  const { server, origin } = await serveFolder(out);
+  const page = await player.context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  try {
+    await page.goto(`${origin}/demo.html`);
+    const element = page.locator('#player');
+    await element.waitFor({ timeout: 15000 });
+    const box = await element.boundingBox();
+    assert.deepEqual([box.width, box.height], [640, 480]);
+    // It shows the first slide's picture (buttons and logo aside).
+    const first = slidePictures(fs.readFileSync(path.join(out, 'demo.swf')), 640, 480)[0];
+    const masks = [buttonRow(640, 480, 6).rect, { x1: 564, y1: 3, x2: 628, y2: 67 }];
+    const end = Date.now() + 15000;
+    let psnr = 0;
+    while (Date.now() < end && psnr < 30) {
+      const shot = decodePng(await element.screenshot());
+      psnr = compare(shot, first, 640, 480, masks).psnr;
+      if (psnr < 30) await sleep(100);
+    }
+    assert.deepEqual(problems, []);
+    assert.ok(psnr >= 30, `the viewer page does not show the first slide (PSNR ${psnr.toFixed(1)} dB)`);
+  } finally {
+    await page.close();
+    server.close();
+  }
 });

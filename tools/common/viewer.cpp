@@ -118,6 +118,7 @@ bool WriteViewer(const std::string &moviePath, int width, int height, const std:
         "window.RufflePlayer = window.RufflePlayer || {};\n"
         "window.RufflePlayer.config = {\n"
         "  autoplay: \"on\", splashScreen: false, letterbox: \"on\", contextMenu: \"off\",\n"
+        "  preferredRenderer: \"canvas\",\n"
         "  openUrlMode: \"allow\", allowNetworking: \"all\", allowScriptAccess: true,\n"
         "};\n"
         "</script>\n"
