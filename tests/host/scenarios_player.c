@@ -186,7 +186,8 @@ static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
  * itself, three seconds at 12 frames per second), slide C (frame 37, stops),
  * and the six navigation buttons along the bottom: kind k at
  * x = 8 + 40 * (k - 1), y = 204, 28 x 28 pixels, faces 0xFF000000 | up,
- * over and down colours of kNavigationFaces[k - 1]. */
+ * over and down colours of kNavigationFaces[k - 1]; and the plain picture of
+ * kind 0, 40 x 24 pixels of 0xFF804000 at (270, 8), on every slide. */
 static const unsigned kNavigationFaces[6][3] = {
     {0x00FF0000u, 0x00FF8080u, 0x00800000u}, /* play */
     {0x0000FF00u, 0x0080FF80u, 0x00008000u}, /* stop */
@@ -214,6 +215,7 @@ static int NavigationDeck(const QuillonApi *q, const char *path, const char *dat
         failed |= FacedButton(q, kind, 0xFF000000u | face[0], 0xFF000000u | face[1],
                               0xFF000000u | face[2], 8 + 40 * (kind - 1), 204, 28, 28);
     }
+    failed |= FacedButton(q, 0, 0xFF804000u, 0xFF804000u, 0xFF804000u, 270, 8, 40, 24);
     return Finish(q, path, failed);
 }
 

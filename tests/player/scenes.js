@@ -84,6 +84,9 @@ NAVIGATION.forEach((name, i) => {
   navigationButtons[name] = { kind: i + 1, rect: [x, 204, x + 27, 231], centre: [x + 13, 217], up, over, down };
 });
 
+// The kind-0 picture of the navigation deck.
+const NAVIGATION_PICTURE = { rect: [270, 8, 309, 31], colour: [0x80, 0x40, 0x00] };
+
 // The step button (play) of the sprite and info movies.
 const STEP_BUTTON = { rect: [280, 200, 309, 229], centre: [294, 214], up: [0x00, 0xc0, 0x00] };
 
@@ -92,5 +95,5 @@ const PAUSE_BUTTON = { rect: [100, 80, 159, 119], centre: [129, 99], face: [0xe0
 module.exports = {
   CellPicture, pattern, deckSlide, rgb,
   PALETTE_A, PALETTE_B, PALETTE_C, SLIDE_A, SLIDE_B, SLIDE_C,
-  navigationButtons, STEP_BUTTON, PAUSE_BUTTON,
+  navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
 };

@@ -4,7 +4,9 @@
 const assert = require('node:assert/strict');
 
 const { point } = require('../harness/player');
-const { SLIDE_A, SLIDE_B, SLIDE_C, navigationButtons, STEP_BUTTON, PAUSE_BUTTON } = require('../scenes');
+const {
+  SLIDE_A, SLIDE_B, SLIDE_C, navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
+} = require('../scenes');
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const STAGE = { width: 320, height: 240 };
@@ -12,12 +14,12 @@ const STAGE = { width: 320, height: 240 };
 // Points of a slide, leaving out the rectangles of buttons over it.
 const slidePoints = (slide, avoid = []) => slide.points(STAGE.width, STAGE.height, { avoid });
 
-// Points inside rect = [x1, y1, x2, y2] (inclusive), two pixels in from its
-// edges, showing rgb.
+// Points inside a button picture whose corners are rect = [x1, y1, x2, y2]
+// (it covers x1..x2-1, y1..y2-1), two pixels in from its edges, showing rgb.
 function inside(rect, rgb) {
   const [x1, y1, x2, y2] = rect;
-  const xs = [x1 + 2, (x1 + x2) >> 1, x2 - 2];
-  const ys = [y1 + 2, (y1 + y2) >> 1, y2 - 2];
+  const xs = [x1 + 2, (x1 + x2) >> 1, x2 - 3];
+  const ys = [y1 + 2, (y1 + y2) >> 1, y2 - 3];
   return xs.flatMap((x) => ys.map((y) => point(x, y, rgb)));
 }
 
@@ -25,8 +27,14 @@ module.exports = (player) => {
   player.test('navigation buttons move between the slides, and stop and play hold and resume playback', async () => {
     const view = await player.play('player-navigation', STAGE);
     const buttons = navigationButtons;
-    const rects = Object.values(buttons).map((b) => b.rect);
-    const slide = { A: slidePoints(SLIDE_A, rects), B: slidePoints(SLIDE_B, rects), C: slidePoints(SLIDE_C, rects) };
+    const rects = [...Object.values(buttons).map((b) => b.rect), NAVIGATION_PICTURE.rect];
+    // Every slide with the kind-0 picture, which frame 0 places for good.
+    const picture = inside(NAVIGATION_PICTURE.rect, NAVIGATION_PICTURE.colour);
+    const slide = {
+      A: [...slidePoints(SLIDE_A, rects), ...picture],
+      B: [...slidePoints(SLIDE_B, rects), ...picture],
+      C: [...slidePoints(SLIDE_C, rects), ...picture],
+    };
     // Each button shows its own up face over slide A, and its over face
     // while the mouse is on it.
     const faces = Object.values(buttons).flatMap((b) => inside(b.rect, b.up));
