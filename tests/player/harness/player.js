@@ -4,6 +4,8 @@
 //   const view = await player.play('player-three-slides', { width: 320, height: 240 });
 //   await view.waitFor(points);         // until every sampled point shows its colour
 //   await view.stays(points, 1000);     // and keeps showing it
+//   await view.waitForRest(points);     // until it shows it and stays, for a movie
+//                                       // that passes through look-alike frames
 //   await view.click(x, y);
 //
 // Tests register with player.test(name, async () => ...), which closes
@@ -287,6 +289,26 @@ class MovieView {
       }
       await sleep(100);
     } while (Date.now() < end);
+  }
+
+  // Waits until every point shows its colour and keeps it for rest ms: the
+  // movie has come to rest there. Unlike waitFor then stays, a picture that
+  // the movie only passes through (a frame before the one it stops at that
+  // looks the same at the points) is waited past, not taken for the end.
+  async waitForRest(points, { rest = 500, timeout = 8000, tolerance = 2, what = 'expected picture' } = {}) {
+    assert.ok(points.length > 0, 'no points to sample');
+    const end = Date.now() + timeout;
+    let since = null;
+    let result;
+    do {
+      result = await this.check(points, tolerance);
+      if (result.wrong.length) since = null;
+      else if (since === null) since = Date.now();
+      else if (Date.now() - since >= rest) return;
+      await sleep(POLL_MS);
+    } while (Date.now() < end);
+    if (!result.wrong.length) result.wrong.push(`the points kept their colours for less than ${rest} ms at a time`);
+    assert.fail(await this.describeFailure(`${what} not at rest within ${timeout} ms`, result));
   }
 
   async click(x, y) {

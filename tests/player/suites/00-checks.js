@@ -55,6 +55,7 @@ module.exports = (player) => {
     view.failureExpected = true;
     await assert.rejects(view.waitFor(SLIDE_B.points(320, 240), { timeout: 500 }), /not shown within 500 ms/);
     await assert.rejects(view.stays([point(8, 8, PALETTE_A[1])], 200), /changed after 1 checks/);
+    await assert.rejects(view.waitForRest(SLIDE_B.points(320, 240), { timeout: 500 }), /not at rest within 500 ms/);
   });
 
   player.test('checks: a blank stage fails and says so', async () => {
