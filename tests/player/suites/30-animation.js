@@ -52,8 +52,8 @@ function attractorPoints(k) {
 async function restAt(player, k) {
   const view = await player.play(`animation-at-${k}`, { width: 320, height: 240 });
   assert.equal(view.metadata.numFrames, 12);
-  await view.waitFor(attractorPoints(k), { timeout: 8000, what: `attractor of frame ${k}` });
-  await view.stays(attractorPoints(k), 400, { what: `attractor of frame ${k}` });
+  // Frames k - 3, k - 6... light the same box: wait until the movie rests.
+  await view.waitForRest(attractorPoints(k), { rest: 600, timeout: 8000, what: `attractor of frame ${k}` });
   const image = await view.screenshot();
   const area = (r) => [r[0] - 8, r[1] - 8, r[2] + 8, r[3] + 8];
   return {
