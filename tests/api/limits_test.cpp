@@ -363,3 +363,22 @@ TEST_F(Limits, OutlinesLongerThanAnEdgeRecordHolds) {
 
 }  // namespace
 }  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+// Corners given the wrong way round are kept as given: the area's bounds
+// come out inverted, and the file still reads back.
+TEST_F(Limits, HyperLinkWithInvertedCorners) {
+    CreateMovie(200, 100, 0, 12);
+    DuplicateFrame();
+    AddHyperLink("u", "t", 110, 60, 10, 20);
+    auto *area = TagAt<ShapeTag>(0, 0);
+    ASSERT_NE(area, nullptr);
+    // RECT of Xmin 2200, Xmax 200, Ymin 1200, Ymax 400.
+    EXPECT_EQ(BodyHex(*area).substr(6, 23), "6A 26 01 90 4B 00 C8 00");
+    WriteAndRead();
+}
+
+}  // namespace
+}  // namespace quillon::test

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <utility>
 
 #include <zlib.h>
 
@@ -236,6 +237,11 @@ private:
         uint32_t id = r.U16();
         uint32_t n = r.UB(5);
         int64_t xMin = r.SB(n), xMax = r.SB(n), yMin = r.SB(n), yMax = r.SB(n);
+        // The library writes the corners as the host gave them, so the
+        // bounds may be inverted; the outline is checked against the box
+        // that the corners span.
+        if (xMin > xMax) std::swap(xMin, xMax);
+        if (yMin > yMax) std::swap(yMin, yMax);
         uint32_t fills = 0, lines = 0;
         if (!Styles(tag, r, fills, lines)) return false;
         uint32_t fillBits = r.UB(4), lineBits = r.UB(4);

@@ -72,8 +72,10 @@ struct SwfMovie {
 //     (20, 36; the zlib data decompresses to exactly the palette and rows),
 //     DefineShape3 (32), DefineButton2 (34) and DoAction (12) decode and end
 //     exactly at their tag's end;
-//   - shape outlines stay within their bounds and every path comes back to
-//     its start (within 16 twips: the outlines of this library);
+//   - shape outlines stay within the box their bounds' corners span (the
+//     corners may be inverted, as the host passed them) and every path
+//     comes back to its start (within 16 twips: the outlines of this
+//     library);
 //   - character ids are defined once, before anything refers to them;
 //   - a PlaceObject2 takes a free depth, and every RemoveObject names a depth
 //     that a placement of the same character holds at that point.
