@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <new>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "sound/wave_reader.h"
@@ -170,6 +172,28 @@ TEST_P(WaveRead, FormatAndData) {
 
 INSTANTIATE_TEST_SUITE_P(Table, WaveRead, ::testing::ValuesIn(kCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// Chunk sizes that would wrap a 32-bit position back to the start of the
+// walk: the read must end (false) within seconds, in a child process that an
+// alarm kills if the walk loops.
+TEST(WaveReaderDeathTest, WrappingChunkSizesEndTheWalk) {
+    const uint32_t sizes[] = {0xFFFFFFF8, 0xFFFFFFF0, 0xFFFFFFEC};
+    for (uint32_t size : sizes) {
+        Bytes file = Riff(Chunk("fmt ", FmtContent(1, 1, 22050, 16), size), 0xFFFFFFFF);
+        EXPECT_EXIT(
+            {
+                alarm(5);
+                std::FILE *f = test::TempFileWith(file);
+                SoundFormat format;
+                std::unique_ptr<uint8_t[]> data;
+                uint32_t n = 0;
+                bool ok = f && ReadWave(f, format, data, n);
+                std::_Exit(ok ? 1 : 0);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "chunk size " << size;
+    }
+}
 
 TEST(WaveReader, DeclaredHugeDataAllocatesNothing) {
     Bytes file = Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 16)),
