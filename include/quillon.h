@@ -101,8 +101,9 @@ QUILLON_API void QUILLON_CALL DestroyMovie(void);
 
 /* Begins the next frame and shows an 8-bit colour-mapped picture over the
  * whole stage: pixels holds stage width x stage height palette indexes,
- * palette colourCount RGB entries. colourCount below 0 is taken as 0 (no
- * palette), above 256 as 256. */
+ * palette colourCount RGB entries. colourCount above 256 is taken as 256;
+ * 0 or below gives a table of 256 black entries (the palette is not read),
+ * since the file format cannot describe a picture without colours. */
 QUILLON_API void QUILLON_CALL CreateFrame(const unsigned char *pixels,
                                           const unsigned char *palette, int32_t colourCount);
 
@@ -179,7 +180,7 @@ QUILLON_API void QUILLON_CALL SetInfoCount(int32_t count);
 
 /* Creates info overlay index from an 8-bit picture covering (x1, y1) to
  * (x2, y2) inclusive, (x2 - x1 + 1) x (y2 - y1 + 1) pixels, and shows it in the
- * current frame at once. colourCount is clamped to 0..256. An index outside
+ * current frame at once. colourCount is treated as for CreateFrame. An index outside
  * the table, an occupied entry, or x2 < x1 or y2 < y1 does nothing. */
 QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int32_t x2,
                                       int32_t y2, const unsigned char *pixels,

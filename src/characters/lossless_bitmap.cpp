@@ -100,7 +100,13 @@ LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
     : characterId_(NextCharacterId()), idEpoch_(CharacterIdEpoch()), format_(format), width_(width), height_(height),
       colourCount_(colourCount < 0 ? 0 : (colourCount > 256 ? 256 : colourCount)),
       alpha_(alpha) {
-    size_t paletteBytes = static_cast<size_t>(colourCount_) * (alpha ? 4 : 3);
+    // A colour-mapped picture's table size byte holds colourCount - 1, so a
+    // picture without colours would declare 256 entries that are not there
+    // and a reader would take its pixels for the palette. It gets 256 black
+    // entries instead; the palette buffer is not read.
+    bool blackTable = format <= 3 && colourCount_ == 0;
+    size_t entries = blackTable ? 256 : static_cast<size_t>(colourCount_);
+    size_t paletteBytes = entries * (alpha ? 4 : 3);
     size_t sourceRow = format == 3 ? width : BitmapRowBytes(format, width);
     size_t storedRow = BitmapRowBytes(format, width);
     size_t n = paletteBytes + storedRow * height;
@@ -108,7 +114,7 @@ LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
     // The compressed input is the palette, then every row of sourceRow bytes
     // padded with zeros to storedRow; a missing buffer reads as zeros.
     Deflater deflater;
-    deflater.Feed(paletteBytes ? palette : nullptr, paletteBytes);
+    deflater.Feed(paletteBytes && !blackTable ? palette : nullptr, paletteBytes);
     if (pixels && sourceRow == storedRow) {
         deflater.Feed(pixels, sourceRow * height);
     } else {

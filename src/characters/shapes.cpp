@@ -50,6 +50,32 @@ ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t f
     lineWidth_ = 0;
 }
 
+namespace {
+
+// An edge record keeps its field width in 4 bits (2 to 17 bits), so a curve
+// whose deltas need more is cut in half at its middle, again and again, until
+// every piece fits. The pieces end exactly where the curve ends.
+void AddCurve(ShapeTag &tag, int64_t cdx, int64_t cdy, int64_t adx, int64_t ady) {
+    const int64_t limit = 65535;  // the largest magnitude a 17-bit field holds
+    auto big = [&](int64_t v) { return v > limit || v < -limit; };
+    if (!big(cdx) && !big(cdy) && !big(adx) && !big(ady)) {
+        tag.AddRecord(std::make_unique<CurvedEdgeRecord>(
+            static_cast<int32_t>(cdx), static_cast<int32_t>(cdy), static_cast<int32_t>(adx),
+            static_cast<int32_t>(ady)));
+        return;
+    }
+    // From the start (0, 0): control C, end E = C + A. The halves: control
+    // C / 2 to the middle M = (2C + E) / 4, then control (C + E) / 2 to E.
+    int64_t ex = cdx + adx, ey = cdy + ady;
+    int64_t q1x = cdx / 2, q1y = cdy / 2;
+    int64_t mx = (2 * cdx + ex) / 4, my = (2 * cdy + ey) / 4;
+    int64_t r1x = (cdx + ex) / 2, r1y = (cdy + ey) / 2;
+    AddCurve(tag, q1x, q1y, mx - q1x, my - q1y);
+    AddCurve(tag, r1x - mx, r1y - my, ex - r1x, ey - r1y);
+}
+
+}  // namespace
+
 void EllipseItem::AddOutline(ShapeTag &tag) {
     const double a = 0.1465, b = 0.207;
     double W = static_cast<double>(x2_) - x1_;
@@ -68,8 +94,7 @@ void EllipseItem::AddOutline(ShapeTag &tag) {
         {t(a * W), t(a * H), 0, t(b * H)},
         {0, t(b * H), t(-a * W), t(a * H)},
     };
-    for (const auto &c : curves)
-        tag.AddRecord(std::make_unique<CurvedEdgeRecord>(c[0], c[1], c[2], c[3]));
+    for (const auto &c : curves) AddCurve(tag, c[0], c[1], c[2], c[3]);
     tag.AddRecord(std::make_unique<EndShapeRecord>());
 }
 

@@ -16,6 +16,13 @@ void GotoFrameAction::Write(SwfStream &stream) const {
     stream.WriteUI16(frame_);
 }
 
+GetURLAction::GetURLAction(const char *url, const char *target)
+    : url_(url ? url : ""), target_(target ? target : "") {
+    const size_t kTexts = 65535 - 2;  // the payload less its two terminators
+    if (url_.size() > kTexts) url_.resize(kTexts);
+    if (url_.size() + target_.size() > kTexts) target_.resize(kTexts - url_.size());
+}
+
 void GetURLAction::Write(SwfStream &stream) const {
     SwfStream payload;
     WriteString(payload, url_, true);

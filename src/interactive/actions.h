@@ -41,12 +41,13 @@ private:
     uint16_t frame_;
 };
 
-// 83, payload length (UI16, modulo 65536), url 00 target 00. Owns copies of
-// both texts; a null text is taken as empty.
+// 83, payload length (UI16), url 00 target 00. Owns copies of both texts; a
+// null text is taken as empty. The length field cannot count more than 65535
+// payload bytes, so longer texts are cut to fit: the url first keeps up to
+// 65533 bytes, the target whatever room is left.
 class GetURLAction : public Action {
 public:
-    GetURLAction(const char *url, const char *target)
-        : url_(url ? url : ""), target_(target ? target : "") {}
+    GetURLAction(const char *url, const char *target);
     void Write(SwfStream &stream) const override;
 
 private:

@@ -246,7 +246,7 @@ TEST_F(Slides, ColourCountOutsideItsRange) {
         const char *name;
         int32_t colourCount;
         size_t paletteBytes;
-    } rows[] = {{"Negative", -4, 0}, {"Zero", 0, 0}, {"One", 1, 3}, {"Max", 256, 768}, {"TooMany", 1000, 768}};
+    } rows[] = {{"Negative", -4, 768}, {"Zero", 0, 768}, {"One", 1, 3}, {"Max", 256, 768}, {"TooMany", 1000, 768}};
     std::vector<unsigned char> palette(1000 * 3, 0x55);
     std::vector<uint8_t> pixels = Pixels8(4, 1);
     for (const Row &row : rows) {

@@ -382,3 +382,29 @@ TEST_F(Limits, HyperLinkWithInvertedCorners) {
 
 }  // namespace
 }  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+// An ellipse rubber so large that its curves' deltas need more than an edge
+// record's 17 bits: the curves are cut into pieces that fit, and the outline
+// still reads back whole (within its bounds and closed).
+TEST_F(Limits, EllipseLargerThanAnEdgeRecordHolds) {
+    struct Row {
+        const char *name;
+        int32_t x1, y1, x2, y2;
+    } rows[] = {{"Wide", 0, 0, 40000, 100}, {"Tall", -5, 0, 5, 90000}, {"Huge", -900000, -700000, 900000, 700000}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(100, 100, 0, 12);
+        DuplicateFrame();
+        InitAnimatedList();
+        AddRubber(0, row.x1, row.y1, row.x2, row.y2, 3, 0xFF);
+        AnimateList();
+        WriteAndRead(std::string("ellipse-") + row.name + ".swf");
+        DestroyMovie();
+    }
+}
+
+}  // namespace
+}  // namespace quillon::test

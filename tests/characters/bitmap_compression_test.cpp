@@ -66,7 +66,11 @@ TEST(BitmapCompression, EqualsCompress2OfPaletteAndPaddedRows) {
         std::vector<uint8_t> palette = Pixels(static_cast<size_t>(c.colourCount) * entry + 1, 7);
         std::vector<uint8_t> pixels = Pixels(sourceRow * c.height, c.width);
 
-        std::vector<uint8_t> expected(palette.begin(), palette.begin() + c.colourCount * entry);
+        // A colour-mapped picture without colours stores 256 black entries.
+        std::vector<uint8_t> expected =
+            c.format == 3 && c.colourCount == 0
+                ? std::vector<uint8_t>(256 * entry, 0)
+                : std::vector<uint8_t>(palette.begin(), palette.begin() + c.colourCount * entry);
         for (size_t row = 0; row < c.height; ++row) {
             for (size_t i = 0; i < storedRow; ++i)
                 expected.push_back(i < sourceRow && !c.nullPixels ? pixels[row * sourceRow + i] : 0);

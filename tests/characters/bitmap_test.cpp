@@ -121,10 +121,21 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
              v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
              return v;
          }()},
+        // No colours: the table byte FF declares 256 entries, so 256 black
+        // ones are stored rather than none (a reader would take the pixels
+        // for the palette).
         {"Format3Palette0", 3, 4, 1, 0, 0, 20, "03 04 00 01 00 FF",
-         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 4)},
+         [&] {
+             std::vector<uint8_t> v(768, 0);
+             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
+             return v;
+         }()},
         {"Format3PaletteNegative", 3, 4, 1, -7, 0, 20, "03 04 00 01 00 FF",
-         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 4)},
+         [&] {
+             std::vector<uint8_t> v(768, 0);
+             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
+             return v;
+         }()},
         // A colour-mapped picture with alpha has 4-byte entries and code 36.
         {"Format3Alpha", 3, 4, 1, 2, 1, 36, "03 04 00 01 00 01",
          [&] {

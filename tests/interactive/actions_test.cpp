@@ -58,6 +58,34 @@ TEST(Actions, LongURLLengthIsTwoBytes) {
     EXPECT_EQ(bytes[2], (300 + 3) >> 8);
 }
 
+// Texts longer than the 16-bit length can count are cut so that the length
+// still matches the payload: the url keeps 65533 bytes, the target the rest.
+TEST(Actions, TextsBeyondTheLengthFieldAreCutToFit) {
+    struct Row {
+        const char *name;
+        size_t url, target, keptUrl, keptTarget;
+    } rows[] = {
+        {"UrlTooLong", 70000, 3, 65533, 0},
+        {"TargetTooLong", 10, 70000, 10, 65523},
+        {"JustFits", 65530, 3, 65530, 3},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string url(row.url, 'u'), target(row.target, 't');
+        auto action = GetURLDescriptor(url.c_str(), target.c_str()).MakeAction();
+        SwfStream s;
+        action->Write(s);
+        std::vector<uint8_t> bytes = s.Content();
+        size_t payload = row.keptUrl + 1 + row.keptTarget + 1;
+        ASSERT_EQ(bytes.size(), 3 + payload);
+        EXPECT_EQ(bytes[1] | bytes[2] << 8, static_cast<int>(payload));
+        EXPECT_EQ(bytes[3 + row.keptUrl], 0);   // the url's terminator
+        EXPECT_EQ(bytes.back(), 0);             // the target's
+        EXPECT_EQ(bytes[3 + row.keptUrl + 1 + (row.keptTarget ? row.keptTarget - 1 : 0)],
+                  row.keptTarget ? 't' : 0);
+    }
+}
+
 TEST(DoAction, TagBytes) {
     struct Row {
         const char *name;
