@@ -27,12 +27,7 @@ std::string Kinds(const Frame &frame) {
     return out;
 }
 
-// The bytes a tag writes.
-std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return test::StreamHex(s);
-}
+using test::TagHex;
 
 class AnimatedListTest : public ::testing::Test {
 protected:

@@ -17,17 +17,9 @@ namespace {
 using test::Hex;
 using test::ToHex;
 
-std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return test::StreamHex(s);
-}
+using test::TagHex;
 
-// Draws ids until the next one is `next`.
-void NextIdWillBe(uint16_t next) {
-    ResetCharacterIds();
-    for (uint16_t i = 1; i < next; ++i) NextCharacterId();
-}
+using test::NextIdWillBe;
 
 struct ShapeCase {
     const char *name;

@@ -17,16 +17,9 @@ namespace {
 using test::Hex;
 using test::ToHex;
 
-std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return test::StreamHex(s);
-}
+using test::TagHex;
 
-void NextIdWillBe(uint16_t next) {
-    ResetCharacterIds();
-    for (uint16_t i = 1; i < next; ++i) NextCharacterId();
-}
+using test::NextIdWillBe;
 
 // Up, over and down items get ids 4, 5 and 6, the button 7.
 struct ButtonCase {

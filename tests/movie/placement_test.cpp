@@ -21,11 +21,7 @@ namespace {
 using test::Hex;
 using test::ToHex;
 
-std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return test::StreamHex(s);
-}
+using test::TagHex;
 
 std::unique_ptr<PlaceObject2Tag> Place(uint16_t depth, uint16_t id, std::unique_ptr<Matrix> m = nullptr) {
     return std::make_unique<PlaceObject2Tag>(0, 0, 1, 0, depth, id, std::move(m), nullptr, 0, nullptr, 0);

@@ -14,11 +14,7 @@ using test::Bytes;
 using test::Hex;
 using test::ToHex;
 
-std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return test::StreamHex(s);
-}
+using test::TagHex;
 
 // The frame's tags, each as hex.
 std::vector<std::string> FrameTags(const Frame &frame) {

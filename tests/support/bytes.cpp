@@ -42,6 +42,17 @@ std::string ToHex(const std::vector<uint8_t> &bytes) {
 
 std::string StreamHex(const SwfStream &stream) { return ToHex(stream.Content()); }
 
+std::string TagHex(Tag &tag) {
+    SwfStream s;
+    tag.Write(s);
+    return StreamHex(s);
+}
+
+void NextIdWillBe(uint16_t next) {
+    ResetCharacterIds();
+    for (uint16_t i = 1; i < next; ++i) NextCharacterId();
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};

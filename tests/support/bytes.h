@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "movie/tag.h"
 #include "swf/swf_stream.h"
 
 namespace quillon::test {
@@ -15,6 +16,10 @@ std::vector<uint8_t> Hex(const std::string &text);
 std::string ToHex(const std::vector<uint8_t> &bytes);
 // The stream's whole content (blocks inlined) as hex.
 std::string StreamHex(const SwfStream &stream);
+// The bytes a tag writes, header included, as hex.
+std::string TagHex(Tag &tag);
+// Sets the character id counter so that the next id drawn is `next`.
+void NextIdWillBe(uint16_t next);
 // Reads a whole file; empty when it cannot be opened.
 std::vector<uint8_t> ReadFileBytes(const std::string &path);
 bool FileExists(const std::string &path);
