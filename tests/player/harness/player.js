@@ -169,8 +169,10 @@ class MovieView {
     this.shots = 0;
     page.on('pageerror', (error) => this.problems.push(`page error: ${error.message}`));
     this.renderer = null;  // as the player announces it before it loads the movie
+    this.messages = [];  // every console message of the page, as "type: text"
     page.on('console', (message) => {
       const text = message.text();
+      this.messages.push(`${message.type()}: ${text}`);
       const used = /Used renderer: ([\w-]+)/.exec(text);
       if (used) this.renderer = used[1];
       if (FAILURE_TEXTS.some((re) => re.test(text))) this.problems.push(`console: ${text}`);
