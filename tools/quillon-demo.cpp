@@ -363,7 +363,7 @@ int main(int argc, char **argv) {
     WriteMovie(movie.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(movie, before, error)) return fail(error);
-    if (!WriteViewer(movie, kWidth, kHeight, "Quillon demo", page, error)) return fail(error);
+    if (!WriteViewer(movie, kWidth, kHeight, "Quillon demo", true, "", page, error)) return fail(error);
     if (!quiet) std::printf("%s: wrote %s and its viewer page %s\n", kProgram, movie.c_str(), page.c_str());
     return 0;
 }

@@ -1,17 +1,25 @@
-// quillon-slides: turns PNG images into a movie with one slide per image,
-// through the exported functions of the library only.
+// quillon-slides: turns PNG images and PDF pages into a movie with one slide
+// per image or page, through the exported functions of the library only.
+#include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/files.h"
 #include "common/nav_buttons.h"
+#include "common/ordered_work.h"
 #include "common/palette.h"
+#include "common/pdf_read.h"
 #include "common/png_read.h"
 #include "common/viewer.h"
 #include "common/wav.h"
@@ -28,43 +36,71 @@ constexpr int kMaxStageSide = 8191;
 constexpr long kMaxStagePixels = 16777215;
 
 const char kHelp[] =
-    "Usage: quillon-slides [options] IMAGE... -o OUT.swf\n"
-    "Writes a Flash movie (SWF 4) with one slide per PNG image, in the order given.\n"
-    "Images of at most 256 colours keep their colours exactly; others are reduced\n"
-    "to 256 colours with libimagequant.\n"
+    "Usage: quillon-slides [options] FILE... -o OUT.swf\n"
+    "Writes a Flash movie (SWF 4) with one slide per PNG image and per page of\n"
+    "each PDF document, in the order given.\n"
+    "Images of at most 256 colours keep their colours exactly; others, and PDF\n"
+    "pages, are reduced to 256 colours with libimagequant.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
     "  --fps N                frames per second, 1 to 255 (default 1); each slide\n"
     "                         is one frame\n"
-    "  --size WxH             the stage in pixels (default: the first image's size);\n"
-    "                         images of another size are scaled to fit, centred\n"
+    "  --size WxH             the stage in pixels (default: the first image's size,\n"
+    "                         or the first PDF page 1024 pixels wide); images and\n"
+    "                         pages of another size are scaled to fit, centred\n"
+    "  --pages LIST           the pages of every PDF document to take, e.g.\n"
+    "                         2-7,9 or 3- (default: all)\n"
+    "  --link-target NAME     the window that links of PDF pages open in (default\n"
+    "                         _blank, a new one); only http, https and mailto\n"
+    "                         links are kept\n"
     "  --background RRGGBB    colour around scaled images and under transparent\n"
     "                         pixels (default FFFFFF)\n"
     "  --buttons              first, previous, next and last buttons in the\n"
     "                         bottom-right corner; the movie stops on every slide\n"
-    "                         (without them it plays the slides and stops on the last)\n"
+    "                         (without them it plays the slides and stops on the\n"
+    "                         last); previous on the first slide goes to the last,\n"
+    "                         next on the last slide goes to the first\n"
     "  --sound FILE.wav       a PCM WAV sound (8 or 16 bit, mono or stereo, about\n"
     "                         5.5, 11, 22 or 44 kHz) that starts with the first slide\n"
     "  --html                 also write OUT.html beside the movie, a page that plays\n"
     "                         it with the Ruffle player (copied into ruffle/ beside\n"
     "                         it); open it through http, e.g. python3 -m http.server\n"
+    "  --player-url URL       with --html: load the player from URL (a folder that\n"
+    "                         holds ruffle.js, or ruffle.js itself) instead of\n"
+    "                         copying it\n"
     "  --quiet                no progress line and no summary\n"
     "  -h, --help             this text\n"
+    "  --version              the program's version\n"
     "\n"
     "The stage is at most 8191 pixels a side and 16777215 pixels in all.\n"
-    "Exit status: 0 written, 1 an image, the sound or the output failed, 2 wrong\n"
+    "Links to other pages of a PDF document, and links of other kinds, are left\n"
+    "out and reported.\n"
+    "Exit status: 0 written, 1 an input, the sound or the output failed, 2 wrong\n"
     "usage. Nothing is left behind when the movie cannot be written.\n";
 
+// The default stage width of a deck that starts with a PDF page.
+constexpr int kPdfStageWidth = 1024;
+// Hyperlink areas the library keeps on one slide.
+constexpr size_t kMaxLinksPerSlide = 100;
+
+// Pages picked by --pages: ranges from first to last, counted from 1.
+struct PageRange {
+    int first = 1, last = 0;  // last 0: to the end
+};
+
 struct Options {
-    std::vector<std::string> images;
+    std::vector<std::string> inputs;
     std::string output;
     int fps = 1;
-    int width = 0, height = 0;  // 0: the first image's size
+    int width = 0, height = 0;  // 0: the first input's size
     Rgb background{255, 255, 255};
+    std::vector<PageRange> pages;  // empty: every page
+    std::string linkTarget = "_blank";
     bool buttons = false;
     std::string sound;
     bool html = false;
+    std::string playerUrl;
     bool quiet = false;
 };
 
@@ -106,27 +142,71 @@ bool ParseColour(const std::string &text, Rgb &c) {
     return true;
 }
 
-// 0 when parsed; otherwise the exit status (help printed or a usage error).
-int ParseArguments(int argc, char **argv, Options &o, bool &help) {
-    help = false;
+// "2-7,9", "3-": ranges of page numbers from 1.
+bool ParsePages(const std::string &text, std::vector<PageRange> &pages) {
+    pages.clear();
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(',', at);
+        std::string part = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        size_t dash = part.find('-');
+        PageRange r;
+        if (dash == std::string::npos) {
+            if (!ParseInt(part, 1, 65535, r.first)) return false;
+            r.last = r.first;
+        } else {
+            if (!ParseInt(part.substr(0, dash), 1, 65535, r.first)) return false;
+            std::string last = part.substr(dash + 1);
+            if (!last.empty() && (!ParseInt(last, 1, 65535, r.last) || r.last < r.first))
+                return false;
+        }
+        pages.push_back(r);
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    return !pages.empty();
+}
+
+enum class Request { Run, Help, Version };
+
+// 0 when parsed; otherwise the exit status of a usage error.
+int ParseArguments(int argc, char **argv, Options &o, Request &request) {
+    request = Request::Run;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        // --name=value gives the value of --name within the argument.
+        bool hasInlineValue = false;
+        std::string inlineValue;
+        if (!optionsEnded && a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
+            hasInlineValue = true;
+            inlineValue = a.substr(a.find('=') + 1);
+            a = a.substr(0, a.find('='));
+        }
         auto value = [&](std::string &out) {
+            if (hasInlineValue) {
+                hasInlineValue = false;
+                out = inlineValue;
+                return true;
+            }
             if (i + 1 >= argc) return false;
             out = argv[++i];
             return true;
         };
         std::string v;
         if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            o.images.push_back(a);
+            o.inputs.push_back(a);
+            continue;
         } else if (a == "--") {
             optionsEnded = true;
         } else if (a == "-h" || a == "--help") {
-            help = true;
+            request = Request::Help;
+            return 0;
+        } else if (a == "--version") {
+            request = Request::Version;
             return 0;
         } else if (a == "-o" || a == "--output") {
-            if (!value(o.output)) return Usage(a + " needs a file name");
+            if (!value(o.output) || o.output.empty()) return Usage(a + " needs a file name");
         } else if (a == "--fps") {
             if (!value(v) || !ParseInt(v, 1, 255, o.fps))
                 return Usage("--fps needs a whole number from 1 to 255");
@@ -136,6 +216,15 @@ int ParseArguments(int argc, char **argv, Options &o, bool &help) {
         } else if (a == "--background") {
             if (!value(v) || !ParseColour(v, o.background))
                 return Usage("--background needs a colour RRGGBB, e.g. FFFFFF");
+        } else if (a == "--pages") {
+            if (!value(v) || !ParsePages(v, o.pages))
+                return Usage("--pages needs page numbers and ranges, e.g. 2-7,9");
+        } else if (a == "--link-target") {
+            if (!value(o.linkTarget) || o.linkTarget.empty())
+                return Usage("--link-target needs a window name, e.g. _blank or _self");
+        } else if (a == "--player-url") {
+            if (!value(o.playerUrl) || o.playerUrl.empty())
+                return Usage("--player-url needs the address of the Ruffle player");
         } else if (a == "--buttons") {
             o.buttons = true;
         } else if (a == "--sound") {
@@ -147,11 +236,13 @@ int ParseArguments(int argc, char **argv, Options &o, bool &help) {
         } else {
             return Usage("unknown option " + a);
         }
+        if (hasInlineValue) return Usage(a + " takes no value");
     }
-    if (o.images.empty()) return Usage("no images given");
+    if (o.inputs.empty()) return Usage("no images given");
     // A movie holds at most 65535 frames.
-    if (o.images.size() > 65535) return Usage("too many images: at most 65535 slides");
+    if (o.inputs.size() > 65535) return Usage("too many images: at most 65535 slides");
     if (o.output.empty()) return Usage("no output file given (-o OUT.swf)");
+    if (!o.playerUrl.empty() && !o.html) return Usage("--player-url goes with --html");
     return 0;
 }
 
@@ -171,18 +262,192 @@ void AddNavigation(int width, int height) {
     }
 }
 
-// The image as a colour-mapped picture of the stage's size.
-bool MakeSlide(const std::string &path, int width, int height, Rgb background,
-               IndexedPicture &slide, std::string &error) {
-    RgbaCanvas picture(1, 1);
-    if (!ReadPng(path, picture, error)) return false;
-    Flatten(picture, background);
-    if (!ToIndexed(FitToStage(picture, width, height, background), slide, error)) {
-        error = path + ": " + error;
-        return false;
+// One input file: a PNG image, or a PDF document and the pages taken from it.
+struct Input {
+    std::string path;
+    std::unique_ptr<PdfDocument> pdf;  // null for a PNG image
+};
+
+// A hyperlink area on the stage, in pixels.
+struct StageLink {
+    std::string url;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// One slide: its input, the PDF page (from 0; -1 for an image), its links.
+struct SlidePlan {
+    size_t input = 0;
+    int page = -1;
+    std::vector<StageLink> links;
+};
+
+// What the threads prepare for the library: the slide's colour-mapped picture.
+struct PreparedSlide {
+    IndexedPicture picture;
+    std::string error;
+};
+
+bool StartsLikePng(const std::string &path) {
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    unsigned char head[8];
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bool png = std::fread(head, 1, 8, f) == 8 && std::memcmp(head, kSignature, 8) == 0;
+    std::fclose(f);
+    return png;
+}
+
+bool NamedPdf(const std::string &path) {
+    if (path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".pdf";
+}
+
+bool IsPdfInput(const std::string &path) {
+    return !StartsLikePng(path) && (LooksLikePdf(path) || NamedPdf(path));
+}
+
+// The pages of a document that --pages picks, from 0.
+bool PickPages(const Options &o, const Input &input, std::vector<int> &pages, std::string &error) {
+    int count = input.pdf->PageCount();
+    pages.clear();
+    if (o.pages.empty()) {
+        for (int p = 0; p < count; ++p) pages.push_back(p);
+        return true;
+    }
+    for (const PageRange &r : o.pages) {
+        int last = r.last == 0 ? count : r.last;
+        if (r.first > count || last > count) {
+            error = input.path + ": --pages asks for page " +
+                    std::to_string(r.first > count ? r.first : last) + ", but the document has " +
+                    std::to_string(count) + (count == 1 ? " page" : " pages");
+            return false;
+        }
+        for (int p = r.first; p <= last; ++p) pages.push_back(p - 1);
     }
     return true;
 }
+
+bool KeptScheme(const std::string &url) {
+    std::string lower;
+    for (char c : url.substr(0, 8)) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 ||
+           lower.rfind("mailto:", 0) == 0;
+}
+
+std::string Shortened(const std::string &text) {
+    return text.size() <= 60 ? text : text.substr(0, 57) + "...";
+}
+
+void Warn(const std::string &message) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+}
+
+// The links of a PDF page as hyperlink areas on the stage, where the page is
+// drawn. Links the movie cannot keep are reported; internal ones counted.
+std::vector<StageLink> PlaceLinks(const Input &input, int page, int width, int height,
+                                  int &internal) {
+    double pw, ph;
+    input.pdf->PageSize(page, pw, ph);
+    PageFit fit = FitPage(pw, ph, width, height);
+    double sx = fit.width / pw, sy = fit.height / ph;
+    std::string where = input.path + ": page " + std::to_string(page + 1) + ": ";
+    std::vector<StageLink> out;
+    for (const PdfLink &link : input.pdf->Links(page)) {
+        if (link.kind == PdfLink::Kind::Internal) {
+            ++internal;
+            continue;
+        }
+        if (link.kind == PdfLink::Kind::Other) {
+            Warn(where + link.what + " is not kept");
+            continue;
+        }
+        if (!KeptScheme(link.uri)) {
+            Warn(where + "the link to " + Shortened(link.uri) +
+                 " is not kept: only http, https and mailto links are");
+            continue;
+        }
+        StageLink a;
+        a.url = link.uri;
+        a.x1 = std::max(0, static_cast<int>(std::floor(fit.left + link.x1 * sx)));
+        a.y1 = std::max(0, static_cast<int>(std::floor(fit.top + link.y1 * sy)));
+        a.x2 = std::min(width, static_cast<int>(std::ceil(fit.left + link.x2 * sx)));
+        a.y2 = std::min(height, static_cast<int>(std::ceil(fit.top + link.y2 * sy)));
+        if (a.x2 <= a.x1 || a.y2 <= a.y1) {
+            Warn(where + "the link to " + Shortened(link.uri) + " lies outside the page");
+            continue;
+        }
+        if (out.size() == kMaxLinksPerSlide) {
+            Warn(where + "the link to " + Shortened(link.uri) + " is not kept: a slide holds " +
+                 std::to_string(kMaxLinksPerSlide) + " links");
+            continue;
+        }
+        out.push_back(a);
+    }
+    return out;
+}
+
+// Lets libimagequant's OpenMP use one thread on the calling thread: the
+// slides are already prepared on every core, and idle OpenMP threads would
+// spin, taking processor time from the others.
+void OneOpenMpThread() {
+    using SetNumThreads = void (*)(int);
+    if (void *symbol = dlsym(RTLD_DEFAULT, "omp_set_num_threads"))
+        reinterpret_cast<SetNumThreads>(symbol)(1);
+}
+
+// Prepares slides on one thread, with buffers kept from slide to slide and
+// PDF documents of its own.
+class SlidePreparer {
+public:
+    SlidePreparer(const Options &o, const std::vector<Input> &inputs,
+                  const std::vector<SlidePlan> &plans, int width, int height)
+        : o_(o), inputs_(inputs), plans_(plans), width_(width), height_(height) {
+        OneOpenMpThread();
+    }
+
+    void Prepare(size_t index, PreparedSlide &slide) {
+        slide.error.clear();
+        const SlidePlan &plan = plans_[index];
+        const Input &input = inputs_[plan.input];
+        const RgbaCanvas *picture = &decoded_;
+        if (plan.page >= 0) {
+            const PdfDocument *pdf = Document(plan.input, slide.error);
+            if (!pdf) return;
+            if (!pdf->Render(plan.page, width_, height_, o_.background, decoded_, scratch_,
+                             slide.error)) {
+                slide.error = input.path + ": " + slide.error;
+                return;
+            }
+        } else {
+            if (!ReadPng(input.path, decoded_, slide.error)) return;
+            Flatten(decoded_, o_.background);
+            if (decoded_.Width() != width_ || decoded_.Height() != height_) {
+                FitToStage(decoded_, width_, height_, o_.background, staged_);
+                picture = &staged_;
+            }
+        }
+        if (!mapper_.Map(*picture, slide.picture, slide.error))
+            slide.error = input.path + ": " + slide.error;
+    }
+
+private:
+    const PdfDocument *Document(size_t input, std::string &error) {
+        std::unique_ptr<PdfDocument> &pdf = documents_[input];
+        if (!pdf) pdf = PdfDocument::Open(inputs_[input].path, error);
+        return pdf.get();
+    }
+
+    const Options &o_;
+    const std::vector<Input> &inputs_;
+    const std::vector<SlidePlan> &plans_;
+    int width_, height_;
+    RgbaCanvas decoded_{1, 1}, staged_{1, 1};
+    std::vector<uint8_t> scratch_;
+    ColourMapper mapper_;
+    std::map<size_t, std::unique_ptr<PdfDocument>> documents_;
+};
 
 class Progress {
 public:
@@ -209,16 +474,37 @@ int Run(const Options &o) {
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
     if (!o.sound.empty() && !CheckWav(o.sound, error)) return Fail(error);
 
-    // Every image is checked before any slide is made.
+    // Every input is checked before any slide is made.
     int width = o.width, height = o.height;
-    for (const std::string &image : o.images) {
-        int w, h;
-        if (!ProbePng(image, w, h, error)) return Fail(error);
-        if (width == 0) {
-            width = w;
-            height = h;
+    std::vector<Input> inputs;
+    std::vector<SlidePlan> plans;
+    for (const std::string &path : o.inputs) {
+        Input input;
+        input.path = path;
+        if (IsPdfInput(path)) {
+            input.pdf = PdfDocument::Open(path, error);
+            if (!input.pdf) return Fail(error);
+            std::vector<int> pages;
+            if (!PickPages(o, input, pages, error)) return Fail(error);
+            if (width == 0) {
+                double pw, ph;
+                input.pdf->PageSize(pages[0], pw, ph);
+                width = kPdfStageWidth;
+                height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
+            }
+            for (int page : pages) plans.push_back(SlidePlan{inputs.size(), page, {}});
+        } else {
+            int w, h;
+            if (!ProbePng(path, w, h, error)) return Fail(error);
+            if (width == 0) {
+                width = w;
+                height = h;
+            }
+            plans.push_back(SlidePlan{inputs.size(), -1, {}});
         }
+        inputs.push_back(std::move(input));
     }
+    if (plans.size() > 65535) return Fail("too many slides: at most 65535");
     if (width > kMaxStageSide || height > kMaxStageSide ||
         static_cast<long>(width) * height > kMaxStagePixels)
         return Fail("stage " + std::to_string(width) + "x" + std::to_string(height) +
@@ -226,38 +512,76 @@ int Run(const Options &o) {
                     " pixels a side and " + std::to_string(kMaxStagePixels) +
                     " pixels in all (use --size)");
 
-    int count = static_cast<int>(o.images.size());
+    // The links of PDF pages; those the movie cannot keep are reported once.
+    size_t linkCount = 0;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        if (!inputs[i].pdf) continue;
+        int internal = 0;
+        for (SlidePlan &plan : plans)
+            if (plan.input == i) plan.links = PlaceLinks(inputs[i], plan.page, width, height, internal);
+        if (internal > 0)
+            Warn(inputs[i].path + ": " + std::to_string(internal) +
+                 (internal == 1 ? " link to a page inside the document is not kept"
+                                : " links to pages inside the document are not kept"));
+    }
+    for (const SlidePlan &plan : plans) linkCount += plan.links.size();
+
+    int count = static_cast<int>(plans.size());
     CreateMovie(width, height, count, o.fps);
-    Progress progress(!o.quiet, o.images.size());
+    Progress progress(!o.quiet, plans.size());
     int quantised = 0;
-    for (int i = 0; i < count; ++i) {
-        progress.Slide(static_cast<size_t>(i) + 1, o.images[static_cast<size_t>(i)]);
-        IndexedPicture slide;
-        if (!MakeSlide(o.images[static_cast<size_t>(i)], width, height, o.background, slide,
-                       error)) {
-            DestroyMovie();
-            progress.Done();
-            return Fail(error);
+    {
+        // Slides are prepared on every core, at most two a thread ahead; the
+        // library takes them in order on this thread.
+        unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+        OrderedWork<PreparedSlide> work(plans.size(), threads, 2 * threads, [&] {
+            auto preparer = std::make_shared<SlidePreparer>(o, inputs, plans, width, height);
+            return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
+        });
+        for (int i = 0; i < count; ++i) {
+            const SlidePlan &plan = plans[static_cast<size_t>(i)];
+            const std::string &path = inputs[plan.input].path;
+            progress.Slide(static_cast<size_t>(i) + 1,
+                           plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
+            PreparedSlide &slide = work.Next();
+            if (!slide.error.empty()) {
+                error = slide.error;
+                break;
+            }
+            if (!slide.picture.exact) ++quantised;
+            CreateFrame(slide.picture.pixels.data(), slide.picture.palette.data(),
+                        slide.picture.ColourCount());
+            work.Release();
+            // The previous slide's links leave with it.
+            if (i > 0 && !plans[static_cast<size_t>(i) - 1].links.empty()) RemoveButtons();
+            for (const StageLink &link : plan.links)
+                AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2,
+                             link.y2);
+            if (i == 0 && !o.sound.empty()) AddSound(o.sound.c_str());
+            if (o.buttons || i == count - 1) StopFrame(-1);
+            NextSlide();
         }
-        if (!slide.exact) ++quantised;
-        CreateFrame(slide.pixels.data(), slide.palette.data(), slide.ColourCount());
-        if (i == 0 && !o.sound.empty()) AddSound(o.sound.c_str());
-        if (o.buttons || i == count - 1) StopFrame(-1);
-        NextSlide();
     }
     progress.Done();
+    if (!error.empty()) {
+        DestroyMovie();
+        return Fail(error);
+    }
     if (o.buttons) AddNavigation(width, height);
     WriteMovie(o.output.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
-    if (o.html && !WriteViewer(o.output, width, height, BaseName(o.output), page, error))
+    if (o.html && !WriteViewer(o.output, width, height, BaseName(o.output), !o.sound.empty(),
+                               o.playerUrl, page, error))
         return Fail(error);
     if (!o.quiet) {
-        std::printf("%s: wrote %s: %d slide%s, %dx%d pixels, %d quantised to 256 colours\n",
+        std::printf("%s: wrote %s: %d slide%s, %dx%d pixels, %d quantised to 256 colours",
                     kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, height,
                     quantised);
+        if (linkCount > 0) std::printf(", %zu link%s", linkCount, linkCount == 1 ? "" : "s");
+        std::printf("\n");
         if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
     }
     return 0;
@@ -267,10 +591,14 @@ int Run(const Options &o) {
 
 int main(int argc, char **argv) {
     Options o;
-    bool help;
-    if (int status = ParseArguments(argc, argv, o, help)) return status;
-    if (help) {
+    Request request;
+    if (int status = ParseArguments(argc, argv, o, request)) return status;
+    if (request == Request::Help) {
         std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (request == Request::Version) {
+        std::printf("%s %s\n", kProgram, QUILLON_VERSION);
         return 0;
     }
     return Run(o);

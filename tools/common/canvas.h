@@ -29,6 +29,14 @@ public:
     const std::vector<Pixel> &Pixels() const { return pixels_; }
     std::vector<Pixel> &Pixels() { return pixels_; }
 
+    // Changes the size, keeping the buffer when it is large enough; the
+    // pixels are then whatever the buffer held.
+    void Resize(int width, int height) {
+        width_ = width;
+        height_ = height;
+        pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    }
+
     Pixel At(int x, int y) const { return pixels_[Index(x, y)]; }
     void Set(int x, int y, Pixel p) {
         if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[Index(x, y)] = p;

@@ -17,30 +17,6 @@ uint32_t Key(const Rgba &p) {
            (static_cast<uint32_t>(p.b) << 16);
 }
 
-bool MapExactly(const RgbaCanvas &picture, IndexedPicture &out) {
-    std::unordered_map<uint32_t, uint8_t> index;
-    out.pixels.resize(picture.Pixels().size());
-    out.palette.clear();
-    size_t i = 0;
-    for (const Rgba &p : picture.Pixels()) {
-        uint32_t key = Key(p);
-        auto found = index.find(key);
-        if (found == index.end()) {
-            if (index.size() == 256) return false;
-            uint8_t next = static_cast<uint8_t>(index.size());
-            found = index.emplace(key, next).first;
-            out.palette.push_back(p.r);
-            out.palette.push_back(p.g);
-            out.palette.push_back(p.b);
-        }
-        out.pixels[i++] = found->second;
-    }
-    return true;
-}
-
-struct AttrDeleter {
-    void operator()(liq_attr *a) const { liq_attr_destroy(a); }
-};
 struct ImageDeleter {
     void operator()(liq_image *i) const { liq_image_destroy(i); }
 };
@@ -48,24 +24,61 @@ struct ResultDeleter {
     void operator()(liq_result *r) const { liq_result_destroy(r); }
 };
 
-bool Quantise(const RgbaCanvas &picture, IndexedPicture &out, std::string &error) {
-    // The quantiser reads alpha too; the picture is opaque.
-    std::vector<Rgba> opaque(picture.Pixels());
-    for (Rgba &p : opaque) p.a = 255;
-    std::unique_ptr<liq_attr, AttrDeleter> attr(liq_attr_create());
-    if (!attr || liq_set_max_colors(attr.get(), 256) != LIQ_OK) {
+}  // namespace
+
+ColourMapper::ColourMapper(int speed) : attr_(liq_attr_create()) {
+    if (attr_ && (liq_set_max_colors(attr_, 256) != LIQ_OK || liq_set_speed(attr_, speed) != LIQ_OK)) {
+        liq_attr_destroy(attr_);
+        attr_ = nullptr;
+    }
+}
+
+ColourMapper::~ColourMapper() {
+    if (attr_) liq_attr_destroy(attr_);
+}
+
+bool ColourMapper::MapExactly(const RgbaCanvas &picture, IndexedPicture &out) {
+    index_.clear();
+    out.pixels.resize(picture.Pixels().size());
+    out.palette.clear();
+    // Neighbouring pixels mostly share their colour: the last one found is
+    // checked before the table.
+    uint32_t lastKey = 0xFFFFFFFF;
+    uint8_t last = 0;
+    uint8_t *to = out.pixels.data();
+    for (const Rgba &p : picture.Pixels()) {
+        uint32_t key = Key(p);
+        if (key != lastKey) {
+            auto found = index_.find(key);
+            if (found == index_.end()) {
+                if (index_.size() == 256) return false;
+                uint8_t next = static_cast<uint8_t>(index_.size());
+                found = index_.emplace(key, next).first;
+                out.palette.insert(out.palette.end(), {p.r, p.g, p.b});
+            }
+            lastKey = key;
+            last = found->second;
+        }
+        *to++ = last;
+    }
+    return true;
+}
+
+bool ColourMapper::Quantise(const RgbaCanvas &picture, IndexedPicture &out, std::string &error) {
+    if (!attr_) {
         error = "the colour quantiser could not be set up";
         return false;
     }
+    // The quantiser reads alpha too; flattened pictures are opaque.
     std::unique_ptr<liq_image, ImageDeleter> image(liq_image_create_rgba(
-        attr.get(), opaque.data(), picture.Width(), picture.Height(), 0));
+        attr_, picture.Pixels().data(), picture.Width(), picture.Height(), 0));
     if (!image) {
         error = "the colour quantiser refused a picture of " + std::to_string(picture.Width()) +
                 "x" + std::to_string(picture.Height()) + " pixels";
         return false;
     }
     liq_result *raw = nullptr;
-    if (liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK || !raw) {
+    if (liq_image_quantize(image.get(), attr_, &raw) != LIQ_OK || !raw) {
         error = "the colour quantiser failed";
         return false;
     }
@@ -73,7 +86,7 @@ bool Quantise(const RgbaCanvas &picture, IndexedPicture &out, std::string &error
     // Nearest colours, no dithering: text edges stay crisp, and the error
     // from the original is smallest.
     liq_set_dithering_level(result.get(), 0.0f);
-    out.pixels.resize(opaque.size());
+    out.pixels.resize(picture.Pixels().size());
     if (liq_write_remapped_image(result.get(), image.get(), out.pixels.data(), out.pixels.size()) !=
         LIQ_OK) {
         error = "the colour quantiser could not map the picture";
@@ -81,17 +94,13 @@ bool Quantise(const RgbaCanvas &picture, IndexedPicture &out, std::string &error
     }
     const liq_palette *palette = liq_get_palette(result.get());
     out.palette.clear();
-    for (unsigned i = 0; i < palette->count; ++i) {
-        out.palette.push_back(palette->entries[i].r);
-        out.palette.push_back(palette->entries[i].g);
-        out.palette.push_back(palette->entries[i].b);
-    }
+    for (unsigned i = 0; i < palette->count; ++i)
+        out.palette.insert(out.palette.end(),
+                           {palette->entries[i].r, palette->entries[i].g, palette->entries[i].b});
     return true;
 }
 
-}  // namespace
-
-bool ToIndexed(const RgbaCanvas &picture, IndexedPicture &out, std::string &error) {
+bool ColourMapper::Map(const RgbaCanvas &picture, IndexedPicture &out, std::string &error) {
     out.width = picture.Width();
     out.height = picture.Height();
     out.exact = MapExactly(picture, out);
@@ -109,9 +118,11 @@ void Flatten(RgbaCanvas &picture, Rgb background) {
     }
 }
 
-RgbaCanvas FitToStage(const RgbaCanvas &picture, int width, int height, Rgb background) {
-    if (picture.Width() == width && picture.Height() == height) return picture;
-    RgbaCanvas stage(width, height, Rgba{background.r, background.g, background.b, 255});
+void FitToStage(const RgbaCanvas &picture, int width, int height, Rgb background,
+                RgbaCanvas &stage) {
+    stage.Resize(width, height);
+    std::fill(stage.Pixels().begin(), stage.Pixels().end(),
+              Rgba{background.r, background.g, background.b, 255});
     double scale = std::min(static_cast<double>(width) / picture.Width(),
                             static_cast<double>(height) / picture.Height());
     int w = std::max(1, static_cast<int>(std::lround(picture.Width() * scale)));
@@ -146,7 +157,6 @@ RgbaCanvas FitToStage(const RgbaCanvas &picture, int width, int height, Rgb back
             stage.Set(left + x, top + y, Rgba{c(0), c(1), c(2), c(3)});
         }
     }
-    return stage;
 }
 
 }  // namespace quillon_tools

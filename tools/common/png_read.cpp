@@ -86,15 +86,14 @@ bool ReadPng(const std::string &path, RgbaCanvas &picture, std::string &error) {
     png_image image;
     if (!BeginRead(path, file, image, error)) return false;
     image.format = PNG_FORMAT_RGBA;
-    RgbaCanvas out(static_cast<int>(image.width), static_cast<int>(image.height));
+    picture.Resize(static_cast<int>(image.width), static_cast<int>(image.height));
     static_assert(sizeof(Rgba) == 4, "RGBA pixels are four packed bytes");
-    if (!png_image_finish_read(&image, nullptr, out.Pixels().data(), 0, nullptr)) {
+    if (!png_image_finish_read(&image, nullptr, picture.Pixels().data(), 0, nullptr)) {
         error = path + ": unsupported or damaged PNG (" + image.message + ")";
         png_image_free(&image);
         return false;
     }
     png_image_free(&image);
-    picture = std::move(out);
     return true;
 }
 

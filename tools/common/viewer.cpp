@@ -79,16 +79,17 @@ std::string FindRuffle() {
     return "";
 }
 
-bool WriteViewer(const std::string &moviePath, int width, int height, const std::string &title,
-                 std::string &page, std::string &error) {
+namespace {
+
+// Copies the player's files from the installed or source copy into folder.
+bool CopyPlayer(const std::string &folder, std::string &error) {
     std::string ruffle = FindRuffle();
     if (ruffle.empty()) {
-        error = "the Ruffle player files were not found (run scripts/install-deps, or set "
-                "QUILLON_RUFFLE_DIR to a folder with ruffle.js)";
+        error = "the Ruffle player files were not found (run scripts/install-deps, set "
+                "QUILLON_RUFFLE_DIR to a folder with ruffle.js, or give the player's address)";
         return false;
     }
-    std::string target = DirectoryOf(moviePath) + "/ruffle";
-    if (!MakeDirectory(target, error)) return false;
+    if (!MakeDirectory(folder, error)) return false;
     DIR *dir = opendir(ruffle.c_str());
     if (!dir) {
         error = ruffle + ": cannot be read";
@@ -99,37 +100,69 @@ bool WriteViewer(const std::string &moviePath, int width, int height, const std:
         if (IsPlayerFile(e->d_name)) names.push_back(e->d_name);
     closedir(dir);
     for (const std::string &name : names)
-        if (!CopyFileAtomically(ruffle + "/" + name, target + "/" + name, error)) return false;
+        if (!CopyFileAtomically(ruffle + "/" + name, folder + "/" + name, error)) return false;
+    return true;
+}
 
+// The address of ruffle.js for a folder's address or the script's own.
+std::string PlayerScript(const std::string &playerUrl) {
+    if (playerUrl.empty()) return "ruffle/ruffle.js";
+    size_t end = playerUrl.find_first_of("?#");
+    std::string path = playerUrl.substr(0, end);
+    if (path.size() >= 3 && path.compare(path.size() - 3, 3, ".js") == 0) return playerUrl;
+    while (!path.empty() && path.back() == '/') path.pop_back();
+    return path + "/ruffle.js";
+}
+
+}  // namespace
+
+bool WriteViewer(const std::string &moviePath, int width, int height, const std::string &title,
+                 bool sound, const std::string &playerUrl, std::string &page,
+                 std::string &error) {
+    if (playerUrl.empty() && !CopyPlayer(DirectoryOf(moviePath) + "/ruffle", error)) return false;
+
+    // The stage as large as the window allows, up to its own size, keeping its
+    // proportions; a movie with sound keeps a line below it for the hint.
     std::string w = std::to_string(width), h = std::to_string(height);
+    std::string room = sound ? "(100vh - 2.5em)" : "100vh";
     std::string html =
         "<!DOCTYPE html>\n"
         "<html lang=\"en\">\n"
         "<head>\n"
         "<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         "<title>" + HtmlEscape(title) + "</title>\n"
-        "<style>body { margin: 0; background: #202020; display: flex; justify-content: center; "
-        "align-items: center; min-height: 100vh; }</style>\n"
+        "<style>\n"
+        "html, body { margin: 0; height: 100%; overflow: hidden; background: #202020; }\n"
+        "body { display: flex; flex-direction: column; justify-content: center; align-items: center; }\n"
+        "#player { display: block; flex: none;\n"
+        "  width: min(" + w + "px, 100vw, calc(" + room + " * " + w + " / " + h + "));\n"
+        "  height: min(" + h + "px, calc(100vw * " + h + " / " + w + "), calc(" + room + ")); }\n" +
+        (sound ? "#hint { color: #b0b0b0; font: 0.9em sans-serif; line-height: 2.5em; }\n" : "") +
+        "</style>\n"
         "</head>\n"
         "<body>\n"
         "<script>\n"
-        "// Plays the movie with the Ruffle player in ruffle/. Serve this folder over\n"
-        "// http (for example: python3 -m http.server); file:// pages cannot load it.\n"
+        "// Plays the movie with the Ruffle player. Serve this folder over http\n"
+        "// (for example: python3 -m http.server); file:// pages cannot load it.\n"
         "window.RufflePlayer = window.RufflePlayer || {};\n"
         "window.RufflePlayer.config = {\n"
-        "  autoplay: \"on\", splashScreen: false, letterbox: \"on\", contextMenu: \"off\",\n"
-        "  preferredRenderer: \"canvas\",\n"
+        "  autoplay: \"on\", splashScreen: false, unmuteOverlay: \"hidden\",\n"
+        "  letterbox: \"on\", contextMenu: \"off\", preferredRenderer: \"canvas\",\n"
         "  openUrlMode: \"allow\", allowNetworking: \"all\", allowScriptAccess: true,\n"
         "};\n"
         "</script>\n"
-        "<script src=\"ruffle/ruffle.js\"></script>\n"
+        "<script src=\"" + HtmlEscape(PlayerScript(playerUrl)) + "\"></script>\n"
         "<script>\n"
         "window.addEventListener(\"load\", () => {\n"
         "  const player = window.RufflePlayer.newest().createPlayer();\n"
         "  player.id = \"player\";\n"
-        "  player.style.width = \"" + w + "px\";\n"
-        "  player.style.height = \"" + h + "px\";\n"
-        "  document.body.appendChild(player);\n"
+        "  document.body.appendChild(player);\n" +
+        (sound ? "  const hint = document.createElement(\"div\");\n"
+                 "  hint.id = \"hint\";\n"
+                 "  hint.textContent = \"This movie has sound: click it to hear it.\";\n"
+                 "  document.body.appendChild(hint);\n"
+               : "") +
         "  player.load(" + JsString(BaseName(moviePath)) + ");\n"
         "});\n"
         "</script>\n"

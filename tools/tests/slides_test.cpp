@@ -42,27 +42,6 @@ std::vector<uint8_t> Gradient(int w, int h) {
     return rgb;
 }
 
-std::vector<Bitmap> SlideBitmaps(const SwfFile &movie) {
-    std::vector<Bitmap> out;
-    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
-        Bitmap b = DecodeLossless(*t);
-        if (b.format == 3) out.push_back(b);
-    }
-    return out;
-}
-
-double Psnr(const std::vector<uint8_t> &rgb, const Bitmap &b) {
-    double sum = 0;
-    size_t n = rgb.size() / 3;
-    for (size_t i = 0; i < n; ++i)
-        for (int c = 0; c < 3; ++c) {
-            double d = static_cast<double>(rgb[i * 3 + c]) - b.rgba[i * 4 + c];
-            sum += d * d;
-        }
-    double mse = sum / (n * 3);
-    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-}
-
 // The frames whose DoAction tags hold a Stop action (07) and nothing else.
 std::set<int> StopFrames(const SwfFile &movie) {
     std::set<int> stops;
@@ -263,8 +242,11 @@ TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
     std::string page = ReadText(dir + "/talk.html");
     EXPECT_NE(page.find("player.load(\"talk.swf\")"), std::string::npos) << page;
     EXPECT_NE(page.find("src=\"ruffle/ruffle.js\""), std::string::npos);
-    EXPECT_NE(page.find("\"50px\""), std::string::npos);
-    EXPECT_NE(page.find("\"30px\""), std::string::npos);
+    // As large as the window allows, up to the stage's 50 x 30 pixels.
+    EXPECT_NE(page.find("width: min(50px, 100vw, calc(100vh * 50 / 30))"), std::string::npos);
+    EXPECT_NE(page.find("height: min(30px, calc(100vw * 30 / 50), calc(100vh))"), std::string::npos);
+    EXPECT_NE(page.find("unmuteOverlay: \"hidden\""), std::string::npos);
+    EXPECT_EQ(page.find("hint"), std::string::npos);  // no sound, nothing to hear
     std::vector<std::string> player = ListDir(dir + "/ruffle");
     size_t wasm = 0, core = 0, loader = 0;
     for (const std::string &name : player) {
@@ -276,6 +258,45 @@ TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
     EXPECT_EQ(loader, 1u);
     EXPECT_GE(core, 1u);
     EXPECT_GE(wasm, 1u);
+}
+
+TEST_F(SlidesTest, PlayerUrlLoadsThePlayerFromThereWithoutACopy) {
+    PaletteImage(dir + "/a.png", 40, 20, 2, 0);
+    const struct {
+        const char *given, *script;
+    } rows[] = {
+        {"/ruffle/", "/ruffle/ruffle.js"},
+        {"../player", "../player/ruffle.js"},
+        {"https://cdn.example.com/ruffle/ruffle.js?v=6", "https://cdn.example.com/ruffle/ruffle.js?v=6"},
+        {"/a&b\"/", "/a&amp;b&quot;/ruffle.js"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.given);
+        RunResult r = RunTool(kSlides, {"--html", "--quiet", std::string("--player-url=") + row.given,
+                                        dir + "/a.png", "-o", dir + "/talk.swf"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string page = ReadText(dir + "/talk.html");
+        EXPECT_NE(page.find(std::string("<script src=\"") + row.script + "\"></script>"),
+                  std::string::npos) << page;
+        struct stat st;
+        EXPECT_NE(stat((dir + "/ruffle").c_str(), &st), 0) << "the player was copied";
+    }
+}
+
+TEST_F(SlidesTest, AViewerPageForAMovieWithSoundHintsHowToHearIt) {
+    // 1000 samples of 8-bit mono silence at 11025 Hz: a header of 44 bytes.
+    const char header[] = "RIFF\x0c\x04\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0"
+                          "\x11\x2b\0\0\x01\0\x08\0data\xe8\x03\0\0";
+    WriteText(dir + "/quiet.wav", std::string(header, 44) + std::string(1000, '\x80'));
+    PaletteImage(dir + "/a.png", 32, 32, 3, 0);
+    RunResult r = RunTool(kSlides, {"--html", "--quiet", "--sound", dir + "/quiet.wav", "--player-url",
+                                    "/ruffle", dir + "/a.png", "-o", dir + "/a.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string page = ReadText(dir + "/a.html");
+    EXPECT_NE(page.find("click it to hear it"), std::string::npos) << page;
+    EXPECT_NE(page.find("unmuteOverlay: \"hidden\""), std::string::npos);
+    // The hint keeps a line below the stage.
+    EXPECT_NE(page.find("calc((100vh - 2.5em) * 32 / 32)"), std::string::npos) << page;
 }
 
 TEST_F(SlidesTest, AMovieNamedHtmlKeepsItsViewerPageApart) {

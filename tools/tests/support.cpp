@@ -1,6 +1,8 @@
 // Test helpers for the tools.
 #include "tests/support.h"
 
+#include <cairo-pdf.h>
+#include <cairo.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
@@ -88,6 +90,56 @@ bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<ui
     height = static_cast<int>(image.height);
     rgb.resize(PNG_IMAGE_SIZE(image));
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages) {
+    if (pages.empty()) return false;
+    cairo_surface_t *surface =
+        cairo_pdf_surface_create(path.c_str(), pages[0].width, pages[0].height);
+    cairo_t *cr = cairo_create(surface);
+    for (const PdfPageSpec &page : pages) {
+        cairo_pdf_surface_set_size(surface, page.width, page.height);
+        double w = page.width, h = page.height;
+        double hue = page.seed * 0.23;
+        cairo_pattern_t *gradient = cairo_pattern_create_linear(0, 0, w, h);
+        cairo_pattern_add_color_stop_rgb(gradient, 0, 0.95, 0.9 - hue * 0.3, 0.8);
+        cairo_pattern_add_color_stop_rgb(gradient, 1, 0.5 + hue * 0.4, 0.7, 0.95 - hue * 0.5);
+        cairo_set_source(cr, gradient);
+        cairo_paint(cr);
+        cairo_pattern_destroy(gradient);
+        for (int i = 0; i < 3; ++i) {
+            cairo_set_source_rgb(cr, 0.2 + 0.25 * i, 0.3 + 0.1 * page.seed, 0.6 - 0.15 * i);
+            cairo_rectangle(cr, w * (0.08 + 0.3 * i), h * 0.55, w * 0.22, h * (0.15 + 0.1 * i));
+            cairo_fill(cr);
+        }
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.2);
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+        cairo_set_font_size(cr, h / 10);
+        cairo_move_to(cr, w * 0.08, h * 0.22);
+        cairo_show_text(cr, ("Slide " + std::to_string(page.seed + 1)).c_str());
+        if (!page.destName.empty()) {
+            std::string name = "name='" + page.destName + "'";
+            cairo_tag_begin(cr, CAIRO_TAG_DEST, name.c_str());
+            cairo_move_to(cr, w * 0.5, h * 0.22);
+            cairo_show_text(cr, "*");
+            cairo_tag_end(cr, CAIRO_TAG_DEST);
+        }
+        for (const PdfLinkSpec &link : page.links) {
+            std::string attributes =
+                link.dest.empty() ? "uri='" + link.uri + "'" : "dest='" + link.dest + "'";
+            cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.c_str());
+            cairo_set_source_rgb(cr, 0.0, 0.35, 0.75);
+            cairo_rectangle(cr, link.x, link.y, link.width, link.height);
+            cairo_fill(cr);
+            cairo_tag_end(cr, CAIRO_TAG_LINK);
+        }
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return ok;
 }
 
 RunResult RunTool(const std::string &program, const std::vector<std::string> &args) {

@@ -24,6 +24,22 @@ bool WritePalettePng(const std::string &path, int width, int height,
 // Reads any PNG as RGB (alpha dropped).
 bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
 
+// A PDF page for WritePdf: a gradient background, coloured boxes and a line
+// of anti-aliased text that differ with seed, and links drawn as boxes.
+struct PdfLinkSpec {
+    double x = 0, y = 0, width = 0, height = 0;  // points from the top-left corner
+    std::string uri;   // a URI link, or
+    std::string dest;  // a link to the destination of that name on another page
+};
+struct PdfPageSpec {
+    double width = 400, height = 300;  // points
+    int seed = 0;
+    std::vector<PdfLinkSpec> links;
+    std::string destName;  // a destination on this page, when not empty
+};
+// Writes the pages with cairo's PDF surface.
+bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages);
+
 struct RunResult {
     int status = -1;  // exit status, or -1 when the program did not exit normally
     std::string out, err;

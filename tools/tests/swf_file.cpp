@@ -3,6 +3,8 @@
 
 #include <zlib.h>
 
+#include <cmath>
+
 #include <fstream>
 #include <iterator>
 
@@ -138,6 +140,27 @@ Bitmap DecodeLossless(const SwfTag &tag) {
         }
     bm.ok = true;
     return bm;
+}
+
+std::vector<Bitmap> SlideBitmaps(const SwfFile &movie) {
+    std::vector<Bitmap> out;
+    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
+        Bitmap b = DecodeLossless(*t);
+        if (b.format == 3) out.push_back(b);
+    }
+    return out;
+}
+
+double Psnr(const std::vector<uint8_t> &rgb, const Bitmap &b) {
+    double sum = 0;
+    size_t n = rgb.size() / 3;
+    for (size_t i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) {
+            double d = static_cast<double>(rgb[i * 3 + c]) - b.rgba[i * 4 + c];
+            sum += d * d;
+        }
+    double mse = sum / (n * 3);
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
 }  // namespace tools_test

@@ -42,6 +42,11 @@ struct Bitmap {
 
 Bitmap DecodeLossless(const SwfTag &tag);
 
+// The 8-bit (format 3) bitmaps of a movie, the slides, in file order.
+std::vector<Bitmap> SlideBitmaps(const SwfFile &movie);
+// How close a bitmap is to an RGB picture of its size, in dB (99 when equal).
+double Psnr(const std::vector<uint8_t> &rgb, const Bitmap &b);
+
 // Tag codes.
 constexpr int kEnd = 0, kShowFrame = 1, kRemoveObject = 5, kDoAction = 12, kDefineSound = 14,
               kStartSound = 15, kDefineBitsLossless = 20, kPlaceObject2 = 26, kDefineShape3 = 32,

@@ -1,0 +1,219 @@
+// PDF input through poppler's GLib interface, drawn with cairo.
+#include "common/pdf_read.h"
+
+#include <cairo.h>
+#include <poppler.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace quillon_tools {
+
+struct PdfDocument::Handle {
+    PopplerDocument *document = nullptr;
+    std::vector<PopplerPage *> pages;
+    ~Handle() {
+        for (PopplerPage *p : pages)
+            if (p) g_object_unref(p);
+        if (document) g_object_unref(document);
+    }
+};
+
+namespace {
+
+std::string FileUri(const std::string &path, std::string &error) {
+    GError *gerror = nullptr;
+    char *absolute = g_canonicalize_filename(path.c_str(), nullptr);
+    char *uri = g_filename_to_uri(absolute, nullptr, &gerror);
+    g_free(absolute);
+    if (!uri) {
+        error = path + ": " + (gerror ? gerror->message : "not a usable file name");
+        if (gerror) g_error_free(gerror);
+        return "";
+    }
+    std::string out = uri;
+    g_free(uri);
+    return out;
+}
+
+PdfLink::Kind KindOf(const PopplerAction *action, std::string &uri, std::string &what) {
+    switch (action->type) {
+    case POPPLER_ACTION_URI:
+        uri = action->uri.uri ? action->uri.uri : "";
+        return PdfLink::Kind::Uri;
+    case POPPLER_ACTION_GOTO_DEST:
+    case POPPLER_ACTION_NAMED:
+        return PdfLink::Kind::Internal;
+    case POPPLER_ACTION_GOTO_REMOTE:
+        what = std::string("a link to another file") +
+               (action->goto_remote.file_name ? std::string(" (") + action->goto_remote.file_name + ")" : "");
+        return PdfLink::Kind::Other;
+    case POPPLER_ACTION_LAUNCH:
+        what = std::string("a link that runs a program") +
+               (action->launch.file_name ? std::string(" (") + action->launch.file_name + ")" : "");
+        return PdfLink::Kind::Other;
+    case POPPLER_ACTION_JAVASCRIPT:
+        what = "a link that runs a script";
+        return PdfLink::Kind::Other;
+    default:
+        what = "a link of a kind a movie cannot hold";
+        return PdfLink::Kind::Other;
+    }
+}
+
+}  // namespace
+
+PdfDocument::PdfDocument(std::unique_ptr<Handle> handle, int pages)
+    : handle_(std::move(handle)), pageCount_(pages) {}
+
+PdfDocument::~PdfDocument() = default;
+
+std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string &path, std::string &error) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = path + ": not a regular file";
+        return nullptr;
+    }
+    if (st.st_size == 0) {
+        error = path + ": the PDF document is empty";
+        return nullptr;
+    }
+    std::string uri = FileUri(path, error);
+    if (uri.empty()) return nullptr;
+    GError *gerror = nullptr;
+    PopplerDocument *document = poppler_document_new_from_file(uri.c_str(), nullptr, &gerror);
+    if (!document) {
+        bool encrypted = gerror && gerror->domain == POPPLER_ERROR &&
+                         gerror->code == POPPLER_ERROR_ENCRYPTED;
+        if (encrypted)
+            error = path + ": the PDF document is encrypted and needs a password";
+        else
+            error = path + ": damaged PDF document" +
+                    (gerror ? std::string(" (") + gerror->message + ")" : std::string());
+        if (gerror) g_error_free(gerror);
+        return nullptr;
+    }
+    auto handle = std::make_unique<Handle>();
+    handle->document = document;
+    int pages = poppler_document_get_n_pages(document);
+    if (pages <= 0) {
+        error = path + ": the PDF document has no pages";
+        return nullptr;
+    }
+    handle->pages.assign(static_cast<size_t>(pages), nullptr);
+    for (int i = 0; i < pages; ++i) {
+        PopplerPage *page = poppler_document_get_page(document, i);
+        double w = 0, h = 0;
+        if (page) poppler_page_get_size(page, &w, &h);
+        if (!page || !(w >= 1 && h >= 1 && w < 1e6 && h < 1e6)) {
+            if (page) g_object_unref(page);
+            error = path + ": page " + std::to_string(i + 1) + " of the PDF document is damaged";
+            return nullptr;
+        }
+        handle->pages[static_cast<size_t>(i)] = page;
+    }
+    return std::unique_ptr<PdfDocument>(new PdfDocument(std::move(handle), pages));
+}
+
+void PdfDocument::PageSize(int page, double &width, double &height) const {
+    poppler_page_get_size(handle_->pages[static_cast<size_t>(page)], &width, &height);
+}
+
+std::vector<PdfLink> PdfDocument::Links(int page) const {
+    PopplerPage *p = handle_->pages[static_cast<size_t>(page)];
+    double width, height;
+    poppler_page_get_size(p, &width, &height);
+    std::vector<PdfLink> links;
+    GList *mapping = poppler_page_get_link_mapping(p);
+    for (GList *item = mapping; item; item = item->next) {
+        auto *m = static_cast<PopplerLinkMapping *>(item->data);
+        // A link without an action does nothing when clicked.
+        if (!m->action || m->action->type == POPPLER_ACTION_NONE) continue;
+        PdfLink link;
+        link.kind = KindOf(m->action, link.uri, link.what);
+        // Link areas count from the bottom-left corner, with y upwards.
+        link.x1 = std::min(m->area.x1, m->area.x2);
+        link.x2 = std::max(m->area.x1, m->area.x2);
+        link.y1 = height - std::max(m->area.y1, m->area.y2);
+        link.y2 = height - std::min(m->area.y1, m->area.y2);
+        links.push_back(link);
+    }
+    poppler_page_free_link_mapping(mapping);
+    // The page lists its annotations last to first.
+    std::reverse(links.begin(), links.end());
+    return links;
+}
+
+bool PdfDocument::Render(int page, int width, int height, Rgb background, RgbaCanvas &picture,
+                         std::vector<uint8_t> &scratch, std::string &error) const {
+    PopplerPage *p = handle_->pages[static_cast<size_t>(page)];
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    scratch.resize(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    cairo_surface_t *surface = cairo_image_surface_create_for_data(
+        scratch.data(), CAIRO_FORMAT_RGB24, width, height, stride);
+    cairo_t *cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, background.r / 255.0, background.g / 255.0, background.b / 255.0);
+    cairo_paint(cr);
+    double pw, ph;
+    poppler_page_get_size(p, &pw, &ph);
+    PageFit fit = FitPage(pw, ph, width, height);
+    cairo_translate(cr, fit.left, fit.top);
+    cairo_scale(cr, static_cast<double>(fit.width) / pw, static_cast<double>(fit.height) / ph);
+    cairo_rectangle(cr, 0, 0, pw, ph);
+    cairo_clip(cr);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    poppler_page_render(p, cr);
+    cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = std::string("page ") + std::to_string(page + 1) + " cannot be drawn: " +
+                cairo_status_to_string(status);
+        return false;
+    }
+    // cairo's RGB24 pixels are 32-bit words 0x00RRGGBB in the machine's order.
+    picture.Resize(width, height);
+    Rgba *out = picture.Pixels().data();
+    for (int y = 0; y < height; ++y) {
+        const uint32_t *row = reinterpret_cast<const uint32_t *>(scratch.data() + static_cast<size_t>(y) * stride);
+        for (int x = 0; x < width; ++x, ++out) {
+            uint32_t v = row[x];
+            *out = Rgba{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                        static_cast<uint8_t>(v), 255};
+        }
+    }
+    return true;
+}
+
+bool LooksLikePdf(const std::string &path) {
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char head[1024];
+    size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    for (size_t i = 0; i + 5 <= n; ++i)
+        if (std::memcmp(head + i, "%PDF-", 5) == 0) return true;
+    return false;
+}
+
+PageFit FitPage(double pageWidth, double pageHeight, int width, int height) {
+    PageFit fit;
+    fit.scale = std::min(width / pageWidth, height / pageHeight);
+    fit.width = std::min(width, std::max(1, static_cast<int>(std::lround(pageWidth * fit.scale))));
+    fit.height = std::min(height, std::max(1, static_cast<int>(std::lround(pageHeight * fit.scale))));
+    fit.left = (width - fit.width) / 2;
+    fit.top = (height - fit.height) / 2;
+    return fit;
+}
+
+}  // namespace quillon_tools

@@ -1,0 +1,280 @@
+// quillon-slides run on PDF documents the tests draw with cairo: one slide
+// per page, the pages' web links as hyperlink areas where the page shows
+// them, the links a movie cannot keep reported, and refused documents.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "support/swf_reader.h"
+#include "tests/support.h"
+#include "tests/swf_file.h"
+
+using namespace tools_test;
+
+namespace {
+
+const std::string kSlides = QUILLON_SLIDES;
+const std::string kPdftocairo = QUILLON_PDFTOCAIRO;
+const std::string kQpdf = QUILLON_QPDF;
+
+// A hyperlink area of the movie: the frame its button is placed in, what it
+// opens, and its rectangle in pixels.
+struct MovieLink {
+    int frame = 0;
+    std::string url, target;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool operator==(const MovieLink &o) const {
+        return frame == o.frame && url == o.url && target == o.target && x1 == o.x1 &&
+               y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
+    }
+};
+
+std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
+    return out << "{frame " << l.frame << ", " << l.url << " in " << l.target << ", (" << l.x1
+               << ", " << l.y1 << ")-(" << l.x2 << ", " << l.y2 << ")}";
+}
+
+// Reads bit fields most significant bit first.
+struct Bits {
+    const std::vector<uint8_t> &bytes;
+    size_t bit;
+    int32_t Signed(int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i, ++bit) v = (v << 1) | ((bytes[bit / 8] >> (7 - bit % 8)) & 1);
+        if (n > 0 && (v >> (n - 1)) & 1) v |= ~0u << n;
+        return static_cast<int32_t>(v);
+    }
+};
+
+// The buttons of the movie that open a URL, by character id: their GetURL
+// action (the first action of the first condition) and the bounds of the
+// shape they show.
+std::map<uint16_t, MovieLink> UrlButtons(const quillon::test::SwfMovie &movie) {
+    std::map<uint16_t, std::vector<int32_t>> shapeBounds;
+    std::map<uint16_t, MovieLink> buttons;
+    for (const quillon::test::SwfTag &t : movie.tags) {
+        const std::vector<uint8_t> &b = t.body;
+        if (t.code == kDefineShape3) {
+            Bits bits{b, 16};
+            int n = bits.Signed(5) & 31;
+            std::vector<int32_t> r;
+            for (int i = 0; i < 4; ++i) r.push_back(bits.Signed(n));
+            shapeBounds[static_cast<uint16_t>(b[0] | b[1] << 8)] = r;
+        } else if (t.code == kDefineButton2) {
+            uint16_t id = static_cast<uint16_t>(b[0] | b[1] << 8);
+            size_t actions = 3 + static_cast<size_t>(b[3] | b[4] << 8) + 4;
+            if (b.size() < actions + 3 || b[actions] != 0x83) continue;
+            MovieLink link;
+            const char *text = reinterpret_cast<const char *>(&b[actions + 3]);
+            link.url = text;
+            link.target = text + link.url.size() + 1;
+            // The first record's character: the invisible rectangle.
+            uint16_t shape = static_cast<uint16_t>(b[6] | b[7] << 8);
+            const std::vector<int32_t> &r = shapeBounds[shape];
+            if (r.size() == 4) {
+                link.x1 = r[0] / 20;
+                link.x2 = r[1] / 20;
+                link.y1 = r[2] / 20;
+                link.y2 = r[3] / 20;
+            }
+            buttons[id] = link;
+        }
+    }
+    return buttons;
+}
+
+// Where the movie places its URL buttons.
+std::vector<MovieLink> LinksOf(const quillon::test::SwfMovie &movie) {
+    std::map<uint16_t, MovieLink> buttons = UrlButtons(movie);
+    std::vector<MovieLink> out;
+    for (const quillon::test::SwfPlacement &p : movie.placements) {
+        auto found = buttons.find(p.characterId);
+        if (p.remove || found == buttons.end()) continue;
+        MovieLink link = found->second;
+        link.frame = p.frame;
+        out.push_back(link);
+    }
+    return out;
+}
+
+// Whether every link placed in a frame is gone in the next one.
+bool LinksLeaveWithTheirSlide(const quillon::test::SwfMovie &movie, int frames) {
+    std::map<uint16_t, MovieLink> buttons = UrlButtons(movie);
+    for (const quillon::test::SwfPlacement &p : movie.placements) {
+        if (p.remove || !buttons.count(p.characterId)) continue;
+        if (p.frame + 1 >= frames) continue;
+        bool removed = false;
+        for (const quillon::test::SwfPlacement &q : movie.placements)
+            removed |= q.remove && q.frame == p.frame + 1 && q.depth == p.depth;
+        if (!removed) return false;
+    }
+    return true;
+}
+
+// The test document: four 400 x 300 point pages; a web link on page 1, a
+// mail link and a link to page 3 on page 2, a script and a file link on
+// page 4.
+std::vector<PdfPageSpec> Document() {
+    std::vector<PdfPageSpec> pages(4);
+    for (int i = 0; i < 4; ++i) pages[static_cast<size_t>(i)].seed = i;
+    pages[0].links = {{40, 200, 120, 50, "https://example.com/first", ""}};
+    pages[1].links = {{250, 40, 100, 30, "mailto:team@example.com", ""},
+                      {40, 200, 100, 40, "", "third"}};
+    pages[2].destName = "third";
+    pages[3].links = {{40, 200, 100, 40, "javascript:alert(1)", ""},
+                      {200, 200, 100, 40, "file:///etc/hosts", ""}};
+    return pages;
+}
+
+// Page `page` (from 1) of a PDF as pdftocairo renders it at width x height.
+std::vector<uint8_t> Rendering(const std::string &pdf, int page, int width, int height,
+                               const std::string &dir) {
+    std::string prefix = dir + "/render-" + std::to_string(page);
+    RunResult r = RunTool(kPdftocairo, {"-png", "-f", std::to_string(page), "-l", std::to_string(page),
+                                      "-scale-to-x", std::to_string(width), "-scale-to-y",
+                                      std::to_string(height), "-singlefile", pdf, prefix});
+    EXPECT_EQ(r.status, 0) << r.err;
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    EXPECT_TRUE(ReadRgbPng(prefix + ".png", w, h, rgb));
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+    return rgb;
+}
+
+class PdfSlidesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(kPdftocairo.empty()) << "pdftocairo not found: run scripts/install-deps";
+        ASSERT_FALSE(kQpdf.empty()) << "qpdf not found: run scripts/install-deps";
+        dir = TempDir();
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(WritePdf(dir + "/talk.pdf", Document()));
+    }
+    void TearDown() override { RemoveTree(dir); }
+    std::string dir;
+};
+
+struct PdfCase {
+    const char *name;
+    std::vector<std::string> args;  // "@" stands for the test's folder
+    int frames, width, height;
+    std::vector<int> pages;  // the page each slide shows, from 1; 0 for the PNG
+    std::vector<MovieLink> links;
+    std::vector<std::string> reported;  // lines of standard error, in part
+};
+
+TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
+    // A 300 x 300 picture: the 400 x 300 point page fits it at 0.75, 225
+    // pixels high and 37 from the top.
+    ASSERT_TRUE(WriteRgbPng(dir + "/square.png", 300, 300, std::vector<uint8_t>(300 * 300 * 3, 90)));
+    const std::string internal = "talk.pdf: 1 link to a page inside the document is not kept";
+    const std::string script = "talk.pdf: page 4: the link to javascript:alert(1) is not kept";
+    const std::string file = "talk.pdf: page 4: the link to file:///etc/hosts is not kept";
+    const PdfCase cases[] = {
+        {"every page, 1024 pixels wide",
+         {"@/talk.pdf"}, 4, 1024, 768, {1, 2, 3, 4},
+         {{0, "https://example.com/first", "_blank", 102, 512, 410, 640},
+          {1, "mailto:team@example.com", "_blank", 640, 102, 896, 180}},
+         {internal, script, file}},
+        {"pages picked, another size and target",
+         {"--pages", "2,4", "--size", "800x600", "--link-target", "_self", "@/talk.pdf"}, 2, 800, 600, {2, 4},
+         {{0, "mailto:team@example.com", "_self", 500, 80, 700, 140}},
+         {internal, script, file}},
+        {"a range without an end",
+         {"--pages=3-", "@/talk.pdf"}, 2, 1024, 768, {3, 4}, {}, {script, file}},
+        {"a picture first sets the stage",
+         {"@/square.png", "--pages", "1", "@/talk.pdf"}, 2, 300, 300, {0, 1},
+         {{1, "https://example.com/first", "_blank", 30, 187, 120, 225}},
+         {}},
+    };
+    for (const PdfCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args;
+        for (std::string a : c.args) args.push_back(a[0] == '@' ? dir + a.substr(1) : a);
+        args.insert(args.end(), {"--quiet", "--buttons", "-o", dir + "/talk.swf"});
+        RunResult r = RunTool(kSlides, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+
+        quillon::test::SwfMovie movie;
+        std::string problem;
+        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/talk.swf", movie, problem)) << problem;
+        EXPECT_EQ(movie.header.frameCount, c.frames);
+        EXPECT_EQ(movie.header.xMax, c.width * 20);
+        EXPECT_EQ(movie.header.yMax, c.height * 20);
+        EXPECT_EQ(LinksOf(movie), c.links);
+        EXPECT_TRUE(LinksLeaveWithTheirSlide(movie, c.frames));
+
+        // Every line of standard error is one of the reports, each once.
+        size_t lines = 0;
+        for (char ch : r.err) lines += ch == '\n';
+        EXPECT_EQ(lines, c.reported.size()) << r.err;
+        for (const std::string &line : c.reported)
+            EXPECT_NE(r.err.find("quillon-slides: " + dir + "/" + line), std::string::npos) << r.err;
+
+        // The slides look like pdftocairo's renderings of their pages.
+        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/talk.swf"));
+        ASSERT_EQ(bitmaps.size(), c.pages.size());
+        for (size_t i = 0; i < c.pages.size(); ++i) {
+            if (c.pages[i] == 0 || c.width * 3 != c.height * 4) continue;
+            std::vector<uint8_t> rgb = Rendering(dir + "/talk.pdf", c.pages[i], c.width, c.height, dir);
+            double psnr = Psnr(rgb, bitmaps[i]);
+            EXPECT_GE(psnr, 35.0) << "slide " << i + 1;
+            RecordProperty("psnr", std::to_string(psnr));
+        }
+    }
+}
+
+TEST_F(PdfSlidesTest, RefusedDocumentsLeaveNothingBehind) {
+    std::string good = ReadText(dir + "/talk.pdf");
+    WriteText(dir + "/cut.pdf", good.substr(0, good.size() / 3));
+    WriteText(dir + "/garbage.pdf", "%PDF-1.5\nthese are notes, not a document\n");
+    WriteText(dir + "/empty.pdf", "");
+    WriteText(dir + "/no-pages.pdf",
+              "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+              "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+              "trailer << /Root 1 0 R >>\n%%EOF\n");
+    // qpdf warns that cairo's cross-reference table needs rebuilding (status 3).
+    RunResult q = RunTool(kQpdf, {"--encrypt", "secret", "owner", "256", "--", dir + "/talk.pdf",
+                                  dir + "/locked.pdf"});
+    ASSERT_TRUE(q.status == 0 || q.status == 3) << q.err;
+    WriteText(dir + "/existing.swf", "keep me");
+
+    struct Refusal {
+        const char *name;
+        std::vector<std::string> args;
+        int status;
+        const char *message;
+    };
+    const Refusal refusals[] = {
+        {"encrypted", {"@/locked.pdf"}, 1, "locked.pdf: the PDF document is encrypted and needs a password"},
+        {"cut short", {"@/cut.pdf"}, 1, "cut.pdf: damaged PDF document"},
+        {"not a document", {"@/garbage.pdf"}, 1, "garbage.pdf: damaged PDF document"},
+        {"empty file", {"@/empty.pdf"}, 1, "empty.pdf: the PDF document is empty"},
+        {"no pages", {"@/no-pages.pdf"}, 1, "no-pages.pdf: the PDF document has no pages"},
+        {"page beyond the end", {"--pages", "2-5", "@/talk.pdf"}, 1, "talk.pdf: --pages asks for page 5, but the document has 4 pages"},
+        {"a good document before a bad one", {"@/talk.pdf", "@/locked.pdf"}, 1, "locked.pdf: the PDF document is encrypted"},
+        {"pages malformed", {"--pages", "3-1", "@/talk.pdf"}, 2, "--pages needs page numbers"},
+        {"pages zero", {"--pages", "0", "@/talk.pdf"}, 2, "--pages needs page numbers"},
+        {"link target empty", {"--link-target=", "@/talk.pdf"}, 2, "--link-target needs a window name"},
+        {"player address without a page", {"--player-url", "/ruffle/", "@/talk.pdf"}, 2, "--player-url goes with --html"},
+        {"value for a switch", {"--buttons=yes", "@/talk.pdf"}, 2, "--buttons takes no value"},
+    };
+    std::vector<std::string> before = ListDir(dir);
+    for (const Refusal &f : refusals) {
+        SCOPED_TRACE(f.name);
+        std::vector<std::string> args;
+        for (std::string a : f.args) args.push_back(a[0] == '@' ? dir + a.substr(1) : a);
+        args.insert(args.end(), {"-o", dir + "/existing.swf"});
+        RunResult r = RunTool(kSlides, args);
+        EXPECT_EQ(r.status, f.status);
+        EXPECT_EQ(r.err.rfind("quillon-slides: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ListDir(dir), before);
+        EXPECT_EQ(ReadText(dir + "/existing.swf"), "keep me");
+    }
+}
+
+}  // namespace
