@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace quillon_tools {
 
@@ -24,6 +25,10 @@ struct PdfDocument::Handle {
 };
 
 namespace {
+
+// poppler's cairo output shares its font caches between documents: pages are
+// drawn one at a time, whichever thread and document they come from.
+std::mutex renderMutex;
 
 std::string FileUri(const std::string &path, std::string &error) {
     GError *gerror = nullptr;
@@ -171,7 +176,10 @@ bool PdfDocument::Render(int page, int width, int height, Rgb background, RgbaCa
     cairo_clip(cr);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    poppler_page_render(p, cr);
+    {
+        std::lock_guard<std::mutex> lock(renderMutex);
+        poppler_page_render(p, cr);
+    }
     cairo_status_t status = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
