@@ -1,11 +1,13 @@
 // The tools' movies in the real player: the demo is drawn and its buttons
-// navigate; every slide of a quillon-slides deck looks like its PNG file.
+// navigate; every slide of a quillon-slides deck looks like its PNG file or
+// PDF page, and the PDF's web links open; the viewer page fits a large deck
+// into a small window.
 // Run by CTest, which sets QUILLON_HOST, QUILLON_SLIDES and QUILLON_DEMO;
 // QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot in: the
 // README's docs/demo.png comes from
 //   QUILLON_DEMO_SCREENSHOT=$PWD/docs/demo.png ctest --test-dir build -R tools.player
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import http from 'node:http';
@@ -88,6 +90,32 @@ function gradientSlide(width, height) {
       rgb[at] = Math.round((x * 255) / (width - 1));
       rgb[at + 1] = Math.round((y * 255) / (height - 1));
       rgb[at + 2] = Math.round(128 + 127 * Math.sin((x + y) / 40));
+    }
+  }
+  return { rgb, png: encodePng(width, height, rgb, null) };
+}
+
+// Soft light and colour with fine grain, as a photograph has.
+function photoSlide(width, height) {
+  const rgb = Buffer.alloc(width * height * 3);
+  let seed = 12345;
+  const grain = () => {
+    seed = (seed * 1103515245 + 12345) & 0x7fffffff;
+    return ((seed >> 16) % 7) - 3;
+  };
+  for (let y = 0; y < height; ++y) {
+    for (let x = 0; x < width; ++x) {
+      const u = x / width;
+      const v = y / height;
+      const sky = 0.5 + 0.5 * Math.sin(3.1 * u) * Math.cos(2.3 * v);
+      const hill = 1 / (1 + Math.exp(-(v - 0.55 - 0.1 * Math.sin(7 * u)) * 25));
+      const leaf = 0.5 + 0.5 * Math.sin(40 * u + 9 * Math.sin(13 * v)) * Math.sin(31 * v);
+      const c = [
+        (1 - hill) * (0.45 + 0.4 * sky) + hill * (0.25 + 0.35 * leaf),
+        (1 - hill) * (0.6 + 0.3 * sky) + hill * (0.4 + 0.4 * leaf),
+        (1 - hill) * (0.85 + 0.15 * sky) + hill * (0.15 + 0.2 * leaf * sky),
+      ];
+      for (let k = 0; k < 3; ++k) rgb[(y * width + x) * 3 + k] = Math.max(0, Math.min(255, Math.round(255 * c[k]) + grain()));
     }
   }
   return { rgb, png: encodePng(width, height, rgb, null) };
@@ -298,7 +326,7 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
   await player.start();
   const W = 320;
   const H = 240;
-  const images = [paletteSlide(W, H, 6, 0), gradientSlide(W, H), paletteSlide(W, H, 256, 1)];
+  const images = [paletteSlide(W, H, 6, 0), gradientSlide(W, H), paletteSlide(W, H, 256, 1), photoSlide(W, H)];
   const files = images.map((image, i) => {
     const file = path.join(player.dir, `deck-${i}.png`);
     fs.writeFileSync(file, image.png);
@@ -308,15 +336,16 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
     { stdio: 'pipe', timeout: 120000 });
 
   const view = await player.open('deck', { width: W, height: H });
-  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 3, swfVersion: 4 });
+  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 4, swfVersion: 4 });
   const row = buttonRow(W, H, 4);
   const NEXT = row.centre(2);
-  const exact = [true, false, true];
+  // Exact pictures, or at least this close (dB): the gradient, the photograph.
+  const closeness = ['exact', 30, 'exact', 35];
   for (let i = 0; i < images.length; ++i) {
     if (i > 0) await view.click(NEXT.x, NEXT.y);
     await until(view, `deck slide ${i + 1}`, (shot) => {
       const { differing, psnr } = compare(shot, images[i].rgb, W, H, [row.rect]);
-      const ok = exact[i] ? differing === 0 : psnr >= 30;
+      const ok = closeness[i] === 'exact' ? differing === 0 : psnr >= closeness[i];
       return { ok, why: `${differing} pixels differ, PSNR ${psnr.toFixed(1)} dB` };
     });
   }
@@ -369,6 +398,167 @@ test('the viewer page that quillon-demo writes plays the demo with its own copy 
     }
     assert.deepEqual(problems, []);
     assert.ok(psnr >= 30, `the viewer page does not show the first slide (PSNR ${psnr.toFixed(1)} dB)`);
+  } finally {
+    await page.close();
+    server.close();
+  }
+});
+
+// ---- PDF decks --------------------------------------------------------------
+
+// A PDF of four 400 x 300 pixel pages, printed by the browser: distinct
+// colours, blocks and text on each; web links on pages 1 and 2, a link to
+// page 3 on page 2, a script link on page 4.
+async function printPdf(file, origin) {
+  const block = (x, y, w, h, colour) =>
+    `<div style="position:absolute;left:${x}px;top:${y}px;width:${w}px;height:${h}px;background:${colour}"></div>`;
+  const link = (href, x, y, w, h) =>
+    `<a href="${href}" style="position:absolute;display:block;left:${x}px;top:${y}px;width:${w}px;height:${h}px;background:#0050c0"></a>`;
+  const page = (n, background, extra) => `<section id="p${n}" style="background:${background}">
+    <h1>Slide ${n}</h1>${block(30, 110, 110, 60, '#d04020')}${block(160, 110, 90, 60, '#30a050')}${extra}</section>`;
+  const html = `<!doctype html><html><head><style>
+    @page { size: 400px 300px; margin: 0 }
+    html, body { margin: 0 }
+    section { position: relative; width: 400px; height: 300px; overflow: hidden; page-break-after: always;
+      font: bold 28px sans-serif; color: #202840 }
+    h1 { margin: 0; padding: 20px 30px; font-size: 28px }
+    </style></head><body>
+    ${page(1, 'linear-gradient(135deg, #f8f0e0, #a0c0f0)', link(`${origin}/pdf-link-one`, 40, 200, 120, 50))}
+    ${page(2, '#fff8d0', link(`${origin}/pdf-link-two`, 250, 40, 100, 30) + link('#p3', 40, 200, 100, 40))}
+    ${page(3, 'linear-gradient(90deg, #e0f0e0, #f0d0e0)', '')}
+    ${page(4, '#e8e8ff', link('javascript:alert(1)', 40, 200, 100, 40))}
+    </body></html>`;
+  const tab = await player.context.newPage();
+  try {
+    await tab.setContent(html);
+    fs.writeFileSync(file, await tab.pdf({ width: '400px', height: '300px', printBackground: true }));
+  } finally {
+    await tab.close();
+  }
+}
+
+// A page of the PDF as pdftocairo (poppler-utils) draws it, as RGB.
+function renderPage(file, page, width, height) {
+  const prefix = `${file}-page${page}`;
+  execFileSync('pdftocairo', ['-png', '-f', String(page), '-l', String(page), '-scale-to-x', String(width),
+    '-scale-to-y', String(height), '-singlefile', file, prefix], { stdio: 'pipe' });
+  return rgbOf(decodePng(fs.readFileSync(`${prefix}.png`)));
+}
+
+test('a PDF deck: slides look like their pages and the web links open', async () => {
+  const slidesTool = tool('QUILLON_SLIDES');
+  await player.start();
+  const pdf = path.join(player.dir, 'talk.pdf');
+  await printPdf(pdf, player.server.origin);
+  const run = spawnSync(slidesTool, ['--buttons', '--quiet', pdf, '-o', path.join(player.dir, 'pdf-deck.swf')],
+    { encoding: 'utf8', timeout: 120000 });
+  assert.equal(run.status, 0, run.stderr);
+  // 300 x 225 points: 1024 x 768 pixels.
+  const W = 1024;
+  const H = 768;
+  assert.match(run.stderr, /talk\.pdf: 1 link to a page inside the document is not kept/);
+  assert.match(run.stderr, /talk\.pdf: page 4: the link to javascript:alert\(1\) is not kept/);
+
+  const view = await player.open('pdf-deck', { width: W, height: H });
+  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 4, swfVersion: 4 });
+  const row = buttonRow(W, H, 4);
+  const NEXT = row.centre(2);
+  const scale = W / 400;
+  for (let page = 1; page <= 4; ++page) {
+    if (page > 1) await view.click(NEXT.x, NEXT.y);
+    const rgb = renderPage(pdf, page, W, H);
+    await until(view, `PDF page ${page}`, (shot) => {
+      const { psnr } = compare(shot, rgb, W, H, [row.rect]);
+      return { ok: psnr >= 35, why: `PSNR ${psnr.toFixed(1)} dB against pdftocairo's page` };
+    });
+    if (page === 1) {
+      await view.click(Math.round(100 * scale), Math.round(225 * scale));
+      await player.waitForRequest('/pdf-link-one');
+    }
+    if (page === 2) {
+      await view.click(Math.round(300 * scale), Math.round(55 * scale));
+      await player.waitForRequest('/pdf-link-two');
+    }
+  }
+  await view.close();
+});
+
+// ---- The viewer page on a small screen ----------------------------------------
+
+test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons and all', async () => {
+  const slidesTool = tool('QUILLON_SLIDES');
+  await player.start();
+  const W = 1920;
+  const H = 1080;
+  const site = path.join(player.dir, 'site');
+  const deck = path.join(site, 'deck');
+  fs.mkdirSync(deck, { recursive: true });
+  // The player lives elsewhere on the site; the page loads it from there.
+  fs.cpSync(path.dirname(require.resolve('@ruffle-rs/ruffle/package.json')),
+    path.join(site, 'player'), { recursive: true });
+  // Three slides of flat colours: a top half and a bottom half.
+  const colours = [[[200, 40, 40], [250, 240, 200]], [[40, 120, 200], [220, 250, 220]], [[60, 160, 60], [60, 40, 90]]];
+  const files = colours.map(([top, bottom], i) => {
+    const rgb = Buffer.alloc(W * H * 3);
+    for (let p = 0; p < W * H; ++p) rgb.set(p < (W * H) / 2 ? top : bottom, p * 3);
+    const file = path.join(player.dir, `big-${i}.png`);
+    fs.writeFileSync(file, encodePng(W, H, rgb, null));
+    return file;
+  });
+  execFileSync(slidesTool, ['--buttons', '--html', '--quiet', '--player-url', '../player/', ...files,
+    '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
+  assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');
+
+  const { server, origin } = await serveFolder(site);
+  const page = await player.context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  try {
+    await page.setViewportSize({ width: 1366, height: 768 });
+    await page.goto(`${origin}/deck/big.html`);
+    const element = page.locator('#player');
+    await element.waitFor({ timeout: 15000 });
+    const box = await element.boundingBox();
+    // The whole stage in the window, at the stage's proportions, without scrolling.
+    assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1366 && box.y + box.height <= 768,
+      `the player at ${JSON.stringify(box)} is not inside the window`);
+    assert.ok(Math.abs(box.width / box.height - W / H) < 0.01, `the player is ${box.width} x ${box.height}`);
+    assert.ok(box.width >= 1360, `the player is ${box.width} wide, not as wide as the window allows`);
+    const scroll = await page.evaluate(() => [document.scrollingElement.scrollWidth, document.scrollingElement.scrollHeight]);
+    assert.deepEqual(scroll, [1366, 768]);
+
+    const k = box.width / W;
+    // Sample points away from the buttons: the middle of each half, left and right.
+    const at = (x, y) => ({ x: Math.round(x * k), y: Math.round(y * k) });
+    const points = [[at(300, 270), 0], [at(1500, 270), 0], [at(300, 810), 1], [at(960, 810), 1]];
+    const showing = (i) => (shot) => {
+      const wrong = points.filter(([p, half]) => {
+        const s = (p.y * shot.width + p.x) * 4;
+        return colours[i][half].some((c, ch) => Math.abs(shot.data[s + ch] - c) > 3);
+      });
+      return { ok: wrong.length === 0, why: `${wrong.length} of ${points.length} points differ from slide ${i + 1}` };
+    };
+    const waitShowing = async (i, what) => {
+      const end = Date.now() + 15000;
+      let last;
+      for (;;) {
+        last = showing(i)(decodePng(await element.screenshot()));
+        if (last.ok || Date.now() > end) break;
+        await sleep(100);
+      }
+      assert.deepEqual(problems, []);
+      assert.ok(last.ok, `${what}: ${last.why}`);
+    };
+    // The first slide at once, with nothing over it.
+    await waitShowing(0, 'the first slide');
+    // "next", where it is drawn, clicked without scrolling.
+    const next = buttonRow(W, H, 4).centre(2);
+    await page.mouse.click(box.x + next.x * k, box.y + next.y * k);
+    await waitShowing(1, 'the second slide after next');
+    const previous = buttonRow(W, H, 4).centre(1);
+    await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
+    await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
+    await waitShowing(2, 'the last slide after previous on the first');
   } finally {
     await page.close();
     server.close();
