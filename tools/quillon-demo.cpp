@@ -334,8 +334,19 @@ int main(int argc, char **argv) {
             std::printf("Usage: %s [--quiet] [FOLDER]\n"
                         "Writes FOLDER/demo.swf (default folder: demo), a movie that shows what the\n"
                         "library does, with its viewer page FOLDER/demo.html, the Ruffle player in\n"
-                        "FOLDER/ruffle/, the sound FOLDER/chime.wav and the linked FOLDER/about.html.\n",
+                        "FOLDER/ruffle/, the sound FOLDER/chime.wav and the linked FOLDER/about.html.\n"
+                        "Its buttons play, stop and go to the first, previous, next and last slide;\n"
+                        "previous on the first slide goes to the last, next on the last to the first.\n"
+                        "\n"
+                        "Options:\n"
+                        "  -q, --quiet   no summary line\n"
+                        "  -h, --help    this text\n"
+                        "  --version     the program's version\n",
                         kProgram);
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("%s %s\n", kProgram, QUILLON_VERSION);
             return 0;
         }
         if (a == "--quiet" || a == "-q") {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <cmath>
 #include <set>
 
@@ -50,6 +51,11 @@ std::set<int> StopFrames(const SwfFile &movie) {
             if (t.code == kDoAction && t.body == std::vector<uint8_t>{0x07, 0x00})
                 stops.insert(static_cast<int>(f));
     return stops;
+}
+
+std::string ToUpper(std::string text) {
+    for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 bool HasTemporaryFiles(const std::string &dir) {
@@ -326,14 +332,48 @@ TEST_F(SlidesTest, ProgressLineOnlyWhenStandardErrorIsATerminal) {
 TEST_F(SlidesTest, HelpListsEveryOption) {
     RunResult r = RunTool(kSlides, {"--help"});
     ASSERT_EQ(r.status, 0);
-    for (const char *option : {"-o, --output", "--fps", "--size", "--background", "--buttons",
-                               "--sound", "--html", "--quiet", "--help"})
+    for (const char *option : {"-o, --output", "--fps", "--size", "--pages", "--link-target",
+                               "--background", "--buttons", "--sound", "--html", "--player-url",
+                               "--quiet", "--help", "--version"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    // The buttons wrap around.
+    EXPECT_NE(r.out.find("previous on the first slide goes to the last,\n"
+                         "                         next on the last slide goes to the first"),
+              std::string::npos) << r.out;
     // Every option the help names is accepted.
     PaletteImage(dir + "/a.png", 16, 16, 2, 0);
     r = RunTool(kSlides, {"--fps", "5", "--size", "16x16", "--background", "000000", "--buttons",
                       "--quiet", dir + "/a.png", "--output", dir + "/h.swf"});
     EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// Each tool's manual page, made by help2man from its --help and --version:
+// the program's name and version, and every option its help names.
+TEST(ManPagesTest, EveryToolHasAManualPageWithEveryOption) {
+    for (const std::string &tool : {kSlides, std::string(QUILLON_DEMO)}) {
+        SCOPED_TRACE(tool);
+        std::string name = tool.substr(tool.rfind('/') + 1);
+        std::string page = ReadText(std::string(QUILLON_MAN_DIR) + "/" + name + ".1");
+        ASSERT_FALSE(page.empty()) << name << ".1 is missing: help2man not found? run scripts/install-deps";
+        RunResult version = RunTool(tool, {"--version"});
+        ASSERT_EQ(version.status, 0);
+        EXPECT_EQ(version.out.rfind(name + " ", 0), 0u) << version.out;
+        std::string number = version.out.substr(name.size() + 1, version.out.size() - name.size() - 2);
+        EXPECT_NE(page.find(".TH " + ToUpper(name)), std::string::npos);
+        EXPECT_NE(page.find(number), std::string::npos) << number;
+        RunResult help = RunTool(tool, {"--help"});
+        ASSERT_EQ(help.status, 0);
+        size_t options = 0;
+        for (size_t at = help.out.find(" --"); at != std::string::npos; at = help.out.find(" --", at + 1)) {
+            size_t end = help.out.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-", at + 3);
+            std::string option = help.out.substr(at + 1, end - at - 1);
+            std::string escaped;  // troff writes every hyphen as \-
+            for (char c : option) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(page.find(escaped), std::string::npos) << option;
+            ++options;
+        }
+        EXPECT_GE(options, 2u);
+    }
 }
 
 struct Failure {
