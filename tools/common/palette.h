@@ -21,6 +21,39 @@ struct IndexedPicture {
     int ColourCount() const { return static_cast<int>(palette.size() / 3); }
 };
 
+// The nearest colour of a palette (least squared distance in red, green and
+// blue) for any colour. The colour cube is cut into 32 x 32 x 32 cells; each
+// cell keeps the few entries that can be nearest to some colour inside it,
+// found when the cell is first used, and colours found lately are cached.
+class NearestColour {
+public:
+    void SetPalette(const std::vector<uint8_t> &palette);  // 3 bytes an entry
+    uint8_t Find(uint8_t r, uint8_t g, uint8_t b) {
+        uint32_t key = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
+        Cached &c = cache_[(key * 2654435761u) >> (32 - kCacheBits)];
+        if (c.key != key) {
+            c.key = key;
+            c.index = Search(r, g, b);
+        }
+        return c.index;
+    }
+
+private:
+    static constexpr int kCacheBits = 16;
+    static constexpr int kCells = 32;  // a side
+    struct Cached {
+        uint32_t key = 0xFFFFFFFF;
+        uint8_t index = 0;
+    };
+    uint8_t Search(uint8_t r, uint8_t g, uint8_t b);
+    void BuildCell(int cell);
+
+    std::vector<uint8_t> palette_;
+    std::vector<std::vector<uint8_t>> cells_;  // candidate entries of each cell
+    std::vector<bool> built_;
+    std::vector<Cached> cache_;
+};
+
 // Maps pictures to 256 colours. One object serves one thread; its buffers
 // are reused from picture to picture.
 class ColourMapper {
@@ -32,10 +65,10 @@ public:
     ColourMapper &operator=(const ColourMapper &) = delete;
 
     // An opaque picture with at most 256 colours is mapped exactly; one with
-    // more is quantised to 256 colours with libimagequant, each pixel taking
-    // its nearest palette colour (no dithering). Alpha is ignored: callers
-    // flatten the picture first. False with error set when the quantiser
-    // fails.
+    // more gets a palette of 256 colours from libimagequant (made from every
+    // other row and column of a large picture), each pixel taking its nearest
+    // palette colour (no dithering). Alpha is ignored: callers flatten the
+    // picture first. False with error set when the quantiser fails.
     bool Map(const RgbaCanvas &picture, IndexedPicture &out, std::string &error);
 
     // Measured on the benchmark's decks (bench/tools_bench.cpp): on 20
@@ -43,6 +76,8 @@ public:
     // at 4 and 12.9 s at 1, for 40.3 dB against 40.7 and 40.8; text slides
     // keep 57 dB (71 at 4). 10 is no faster than 8.
     static constexpr int kDefaultSpeed = 8;
+    // Pictures of more pixels than this get their palette from a sample.
+    static constexpr long kSampleAbove = 256 * 1024;
 
 private:
     bool MapExactly(const RgbaCanvas &picture, IndexedPicture &out);
@@ -50,6 +85,8 @@ private:
 
     liq_attr *attr_ = nullptr;
     std::unordered_map<uint32_t, uint8_t> index_;
+    std::vector<Rgba> sample_;
+    NearestColour nearest_;
 };
 
 // The picture drawn over an opaque background, with straight alpha.
