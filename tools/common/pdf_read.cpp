@@ -2,6 +2,7 @@
 #include "common/pdf_read.h"
 
 #include <cairo.h>
+#include <dlfcn.h>
 #include <poppler.h>
 #include <sys/stat.h>
 
@@ -17,31 +18,89 @@ namespace quillon_tools {
 struct PdfDocument::Handle {
     PopplerDocument *document = nullptr;
     std::vector<PopplerPage *> pages;
-    ~Handle() {
-        for (PopplerPage *p : pages)
-            if (p) g_object_unref(p);
-        if (document) g_object_unref(document);
-    }
+    ~Handle();
 };
 
 namespace {
+
+// poppler, with cairo and GLib, loaded when the first PDF document is
+// opened: decks of images do not pay for loading them.
+#define QUILLON_PDF_FUNCTIONS(X) \
+    X(cairo_clip) \
+    X(cairo_create) \
+    X(cairo_destroy) \
+    X(cairo_format_stride_for_width) \
+    X(cairo_image_surface_create_for_data) \
+    X(cairo_paint) \
+    X(cairo_rectangle) \
+    X(cairo_scale) \
+    X(cairo_set_source_rgb) \
+    X(cairo_status) \
+    X(cairo_status_to_string) \
+    X(cairo_surface_destroy) \
+    X(cairo_surface_flush) \
+    X(cairo_translate) \
+    X(g_canonicalize_filename) \
+    X(g_error_free) \
+    X(g_filename_to_uri) \
+    X(g_free) \
+    X(g_object_unref) \
+    X(poppler_document_get_n_pages) \
+    X(poppler_document_get_page) \
+    X(poppler_document_new_from_file) \
+    X(poppler_page_free_link_mapping) \
+    X(poppler_page_get_link_mapping) \
+    X(poppler_page_get_size) \
+    X(poppler_page_render) \
+    X(poppler_error_quark)
+
+struct Libraries {
+#define QUILLON_POINTER(f) decltype(&::f) f = nullptr;
+    QUILLON_PDF_FUNCTIONS(QUILLON_POINTER)
+#undef QUILLON_POINTER
+    std::string error;  // why they could not be loaded
+};
+
+const Libraries &Load() {
+    static const Libraries libraries = [] {
+        Libraries l;
+        void *poppler = dlopen(QUILLON_POPPLER_GLIB, RTLD_NOW | RTLD_LOCAL);
+        if (!poppler) {
+            const char *why = dlerror();
+            l.error = std::string("poppler cannot be loaded: ") + (why ? why : QUILLON_POPPLER_GLIB);
+            return l;
+        }
+        // cairo and GLib come with it, as its dependencies.
+#define QUILLON_RESOLVE(f)                                                  \
+        l.f = reinterpret_cast<decltype(l.f)>(dlsym(poppler, #f));          \
+        if (!l.f) {                                                         \
+            l.error = "poppler cannot be loaded: " #f " is missing";        \
+            return l;                                                       \
+        }
+        QUILLON_PDF_FUNCTIONS(QUILLON_RESOLVE)
+#undef QUILLON_RESOLVE
+        return l;
+    }();
+    return libraries;
+}
 
 // poppler's cairo output shares its font caches between documents: pages are
 // drawn one at a time, whichever thread and document they come from.
 std::mutex renderMutex;
 
 std::string FileUri(const std::string &path, std::string &error) {
+    const Libraries &api = Load();
     GError *gerror = nullptr;
-    char *absolute = g_canonicalize_filename(path.c_str(), nullptr);
-    char *uri = g_filename_to_uri(absolute, nullptr, &gerror);
-    g_free(absolute);
+    char *absolute = api.g_canonicalize_filename(path.c_str(), nullptr);
+    char *uri = api.g_filename_to_uri(absolute, nullptr, &gerror);
+    api.g_free(absolute);
     if (!uri) {
         error = path + ": " + (gerror ? gerror->message : "not a usable file name");
-        if (gerror) g_error_free(gerror);
+        if (gerror) api.g_error_free(gerror);
         return "";
     }
     std::string out = uri;
-    g_free(uri);
+    api.g_free(uri);
     return out;
 }
 
@@ -72,6 +131,13 @@ PdfLink::Kind KindOf(const PopplerAction *action, std::string &uri, std::string 
 
 }  // namespace
 
+PdfDocument::Handle::~Handle() {
+    const Libraries &api = Load();
+    for (PopplerPage *p : pages)
+        if (p) api.g_object_unref(p);
+    if (document) api.g_object_unref(document);
+}
+
 PdfDocument::PdfDocument(std::unique_ptr<Handle> handle, int pages)
     : handle_(std::move(handle)), pageCount_(pages) {}
 
@@ -91,35 +157,40 @@ std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string &path, std::str
         error = path + ": the PDF document is empty";
         return nullptr;
     }
+    const Libraries &api = Load();
+    if (!api.error.empty()) {
+        error = path + ": PDF documents cannot be read: " + api.error;
+        return nullptr;
+    }
     std::string uri = FileUri(path, error);
     if (uri.empty()) return nullptr;
     GError *gerror = nullptr;
-    PopplerDocument *document = poppler_document_new_from_file(uri.c_str(), nullptr, &gerror);
+    PopplerDocument *document = api.poppler_document_new_from_file(uri.c_str(), nullptr, &gerror);
     if (!document) {
-        bool encrypted = gerror && gerror->domain == POPPLER_ERROR &&
+        bool encrypted = gerror && gerror->domain == api.poppler_error_quark() &&
                          gerror->code == POPPLER_ERROR_ENCRYPTED;
         if (encrypted)
             error = path + ": the PDF document is encrypted and needs a password";
         else
             error = path + ": damaged PDF document" +
                     (gerror ? std::string(" (") + gerror->message + ")" : std::string());
-        if (gerror) g_error_free(gerror);
+        if (gerror) api.g_error_free(gerror);
         return nullptr;
     }
     auto handle = std::make_unique<Handle>();
     handle->document = document;
-    int pages = poppler_document_get_n_pages(document);
+    int pages = api.poppler_document_get_n_pages(document);
     if (pages <= 0) {
         error = path + ": the PDF document has no pages";
         return nullptr;
     }
     handle->pages.assign(static_cast<size_t>(pages), nullptr);
     for (int i = 0; i < pages; ++i) {
-        PopplerPage *page = poppler_document_get_page(document, i);
+        PopplerPage *page = api.poppler_document_get_page(document, i);
         double w = 0, h = 0;
-        if (page) poppler_page_get_size(page, &w, &h);
+        if (page) api.poppler_page_get_size(page, &w, &h);
         if (!page || !(w >= 1 && h >= 1 && w < 1e6 && h < 1e6)) {
-            if (page) g_object_unref(page);
+            if (page) api.g_object_unref(page);
             error = path + ": page " + std::to_string(i + 1) + " of the PDF document is damaged";
             return nullptr;
         }
@@ -129,15 +200,17 @@ std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string &path, std::str
 }
 
 void PdfDocument::PageSize(int page, double &width, double &height) const {
-    poppler_page_get_size(handle_->pages[static_cast<size_t>(page)], &width, &height);
+    const Libraries &api = Load();
+    api.poppler_page_get_size(handle_->pages[static_cast<size_t>(page)], &width, &height);
 }
 
 std::vector<PdfLink> PdfDocument::Links(int page) const {
+    const Libraries &api = Load();
     PopplerPage *p = handle_->pages[static_cast<size_t>(page)];
     double width, height;
-    poppler_page_get_size(p, &width, &height);
+    api.poppler_page_get_size(p, &width, &height);
     std::vector<PdfLink> links;
-    GList *mapping = poppler_page_get_link_mapping(p);
+    GList *mapping = api.poppler_page_get_link_mapping(p);
     for (GList *item = mapping; item; item = item->next) {
         auto *m = static_cast<PopplerLinkMapping *>(item->data);
         // A link without an action does nothing when clicked.
@@ -151,7 +224,7 @@ std::vector<PdfLink> PdfDocument::Links(int page) const {
         link.y2 = height - std::min(m->area.y1, m->area.y2);
         links.push_back(link);
     }
-    poppler_page_free_link_mapping(mapping);
+    api.poppler_page_free_link_mapping(mapping);
     // The page lists its annotations last to first.
     std::reverse(links.begin(), links.end());
     return links;
@@ -159,34 +232,35 @@ std::vector<PdfLink> PdfDocument::Links(int page) const {
 
 bool PdfDocument::Render(int page, int width, int height, Rgb background, RgbaCanvas &picture,
                          std::vector<uint8_t> &scratch, std::string &error) const {
+    const Libraries &api = Load();
     PopplerPage *p = handle_->pages[static_cast<size_t>(page)];
-    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    int stride = api.cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
     scratch.resize(static_cast<size_t>(stride) * static_cast<size_t>(height));
-    cairo_surface_t *surface = cairo_image_surface_create_for_data(
+    cairo_surface_t *surface = api.cairo_image_surface_create_for_data(
         scratch.data(), CAIRO_FORMAT_RGB24, width, height, stride);
-    cairo_t *cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, background.r / 255.0, background.g / 255.0, background.b / 255.0);
-    cairo_paint(cr);
+    cairo_t *cr = api.cairo_create(surface);
+    api.cairo_set_source_rgb(cr, background.r / 255.0, background.g / 255.0, background.b / 255.0);
+    api.cairo_paint(cr);
     double pw, ph;
-    poppler_page_get_size(p, &pw, &ph);
+    api.poppler_page_get_size(p, &pw, &ph);
     PageFit fit = FitPage(pw, ph, width, height);
-    cairo_translate(cr, fit.left, fit.top);
-    cairo_scale(cr, static_cast<double>(fit.width) / pw, static_cast<double>(fit.height) / ph);
-    cairo_rectangle(cr, 0, 0, pw, ph);
-    cairo_clip(cr);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
+    api.cairo_translate(cr, fit.left, fit.top);
+    api.cairo_scale(cr, static_cast<double>(fit.width) / pw, static_cast<double>(fit.height) / ph);
+    api.cairo_rectangle(cr, 0, 0, pw, ph);
+    api.cairo_clip(cr);
+    api.cairo_set_source_rgb(cr, 1, 1, 1);
+    api.cairo_paint(cr);
     {
         std::lock_guard<std::mutex> lock(renderMutex);
-        poppler_page_render(p, cr);
+        api.poppler_page_render(p, cr);
     }
-    cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    cairo_surface_destroy(surface);
+    cairo_status_t status = api.cairo_status(cr);
+    api.cairo_destroy(cr);
+    api.cairo_surface_flush(surface);
+    api.cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         error = std::string("page ") + std::to_string(page + 1) + " cannot be drawn: " +
-                cairo_status_to_string(status);
+                api.cairo_status_to_string(status);
         return false;
     }
     // cairo's RGB24 pixels are 32-bit words 0x00RRGGBB in the machine's order.

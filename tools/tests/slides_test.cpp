@@ -345,6 +345,14 @@ TEST_F(SlidesTest, HelpListsEveryOption) {
     r = RunTool(kSlides, {"--fps", "5", "--size", "16x16", "--background", "000000", "--buttons",
                       "--quiet", dir + "/a.png", "--output", dir + "/h.swf"});
     EXPECT_EQ(r.status, 0) << r.err;
+    // --name=value gives the value in the same argument.
+    r = RunTool(kSlides, {"--fps=5", "--size=16x16", "--background=000000", "--quiet",
+                          dir + "/a.png", "--output=" + dir + "/h2.swf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ReadSwf(dir + "/h2.swf").ok);
+    r = RunTool(kSlides, {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("quillon-slides ", 0), 0u) << r.out;
 }
 
 // Each tool's manual page, made by help2man from its --help and --version:
