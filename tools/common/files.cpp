@@ -80,6 +80,20 @@ bool IsDirectory(const std::string &path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool CheckRegularFile(const std::string &path, off_t &size, std::string &error) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = path + ": not a regular file";
+        return false;
+    }
+    size = st.st_size;
+    return true;
+}
+
 bool MakeDirectory(const std::string &path, std::string &error) {
     if (IsDirectory(path)) return true;
     if (mkdir(path.c_str(), 0777) == 0) return true;

@@ -19,6 +19,9 @@ std::string BaseName(const std::string &path);
 // The path with its extension (from the last '.' of the base name) removed.
 std::string WithoutExtension(const std::string &path);
 bool IsDirectory(const std::string &path);
+// Whether path is a regular file, with its size; otherwise false with error
+// naming the file and the reason.
+bool CheckRegularFile(const std::string &path, off_t &size, std::string &error);
 bool MakeDirectory(const std::string &path, std::string &error);
 
 // What the target of a movie was before it is written, so that afterwards a

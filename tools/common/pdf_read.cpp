@@ -1,13 +1,13 @@
 // PDF input through poppler's GLib interface, drawn with cairo.
 #include "common/pdf_read.h"
 
+#include "common/files.h"
+
 #include <cairo.h>
 #include <dlfcn.h>
 #include <poppler.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -144,16 +144,9 @@ PdfDocument::PdfDocument(std::unique_ptr<Handle> handle, int pages)
 PdfDocument::~PdfDocument() = default;
 
 std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string &path, std::string &error) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = path + ": not a regular file";
-        return nullptr;
-    }
-    if (st.st_size == 0) {
+    off_t size;
+    if (!CheckRegularFile(path, size, error)) return nullptr;
+    if (size == 0) {
         error = path + ": the PDF document is empty";
         return nullptr;
     }

@@ -2,8 +2,9 @@
 // palettes, grey levels, 16-bit samples and interlacing to 8-bit RGBA.
 #include "common/png_read.h"
 
+#include "common/files.h"
+
 #include <png.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -25,15 +26,8 @@ namespace {
 // Opens path and reads the PNG header into image; the file stays open in file.
 bool BeginRead(const std::string &path, std::unique_ptr<std::FILE, FileCloser> &file,
                png_image &image, std::string &error) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = path + ": not a regular file";
-        return false;
-    }
+    off_t size;
+    if (!CheckRegularFile(path, size, error)) return false;
     file.reset(std::fopen(path.c_str(), "rb"));
     if (!file) {
         error = path + ": cannot be read: " + std::strerror(errno);

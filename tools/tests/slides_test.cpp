@@ -2,6 +2,7 @@
 // pixels, and the exit status and message of every failure.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cctype>
@@ -429,6 +430,25 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         WriteText(dir + "/cut.png", good.substr(0, 45));
     }
 
+    // PDF documents: one locked with a password (qpdf warns that cairo's
+    // cross-reference table needs rebuilding: status 3), one cut short, one
+    // that is not, an empty file, one without pages.
+    ASSERT_EQ(access(QUILLON_QPDF, X_OK), 0) << "qpdf not found: run scripts/install-deps";
+    ASSERT_TRUE(WritePdf(dir + "/talk.pdf", std::vector<PdfPageSpec>(4)));
+    RunResult locked = RunTool(QUILLON_QPDF, {"--encrypt", "secret", "owner", "256", "--",
+                                              dir + "/talk.pdf", dir + "/locked.pdf"});
+    ASSERT_TRUE(locked.status == 0 || locked.status == 3) << locked.err;
+    {
+        std::string whole = ReadText(dir + "/talk.pdf");
+        WriteText(dir + "/cut.pdf", whole.substr(0, whole.size() / 3));
+    }
+    WriteText(dir + "/garbage.pdf", "%PDF-1.5\nthese are notes, not a document\n");
+    WriteText(dir + "/empty.pdf", "");
+    WriteText(dir + "/no-pages.pdf",
+              "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+              "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+              "trailer << /Root 1 0 R >>\n%%EOF\n");
+
     const Failure failures[] = {
         {"missing image", {"@/good.png", "@/absent.png", "-o", "@/out.swf"}, 1, "absent.png: No such file"},
         {"folder as image", {"@/folder.png", "-o", "@/out.swf"}, 1, "folder.png: not a regular file"},
@@ -443,6 +463,13 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"missing sound", {"--sound", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
         {"sound not WAV", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a WAV file"},
         {"damaged image keeps the old movie", {"@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
+        {"encrypted PDF", {"@/locked.pdf", "-o", "@/existing.swf"}, 1, "locked.pdf: the PDF document is encrypted and needs a password"},
+        {"PDF cut short", {"@/cut.pdf", "-o", "@/out.swf"}, 1, "cut.pdf: damaged PDF document"},
+        {"not a PDF", {"@/garbage.pdf", "-o", "@/out.swf"}, 1, "garbage.pdf: damaged PDF document"},
+        {"empty PDF", {"@/empty.pdf", "-o", "@/out.swf"}, 1, "empty.pdf: the PDF document is empty"},
+        {"PDF without pages", {"@/no-pages.pdf", "-o", "@/out.swf"}, 1, "no-pages.pdf: the PDF document has no pages"},
+        {"page beyond the end", {"--pages", "2-5", "@/talk.pdf", "-o", "@/out.swf"}, 1, "talk.pdf: --pages asks for page 5, but the document has 4 pages"},
+        {"good PDF, then an encrypted one", {"@/talk.pdf", "@/good.png", "@/locked.pdf", "-o", "@/existing.swf"}, 1, "locked.pdf: the PDF document is encrypted"},
         {"no images", {"-o", "@/out.swf"}, 2, "no images given"},
         {"no output", {"@/good.png"}, 2, "no output file given"},
         {"fps zero", {"--fps", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--fps needs a whole number"},
@@ -451,6 +478,12 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"background malformed", {"--background", "red", "@/good.png", "-o", "@/out.swf"}, 2, "--background needs a colour"},
         {"unknown option", {"--colour", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option --colour"},
         {"option without value", {"@/good.png", "-o"}, 2, "-o needs a file name"},
+        {"pages backwards", {"--pages", "3-1", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--pages needs page numbers"},
+        {"page zero", {"--pages", "0", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--pages needs page numbers"},
+        {"link target empty", {"--link-target=", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--link-target needs a window name"},
+        {"player address without a page", {"--player-url", "/ruffle/", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--player-url goes with --html"},
+        {"value for a switch", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons takes no value"},
+        {"output empty", {"@/good.png", "--output="}, 2, "--output needs a file name"},
     };
     std::vector<std::string> before = ListDir(dir);
     for (const Failure &f : failures) {
