@@ -35,12 +35,16 @@ if(QUILLON_STATIC)
     DEPENDS $<TARGET_OBJECTS:quillon_objects> ${PROJECT_SOURCE_DIR}/src/api/exports.map
     COMMAND_EXPAND_LISTS VERBATIM
     COMMENT "Linking the library into one object for libquillon.a")
-  add_library(quillon_static STATIC ${merged})
+  # An empty C++ source beside the object makes CMake record the archive as
+  # C++, so that a C program linking quillon::quillon_static gets the C++
+  # runtime too.
+  set(language_source ${CMAKE_CURRENT_BINARY_DIR}/quillon_static_cxx.cpp)
+  file(WRITE ${language_source} "// libquillon.a is C++: its hosts link the C++ runtime.\n")
+  add_library(quillon_static STATIC ${merged} ${language_source})
   add_dependencies(quillon_static quillon_objects)
   set_target_properties(quillon_static PROPERTIES
     OUTPUT_NAME quillon
-    EXPORT_NAME quillon_static
-    LINKER_LANGUAGE CXX)
+    EXPORT_NAME quillon_static)
   target_include_directories(quillon_static INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   target_link_libraries(quillon_static INTERFACE ZLIB::ZLIB m)
@@ -69,6 +73,7 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDE
   set(QUILLON_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
 else()
   file(RELATIVE_PATH up /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+  string(REGEX REPLACE "/$" "" up "${up}")
   set(QUILLON_PC_PREFIX "\${pcfiledir}/${up}")
 endif()
 cmake_path(APPEND QUILLON_PC_LIBDIR "\${prefix}" "${CMAKE_INSTALL_LIBDIR}")

@@ -28,6 +28,7 @@ macro(find_program)
   _find_program(${ARGV})
 endmacro()
 EOT
+echo 'set_property(GLOBAL PROPERTY FIND_LIBRARY_USE_LIB64_PATHS TRUE)' >"$work/lib64-system.cmake"
 hidden="-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON
         -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
         -DQUILLON_NODE=QUILLON_NODE-NOTFOUND"
@@ -89,7 +90,10 @@ for kind in shared static; do
   [ "$kind" = static ] && flag=ON
   dir=$work/cmake-$kind
   # shellcheck disable=SC2086
+  # CMake looks into PREFIX/lib64 where the platform uses lib64 (Fedora,
+  # openSUSE), not on Debian: lib64-system.cmake makes this one such a system.
   cmake -S "$src/examples" -B "$dir" $hidden -DCMAKE_PREFIX_PATH="$prefix" -DQUILLON_EXAMPLES_STATIC=$flag \
+    -DCMAKE_PROJECT_INCLUDE="$work/lib64-system.cmake" \
     >"$dir.log" 2>&1 || { cat "$dir.log"; fail "configure examples ($kind)"; }
   grep -qx "quillon_DIR:PATH=$prefix/lib64/cmake/quillon" "$dir/CMakeCache.txt" ||
     fail "find_package did not take the installed package: $(grep quillon_DIR "$dir/CMakeCache.txt")"
