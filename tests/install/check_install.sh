@@ -83,6 +83,9 @@ c++ -std=c++11 -Wall -Wextra -pedantic -Werror "$src/examples/slides.cpp" -o "$o
 cc -static -Wall -Wextra -Werror "$src/examples/deck.c" -o "$out/deck-static" \
   $(pkg-config --static --cflags --libs quillon)
 readelf -d "$out/deck-static" | grep -q NEEDED && fail "deck-static needs shared libraries"
+# and with plain compiler flags, as the README gives them
+cc "$src/examples/deck.c" -o "$out/deck-flags" -I "$prefix/include" -L "$prefix/lib64" -lquillon \
+  -Wl,-rpath,"$prefix/lib64"
 
 step "find_package(quillon CONFIG)"
 for kind in shared static; do
@@ -114,6 +117,7 @@ run() {  # run NAME PROGRAM: writes $work/movies/NAME.swf
 run pkg-config-deck "$out/deck"
 run pkg-config-slides "$out/slides"
 run pkg-config-deck-static "$out/deck-static"
+run flags-deck "$out/deck-flags"
 for kind in shared static; do
   run "cmake-$kind-deck" "$work/cmake-$kind/quillon-example-deck"
   run "cmake-$kind-slides" "$work/cmake-$kind/quillon-example-slides"
