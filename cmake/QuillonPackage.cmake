@@ -14,6 +14,7 @@ if(QUILLON_STATIC)
   # in which every symbol but the exports of src/api/exports.map is made
   # local. A host linking it statically sees the same 27 names as one linking
   # libquillon.so, and nothing of the library can clash with its own symbols.
+  quillon_require(CMAKE_OBJCOPY "objcopy" "binutils" QUILLON_STATIC)
   file(READ ${PROJECT_SOURCE_DIR}/src/api/exports.map map)
   string(REGEX MATCH "global:(.*)local:" map "${map}")
   string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*" exports "${CMAKE_MATCH_1}")
