@@ -19,15 +19,17 @@ public:
     // Prepares the items of one thread: fills slot for item index.
     using Preparer = std::function<void(size_t index, Slot &slot)>;
 
-    // Items 0 to count - 1, on `threads` threads; each thread calls
+    // Items 0 to count - 1, on up to `threads` threads; each thread calls
     // makePreparer once, on itself, so that the preparer can keep buffers and
-    // per-thread settings. At most `window` items are prepared ahead of the
-    // consumer; their slots are reused, buffers and all.
+    // per-thread settings. One thread starts; another joins whenever the
+    // consumer finds an item after the first not ready, so that items quick
+    // to prepare do not pay for threads they do not need. At most `window`
+    // items are prepared ahead of the consumer; their slots are reused,
+    // buffers and all.
     OrderedWork(size_t count, unsigned threads, size_t window, std::function<Preparer()> makePreparer)
-        : count_(count), slots_(window < 1 ? 1 : window), ready_(slots_.size(), kNone) {
-        if (threads < 1) threads = 1;
-        for (unsigned t = 0; t < threads; ++t)
-            threads_.emplace_back([this, makePreparer] { Run(makePreparer()); });
+        : count_(count), slots_(window < 1 ? 1 : window), ready_(slots_.size(), kNone),
+          maxThreads_(threads < 1 ? 1 : threads), makePreparer_(std::move(makePreparer)) {
+        AddThread();
     }
 
     ~OrderedWork() {
@@ -46,6 +48,9 @@ public:
     Slot &Next() {
         std::unique_lock<std::mutex> lock(mutex_);
         size_t at = consumed_ % slots_.size();
+        if (ready_[at] != consumed_ && consumed_ > 0 && threads_.size() < maxThreads_ &&
+            claimed_ < count_)
+            AddThread();
         changed_.wait(lock, [&] { return ready_[at] == consumed_; });
         return slots_[at];
     }
@@ -62,6 +67,11 @@ public:
 
 private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    // Only the consumer's thread adds threads.
+    void AddThread() {
+        threads_.emplace_back([this] { Run(makePreparer_()); });
+    }
 
     void Run(const Preparer &prepare) {
         for (;;) {
@@ -89,6 +99,8 @@ private:
     size_t claimed_ = 0;         // the next item a thread takes
     size_t consumed_ = 0;        // the item the consumer is at
     bool stop_ = false;
+    const size_t maxThreads_;
+    const std::function<Preparer()> makePreparer_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::thread> threads_;
