@@ -150,13 +150,14 @@ uint8_t NearestColour::Search(uint8_t r, uint8_t g, uint8_t b) {
     constexpr int kShift = kCells == 32 ? 3 : 4;
     int cell = ((r >> kShift) * kCells + (g >> kShift)) * kCells + (b >> kShift);
     if (!built_[static_cast<size_t>(cell)]) BuildCell(cell);
-    long best = -1;
+    // Squared distances stay below 3 x 255 x 255.
+    int best = 1 << 30;
     uint8_t index = 0;
     for (uint8_t e : cells_[static_cast<size_t>(cell)]) {
         const uint8_t *p = &palette_[static_cast<size_t>(e) * 3];
-        long d = static_cast<long>(p[0] - r) * (p[0] - r) + static_cast<long>(p[1] - g) * (p[1] - g) +
-                 static_cast<long>(p[2] - b) * (p[2] - b);
-        if (best < 0 || d < best) {
+        int dr = p[0] - r, dg = p[1] - g, db = p[2] - b;
+        int d = dr * dr + dg * dg + db * db;
+        if (d < best) {
             best = d;
             index = e;
         }
