@@ -73,6 +73,7 @@ const char kHelp[] =
     "  -h, --help             this text\n"
     "  --version              the program's version\n"
     "\n"
+    "Options with a value also take it as --name=VALUE, e.g. --output=OUT.swf.\n"
     "The stage is at most 8191 pixels a side and 16777215 pixels in all.\n"
     "Links to other pages of a PDF document, and links of other kinds, are left\n"
     "out and reported.\n"
