@@ -7,7 +7,10 @@
 //                        one of 100000, built through the exports;
 //   RedefinedPlacements  the same for items that redefine themselves every
 //                        few frames, as animated outlines do, built through
-//                        the model.
+//                        the model;
+//   ResampledSound       AddSound of a 30-second 48 kHz stereo WAV file, which
+//                        is resampled to 44.1 kHz, against the same audio
+//                        written at 44.1 kHz, which is encoded as it is.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -25,6 +28,7 @@
 #include "movie/movie.h"
 #include "quillon.h"
 #include "slides.h"
+#include "sound.h"
 
 using quillon::bench::SlidePicture;
 
@@ -263,6 +267,51 @@ void RedefinedPlacements(benchmark::State &state) {
     DoublingRatio(state, "redefined", WriteRedefinedMovie);
 }
 BENCHMARK(RedefinedPlacements)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// ---- (4) A 48 kHz sound against the same at 44.1 kHz ------------------------
+
+Span AddSoundFile(const std::string &wav, const std::string &path) {
+    CreateMovie(320, 240, 1, 12);
+    DuplicateFrame();
+    auto start = Clock::now();
+    AddSound(wav.c_str());
+    Span t = Seconds(start);
+    WriteMovie(path.c_str());
+    DestroyMovie();
+    return t;
+}
+
+void ResampledSound(benchmark::State &state) {
+    const std::string at48 = quillon::bench::ScratchPath("48k.wav");
+    const std::string at44 = quillon::bench::ScratchPath("44k1.wav");
+    if (!quillon::bench::WriteMusicWav(at48, 48000, 2, 30) ||
+        !quillon::bench::WriteMusicWav(at44, 44100, 2, 30)) {
+        state.SkipWithError("cannot write the WAV files");
+        return;
+    }
+    std::string path = MoviePath("sound");
+    RatioRecorder r;
+    bool resampledFirst = true;
+    for (auto _ : state) {
+        Span t48, t44;
+        if (resampledFirst) {
+            t48 = AddSoundFile(at48, path);
+            t44 = AddSoundFile(at44, path);
+        } else {
+            t44 = AddSoundFile(at44, path);
+            t48 = AddSoundFile(at48, path);
+        }
+        resampledFirst = !resampledFirst;
+        r.Add(t48, t44);
+        state.SetIterationTime(t48.cpu + t44.cpu);
+    }
+    r.Report(state, "add48k", "add44k1");
+    CheckMovie(state, path);
+    std::remove(path.c_str());
+    std::remove(at48.c_str());
+    std::remove(at44.c_str());
+}
+BENCHMARK(ResampledSound)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -40,13 +40,13 @@ double BesselI0(double x) {
 // gives the same samples on every machine and compiler.
 constexpr int kFractionBits = 14;
 
-// The filter sum over taps (a multiple of 8) frames. Eight independent sums
-// let the compiler keep them in one vector register.
+// The filter sum over taps frames. GCC turns this loop into multiply-adds of
+// eight samples at a time with its full vectoriser cost model, which the
+// build asks for on this file (at -O2 it would stay scalar, 4 times slower).
 int32_t Dot(const int16_t *c, const int16_t *x, size_t taps) {
-    int32_t a[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (size_t j = 0; j < taps; j += 8)
-        for (size_t k = 0; k < 8; ++k) a[k] += c[j + k] * x[j + k];
-    return ((a[0] + a[4]) + (a[1] + a[5])) + ((a[2] + a[6]) + (a[3] + a[7]));
+    int32_t sum = 0;
+    for (size_t j = 0; j < taps; ++j) sum += c[j] * x[j];
+    return sum;
 }
 
 // A filter sum back to 16 bits, rounded to nearest and clamped.
