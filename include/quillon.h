@@ -192,9 +192,38 @@ QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
 
 /* ---- Sound ---------------------------------------------------------- */
 
-/* Adds the PCM WAV file fileName (8 or 16 bit, mono or stereo, about 5.5, 11,
- * 22 or 44 kHz) to the current frame as an ADPCM event sound that starts when
- * the frame is reached. A file that cannot be read gives a silent sound. */
+/* Adds the WAV file fileName to the current frame as an ADPCM event sound
+ * that starts when the frame is reached and plays at the file's own speed
+ * and pitch.
+ *
+ * Files that play: RIFF/WAVE with uncompressed samples
+ *  - PCM (format tag 1): 8-bit unsigned, 16-, 24- or 32-bit signed;
+ *    IEEE float (tag 3): 32 or 64 bits; WAVE_FORMAT_EXTENSIBLE (tag FFFE)
+ *    with the PCM or float sub-format and those sample sizes;
+ *  - 1 to 64 channels: one plays mono, two stereo, more are mixed down to
+ *    stereo by their channel mask (front left and right whole, centre and
+ *    side channels at -3 dB, the low-frequency channel left out);
+ *  - 4000 to 192000 samples per second: 5512.5, 11025, 22050 and 44100
+ *    (within 0.1%) are encoded as they are; any other rate is resampled to
+ *    the lowest of these at or above it (44100 at most), flat to 80% of
+ *    the lower Nyquist frequency (17.6 kHz at 44.1 kHz);
+ *  - chunks other than "fmt " and "data" (LIST, fact, bext, JUNK, ...) are
+ *    skipped wherever they stand; a RIFF size that disagrees with the file
+ *    and a data size of 0 (in such a file), 0xFFFFFFFF or beyond the end of
+ *    the file, as recorders that stream leave them, mean the samples run to
+ *    the end of the file. A file cut short plays what it holds.
+ * Samples are converted to 16 bits and encoded with 5-bit ADPCM codes;
+ * 8-bit files keep SoundSize 0. A sound is at most 2^32 - 1 frames mono,
+ * 0xCC000000 stereo (about 27 and 21 hours at 44.1 kHz); longer ones are
+ * cut there.
+ *
+ * Files that do not play give a silent sound in a valid movie: a name that
+ * cannot be opened, a file that is not RIFF/WAVE, compressed WAV (ADPCM,
+ * A-law, mu-law, MP3, ...), other sample sizes, no "fmt " chunk before the
+ * "data" chunk, no "data" chunk, a chunk before the data that runs past the
+ * end of the file, 0 or more than 64 channels, rates outside 4000-192000.
+ * The file is read a block at a time: the memory a sound takes is its
+ * encoded data (about 1.25 bytes per stereo frame) and less than 1 MB. */
 QUILLON_API void QUILLON_CALL AddSound(const char *fileName);
 
 /* ---- Animated lists ------------------------------------------------- */
