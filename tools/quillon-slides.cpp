@@ -14,7 +14,7 @@
 #include "common/palette.h"
 #include "common/png_read.h"
 #include "common/viewer.h"
-#include "common/wav.h"
+#include "common/sound_file.h"
 #include "quillon.h"
 
 using namespace quillon_tools;
@@ -44,8 +44,9 @@ const char kHelp[] =
     "  --buttons              first, previous, next and last buttons in the\n"
     "                         bottom-right corner; the movie stops on every slide\n"
     "                         (without them it plays the slides and stops on the last)\n"
-    "  --sound FILE.wav       a PCM WAV sound (8 or 16 bit, mono or stereo, about\n"
-    "                         5.5, 11, 22 or 44 kHz) that starts with the first slide\n"
+    "  --sound FILE           a sound that starts with the first slide: WAV (PCM or\n"
+    "                         float, any rate from 4 to 192 kHz), FLAC, Ogg Vorbis\n"
+    "                         or Opus, MP3\n"
     "  --html                 also write OUT.html beside the movie, a page that plays\n"
     "                         it with the Ruffle player (copied into ruffle/ beside\n"
     "                         it); open it through http, e.g. python3 -m http.server\n"
@@ -139,7 +140,7 @@ int ParseArguments(int argc, char **argv, Options &o, bool &help) {
         } else if (a == "--buttons") {
             o.buttons = true;
         } else if (a == "--sound") {
-            if (!value(o.sound)) return Usage("--sound needs a WAV file");
+            if (!value(o.sound)) return Usage("--sound needs a sound file");
         } else if (a == "--html") {
             o.html = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -207,7 +208,8 @@ int Run(const Options &o) {
     OutputState before;
     std::string error;
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
-    if (!o.sound.empty() && !CheckWav(o.sound, error)) return Fail(error);
+    SoundFile sound;
+    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
 
     // Every image is checked before any slide is made.
     int width = o.width, height = o.height;
@@ -241,7 +243,7 @@ int Run(const Options &o) {
         }
         if (!slide.exact) ++quantised;
         CreateFrame(slide.pixels.data(), slide.palette.data(), slide.ColourCount());
-        if (i == 0 && !o.sound.empty()) AddSound(o.sound.c_str());
+        if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
         if (o.buttons || i == count - 1) StopFrame(-1);
         NextSlide();
     }
