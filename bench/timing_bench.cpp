@@ -100,6 +100,26 @@ struct RatioRecorder {
     }
 };
 
+// Measures a then b in one iteration, b then a in the next, and so on,
+// recording each pair.
+template <typename A, typename B>
+void AlternatePairs(benchmark::State &state, RatioRecorder &r, A a, B b) {
+    bool aFirst = true;
+    for (auto _ : state) {
+        Span ta, tb;
+        if (aFirst) {
+            ta = a();
+            tb = b();
+        } else {
+            tb = b();
+            ta = a();
+        }
+        aFirst = !aFirst;
+        r.Add(ta, tb);
+        state.SetIterationTime(ta.cpu + tb.cpu);
+    }
+}
+
 // ---- (1) A deck against zlib alone ---------------------------------------
 
 constexpr int kSlides = 50, kWidth = 800, kHeight = 600;
@@ -210,20 +230,7 @@ void DoublingRatio(benchmark::State &state, const char *name,
                    Span (*write)(int32_t placements, const std::string &path)) {
     std::string path = MoviePath(name);
     RatioRecorder r;
-    bool largeFirst = true;
-    for (auto _ : state) {
-        Span t2, t1;
-        if (largeFirst) {
-            t2 = write(200000, path);
-            t1 = write(100000, path);
-        } else {
-            t1 = write(100000, path);
-            t2 = write(200000, path);
-        }
-        largeFirst = !largeFirst;
-        r.Add(t2, t1);
-        state.SetIterationTime(t1.cpu + t2.cpu);
-    }
+    AlternatePairs(state, r, [&] { return write(200000, path); }, [&] { return write(100000, path); });
     r.Report(state, "write200k", "write100k");
     CheckMovie(state, path);
     std::remove(path.c_str());
@@ -291,20 +298,8 @@ void ResampledSound(benchmark::State &state) {
     }
     std::string path = MoviePath("sound");
     RatioRecorder r;
-    bool resampledFirst = true;
-    for (auto _ : state) {
-        Span t48, t44;
-        if (resampledFirst) {
-            t48 = AddSoundFile(at48, path);
-            t44 = AddSoundFile(at44, path);
-        } else {
-            t44 = AddSoundFile(at44, path);
-            t48 = AddSoundFile(at48, path);
-        }
-        resampledFirst = !resampledFirst;
-        r.Add(t48, t44);
-        state.SetIterationTime(t48.cpu + t44.cpu);
-    }
+    AlternatePairs(state, r, [&] { return AddSoundFile(at48, path); },
+                   [&] { return AddSoundFile(at44, path); });
     r.Report(state, "add48k", "add44k1");
     CheckMovie(state, path);
     std::remove(path.c_str());
