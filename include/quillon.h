@@ -205,8 +205,8 @@ QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
  *    side channels at -3 dB, the low-frequency channel left out);
  *  - 4000 to 192000 samples per second: 5512.5, 11025, 22050 and 44100
  *    (within 0.1%) are encoded as they are; any other rate is resampled to
- *    the lowest of these at or above it (44100 at most), flat to 80% of
- *    the lower Nyquist frequency (17.6 kHz at 44.1 kHz);
+ *    the lowest of these at or above it (44100 at most), flat (within
+ *    0.15 dB) to 80% of the lower Nyquist frequency (17.6 kHz at 44.1 kHz);
  *  - chunks other than "fmt " and "data" (LIST, fact, bext, JUNK, ...) are
  *    skipped wherever they stand; a RIFF size that disagrees with the file
  *    and a data size of 0 (in such a file), 0xFFFFFFFF or beyond the end of
