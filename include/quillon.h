@@ -43,6 +43,14 @@
 
 #include <stdint.h>
 
+/* The version of this header and of the library built with it. The major
+ * number is the shared library's SONAME version (libquillon.so.1): it
+ * changes only when a program built against an older header would break. */
+#define QUILLON_VERSION_MAJOR 1
+#define QUILLON_VERSION_MINOR 0
+#define QUILLON_VERSION_PATCH 0
+#define QUILLON_VERSION_STRING "1.0.0"
+
 #if defined(_WIN32) && !defined(_WIN64) && !defined(__x86_64__)
 #define QUILLON_CALL __cdecl
 #else

@@ -8,11 +8,9 @@ set(CMAKE_C_COMPILER ${QUILLON_MINGW_TRIPLE}-gcc-win32)
 set(CMAKE_CXX_COMPILER ${QUILLON_MINGW_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${QUILLON_MINGW_TRIPLE}-windres)
 
-# SSE2 arithmetic gives the same double results as the 64-bit builds (x87
-# would keep 80-bit intermediates), and the stack is realigned on entry
-# because 32-bit callers keep it only 4-byte aligned.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+include(${CMAKE_CURRENT_LIST_DIR}/i686-codegen.cmake)
+set(CMAKE_C_FLAGS_INIT "${QUILLON_I686_CODEGEN_FLAGS}")
+set(CMAKE_CXX_FLAGS_INIT "${QUILLON_I686_CODEGEN_FLAGS}")
 
 # The runtime of the compiler goes into each binary: a DLL or program built
 # here needs only the system DLLs.

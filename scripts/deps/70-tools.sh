@@ -5,6 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/../../tools/viewer"
 
+if ! command -v npm >/dev/null; then
+  echo "70-tools.sh: npm is missing; installing it"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm
+fi
+
 locked=$(node -p 'require("./package-lock.json").packages["node_modules/@ruffle-rs/ruffle"].version')
 installed=$(node -p 'try { require("./node_modules/@ruffle-rs/ruffle/package.json").version } catch (e) { "" }')
 if [ "$locked" = "$installed" ] && [ -f node_modules/@ruffle-rs/ruffle/ruffle.js ]; then

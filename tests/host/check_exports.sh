@@ -1,10 +1,21 @@
 #!/bin/sh
 # Compares the dynamic symbols that a shared library defines with the names of
-# the export map: every name present, nothing else of the library's own.
+# the export map: every name present, nothing else of the library's own. Given
+# a static library (.a), compares its global symbols the same way, leaving out
+# only those of the quillon namespace.
 set -eu
 lib=$1 map=$2
 want=$(sed -n '/global:/,/local:/p' "$map" | tr ' ;' '\n\n' | grep -E '^[A-Z][A-Za-z]+$' | sort)
-have=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v '^$' | sort)
+case "$lib" in
+  *.a) have=$(nm -g --defined-only "$lib" | awk 'NF == 3 {print $3}' |
+              while read -r s; do
+                case "$(echo "$s" | c++filt)" in
+                  quillon::*|*" quillon::"*) ;;
+                  *) echo "$s" ;;
+                esac
+              done | sort) ;;
+  *) have=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v '^$' | sort) ;;
+esac
 if [ "$want" = "$have" ]; then
   echo "exports: $(echo "$want" | wc -l) names, as listed"
   exit 0

@@ -1,15 +1,15 @@
 #!/bin/sh
 # FreeLibrary with a movie open: the host's --unload-open mode, then a look
 # from outside at the directory it worked in.
-# Usage: free_library.sh WINDOWS_BUILD_DIR PREFIX DIR
+# Usage: free_library.sh WINDOWS_BUILD_DIR PREFIX win32|win64 DIR
 set -eu
-win=$1 prefix=$2 dir=$3
+win=$1 prefix=$2 arch=$3 dir=$4
 . "$(dirname "$0")/wine_env.sh"
-quillon_wine_env "$prefix"
+quillon_wine_env "$prefix" "$arch"
 [ -s "$win/quillon-host.exe" ] || { echo "$win/quillon-host.exe not built" >&2; exit 1; }
 rm -rf "$dir"
 mkdir -p "$dir"
-wine "$win/quillon-host.exe" --unload-open "$(quillon_wine_path "$dir")"
+"$QUILLON_WINE" "$win/quillon-host.exe" --unload-open "$(quillon_wine_path "$dir")"
 left=$(ls -A "$dir" | sort | paste -sd' ')
 if [ "$left" != "plain.swf threaded.swf" ]; then
   echo "expected only the two movies written after reloading, found: $left" >&2

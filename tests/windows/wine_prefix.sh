@@ -5,16 +5,7 @@
 set -eu
 prefix=$1 arch=$2
 . "$(dirname "$0")/wine_env.sh"
-quillon_wine_env "$prefix"
-case "$arch" in
-  win32) loader=/usr/lib/wine/wine ;;
-  win64) loader=/usr/lib/wine/wine64 ;;
-  *) echo "usage: wine_prefix.sh PREFIX win32|win64" >&2; exit 2 ;;
-esac
-if [ ! -x "$loader" ]; then
-  echo "$loader not found: run scripts/install-deps (wine32:i386 and wine64)" >&2
-  exit 1
-fi
+quillon_wine_env "$prefix" "$arch"
 if [ -e "$prefix/.quillon-ready" ] && [ -e "$prefix/system.reg" ]; then
   echo "reusing the $arch prefix $prefix"
   exit 0
@@ -22,11 +13,17 @@ fi
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
 start=$(date +%s)
-WINEARCH=$arch wineboot --init
+# A 64-bit prefix also wants its 32-bit half (syswow64): where the kernel
+# runs no 32-bit program, wineboot says it could not start rundll32 there
+# and the 64-bit prefix is complete all the same.
+WINEARCH=$arch "$QUILLON_WINE" wineboot --init
 wineserver -w
 [ -e "$prefix/system.reg" ] || { echo "wineboot did not create $prefix" >&2; exit 1; }
 if [ "$arch" = win32 ] && [ -d "$prefix/drive_c/windows/syswow64" ]; then
   echo "$prefix is not a 32-bit prefix" >&2; exit 1
+fi
+if [ "$arch" = win64 ] && [ ! -d "$prefix/drive_c/windows/syswow64" ]; then
+  echo "$prefix is not a 64-bit prefix" >&2; exit 1
 fi
 touch "$prefix/.quillon-ready"
 echo "created the $arch prefix $prefix in $(($(date +%s) - start)) s"
