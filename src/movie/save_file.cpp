@@ -163,7 +163,7 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
         // the permission bits. A process that may not give the file away may
         // still give it one of its own groups.
         if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
-            // Owned by this process, as any new file would be.
+            // The file then belongs to this process, as a new file would.
         }
         if (fchmod(fd, st.st_mode & 07777) != 0) {
             // The temporary file keeps mode 600: never more open than before.
