@@ -93,11 +93,28 @@ QUILLON_API void QUILLON_CALL DuplicateFrame(void);
 QUILLON_API void QUILLON_CALL NextSlide(void);
 
 /* Writes the movie to fileName (a path in the host's 8-bit character set) and
- * empties the movie of frames; stage size and frame rate stay. The file is
- * written to a temporary file beside the target and renamed over it only when
- * every byte was written and closed cleanly: a failed write leaves an existing
- * file untouched and no partial file behind. The movie is emptied either way.
- * A null fileName writes nothing and empties the movie. */
+ * empties the movie of frames; stage size and frame rate stay.
+ *   - A new file, or an existing regular file, is written to a temporary file
+ *     with a short name (".qln" + 6 characters + ".tmp") in the same folder
+ *     and renamed over the target only when every byte was written and closed
+ *     cleanly, so any name the file system allows works. A failed write (a
+ *     missing folder, a full disk) leaves an existing file untouched and no
+ *     temporary or partial file behind.
+ *   - A symbolic link is followed: the file it points to gets the movie and
+ *     the link stays a link.
+ *   - An existing file keeps its permission bits, and its owner and group
+ *     where the process may set them. Other hard links to it keep the old
+ *     content. A file the process may not write is not replaced. On Windows
+ *     the replaced file keeps its attributes and access rights.
+ *   - A path that exists and is not a regular file (a device such as
+ *     /dev/stdout, a named pipe) is opened and written directly, as
+ *     fopen(fileName, "wb") would; so is an existing writable file in a folder
+ *     where no new file may be made.
+ * The movie is emptied even when the write fails, and nothing reports the
+ * failure: a host that may meet a full disk or a missing folder writes to a
+ * path it has checked, and checks the file afterwards. Character ids restart
+ * at 1 after a movie was written, and only then. A null or empty fileName
+ * writes nothing and empties the movie. */
 QUILLON_API void QUILLON_CALL WriteMovie(const char *fileName);
 
 /* Releases the movie, its animated list and its slide table. Does nothing

@@ -205,6 +205,14 @@ private:
 };
 
 int Run(const Options &o) {
+    // Writing the movie over one of its own inputs would destroy that input.
+    std::vector<std::string> inputs = o.images;
+    if (!o.sound.empty()) inputs.push_back(o.sound);
+    for (const std::string &input : inputs)
+        if (SameFile(o.output, input))
+            return Usage("the output " + o.output + " is the input " + input +
+                         "; choose another output file");
+
     OutputState before;
     std::string error;
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);

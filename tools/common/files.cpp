@@ -80,6 +80,12 @@ bool IsDirectory(const std::string &path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool SameFile(const std::string &a, const std::string &b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool MakeDirectory(const std::string &path, std::string &error) {
     if (IsDirectory(path)) return true;
     if (mkdir(path.c_str(), 0777) == 0) return true;

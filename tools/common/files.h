@@ -19,6 +19,9 @@ std::string BaseName(const std::string &path);
 // The path with its extension (from the last '.' of the base name) removed.
 std::string WithoutExtension(const std::string &path);
 bool IsDirectory(const std::string &path);
+// Whether two paths name one file (the same device and inode), whatever the
+// paths say: links, "..", another spelling. False when either is missing.
+bool SameFile(const std::string &a, const std::string &b);
 bool MakeDirectory(const std::string &path, std::string &error);
 
 // What the target of a movie was before it is written, so that afterwards a

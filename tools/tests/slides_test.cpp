@@ -2,6 +2,7 @@
 // pixels, and the exit status and message of every failure.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -423,6 +424,11 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         WriteText(dir + "/cut.png", good.substr(0, 45));
     }
 
+    // Other names of the image: a link, a hard link, another spelling.
+    ASSERT_EQ(symlink("good.png", (dir + "/alias.swf").c_str()), 0);
+    ASSERT_EQ(link((dir + "/good.png").c_str(), (dir + "/hard.swf").c_str()), 0);
+    const std::string respelled = "@/../" + dir.substr(dir.rfind('/') + 1) + "/./good.png";
+
     const Failure failures[] = {
         {"missing image", {"@/good.png", "@/absent.png", "-o", "@/out.swf"}, 1, "absent.png: No such file"},
         {"folder as image", {"@/folder.png", "-o", "@/out.swf"}, 1, "folder.png: not a regular file"},
@@ -434,6 +440,11 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"stage too large in all", {"--size", "5000x4000", "@/good.png", "-o", "@/out.swf"}, 1, "stage 5000x4000 is too large"},
         {"output folder missing", {"@/good.png", "-o", "@/no/such/out.swf"}, 1, "does not exist"},
         {"output is a folder", {"@/good.png", "-o", "@/folder.png"}, 1, "it is a folder"},
+        {"output is an image", {"@/good.png", "-o", "@/good.png"}, 2, "is the input"},
+        {"output is an image spelled otherwise", {"@/good.png", "-o", respelled}, 2, "is the input"},
+        {"output links to an image", {"@/good.png", "-o", "@/alias.swf"}, 2, "is the input"},
+        {"output is a hard link to an image", {"@/good.png", "-o", "@/hard.swf"}, 2, "is the input"},
+        {"output is the sound", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/noise.wav"}, 2, "is the input"},
         {"missing sound", {"--sound", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
         {"sound not a sound", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a sound file"},
         {"damaged image keeps the old movie", {"@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
@@ -446,6 +457,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"unknown option", {"--colour", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option --colour"},
         {"option without value", {"@/good.png", "-o"}, 2, "-o needs a file name"},
     };
+    const std::string goodBytes = ReadText(dir + "/good.png");
+    const std::string noiseBytes = ReadText(dir + "/noise.wav");
     std::vector<std::string> before = ListDir(dir);
     for (const Failure &f : failures) {
         SCOPED_TRACE(f.name);
@@ -462,6 +475,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         EXPECT_EQ(ListDir(dir), before);
         EXPECT_FALSE(HasTemporaryFiles(dir));
         EXPECT_EQ(ReadText(dir + "/existing.swf"), "keep me");
+        EXPECT_EQ(ReadText(dir + "/good.png"), goodBytes);
+        EXPECT_EQ(ReadText(dir + "/noise.wav"), noiseBytes);
         if (f.status == 2) {
             EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
         }
