@@ -65,4 +65,24 @@ struct RatioRecorder {
     }
 };
 
+// Measures a then b in one iteration, b then a in the next, and so on,
+// recording each pair.
+template <typename A, typename B>
+void AlternatePairs(benchmark::State &state, RatioRecorder &r, A a, B b) {
+    bool aFirst = true;
+    for (auto _ : state) {
+        Span ta, tb;
+        if (aFirst) {
+            ta = a();
+            tb = b();
+        } else {
+            tb = b();
+            ta = a();
+        }
+        aFirst = !aFirst;
+        r.Add(ta, tb);
+        state.SetIterationTime(ta.cpu + tb.cpu);
+    }
+}
+
 }  // namespace quillon::bench

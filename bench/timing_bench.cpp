@@ -7,7 +7,10 @@
 //                        one of 100000, built through the exports;
 //   RedefinedPlacements  the same for items that redefine themselves every
 //                        few frames, as animated outlines do, built through
-//                        the model.
+//                        the model;
+//   ResampledSound       AddSound of a 30-second 48 kHz stereo WAV file, which
+//                        is resampled to 44.1 kHz, against the same audio
+//                        written at 44.1 kHz, which is encoded as it is.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -26,12 +29,14 @@
 #include "quillon.h"
 #include "ratio.h"
 #include "slides.h"
+#include "sound.h"
 
+using quillon::bench::AlternatePairs;
 using quillon::bench::Clock;
 using quillon::bench::RatioRecorder;
+using quillon::bench::Seconds;
 using quillon::bench::SlidePicture;
 using quillon::bench::Span;
-using quillon::bench::Seconds;
 
 namespace {
 
@@ -158,20 +163,7 @@ void DoublingRatio(benchmark::State &state, const char *name,
                    Span (*write)(int32_t placements, const std::string &path)) {
     std::string path = MoviePath(name);
     RatioRecorder r;
-    bool largeFirst = true;
-    for (auto _ : state) {
-        Span t2, t1;
-        if (largeFirst) {
-            t2 = write(200000, path);
-            t1 = write(100000, path);
-        } else {
-            t1 = write(100000, path);
-            t2 = write(200000, path);
-        }
-        largeFirst = !largeFirst;
-        r.Add(t2, t1);
-        state.SetIterationTime(t1.cpu + t2.cpu);
-    }
+    AlternatePairs(state, r, [&] { return write(200000, path); }, [&] { return write(100000, path); });
     r.Report(state, "write200k", "write100k");
     CheckMovie(state, path);
     std::remove(path.c_str());
@@ -215,6 +207,39 @@ void RedefinedPlacements(benchmark::State &state) {
     DoublingRatio(state, "redefined", WriteRedefinedMovie);
 }
 BENCHMARK(RedefinedPlacements)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// ---- (4) A 48 kHz sound against the same at 44.1 kHz ------------------------
+
+Span AddSoundFile(const std::string &wav, const std::string &path) {
+    CreateMovie(320, 240, 1, 12);
+    DuplicateFrame();
+    auto start = Clock::now();
+    AddSound(wav.c_str());
+    Span t = Seconds(start);
+    WriteMovie(path.c_str());
+    DestroyMovie();
+    return t;
+}
+
+void ResampledSound(benchmark::State &state) {
+    const std::string at48 = quillon::bench::ScratchPath("48k.wav");
+    const std::string at44 = quillon::bench::ScratchPath("44k1.wav");
+    if (!quillon::bench::WriteMusicWav(at48, 48000, 2, 30) ||
+        !quillon::bench::WriteMusicWav(at44, 44100, 2, 30)) {
+        state.SkipWithError("cannot write the WAV files");
+        return;
+    }
+    std::string path = MoviePath("sound");
+    RatioRecorder r;
+    AlternatePairs(state, r, [&] { return AddSoundFile(at48, path); },
+                   [&] { return AddSoundFile(at44, path); });
+    r.Report(state, "add48k", "add44k1");
+    CheckMovie(state, path);
+    std::remove(path.c_str());
+    std::remove(at48.c_str());
+    std::remove(at44.c_str());
+}
+BENCHMARK(ResampledSound)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

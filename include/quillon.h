@@ -93,11 +93,28 @@ QUILLON_API void QUILLON_CALL DuplicateFrame(void);
 QUILLON_API void QUILLON_CALL NextSlide(void);
 
 /* Writes the movie to fileName (a path in the host's 8-bit character set) and
- * empties the movie of frames; stage size and frame rate stay. The file is
- * written to a temporary file beside the target and renamed over it only when
- * every byte was written and closed cleanly: a failed write leaves an existing
- * file untouched and no partial file behind. The movie is emptied either way.
- * A null fileName writes nothing and empties the movie. */
+ * empties the movie of frames; stage size and frame rate stay.
+ *   - A new file, or an existing regular file, is written to a temporary file
+ *     with a short name (".qln" + 6 characters + ".tmp") in the same folder
+ *     and renamed over the target only when every byte was written and closed
+ *     cleanly, so any name the file system allows works. A failed write (a
+ *     missing folder, a full disk) leaves an existing file untouched and no
+ *     temporary or partial file behind.
+ *   - A symbolic link is followed: the file it points to gets the movie and
+ *     the link stays a link.
+ *   - An existing file keeps its permission bits, and its owner and group
+ *     where the process may set them. Other hard links to it keep the old
+ *     content. A file the process may not write is not replaced. On Windows
+ *     the replaced file keeps its attributes and access rights.
+ *   - A path that exists and is not a regular file (a device such as
+ *     /dev/stdout, a named pipe) is opened and written directly, as
+ *     fopen(fileName, "wb") would; so is an existing writable file in a folder
+ *     where no new file may be made.
+ * The movie is emptied even when the write fails, and nothing reports the
+ * failure: a host that may meet a full disk or a missing folder writes to a
+ * path it has checked, and checks the file afterwards. Character ids restart
+ * at 1 after a movie was written, and only then. A null or empty fileName
+ * writes nothing and empties the movie. */
 QUILLON_API void QUILLON_CALL WriteMovie(const char *fileName);
 
 /* Releases the movie, its animated list and its slide table. Does nothing
@@ -200,9 +217,38 @@ QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
 
 /* ---- Sound ---------------------------------------------------------- */
 
-/* Adds the PCM WAV file fileName (8 or 16 bit, mono or stereo, about 5.5, 11,
- * 22 or 44 kHz) to the current frame as an ADPCM event sound that starts when
- * the frame is reached. A file that cannot be read gives a silent sound. */
+/* Adds the WAV file fileName to the current frame as an ADPCM event sound
+ * that starts when the frame is reached and plays at the file's own speed
+ * and pitch.
+ *
+ * Files that play: RIFF/WAVE with uncompressed samples
+ *  - PCM (format tag 1): 8-bit unsigned, 16-, 24- or 32-bit signed;
+ *    IEEE float (tag 3): 32 or 64 bits; WAVE_FORMAT_EXTENSIBLE (tag FFFE)
+ *    with the PCM or float sub-format and those sample sizes;
+ *  - 1 to 64 channels: one plays mono, two stereo, more are mixed down to
+ *    stereo by their channel mask (front left and right whole, centre and
+ *    side channels at -3 dB, the low-frequency channel left out);
+ *  - 4000 to 192000 samples per second: 5512.5, 11025, 22050 and 44100
+ *    (within 0.1%) are encoded as they are; any other rate is resampled to
+ *    the lowest of these at or above it (44100 at most), flat (within
+ *    0.15 dB) to 80% of the lower Nyquist frequency (17.6 kHz at 44.1 kHz);
+ *  - chunks other than "fmt " and "data" (LIST, fact, bext, JUNK, ...) are
+ *    skipped wherever they stand; a RIFF size that disagrees with the file
+ *    and a data size of 0 (in such a file), 0xFFFFFFFF or beyond the end of
+ *    the file, as recorders that stream leave them, mean the samples run to
+ *    the end of the file. A file cut short plays what it holds.
+ * Samples are converted to 16 bits and encoded with 5-bit ADPCM codes;
+ * 8-bit files keep SoundSize 0. A sound is at most 2^32 - 1 frames mono,
+ * 0xCC000000 stereo (about 27 and 21 hours at 44.1 kHz); longer ones are
+ * cut there.
+ *
+ * Files that do not play give a silent sound in a valid movie: a name that
+ * cannot be opened, a file that is not RIFF/WAVE, compressed WAV (ADPCM,
+ * A-law, mu-law, MP3, ...), other sample sizes, no "fmt " chunk before the
+ * "data" chunk, no "data" chunk, a chunk before the data that runs past the
+ * end of the file, 0 or more than 64 channels, rates outside 4000-192000.
+ * The file is read a block at a time: the memory a sound takes is its
+ * encoded data (about 1.25 bytes per stereo frame) and less than 1 MB. */
 QUILLON_API void QUILLON_CALL AddSound(const char *fileName);
 
 /* ---- Animated lists ------------------------------------------------- */

@@ -368,6 +368,14 @@ int main(int argc, char **argv) {
     if (!WriteFileAtomically(sound, WavBytes(Chime(), 22050), error) ||
         !WriteFileAtomically(dir + "/about.html", kAboutPage, error))
         return fail(error);
+    // A movie path that leads to the sound or the page would overwrite them.
+    for (const std::string &input : {sound, dir + "/about.html"}) {
+        if (SameFile(movie, input)) {
+            std::fprintf(stderr, "%s: %s is the same file as %s; remove it or choose another folder\n",
+                         kProgram, movie.c_str(), input.c_str());
+            return 2;
+        }
+    }
     OutputState before;
     if (!CheckOutputPath(movie, before, error)) return fail(error);
     BuildMovie(sound);

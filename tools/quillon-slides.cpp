@@ -22,7 +22,7 @@
 #include "common/pdf_read.h"
 #include "common/png_read.h"
 #include "common/viewer.h"
-#include "common/wav.h"
+#include "common/sound_file.h"
 #include "quillon.h"
 
 using namespace quillon_tools;
@@ -61,8 +61,9 @@ const char kHelp[] =
     "                         (without them it plays the slides and stops on the\n"
     "                         last); previous on the first slide goes to the last,\n"
     "                         next on the last slide goes to the first\n"
-    "  --sound FILE.wav       a PCM WAV sound (8 or 16 bit, mono or stereo, about\n"
-    "                         5.5, 11, 22 or 44 kHz) that starts with the first slide\n"
+    "  --sound FILE           a sound that starts with the first slide: WAV (PCM or\n"
+    "                         float, any rate from 4 to 192 kHz), FLAC, Ogg Vorbis\n"
+    "                         or Opus, MP3\n"
     "  --html                 also write OUT.html beside the movie, a page that plays\n"
     "                         it with the Ruffle player (copied into ruffle/ beside\n"
     "                         it); open it through http, e.g. python3 -m http.server\n"
@@ -229,7 +230,7 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
         } else if (a == "--buttons") {
             o.buttons = true;
         } else if (a == "--sound") {
-            if (!value(o.sound)) return Usage("--sound needs a WAV file");
+            if (!value(o.sound)) return Usage("--sound needs a sound file");
         } else if (a == "--html") {
             o.html = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -470,10 +471,19 @@ private:
 };
 
 int Run(const Options &o) {
+    // Writing the movie over one of its own inputs would destroy that input.
+    std::vector<std::string> read = o.inputs;
+    if (!o.sound.empty()) read.push_back(o.sound);
+    for (const std::string &input : read)
+        if (SameFile(o.output, input))
+            return Usage("the output " + o.output + " is the input " + input +
+                         "; choose another output file");
+
     OutputState before;
     std::string error;
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
-    if (!o.sound.empty() && !CheckWav(o.sound, error)) return Fail(error);
+    SoundFile sound;
+    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
 
     // Every input is checked before any slide is made.
     int width = o.width, height = o.height;
@@ -558,7 +568,7 @@ int Run(const Options &o) {
             for (const StageLink &link : plan.links)
                 AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2,
                              link.y2);
-            if (i == 0 && !o.sound.empty()) AddSound(o.sound.c_str());
+            if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
             if (o.buttons || i == count - 1) StopFrame(-1);
             NextSlide();
         }

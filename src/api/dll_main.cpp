@@ -10,7 +10,7 @@ bool OnLoadEvent(int reason) {
         case kProcessAttach:
             return !State().currentMovie;
         case kProcessDetach:
-            State().ReleaseAll();  // as the unload destructor does on other systems
+            ReleaseState();  // as the unload destructor does on other systems
             return true;
         default:
             return true;

@@ -5,9 +5,21 @@
 
 namespace quillon {
 
+namespace {
+// Made by the first export that needs it, freed when the library is unloaded.
+LibraryState *state = nullptr;
+}  // namespace
+
 LibraryState &State() {
-    static LibraryState *state = new LibraryState();  // never destroyed: outlives every caller
+    if (state == nullptr) state = new LibraryState();
     return *state;
+}
+
+void ReleaseState() {
+    if (state == nullptr) return;
+    state->ReleaseAll();
+    delete state;
+    state = nullptr;
 }
 
 Frame *LibraryState::CurrentFrame() {
@@ -44,6 +56,6 @@ void LibraryState::ReleaseAll() {
 
 #ifndef _WIN32
 // Unloading the library destroys an open movie without writing it, and
-// releases the tables that outlive movies.
-__attribute__((destructor)) static void QuillonUnload() { quillon::State().ReleaseAll(); }
+// releases the tables that outlive movies and the record itself.
+__attribute__((destructor)) static void QuillonUnload() { quillon::ReleaseState(); }
 #endif

@@ -61,6 +61,10 @@ struct LibraryState {
     void ReleaseAll();
 };
 
+// The process-wide record, made on first use.
 LibraryState &State();
+// Releases everything the library holds, the record included, so that an
+// unloaded library leaves no byte behind. A later State() starts afresh.
+void ReleaseState();
 
 }  // namespace quillon

@@ -3,13 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "movie/save_file.h"
 
 namespace quillon {
 
@@ -103,45 +98,19 @@ void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t r
     SwfStream h;
     WriteHeader(h, length, width, height, rate, frameCount_);
     std::copy(h.Data(), h.Data() + headerSize, s.Data());
-    ResetCharacterIds();
 }
-
-namespace {
-
-// A name beside the target that no other writer in this process uses.
-std::string TemporaryName(const char *path) {
-    static unsigned counter = 0;
-#ifdef _WIN32
-    unsigned long pid = GetCurrentProcessId();
-#else
-    unsigned long pid = static_cast<unsigned long>(getpid());
-#endif
-    return std::string(path) + ".tmp-" + std::to_string(pid) + "-" + std::to_string(++counter);
-}
-
-bool ReplaceFile(const std::string &from, const char *to) {
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    return std::rename(from.c_str(), to) == 0;
-#endif
-}
-
-}  // namespace
 
 bool MovieWriter::WriteFile(const char *path, int32_t width, int32_t height, int32_t rate) {
     if (path == nullptr || *path == '\0') return false;
-    std::string temporary = TemporaryName(path);
-    std::FILE *file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) return false;
-    SwfStream s;
-    Compose(s, width, height, rate);
-    bool ok = s.WriteToFile(file);
-    if (std::fflush(file) != 0 || std::ferror(file)) ok = false;
-    if (std::fclose(file) != 0) ok = false;
-    if (ok) ok = ReplaceFile(temporary, path);
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
+    bool written = SaveFile(path, [&](std::FILE *file) {
+        SwfStream s;
+        Compose(s, width, height, rate);
+        return s.WriteToFile(file);
+    });
+    // The ids restart only once a movie is on disk; after a failed write they
+    // go on counting.
+    if (written) ResetCharacterIds();
+    return written;
 }
 
 }  // namespace quillon

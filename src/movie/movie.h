@@ -94,8 +94,8 @@ class MovieWriter {
 public:
     void AddTag(std::unique_ptr<Tag> tag);
     void WriteTags(SwfStream &stream);
-    // Writes to a temporary file beside path and renames it over path once
-    // every byte was written and the file closed cleanly.
+    // Writes the file through SaveFile (a regular file is replaced only once
+    // every byte was written) and restarts the character ids when it was.
     bool WriteFile(const char *path, int32_t width, int32_t height, int32_t rate);
     // Fills an empty stream with the complete file image: header placeholder,
     // tags, End tag, then the real header copied over the placeholder.

@@ -2,20 +2,45 @@
 // define, announce and start the sound, and the Sound item that adds them.
 #include "sound/sound_tags.h"
 
+#include <algorithm>
+
 #include "sound/adpcm_encoder.h"
+#include "sound/resampler.h"
 
 namespace quillon {
 
 DefineSoundTag::DefineSoundTag(std::FILE *file, int32_t bitsPerCode)
     : characterId_(NextCharacterId()) {
     if (!file) return;
-    std::unique_ptr<uint8_t[]> samples;
-    uint32_t size = 0;
-    if (!ReadWave(file, format_, samples, size)) return;
+    WaveReader reader;
+    if (!reader.Open(file, format_)) return;
+    const uint32_t channels = reader.OutputChannels();
+    // Files at a SWF rate are encoded as they are; others go through the
+    // resampler first.
+    std::unique_ptr<Resampler> resampler;
+    FrameSource *source = &reader;
+    if (reader.NeedsResampling()) {
+        resampler = std::make_unique<Resampler>(reader, channels, 2 * reader.SampleRate(),
+                                                SwfRateHalfHertz(format_.rate));
+        source = resampler.get();
+    }
     AdpcmEncoder encoder(format_.rate * 4u + format_.is16Bit * 2u + format_.stereo, bitsPerCode);
-    encoded_.reserve(AdpcmEncodedSize(format_.sampleCount, format_.stereo + 1,
+    encoded_.reserve(AdpcmEncodedSize(format_.sampleCount, static_cast<int>(channels),
                                       bitsPerCode < 2 ? 2 : (bitsPerCode > 5 ? 5 : bitsPerCode)));
-    encoder.Encode(samples.get(), format_.sampleCount, encoded_);
+    // One packet at a time, so that every packet's first frame finds the
+    // frame after it in the same block, as when the whole sound is encoded
+    // at once.
+    std::vector<int16_t> block(static_cast<size_t>(AdpcmEncoder::kFramesPerPacket) * channels);
+    uint32_t left = format_.sampleCount;
+    if (left == 0) encoder.EncodeFrames(nullptr, 0, encoded_);  // the code size alone
+    while (left > 0) {
+        const uint32_t n = left < AdpcmEncoder::kFramesPerPacket ? left : AdpcmEncoder::kFramesPerPacket;
+        const uint32_t got = source->Read(block.data(), n);
+        // A file that shrank while it was read: the sound keeps its length.
+        std::fill(block.begin() + static_cast<std::ptrdiff_t>(got) * channels, block.end(), int16_t{0});
+        encoder.EncodeFrames(block.data(), n, encoded_);
+        left -= n;
+    }
     encoder.Finish(encoded_);
     data_ = encoded_.data();
     dataSize_ = static_cast<uint32_t>(encoded_.size());

@@ -13,9 +13,9 @@
 
 namespace quillon {
 
-// A sound character. Reads and encodes the whole WAV file when constructed;
-// the encoded bytes live as long as the tag, which refers to them as an
-// external block when it is written.
+// A sound character. Reads, converts and encodes the WAV file block by block
+// when constructed; the encoded bytes live as long as the tag, which refers
+// to them as an external block when it is written.
 class DefineSoundTag : public CharacterTag {
 public:
     // file: an open WAV file (mode "rb", at its start) or null. A null or

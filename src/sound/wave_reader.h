@@ -1,10 +1,11 @@
-// WaveReader: walks the RIFF chunks of a PCM WAV file and returns the sample
-// bytes of its data chunk together with the SWF sound format fields.
+// WaveReader: walks the RIFF chunks of an uncompressed WAV file up to its
+// samples, fills the SWF sound format fields, and then hands the samples out
+// block by block as 16-bit frames of one or two channels.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
+#include <vector>
 
 namespace quillon {
 
@@ -12,9 +13,9 @@ namespace quillon {
 struct SoundFormat {
     uint8_t compression = 0;   // SoundFormat code; the reader sets 1 (ADPCM)
     uint8_t rate = 0;          // 0 = 5.5 kHz, 1 = 11 kHz, 2 = 22 kHz, 3 = 44 kHz
-    uint8_t is16Bit = 0;       // 1: 16-bit input samples, 0: 8-bit (SoundSize)
-    uint8_t stereo = 0;        // channels - 1: 0 mono, 1 stereo (SoundType)
-    uint32_t sampleCount = 0;  // sample frames in the data chunk
+    uint8_t is16Bit = 0;       // 0: 8-bit input samples, 1: 16 bits or more (SoundSize)
+    uint8_t stereo = 0;        // 0 mono, 1 stereo (SoundType)
+    uint32_t sampleCount = 0;  // sample frames of the sound as the movie plays it
 };
 
 // The next 4 (2) bytes of file as an unsigned little-endian value. When the
@@ -23,16 +24,73 @@ struct SoundFormat {
 uint32_t ReadUI32(std::FILE *file, bool *complete = nullptr);
 uint16_t ReadUI16(std::FILE *file, bool *complete = nullptr);
 
-// Reads an open file (mode "rb", at its start). Accepts RIFF/WAVE with a PCM
-// "fmt " chunk (1 or 2 channels, 8 or 16 bits, 5000-9999, 10000-14999,
-// 20000-24999 or 40000-44999 samples per second) followed by "data"; any
-// other chunk before the data chunk makes it fail. On true, data holds the
-// size bytes of the data chunk and format is filled. On false, data is
-// empty, size is 0, and format keeps the fields read before the failure
-// (compression is always 1; sampleCount stays 0, since no samples come). Reports only through Trace. Never allocates
-// more than the file holds, and stops at the first chunk that would run past
-// the RIFF end or the end of the file.
-bool ReadWave(std::FILE *file, SoundFormat &format, std::unique_ptr<uint8_t[]> &data,
-              uint32_t &size);
+// Where sample frames come from: 16-bit signed samples, one or two channels
+// interleaved (left, right).
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    // Fills out with up to frames sample frames and returns how many it
+    // gave; fewer only once the samples are exhausted.
+    virtual uint32_t Read(int16_t *out, uint32_t frames) = 0;
+};
+
+// The SWF rate that a file's samplesPerSecond plays at, in half-hertz so that
+// 5512.5 Hz is exact: 11025, 22050, 44100 or 88200.
+uint32_t SwfRateHalfHertz(uint8_t rateCode);
+
+class WaveReader : public FrameSource {
+public:
+    // Walks the chunks of file (open, mode "rb", at its start) up to the
+    // samples. Accepts RIFF/WAVE whose "fmt " chunk describes PCM (format tag
+    // 1: 8-bit unsigned, 16-, 24- or 32-bit signed), IEEE float (tag 3: 32
+    // or 64 bits) or WAVE_FORMAT_EXTENSIBLE with either sub-format, 1 to 64
+    // channels, 4000 to 192000 samples per second, followed somewhere by a
+    // "data" chunk. Chunks of any other kind are skipped wherever they
+    // stand, as is the pad byte after an odd-sized chunk. A data size of 0
+    // (in a file whose RIFF size disagrees with its length), 0xFFFFFFFF or
+    // beyond the end of the file means the samples run to the end of the
+    // file; they are cut to whole sample frames.
+    // On true, format is complete: rate is the SWF rate the sound plays at
+    // (see NeedsResampling), is16Bit is 0 only for 8-bit samples, stereo is
+    // 1 for two channels or more, and sampleCount is the number of frames at
+    // the SWF rate. On false (not RIFF/WAVE, no usable format chunk, a data
+    // chunk before it, a chunk other than "data" running past the end of
+    // the file, no data chunk), format keeps the fields read before the
+    // refusal with sampleCount 0. Reports only through Trace; allocates a
+    // fixed few kilobytes whatever the file declares.
+    bool Open(std::FILE *file, SoundFormat &format);
+
+    // After a successful Open: the file's samples per second, and whether
+    // that lies more than 0.1% away from the SWF rate in format (the
+    // samples must then be resampled to it).
+    uint32_t SampleRate() const { return sampleRate_; }
+    bool NeedsResampling() const { return resample_; }
+    // Channels handed out by Read: 1 or 2. More than two are mixed down.
+    uint32_t OutputChannels() const { return channels_ > 1 ? 2 : 1; }
+    // Whole sample frames in the file's data.
+    uint64_t FileFrames() const { return frames_; }
+
+    // The next sample frames, converted to 16 bits (and mixed down to
+    // stereo): fewer than asked only at the end of the data, or where the
+    // file turns out shorter than it was when opened.
+    uint32_t Read(int16_t *out, uint32_t frames) override;
+
+private:
+    enum class Encoding { kUnsigned8, kSigned16, kSigned24, kSigned32, kFloat32, kFloat64 };
+    bool ReadFormat(uint32_t chunkSize, SoundFormat &format);
+    void MixWeights(uint32_t channelMask);
+
+    std::FILE *file_ = nullptr;
+    Encoding encoding_ = Encoding::kSigned16;
+    uint32_t channels_ = 0;    // in the file
+    uint32_t frameBytes_ = 0;  // bytes per sample frame in the file
+    uint32_t sampleRate_ = 0;
+    bool resample_ = false;
+    uint64_t frames_ = 0;      // sample frames in the data
+    uint64_t framesRead_ = 0;
+    std::vector<uint8_t> raw_;    // one block of file bytes
+    std::vector<int16_t> wide_;   // one block of samples, all channels, before mixing down
+    std::vector<int32_t> weights_;  // mixing down: left and right weight per file channel (1.0 = 65536)
+};
 
 }  // namespace quillon

@@ -58,6 +58,10 @@ TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
     EXPECT_FALSE(s.hasSpriteTable);
     EXPECT_TRUE(s.sprites.empty());
     EXPECT_FALSE(s.hasInfoTable);
+    // Not a byte kept: the tables hold no capacity either.
+    EXPECT_EQ(s.sprites.capacity(), 0u);
+    EXPECT_EQ(s.infos.capacity(), 0u);
+    EXPECT_EQ(s.slideFrames.capacity(), 0u);
     EXPECT_EQ(s.lastButtonSlot, -1);
     // Nothing is left to write: a WriteMovie now writes no file.
     WriteMovie((dir + "/after-detach.swf").c_str());

@@ -1,11 +1,20 @@
 // The writer never destroys an existing file and never leaves a partial one:
-// it writes beside the target and renames only a complete file.
+// it writes beside the target and renames only a complete file. It writes
+// where a user means: through links, keeping permissions, into pipes and
+// devices, under names of any legal length.
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +72,277 @@ private:
     void (*oldHandler_)(int) = nullptr;
     bool ok_ = false;
 };
+
+// A movie of about 9 KB (under a pipe's buffer): one frame with a bitmap of
+// incompressible pixels, its id the counter's next.
+void FillSmallMovie(Movie &movie) {
+    std::mt19937 random(5);
+    std::vector<uint8_t> pixels(48 * 48 * 4);
+    for (auto &p : pixels) p = static_cast<uint8_t>(random());
+    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 48, 48, 0, nullptr, pixels.data(), 1));
+}
+
+// The bytes of FillSmallMovie's movie with its bitmap given id `id`, composed
+// in memory.
+std::vector<uint8_t> SmallMovieBytes(uint16_t id) {
+    test::NextIdWillBe(id);
+    Movie movie;
+    FillSmallMovie(movie);
+    MovieWriter writer;
+    for (auto &tag : movie.GetFrame(0)->TakeTags()) writer.AddTag(std::move(tag));
+    writer.AddTag(std::make_unique<ShowFrameTag>());
+    SwfStream s;
+    writer.Compose(s, movie.Width(), movie.Height(), movie.FrameRate());
+    return s.Content();
+}
+
+std::vector<uint8_t> Bytes(const std::string &text) { return {text.begin(), text.end()}; }
+
+std::string LinkTarget(const std::string &path) {
+    char buffer[4096];
+    ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
+    return n < 0 ? std::string() : std::string(buffer, static_cast<size_t>(n));
+}
+
+// Everything left readable in a descriptor whose writers are all closed.
+std::vector<uint8_t> Drain(int fd) {
+    std::vector<uint8_t> out;
+    uint8_t buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) out.insert(out.end(), buffer, buffer + n);
+    close(fd);
+    return out;
+}
+
+struct Mode {
+    mode_t bits;
+    uid_t owner;
+    gid_t group;
+};
+
+Mode ModeOf(const std::string &path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return {st.st_mode & 07777, st.st_uid, st.st_gid};
+}
+
+// One kind of target: what is there before the write, what the write must
+// give. The folder is a fresh one for each row.
+struct TargetCase {
+    const char *name;
+    // Makes what is there before and returns the path to write.
+    std::function<std::string(const std::string &dir)> setUp;
+    bool written;
+    // The bytes found afterwards where the movie was to go.
+    std::function<std::vector<uint8_t>(const std::string &dir)> result;
+    // The folder's entries afterwards: a failed or direct write leaves no
+    // temporary file behind.
+    std::function<std::vector<std::string>()> entries;
+    // Further checks on what is left, or null.
+    std::function<void(const std::string &dir)> check = nullptr;
+    rlim_t fileSizeLimit = 0;  // 0: none
+};
+
+TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
+    const std::string old = "the previous movie";
+    const std::string longName = std::string(246, 'n') + ".swf";   // 250 bytes
+    const std::string longest = std::string(251, 'm') + ".swf";    // 255 bytes
+    auto file = [](const std::string &name) {
+        return [name](const std::string &dir) { return test::ReadFileBytes(dir + "/" + name); };
+    };
+    auto only = [](std::vector<std::string> names) {
+        std::sort(names.begin(), names.end());
+        return [names] { return names; };
+    };
+    int pipeRead = -1;
+    int savedStdout = -1;
+    bool root = geteuid() == 0;
+    mode_t oldMask = umask(022);
+
+    const TargetCase cases[] = {
+        {"new file", [](const std::string &dir) { return dir + "/movie.swf"; }, true,
+         file("movie.swf"), only({"movie.swf"}),
+         [](const std::string &dir) {
+             EXPECT_EQ(ModeOf(dir + "/movie.swf").bits, 0644u) << "as fopen gives under umask 022";
+         }},
+        {"250-byte name",
+         [&](const std::string &dir) {
+             WriteText(dir + "/" + longName, old);
+             return dir + "/" + longName;
+         },
+         true, file(longName), only({longName})},
+        {"255-byte name, new", [&](const std::string &dir) { return dir + "/" + longest; }, true,
+         file(longest), only({longest})},
+        {"symbolic link",
+         [&](const std::string &dir) {
+             WriteText(dir + "/real.swf", old);
+             EXPECT_EQ(symlink("real.swf", (dir + "/link.swf").c_str()), 0);
+             return dir + "/link.swf";
+         },
+         true, file("real.swf"), only({"link.swf", "real.swf"}),
+         [](const std::string &dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "real.swf"); }},
+        {"link to a link in another folder",
+         [&](const std::string &dir) {
+             std::filesystem::create_directory(dir + "/decks");
+             WriteText(dir + "/decks/real.swf", old);
+             EXPECT_EQ(symlink("decks/real.swf", (dir + "/middle.swf").c_str()), 0);
+             EXPECT_EQ(symlink((dir + "/middle.swf").c_str(), (dir + "/link.swf").c_str()), 0);
+             return dir + "/link.swf";
+         },
+         true, file("decks/real.swf"), only({"decks", "link.swf", "middle.swf"}),
+         [](const std::string &dir) {
+             EXPECT_EQ(LinkTarget(dir + "/middle.swf"), "decks/real.swf");
+             EXPECT_EQ(Entries(dir + "/decks"), std::vector<std::string>{"real.swf"});
+         }},
+        {"dangling link",
+         [&](const std::string &dir) {
+             EXPECT_EQ(symlink("new.swf", (dir + "/link.swf").c_str()), 0);
+             return dir + "/link.swf";
+         },
+         true, file("new.swf"), only({"link.swf", "new.swf"}),
+         [](const std::string &dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "new.swf"); }},
+        {"private file, mode 600",
+         [&](const std::string &dir) {
+             WriteText(dir + "/movie.swf", old);
+             chmod((dir + "/movie.swf").c_str(), 0600);
+             return dir + "/movie.swf";
+         },
+         true, file("movie.swf"), only({"movie.swf"}),
+         [](const std::string &dir) { EXPECT_EQ(ModeOf(dir + "/movie.swf").bits, 0600u); }},
+        {"another user's shared file, mode 664",
+         [&](const std::string &dir) {
+             WriteText(dir + "/movie.swf", old);
+             chmod((dir + "/movie.swf").c_str(), 0664);
+             if (root) {
+                 EXPECT_EQ(chown((dir + "/movie.swf").c_str(), 4321, 8765), 0);
+             }
+             return dir + "/movie.swf";
+         },
+         true, file("movie.swf"), only({"movie.swf"}),
+         [&](const std::string &dir) {
+             Mode m = ModeOf(dir + "/movie.swf");
+             EXPECT_EQ(m.bits, 0664u);
+             if (root) {  // only a privileged process may give a file away
+                 EXPECT_EQ(m.owner, 4321u);
+                 EXPECT_EQ(m.group, 8765u);
+             }
+         }},
+        {"hard link: the other name keeps the old movie",
+         [&](const std::string &dir) {
+             WriteText(dir + "/movie.swf", old);
+             EXPECT_EQ(link((dir + "/movie.swf").c_str(), (dir + "/copy.swf").c_str()), 0);
+             return dir + "/movie.swf";
+         },
+         true, file("movie.swf"), only({"copy.swf", "movie.swf"}),
+         [&](const std::string &dir) { EXPECT_EQ(test::ReadFileBytes(dir + "/copy.swf"), Bytes(old)); }},
+        {"named pipe",
+         [&](const std::string &dir) {
+             EXPECT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+             // A reader is there before the writer opens, as a player would be.
+             pipeRead = open((dir + "/pipe").c_str(), O_RDONLY | O_NONBLOCK);
+             EXPECT_GE(pipeRead, 0);
+             return dir + "/pipe";
+         },
+         true, [&](const std::string &) { return Drain(pipeRead); }, only({"pipe"}),
+         [](const std::string &dir) {
+             struct stat st {};
+             EXPECT_EQ(lstat((dir + "/pipe").c_str(), &st), 0);
+             EXPECT_TRUE(S_ISFIFO(st.st_mode));
+         }},
+        // /dev/stdout links to /dev/fd/1; the test writes the descriptor's
+        // own name, so that a faulty writer cannot replace /dev/stdout.
+        {"standard output into a pipe",
+         [&](const std::string &) {
+             int fds[2];
+             EXPECT_EQ(pipe(fds), 0);
+             std::fflush(stdout);
+             savedStdout = dup(STDOUT_FILENO);
+             dup2(fds[1], STDOUT_FILENO);
+             close(fds[1]);
+             pipeRead = fds[0];
+             return std::string("/dev/fd/1");
+         },
+         true,
+         [&](const std::string &) {
+             dup2(savedStdout, STDOUT_FILENO);
+             close(savedStdout);
+             return Drain(pipeRead);
+         },
+         only({})},
+        {"missing folder", [](const std::string &dir) { return dir + "/missing/movie.swf"; }, false,
+         [](const std::string &dir) { return test::ReadFileBytes(dir + "/missing/movie.swf"); },
+         only({})},
+        {"full disk keeps the old file",
+         [&](const std::string &dir) {
+             WriteText(dir + "/movie.swf", old);
+             return dir + "/movie.swf";
+         },
+         false, file("movie.swf"), only({"movie.swf"}), nullptr, 4096},
+        {"full disk under a long name",
+         [&](const std::string &dir) {
+             WriteText(dir + "/" + longName, old);
+             return dir + "/" + longName;
+         },
+         false, file(longName), only({longName}), nullptr, 4096},
+    };
+
+    const uint16_t firstId = 100;
+    const std::vector<uint8_t> expected = SmallMovieBytes(firstId);
+    ASSERT_GT(expected.size(), 8000u);
+    for (const TargetCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string dir = test::TempDir();
+        std::string path = c.setUp(dir);
+        test::NextIdWillBe(firstId);
+        Movie movie;
+        FillSmallMovie(movie);
+        bool written;
+        if (c.fileSizeLimit) {
+            FileSizeLimit limit(c.fileSizeLimit);
+            ASSERT_TRUE(limit.ok());
+            written = movie.WriteFile(path.c_str());
+        } else {
+            written = movie.WriteFile(path.c_str());
+        }
+        std::vector<uint8_t> bytes = c.result(dir);
+        EXPECT_EQ(written, c.written);
+        if (c.written) {
+            EXPECT_EQ(bytes, expected);
+        } else if (c.fileSizeLimit) {
+            EXPECT_EQ(bytes, Bytes(old));
+        } else {
+            EXPECT_TRUE(bytes.empty());
+        }
+        EXPECT_EQ(Entries(dir), c.entries());
+        if (c.check) c.check(dir);
+        EXPECT_EQ(movie.FrameCount(), 0);
+        // The ids restart after a movie was written, and only then.
+        EXPECT_EQ(NextCharacterId(), c.written ? 1 : firstId + 1);
+    }
+    umask(oldMask);
+}
+
+// A file system that fills up during the write: the old file stays, and no
+// temporary file is left on it.
+TEST(WriterSafety, FullFileSystemKeepsTheOldFile) {
+    std::string dir = test::TempDir();
+    if (mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
+                     << "); the file size limit test covers a full disk";
+    std::string path = dir + "/movie.swf";
+    WriteText(path, "the previous movie");
+    test::NextIdWillBe(7);
+    Movie movie;
+    FillLargeMovie(movie);
+    bool written = movie.WriteFile(path.c_str());
+    std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+    std::vector<std::string> entries = Entries(dir);
+    umount(dir.c_str());
+    EXPECT_FALSE(written);
+    EXPECT_EQ(bytes, Bytes("the previous movie"));
+    EXPECT_EQ(entries, std::vector<std::string>{"movie.swf"});
+    EXPECT_EQ(NextCharacterId(), 9) << "two bitmaps took 7 and 8; a failed write keeps counting";
+}
 
 TEST(WriterSafety, MissingDirectoryWritesNothing) {
     std::string dir = test::TempDir();

@@ -43,22 +43,27 @@ const SoundCase kCases[] = {
      "8E 03 01 00 1D 02 00 00 00 DA 00 00 83 00 00 21", "C3 03 01 00 10"},
     {"MissingFile", true, {}, "84 04 00 12 00 00", "87 03 01 00 00 00 00 00 00",
      "C3 03 01 00 10"},
-    // Refused files keep the fields read so far; never any data.
-    {"ListChunkRefused", false,
+    // A LIST chunk before the data is skipped: the same tags as Two1000.
+    {"ListChunkSkipped", false,
      test::Riff(test::Cat({test::Chunk("fmt ", test::FmtContent(1, 1, 22050, 16)),
                            test::Chunk("LIST", Bytes(20, 'i')),
                            test::Chunk("data", test::Samples16({1000, 1000}))})),
-     "84 04 0A 12 00 00", "87 03 01 00 1A 00 00 00 00", "C3 03 01 00 10"},
+     "84 04 0A 12 02 00", "8B 03 01 00 1A 02 00 00 00 C0 FA 00 08", "C3 03 01 00 10"},
+    // Refused files keep the fields read so far; never any data.
     {"NotRiff", false, Bytes(44, 0), "84 04 00 12 00 00", "87 03 01 00 10 00 00 00 00",
      "C3 03 01 00 10"},
     {"ZeroChannels", false, test::PcmWav(0, 22050, 16, Bytes(8, 1)), "84 04 00 12 00 00",
      "87 03 01 00 10 00 00 00 00", "C3 03 01 00 10"},
+    // A data size beyond the file: the samples run to its end, two stereo
+    // frames of 257 (0101): packet headers 0101 and index 0 for both
+    // channels, then code 00001 twice.
     {"DataLongerThanFile", false,
      test::Riff(test::Cat({test::Chunk("fmt ", test::FmtContent(1, 2, 44100, 16)),
                            test::Chunk("data", Bytes(8, 1), 0x7FFFFFF0)}), 0x7FFFFFFF),
-     "84 04 0F 13 00 00", "87 03 01 00 1F 00 00 00 00", "C3 03 01 00 10"},
-    {"TwentyFourBits", false, test::PcmWav(1, 22050, 24, Bytes(9, 1)), "84 04 08 12 00 00",
-     "87 03 01 00 18 00 00 00 00", "C3 03 01 00 10"},
+     "84 04 0F 13 02 00", "8E 03 01 00 1F 02 00 00 00 C0 40 40 01 01 00 21", "C3 03 01 00 10"},
+    // 24-bit samples 010101 become 16-bit 0101: three mono frames of 257.
+    {"TwentyFourBits", false, test::PcmWav(1, 22050, 24, Bytes(9, 1)), "84 04 0A 12 03 00",
+     "8C 03 01 00 1A 03 00 00 00 C0 40 40 08 40", "C3 03 01 00 10"},
 };
 
 class SoundFrameTags : public ::testing::TestWithParam<SoundCase> {};

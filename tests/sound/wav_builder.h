@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,21 @@ inline Bytes FmtContent(uint16_t formatTag, uint16_t channels, uint32_t rate, ui
     return out;
 }
 
+// The "fmt " content of WAVE_FORMAT_EXTENSIBLE: the common fields with tag
+// FFFE, then extra size 22, valid bits, channel mask and the sub-format GUID
+// (subFormat, then the fixed tail 00 00 00 00 10 00 80 00 00 AA 00 38 9B 71).
+inline Bytes ExtensibleFmt(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t validBits,
+                           uint32_t channelMask, uint16_t subFormat) {
+    Bytes out = FmtContent(0xFFFE, channels, rate, bits);
+    PutLE(out, 22, 2);
+    PutLE(out, validBits, 2);
+    PutLE(out, channelMask, 4);
+    PutLE(out, subFormat, 2);
+    out.insert(out.end(), {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38,
+                           0x9B, 0x71});
+    return out;
+}
+
 // "RIFF", size (the bytes that follow the size field unless declared),
 // "WAVE", then the chunks.
 inline Bytes Riff(const Bytes &chunks, int64_t declaredSize = -1) {
@@ -67,6 +83,33 @@ inline Bytes PcmWav(uint16_t channels, uint32_t rate, uint16_t bits, const Bytes
 inline Bytes Samples16(const std::vector<int16_t> &samples) {
     Bytes out;
     for (int16_t s : samples) PutLE(out, static_cast<uint16_t>(s), 2);
+    return out;
+}
+
+inline Bytes Samples32(const std::vector<int32_t> &samples) {
+    Bytes out;
+    for (int32_t s : samples) PutLE(out, static_cast<uint32_t>(s), 4);
+    return out;
+}
+
+inline Bytes Floats32(const std::vector<float> &samples) {
+    Bytes out;
+    for (float f : samples) {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        PutLE(out, u, 4);
+    }
+    return out;
+}
+
+inline Bytes Floats64(const std::vector<double> &samples) {
+    Bytes out;
+    for (double d : samples) {
+        uint64_t u;
+        std::memcpy(&u, &d, 8);
+        PutLE(out, static_cast<uint32_t>(u), 4);
+        PutLE(out, static_cast<uint32_t>(u >> 32), 4);
+    }
     return out;
 }
 

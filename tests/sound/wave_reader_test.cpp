@@ -1,8 +1,11 @@
-// The WAV reader on files built byte by byte: what it accepts, what it
-// refuses, and the damaged files it must refuse without looping, reading
-// garbage or allocating what the file does not hold.
+// The WAV reader on files built byte by byte: what it accepts and how it
+// converts the samples, what it refuses, and the damaged files it must read
+// or refuse without looping, reading garbage or allocating what the file
+// declares.
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <new>
 
 #include <unistd.h>
@@ -13,18 +16,22 @@
 #include "support/bytes.h"
 #include "wav_builder.h"
 
-// The largest array allocation while a test watches; the reader allocates
-// its sample buffer with new[].
+// The largest allocation while a test watches.
 namespace {
 std::atomic<bool> watchAllocations{false};
 std::atomic<size_t> largestAllocation{0};
-}  // namespace
 
-void *operator new[](size_t size) {
+void *Allocate(size_t size) {
     if (watchAllocations && size > largestAllocation) largestAllocation = size;
     if (void *p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+}  // namespace
+
+void *operator new(size_t size) { return Allocate(size); }
+void *operator new[](size_t size) { return Allocate(size); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete[](void *p, size_t) noexcept { std::free(p); }
 
@@ -34,16 +41,20 @@ namespace {
 using test::Bytes;
 using test::Cat;
 using test::Chunk;
+using test::ExtensibleFmt;
 using test::FmtContent;
 using test::PcmWav;
 using test::Riff;
+
+using Samples = std::vector<int16_t>;
 
 struct WaveCase {
     const char *name;
     Bytes file;
     bool ok;
     SoundFormat format;  // expected afterwards
-    uint32_t size;       // data bytes handed over
+    Samples samples;     // what Read hands out, at the file's rate
+    bool resampled = false;
 };
 
 Bytes Data(size_t n) {
@@ -54,102 +65,232 @@ Bytes Data(size_t n) {
 
 Bytes Prefix(const Bytes &b, size_t n) { return Bytes(b.begin(), b.begin() + n); }
 
+// Little-endian 16-bit samples of bytes (a trailing odd byte is dropped).
+Samples As16(const Bytes &b) {
+    Samples out;
+    for (size_t i = 0; i + 1 < b.size(); i += 2)
+        out.push_back(static_cast<int16_t>(static_cast<uint16_t>(b[i] | b[i + 1] << 8)));
+    return out;
+}
+
+// 8-bit unsigned samples widened: 0x80 is 0, 0x00 is -32768, 0xFF is 32512.
+Samples As8(const Bytes &b) {
+    Samples out;
+    for (uint8_t v : b) out.push_back(static_cast<int16_t>((v - 128) * 256));
+    return out;
+}
+
 const Bytes kMono16 = PcmWav(1, 22050, 16, Data(1000));
 // fmt content offsets in kMono16: chunk at 12, content at 20; channels at
 // 22, rate at 24, bits at 34.
 
 const WaveCase kCases[] = {
-    {"Canonical22kMono16", kMono16, true, {1, 2, 1, 0, 500}, 1000},
-    {"Stereo44k8Bit", PcmWav(2, 44100, 8, Data(1000)), true, {1, 3, 0, 1, 500}, 1000},
-    {"Rate8000Is5k", PcmWav(1, 8000, 16, Data(10)), true, {1, 0, 1, 0, 5}, 10},
-    {"Rate11025", PcmWav(2, 11025, 16, Data(12)), true, {1, 1, 1, 1, 3}, 12},
-    {"Rate48000Refused", PcmWav(1, 48000, 16, Data(10)), false, {1, 0, 0, 0, 0}, 0},
-    {"Rate16000Refused", PcmWav(1, 16000, 16, Data(10)), false, {1, 0, 0, 0, 0}, 0},
-    {"OddDataCountsWholeFrames", PcmWav(1, 22050, 16, Data(7)), true, {1, 2, 1, 0, 3}, 7},
-    {"EmptyData", PcmWav(1, 22050, 16, {}), true, {1, 2, 1, 0, 0}, 0},
+    {"Canonical22kMono16", kMono16, true, {1, 2, 1, 0, 500}, As16(Data(1000))},
+    {"Stereo44k8Bit", PcmWav(2, 44100, 8, Data(1000)), true, {1, 3, 0, 1, 500}, As8(Data(1000))},
+    {"Rate11025", PcmWav(2, 11025, 16, Data(12)), true, {1, 1, 1, 1, 3}, As16(Data(12))},
+    {"OddDataCountsWholeFrames", PcmWav(1, 22050, 16, Data(7)), true, {1, 2, 1, 0, 3},
+     As16(Data(6))},
+    {"EmptyData", PcmWav(1, 22050, 16, {}), true, {1, 2, 1, 0, 0}, {}},
     {"FmtWithExtraField",
      Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16, true)), Chunk("data", Data(8))})), true,
-     {1, 2, 1, 0, 4}, 8},
+     {1, 2, 1, 0, 4}, As16(Data(8))},
+    // 19 bytes without the pad byte that should follow: the next chunk id
+    // stands right after the content.
     {"LongFmtSkippedBySize",
      Riff(Cat({Chunk("fmt ", Cat({FmtContent(1, 1, 22050, 8), Bytes{9, 9, 9}})),
-               Chunk("data", Data(8))})), true, {1, 2, 0, 0, 8}, 8},
-    {"ListBeforeDataRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(26, 'x')),
-               Chunk("data", Data(8))})), false, {1, 2, 1, 0, 0}, 0},
-    {"FactBeforeDataRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("fact", Bytes(4, 0)),
-               Chunk("data", Data(8))})), false, {1, 2, 1, 0, 0}, 0},
-    {"FloatFormatRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 32, true)), Chunk("data", Data(8))})), false,
-     {1, 3, 0, 0, 0}, 0},
-    {"DataBeforeFmtRefused",
-     Riff(Cat({Chunk("data", Data(8)), Chunk("fmt ", FmtContent(1, 1, 22050, 16))})), false,
-     {1, 0, 0, 0, 0}, 0},
-    {"NoDataChunk", Riff(Chunk("fmt ", FmtContent(1, 1, 22050, 16))), false, {1, 2, 1, 0, 0}, 0},
-    {"TwelveBytesNoChunks", Riff({}), false, {1, 0, 0, 0, 0}, 0},
-    {"NotRiff", Cat({Bytes{'R', 'I', 'F', 'X'}, Prefix(PcmWav(1, 22050, 16, {}), 44)}), false,
-     {1, 0, 0, 0, 0}, 0},
-    {"NotWave", Cat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}}), false,
-     {1, 0, 0, 0, 0}, 0},
-    {"EmptyFile", {}, false, {1, 0, 0, 0, 0}, 0},
+               Chunk("data", Data(8))})), true, {1, 2, 0, 0, 8}, As8(Data(8))},
 
-    // A data chunk declaring more than the file holds: refused before its
-    // buffer is allocated (see DeclaredHugeDataAllocatesNothing).
+    // Rates within 0.1% of a SWF rate play at it as they are; any other rate
+    // from 4000 to 192000 is resampled to the lowest SWF rate at or above it
+    // (44.1 kHz at most): sampleCount counts the frames at that rate.
+    {"Rate5512", PcmWav(1, 5512, 16, Data(10)), true, {1, 0, 1, 0, 5}, As16(Data(10))},
+    {"Rate44056IsWithinATenthOfAPercent", PcmWav(1, 44056, 16, Data(10)), true, {1, 3, 1, 0, 5},
+     As16(Data(10))},
+    {"Rate44055IsResampled", PcmWav(1, 44055, 16, Data(20)), true, {1, 3, 1, 0, 10},
+     As16(Data(20)), true},
+    {"Rate4000To5512", PcmWav(1, 4000, 16, Data(800)), true, {1, 0, 1, 0, 551}, As16(Data(800)),
+     true},  // 400 frames * 5512.5 / 4000 = 551.25
+    {"Rate8000To11025", PcmWav(1, 8000, 16, Data(10)), true, {1, 1, 1, 0, 7}, As16(Data(10)),
+     true},  // 5 * 11025 / 8000 = 6.9
+    {"Rate16000To22050", PcmWav(2, 16000, 16, Data(64)), true, {1, 2, 1, 1, 22}, As16(Data(64)),
+     true},  // 16 * 22050 / 16000 = 22.05
+    {"Rate32000To44100", PcmWav(1, 32000, 8, Data(320)), true, {1, 3, 0, 0, 441}, As8(Data(320)),
+     true},
+    {"Rate48000To44100", PcmWav(1, 48000, 16, Data(960)), true, {1, 3, 1, 0, 441},
+     As16(Data(960)), true},
+    {"Rate192000To44100", PcmWav(1, 192000, 16, Data(3840)), true, {1, 3, 1, 0, 441},
+     As16(Data(3840)), true},
+    {"Rate3999Refused", PcmWav(1, 3999, 16, Data(10)), false, {1, 0, 0, 0, 0}, {}},
+    {"Rate192001Refused", PcmWav(1, 192001, 16, Data(10)), false, {1, 0, 0, 0, 0}, {}},
+
+    // Chunks other than "fmt " and "data" are skipped wherever they stand;
+    // an odd-sized one is followed by its pad byte.
+    {"ListBeforeDataSkipped",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(26, 'x')),
+               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"FactBeforeDataSkipped",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("fact", Bytes(4, 0)),
+               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"JunkAndBextBeforeFmt",
+     Riff(Cat({Chunk("JUNK", Bytes(28, 0)), Chunk("bext", Bytes(602, 'b')),
+               Chunk("fmt ", FmtContent(1, 2, 44100, 16)), Chunk("data", Data(8))})), true,
+     {1, 3, 1, 1, 2}, As16(Data(8))},
+    {"OddChunkAndItsPadByte",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(5, 'x')), Bytes{0},
+               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"OddChunkWithoutItsPadByte",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(5, 'x')),
+               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"ChunksAfterTheData",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8)),
+               Chunk("LIST", Bytes(12, 'x'))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+
+    // Sizes that writers leave unpatched or wrong: the samples run to the
+    // end of the file, in whole frames.
+    {"RiffAndDataSizesZero",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(9), 0)}), 0), true,
+     {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"DataSizeFFFFFFFF",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 16)), Chunk("data", Data(16), 0xFFFFFFFF)}),
+          0xFFFFFFFF), true, {1, 3, 1, 1, 4}, As16(Data(16))},
+    // In a file whose RIFF size is right, a data size of 0 is an empty sound.
+    {"DataSizeZeroInAConsistentFile",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", {}),
+               Chunk("LIST", Bytes(8, 'x'))})), true, {1, 2, 1, 0, 0}, {}},
     {"DataLongerThanFile",
      Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8), 1000)}), 1036),
-     false, {1, 2, 1, 0, 0}, 0},
+     true, {1, 2, 1, 0, 4}, As16(Data(8))},
     {"DataOf4GiB",
      Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8), 0xFFFFFF00)}),
-          0xFFFFFFFF),
-     false, {1, 2, 1, 0, 0}, 0},
-    // A chunk running past the RIFF end.
-    {"ChunkBeyondRiffEnd",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8))}), 30), false,
-     {1, 2, 1, 0, 0}, 0},
+          0xFFFFFFFF), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"RiffEndsBeforeTheData",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8))}), 30), true,
+     {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"EndsInData", Prefix(kMono16, 501), true, {1, 2, 1, 0, 228}, As16(Data(456))},
+
+    // Sample formats converted to 16 bits.
+    {"TwentyFourBits",
+     PcmWav(2, 44100, 24, Bytes{0x00, 0x80, 0x00, 0xFF, 0xFF, 0xFF, 0x80, 0x00, 0x80, 0x7F, 0xFF, 0xFF}),
+     true, {1, 3, 1, 1, 2}, {128, 0, -32767, -1}},
+    {"ThirtyTwoBits", PcmWav(1, 22050, 32, test::Samples32({0x12345678, INT32_MIN, INT32_MAX})),
+     true, {1, 2, 1, 0, 3}, {0x1234, -32768, 32767}},
+    {"Float32",
+     Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 32, true)), Chunk("fact", Bytes{4, 0, 0, 0}),
+               Chunk("data", test::Floats32({0.5f, -0.25f, 1.5f,
+                                             std::numeric_limits<float>::quiet_NaN()}))})),
+     true, {1, 3, 1, 0, 4}, {16384, -8192, 32767, 0}},
+    {"Float64",
+     Riff(Cat({Chunk("fmt ", FmtContent(3, 2, 22050, 64, true)),
+               Chunk("data", test::Floats64({0.25, -1.0, -2.0, 0.999999}))})),
+     true, {1, 2, 1, 1, 2}, {8192, -32768, -32768, 32767}},
+    {"ExtensiblePcm16",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(2, 22050, 16, 16, 3, 1)), Chunk("data", Data(8))})),
+     true, {1, 2, 1, 1, 2}, As16(Data(8))},
+    {"ExtensiblePcm24In24",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 44100, 24, 20, 4, 1)),
+               Chunk("data", Bytes{0x00, 0x00, 0x40, 0x00, 0x00, 0xC0})})),
+     true, {1, 3, 1, 0, 2}, {16384, -16384}},
+    {"ExtensibleFloat",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 48000, 32, 32, 4, 3)),
+               Chunk("data", test::Floats32({0.125f, -0.125f}))})),
+     true, {1, 3, 1, 0, 2}, {4096, -4096}, true},
+
+    // More than two channels are mixed down to stereo. FL, FR, FC: each
+    // side takes its front channel at 1 and the centre at 0.7071, scaled
+    // to add up to 1 (38390 and 27146 of 65536).
+    {"ThreeChannelsMixedDown", PcmWav(3, 22050, 16, test::Samples16({3000, 3000, 3000, 1000, -1000, 0})),
+     true, {1, 2, 1, 1, 2}, {3000, 3000, 586, -586}},
+    // 5.1 in the usual order FL FR FC LFE BL BR: the low-frequency channel
+    // goes nowhere.
+    {"SixChannels8BitMixedDown",
+     PcmWav(6, 44100, 8, Bytes{0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0x80, 0x80, 0x80, 0xFF, 0x80, 0x80}),
+     true, {1, 3, 0, 1, 2}, {16384, 16384, 0, 0}},
+    // A channel mask naming FC alone for the single channel beyond two.
+    {"ExtensibleMaskPicksTheSpeakers",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(3, 22050, 16, 16, 0x4 | 0x200 | 0x400, 1)),
+               Chunk("data", test::Samples16({2000, 2000, 2000}))})),
+     true, {1, 2, 1, 1, 1}, {2000, 2000}},
+
+    // Refused.
+    {"FloatOf16BitsRefused",
+     Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 16, true)), Chunk("data", Data(8))})), false,
+     {1, 3, 0, 0, 0}, {}},
+    {"ALawRefused",
+     Riff(Cat({Chunk("fmt ", FmtContent(6, 1, 8000, 8, true)), Chunk("data", Data(8))})), false,
+     {1, 1, 0, 0, 0}, {}},
+    {"ExtensibleALawRefused",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 8, 8, 4, 6)), Chunk("data", Data(8))})),
+     false, {1, 2, 0, 0, 0}, {}},
+    {"ExtensibleWithoutItsFieldsRefused",
+     Riff(Cat({Chunk("fmt ", FmtContent(0xFFFE, 1, 22050, 16, true)), Chunk("data", Data(8))})),
+     false, {1, 2, 0, 0, 0}, {}},
+    {"DataBeforeFmtRefused",
+     Riff(Cat({Chunk("data", Data(8)), Chunk("fmt ", FmtContent(1, 1, 22050, 16))})), false,
+     {1, 0, 0, 0, 0}, {}},
+    {"ShortFmtRefused", Riff(Cat({Chunk("fmt ", Prefix(FmtContent(1, 1, 22050, 16), 14)),
+                                  Chunk("data", Data(8))})), false, {1, 0, 0, 0, 0}, {}},
+    {"NoDataChunk", Riff(Chunk("fmt ", FmtContent(1, 1, 22050, 16))), false, {1, 2, 1, 0, 0}, {}},
+    {"TwelveBytesNoChunks", Riff({}), false, {1, 0, 0, 0, 0}, {}},
+    {"NotRiff", Cat({Bytes{'R', 'I', 'F', 'X'}, Prefix(PcmWav(1, 22050, 16, {}), 44)}), false,
+     {1, 0, 0, 0, 0}, {}},
+    {"NotWave", Cat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}}), false,
+     {1, 0, 0, 0, 0}, {}},
+    {"EmptyFile", {}, false, {1, 0, 0, 0, 0}, {}},
+    // A chunk before the data that runs past the end of the file: garbage.
+    {"JunkBeyondTheFileRefused",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("JUNK", Bytes(4, 0), 400),
+               Chunk("data", Data(8))})), false, {1, 2, 1, 0, 0}, {}},
     // A size that wraps a 32-bit position back onto the format chunk itself
     // (12 + 8 + 0xFFFFFFF8 = 2^32 + 12): the walk must fail, not loop.
     {"ChunkSizeWrapsToItself",
      Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16), 0xFFFFFFF8)}), 0xFFFFFFFF), false,
-     {1, 0, 0, 0, 0}, 0},
-    // ... or backwards onto the RIFF size field (2^32 + 4); that end lies
-    // within the RIFF size but beyond the file.
+     {1, 0, 0, 0, 0}, {}},
+    // ... or backwards onto the RIFF size field (2^32 + 4).
     {"ChunkSizeWrapsBackwards",
      Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16), 0xFFFFFFF0)}), 0xFFFFFFFF), false,
-     {1, 2, 1, 0, 0}, 0},
+     {1, 0, 0, 0, 0}, {}},
 
     // Files that end inside a header field fail; a partial field is not used.
-    {"EndsInRiffSize", Prefix(kMono16, 6), false, {1, 0, 0, 0, 0}, 0},
-    {"EndsInWaveId", Prefix(kMono16, 10), false, {1, 0, 0, 0, 0}, 0},
-    {"EndsInChunkHeader", Prefix(kMono16, 17), false, {1, 0, 0, 0, 0}, 0},
-    // 22050 = 22 56 00 00: three bytes would still give the 22 kHz code.
-    {"EndsInSampleRate", Prefix(kMono16, 27), false, {1, 0, 0, 0, 0}, 0},
-    // Bits 16 = 10 00: the first byte alone would still say 16 bits.
-    {"EndsInBitsField", Prefix(kMono16, 35), false, {1, 2, 0, 0, 0}, 0},
-    {"EndsInDataHeader", Prefix(kMono16, 40), false, {1, 2, 1, 0, 0}, 0},
-    {"EndsInData", Prefix(kMono16, 500), false, {1, 2, 1, 0, 0}, 0},
+    {"EndsInRiffSize", Prefix(kMono16, 6), false, {1, 0, 0, 0, 0}, {}},
+    {"EndsInWaveId", Prefix(kMono16, 10), false, {1, 0, 0, 0, 0}, {}},
+    {"EndsInChunkHeader", Prefix(kMono16, 17), false, {1, 0, 0, 0, 0}, {}},
+    {"EndsInSampleRate", Prefix(kMono16, 27), false, {1, 0, 0, 0, 0}, {}},
+    {"EndsInBitsField", Prefix(kMono16, 35), false, {1, 0, 0, 0, 0}, {}},
+    {"EndsInDataHeader", Prefix(kMono16, 40), false, {1, 2, 1, 0, 0}, {}},
 
-    // Channels and sample sizes that the format fields cannot describe.
-    {"ZeroChannelsRefused", PcmWav(0, 22050, 16, Data(8)), false, {1, 0, 0, 0, 0}, 0},
-    {"ThreeChannelsRefused", PcmWav(3, 22050, 16, Data(12)), false, {1, 0, 0, 0, 0}, 0},
-    {"SixChannelsRefused", PcmWav(6, 44100, 8, Data(12)), false, {1, 0, 0, 0, 0}, 0},
-    {"TwelveBitsRefused", PcmWav(1, 22050, 12, Data(8)), false, {1, 2, 0, 0, 0}, 0},
-    {"TwentyFourBitsRefused", PcmWav(2, 44100, 24, Data(12)), false, {1, 3, 0, 1, 0}, 0},
-    {"ZeroBitsRefused", PcmWav(1, 11025, 0, Data(8)), false, {1, 1, 0, 0, 0}, 0},
+    // Channel counts and sample sizes outside what is read.
+    {"ZeroChannelsRefused", PcmWav(0, 22050, 16, Data(8)), false, {1, 0, 0, 0, 0}, {}},
+    {"SixtyFiveChannelsRefused", PcmWav(65, 22050, 16, Data(130)), false, {1, 0, 0, 0, 0}, {}},
+    {"TwelveBitsRefused", PcmWav(1, 22050, 12, Data(8)), false, {1, 2, 0, 0, 0}, {}},
+    {"ZeroBitsRefused", PcmWav(1, 11025, 0, Data(8)), false, {1, 1, 0, 0, 0}, {}},
 };
+
+// Opens and reads all samples, a few frames at a time so that blocks of
+// every size meet.
+bool ReadAll(std::FILE *f, SoundFormat &format, Samples &samples, WaveReader &reader) {
+    if (!reader.Open(f, format)) return false;
+    int16_t buffer[2 * 37];
+    for (uint32_t n = 1;; n = n % 37 + 1) {
+        uint32_t got = reader.Read(buffer, n);
+        samples.insert(samples.end(), buffer, buffer + got * reader.OutputChannels());
+        if (got < n) break;
+    }
+    return true;
+}
 
 class WaveRead : public ::testing::TestWithParam<WaveCase> {};
 
-TEST_P(WaveRead, FormatAndData) {
+TEST_P(WaveRead, FormatAndSamples) {
     const WaveCase &c = GetParam();
     std::FILE *f = test::TempFileWith(c.file);
     ASSERT_NE(f, nullptr);
     SoundFormat format;
     format.rate = 77;  // the reader clears what it does not set
-    std::unique_ptr<uint8_t[]> data;
-    uint32_t size = 12345;
+    Samples samples;
+    WaveReader reader;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    bool ok = ReadWave(f, format, data, size);
+    bool ok = ReadAll(f, format, samples, reader);
     std::string out = testing::internal::GetCapturedStdout();
     std::string err = testing::internal::GetCapturedStderr();
     std::fclose(f);
@@ -159,12 +300,11 @@ TEST_P(WaveRead, FormatAndData) {
     EXPECT_EQ(format.is16Bit, c.format.is16Bit);
     EXPECT_EQ(format.stereo, c.format.stereo);
     EXPECT_EQ(format.sampleCount, c.format.sampleCount);
-    EXPECT_EQ(size, c.size);
-    EXPECT_EQ(data != nullptr, c.ok);
-    if (c.ok && c.size > 0) {
-        // The data chunk's bytes: the last c.size bytes of these files.
-        Bytes want(c.file.end() - c.size, c.file.end());
-        EXPECT_EQ(test::ToHex(Bytes(data.get(), data.get() + size)), test::ToHex(want));
+    EXPECT_EQ(samples, c.samples);
+    if (ok) {
+        EXPECT_EQ(reader.NeedsResampling(), c.resampled);
+        EXPECT_EQ(reader.OutputChannels(), c.format.stereo + 1u);
+        EXPECT_EQ(reader.FileFrames() * reader.OutputChannels(), c.samples.size());
     }
     EXPECT_EQ(out, "");  // Trace prints nothing
     EXPECT_EQ(err, "");
@@ -185,9 +325,8 @@ TEST(WaveReaderDeathTest, WrappingChunkSizesEndTheWalk) {
                 alarm(5);
                 std::FILE *f = test::TempFileWith(file);
                 SoundFormat format;
-                std::unique_ptr<uint8_t[]> data;
-                uint32_t n = 0;
-                bool ok = f && ReadWave(f, format, data, n);
+                WaveReader reader;
+                bool ok = f && reader.Open(f, format);
                 std::_Exit(ok ? 1 : 0);
             },
             ::testing::ExitedWithCode(0), "")
@@ -195,37 +334,50 @@ TEST(WaveReaderDeathTest, WrappingChunkSizesEndTheWalk) {
     }
 }
 
-TEST(WaveReader, DeclaredHugeDataAllocatesNothing) {
-    Bytes file = Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 16)),
-                           Chunk("data", Data(64), 0xFFFFFF00)}), 0xFFFFFFFF);
-    std::FILE *f = test::TempFileWith(file);
-    ASSERT_NE(f, nullptr);
-    SoundFormat format;
-    std::unique_ptr<uint8_t[]> data;
-    uint32_t size = 0;
-    largestAllocation = 0;
-    watchAllocations = true;
-    bool ok = ReadWave(f, format, data, size);
-    watchAllocations = false;
-    std::fclose(f);
-    EXPECT_FALSE(ok);
-    EXPECT_LT(largestAllocation.load(), size_t{1} << 20);
-}
+// Whatever the chunk sizes declare, and however long the data, the reader
+// holds one block of the file at a time.
+struct AllocationCase {
+    const char *name;
+    Bytes file;
+    size_t frames;
+};
 
-TEST(WaveReader, AllocatesTheDataChunkOnce) {
-    std::FILE *f = test::TempFileWith(PcmWav(1, 22050, 16, Data(5000)));
+const AllocationCase kAllocationCases[] = {
+    {"DeclaredHugeData",
+     Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 16)), Chunk("data", Data(64), 0xFFFFFF00)}),
+          0xFFFFFFFF), 16},
+    {"TwoMegabytesOfSamples", PcmWav(2, 44100, 16, Data(2 << 20)), (2 << 20) / 4},
+    {"SixChannels24Bit", PcmWav(6, 48000, 24, Data(18 << 16)), 1 << 16},
+};
+
+class WaveReadAllocation : public ::testing::TestWithParam<AllocationCase> {};
+
+TEST_P(WaveReadAllocation, StaysWithinABlock) {
+    const AllocationCase &c = GetParam();
+    std::FILE *f = test::TempFileWith(c.file);
     ASSERT_NE(f, nullptr);
     SoundFormat format;
-    std::unique_ptr<uint8_t[]> data;
-    uint32_t size = 0;
+    WaveReader reader;
+    std::vector<int16_t> buffer(2 * 5000);
+    size_t frames = 0;
     largestAllocation = 0;
     watchAllocations = true;
-    bool ok = ReadWave(f, format, data, size);
+    bool ok = reader.Open(f, format);
+    while (ok) {
+        uint32_t got = reader.Read(buffer.data(), 5000);
+        frames += got;
+        if (got < 5000) break;
+    }
     watchAllocations = false;
     std::fclose(f);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(largestAllocation.load(), 5000u);  // the watch itself works
+    EXPECT_EQ(frames, c.frames);
+    EXPECT_GT(largestAllocation.load(), 0u);  // the watch itself works
+    EXPECT_LE(largestAllocation.load(), size_t{64} << 10);
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, WaveReadAllocation, ::testing::ValuesIn(kAllocationCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(WaveReader, ReadIntegersLittleEndian) {
     std::FILE *f = test::TempFileWith({0x52, 0x49, 0x46, 0x46, 0x34, 0x12, 0xAB});

@@ -94,6 +94,12 @@ bool CheckRegularFile(const std::string &path, off_t &size, std::string &error) 
     return true;
 }
 
+bool SameFile(const std::string &a, const std::string &b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool MakeDirectory(const std::string &path, std::string &error) {
     if (IsDirectory(path)) return true;
     if (mkdir(path.c_str(), 0777) == 0) return true;

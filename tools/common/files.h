@@ -22,6 +22,9 @@ bool IsDirectory(const std::string &path);
 // Whether path is a regular file, with its size; otherwise false with error
 // naming the file and the reason.
 bool CheckRegularFile(const std::string &path, off_t &size, std::string &error);
+// Whether two paths name one file (the same device and inode), whatever the
+// paths say: links, "..", another spelling. False when either is missing.
+bool SameFile(const std::string &a, const std::string &b);
 bool MakeDirectory(const std::string &path, std::string &error);
 
 // What the target of a movie was before it is written, so that afterwards a

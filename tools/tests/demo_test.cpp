@@ -1,5 +1,6 @@
 // quillon-demo: the movie it writes, frame by frame, and the files beside it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -187,6 +188,19 @@ TEST(DemoOptions, HelpAndUnknownOptions) {
     RunResult wrong = RunTool(kDemo, {"--colour"});
     EXPECT_EQ(wrong.status, 2);
     EXPECT_NE(wrong.err.find("quillon-demo: unknown option --colour"), std::string::npos) << wrong.err;
+}
+
+TEST(DemoOptions, AMovieThatWouldOverwriteItsSoundIsRefused) {
+    std::string dir = TempDir();
+    ASSERT_EQ(symlink("chime.wav", (dir + "/demo.swf").c_str()), 0);
+    RunResult r = RunTool(kDemo, {"--quiet", dir});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("demo.swf is the same file as"), std::string::npos) << r.err;
+    // The sound stays a sound, and no movie or page was written.
+    EXPECT_EQ(ReadText(dir + "/chime.wav").substr(0, 4), "RIFF");
+    std::vector<std::string> names = ListDir(dir);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "demo.html"), 0);
+    RemoveTree(dir);
 }
 
 TEST(DemoOptions, AFolderThatCannotBeMadeFails) {

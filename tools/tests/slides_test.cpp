@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 
 #include "tests/support.h"
@@ -241,6 +242,68 @@ TEST_F(SlidesTest, SoundStartsWithTheFirstSlide) {
     EXPECT_EQ(movie.Count(kStartSound), 1u);
 }
 
+// Sound files as people who make decks have them, written by ffmpeg: WAV
+// files go to the library as they are (it reads the LIST chunk, the float
+// samples and the 48 kHz rate itself), others are decoded by libsndfile into
+// a temporary WAV file that is gone afterwards. Each plays its second of
+// tone at its own speed: the sample count at the movie's rate.
+struct SoundForm {
+    const char *name;
+    const char *file;    // made by ffmpeg from a one-second 440 Hz tone
+    const char *codec;   // ffmpeg's options for it
+    int rateCode;        // the SWF rate the library plays it at
+    double frames;       // sample frames expected at that rate
+    double tolerance;    // of frames: decoders may add a little silence
+};
+
+const SoundForm kSoundForms[] = {
+    {"Wav48kFloat", "tone.wav", "-ar 48000 -c:a pcm_f32le", 3, 44100, 0.001},
+    {"WavALaw8k", "alaw.wav", "-ar 8000 -c:a pcm_alaw", 1, 11025, 0.001},
+    {"Flac44k1Stereo", "tone.flac", "-ar 44100 -ac 2 -c:a flac", 3, 44100, 0.001},
+    {"OggVorbis22k05", "tone.ogg", "-ar 22050 -c:a libvorbis", 2, 22050, 0.02},
+    {"OggOpus", "tone.opus", "-c:a libopus", 3, 44100, 0.03},
+    {"Mp3At32k", "tone.mp3", "-ar 32000 -c:a libmp3lame", 3, 44100, 0.06},
+};
+
+class SlidesSound : public ::testing::TestWithParam<SoundForm> {};
+
+TEST_P(SlidesSound, PlaysAtItsOwnSpeed) {
+    const SoundForm &c = GetParam();
+    ASSERT_EQ(std::system("ffmpeg -version >/dev/null 2>&1"), 0)
+        << "ffmpeg is needed: scripts/install-deps installs it (scripts/deps/sound.apt)";
+    std::string dir = TempDir(), tmp = dir + "/tmp";
+    mkdir(tmp.c_str(), 0777);
+    std::string make = std::string("ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440:duration=1 ") +
+                       c.codec + " '" + dir + "/" + c.file + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0) << make;
+    PaletteImage(dir + "/a.png", 32, 32, 3, 0);
+    const char *oldTmp = std::getenv("TMPDIR");
+    std::string keep = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
+    RunResult r = RunTool(kSlides, {"--quiet", "--sound", dir + "/" + c.file, dir + "/a.png", "-o",
+                                    dir + "/a.swf"});
+    if (oldTmp) setenv("TMPDIR", keep.c_str(), 1);
+    else unsetenv("TMPDIR");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ListDir(tmp).empty()) << "a temporary file was left behind";
+    SwfFile movie = ReadSwf(dir + "/a.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    std::vector<const SwfTag *> sounds = movie.All(kDefineSound);
+    ASSERT_EQ(sounds.size(), 1u);
+    const std::vector<uint8_t> &d = sounds[0]->body;
+    ASSERT_GT(d.size(), 7u);
+    EXPECT_EQ(d[2] >> 4, 1);  // ADPCM
+    EXPECT_EQ((d[2] >> 2) & 3, c.rateCode);
+    const double frames = d[3] | d[4] << 8 | d[5] << 16 | d[6] << 24;
+    EXPECT_NEAR(frames / c.frames, 1.0, c.tolerance) << frames << " frames";
+    EXPECT_GT(d.size(), 7 + frames * 5 / 8 - 16);  // five bits a sample, every frame there
+    EXPECT_EQ(movie.Count(kStartSound), 1u);
+    RemoveTree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SlidesSound, ::testing::ValuesIn(kSoundForms),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
     PaletteImage(dir + "/a.png", 50, 30, 3, 0);
     RunResult r = RunTool(kSlides, {"--html", dir + "/a.png", "-o", dir + "/talk.swf"});
@@ -448,6 +511,10 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
               "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
               "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
               "trailer << /Root 1 0 R >>\n%%EOF\n");
+    // Other names of the image: a link, a hard link, another spelling.
+    ASSERT_EQ(symlink("good.png", (dir + "/alias.swf").c_str()), 0);
+    ASSERT_EQ(link((dir + "/good.png").c_str(), (dir + "/hard.swf").c_str()), 0);
+    const std::string respelled = "@/../" + dir.substr(dir.rfind('/') + 1) + "/./good.png";
 
     const Failure failures[] = {
         {"missing image", {"@/good.png", "@/absent.png", "-o", "@/out.swf"}, 1, "absent.png: No such file"},
@@ -460,8 +527,13 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"stage too large in all", {"--size", "5000x4000", "@/good.png", "-o", "@/out.swf"}, 1, "stage 5000x4000 is too large"},
         {"output folder missing", {"@/good.png", "-o", "@/no/such/out.swf"}, 1, "does not exist"},
         {"output is a folder", {"@/good.png", "-o", "@/folder.png"}, 1, "it is a folder"},
+        {"output is an image", {"@/good.png", "-o", "@/good.png"}, 2, "is the input"},
+        {"output is an image spelled otherwise", {"@/good.png", "-o", respelled}, 2, "is the input"},
+        {"output links to an image", {"@/good.png", "-o", "@/alias.swf"}, 2, "is the input"},
+        {"output is a hard link to an image", {"@/good.png", "-o", "@/hard.swf"}, 2, "is the input"},
+        {"output is the sound", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/noise.wav"}, 2, "is the input"},
         {"missing sound", {"--sound", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
-        {"sound not WAV", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a WAV file"},
+        {"sound not a sound", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a sound file"},
         {"damaged image keeps the old movie", {"@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
         {"encrypted PDF", {"@/locked.pdf", "-o", "@/existing.swf"}, 1, "locked.pdf: the PDF document is encrypted and needs a password"},
         {"PDF cut short", {"@/cut.pdf", "-o", "@/out.swf"}, 1, "cut.pdf: damaged PDF document"},
@@ -485,6 +557,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"value for a switch", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons takes no value"},
         {"output empty", {"@/good.png", "--output="}, 2, "--output needs a file name"},
     };
+    const std::string goodBytes = ReadText(dir + "/good.png");
+    const std::string noiseBytes = ReadText(dir + "/noise.wav");
     std::vector<std::string> before = ListDir(dir);
     for (const Failure &f : failures) {
         SCOPED_TRACE(f.name);
@@ -501,6 +575,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         EXPECT_EQ(ListDir(dir), before);
         EXPECT_FALSE(HasTemporaryFiles(dir));
         EXPECT_EQ(ReadText(dir + "/existing.swf"), "keep me");
+        EXPECT_EQ(ReadText(dir + "/good.png"), goodBytes);
+        EXPECT_EQ(ReadText(dir + "/noise.wav"), noiseBytes);
         if (f.status == 2) {
             EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
         }

@@ -1,4 +1,4 @@
-// Writes the seed corpus of the ReadWave fuzz target: accepted files of
+// Writes the seed corpus of the WAV reader fuzz target: accepted files of
 // every rate, size and channel count, and the refused and damaged kinds.
 #include <cstdio>
 #include <string>
@@ -45,5 +45,12 @@ int main(int argc, char **argv) {
     Bytes whole = PcmWav(1, 22050, 16, sine);
     seed("truncated", Bytes(whole.begin(), whole.begin() + 35));
     seed("empty-riff", Riff({}));
+    seed("extensible-24", Riff(Cat({Chunk("fmt ", ExtensibleFmt(3, 48000, 24, 24, 0x7, 1)),
+                                    Chunk("data", Bytes(90, 7))})));
+    seed("float-64", Riff(Cat({Chunk("fmt ", FmtContent(3, 2, 96000, 64, true)),
+                              Chunk("data", Floats64({0.5, -0.5, 2.0, -0.125}))})));
+    seed("odd-chunk", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 8000, 16)), Chunk("bext", Bytes(3, 'b')),
+                               Bytes{0}, Chunk("data", Bytes(40, 9))})));
+    seed("streamed", Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 16000, 16)), Chunk("data", Bytes(64, 5), 0)}), 0));
     return ok ? 0 : 1;
 }

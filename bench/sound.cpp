@@ -1,0 +1,66 @@
+// WAV files for the sound benchmarks, written a block at a time.
+#include "sound.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace quillon::bench {
+
+namespace {
+
+void Put(std::vector<uint8_t> &out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+}  // namespace
+
+bool WriteMusicWav(const std::string &path, uint32_t rate, uint32_t channels, double seconds) {
+    const uint64_t frames = static_cast<uint64_t>(seconds * rate);
+    const uint32_t dataBytes = static_cast<uint32_t>(frames * channels * 2);
+    std::vector<uint8_t> b{'R', 'I', 'F', 'F'};
+    Put(b, 36 + dataBytes, 4);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put(b, 16, 4);
+    Put(b, 1, 2);
+    Put(b, channels, 2);
+    Put(b, rate, 4);
+    Put(b, rate * channels * 2, 4);
+    Put(b, channels * 2, 2);
+    Put(b, 16, 2);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    Put(b, dataBytes, 4);
+    std::FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    const double kNotes[3] = {220.0, 277.18, 329.63};
+    uint32_t noise = 12345;
+    for (uint64_t i = 0; i < frames && ok; ) {
+        b.clear();
+        for (uint64_t end = std::min<uint64_t>(frames, i + 8192); i < end; ++i) {
+            const double t = static_cast<double>(i) / rate;
+            const double vibrato = 1 + 0.003 * std::sin(2 * M_PI * 5 * t);
+            for (uint32_t c = 0; c < channels; ++c) {
+                double v = 0;
+                for (int n = 0; n < 3; ++n)
+                    v += std::sin(2 * M_PI * kNotes[n] * (n + c + 1) * vibrato * t) / (n + 1);
+                noise = noise * 1664525 + 1013904223;
+                v = 7000 * v + static_cast<int32_t>(noise >> 22) - 512;
+                Put(b, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))), 2);
+            }
+        }
+        ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
+std::string ScratchPath(const char *name) {
+    const char *dir = std::getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/quillon-bench-" + std::to_string(getpid()) +
+           "-" + name;
+}
+
+}  // namespace quillon::bench

@@ -1,0 +1,30 @@
+// Saving a file the way a user expects from "save": the whole new content or
+// the old file, never a mix, with the file's place and permissions kept.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+
+namespace quillon {
+
+// Writes a file at path with write(), which puts every byte into the stream it
+// is given and returns whether it could. Returns true when the whole content
+// reached path.
+//
+// - A regular file, or a path where nothing exists yet, is written to a
+//   temporary file with a short name in the same folder (so a name of any
+//   legal length works) and renamed over the target only once every byte was
+//   written and the file closed cleanly. A failed write leaves the old file
+//   as it was and removes the temporary file.
+// - A symbolic link is followed: the file it points to is replaced, and the
+//   link stays a link (a dangling link gets its target created).
+// - An existing file keeps its permission bits, and its owner and group where
+//   the process may set them. Other hard links to it keep the old content. A
+//   file that the process may not write is left alone, as fopen would.
+// - A path that exists and is not a regular file (a device such as
+//   /dev/stdout, a named pipe) is opened and written directly, as
+//   fopen(path, "wb") would; so is an existing file whose folder takes no new
+//   files but which may itself be written.
+bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write);
+
+}  // namespace quillon

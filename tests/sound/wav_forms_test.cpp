@@ -1,0 +1,277 @@
+// WAV files in the forms that ordinary tools write (ffmpeg and sox, some
+// then damaged the way streaming recorders leave them) go through AddSound
+// into a movie; ffmpeg decodes the movie's sound, which must keep the
+// input's duration and pitch and come close to the input, resampled by sox
+// to the movie's rate where the library resampled.
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "quillon.h"
+#include "support/bytes.h"
+#include "wav_builder.h"
+
+namespace quillon {
+namespace {
+
+using test::Bytes;
+
+constexpr double kTone = 440;  // Hz, in every input
+
+// How the tool's file is changed before AddSound reads it.
+enum class Damage {
+    kNone,
+    kSizesZero,       // RIFF and data sizes 0, as a recorder that never patched them
+    kCutShort,        // the file ends 60% into the samples, inside a sample frame
+    kOddChunkBefore,  // a 3-byte chunk and its pad byte just before the data
+};
+
+struct FormCase {
+    const char *name;
+    const char *make;  // shell command writing the file {out}
+    Damage damage;
+    double movieRate;  // the SWF rate the sound should play at, in Hz
+    uint32_t movieChannels;
+    double minSnr;     // dB
+    // sox effects that make the reference from the input: where the tone is
+    // on every channel, the mix carries channel 1 on both sides.
+    const char *referenceMix = "";
+};
+
+const char kFfmpegTone[] =
+    "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440:sample_rate=";
+
+// Sine sources are mono; "-ac 2" copies the tone into both channels.
+const FormCase kCases[] = {
+    // ffmpeg writes a LIST/INFO chunk before the data.
+    {"Ffmpeg44k1Stereo16", "{ffmpeg}44100:duration=2 -ac 2 {out}", Damage::kNone, 44100, 2, 30},
+    {"Ffmpeg48kMono16", "{ffmpeg}48000:duration=2 {out}", Damage::kNone, 44100, 1, 30},
+    // Float: WAVE_FORMAT_EXTENSIBLE with a fact chunk.
+    {"Ffmpeg48kFloatStereo", "{ffmpeg}48000:duration=2 -ac 2 -c:a pcm_f32le {out}", Damage::kNone,
+     44100, 2, 30},
+    {"Ffmpeg44k1Double", "{ffmpeg}44100:duration=2 -c:a pcm_f64le {out}", Damage::kNone, 44100, 1,
+     30},
+    {"Ffmpeg22k05Int24", "{ffmpeg}22050:duration=2 -c:a pcm_s24le {out}", Damage::kNone, 22050, 1,
+     30},
+    {"Ffmpeg32kInt32Stereo", "{ffmpeg}32000:duration=2 -ac 2 -c:a pcm_s32le {out}", Damage::kNone,
+     44100, 2, 30},
+    {"Ffmpeg96kInt24", "{ffmpeg}96000:duration=2 -c:a pcm_s24le {out}", Damage::kNone, 44100, 1, 30},
+    // More than two channels: WAVE_FORMAT_EXTENSIBLE, mixed down to stereo.
+    // The tone is on every channel, so each side of the mix (weights adding
+    // up to 1, the low-frequency channel left out) carries it at its level.
+    {"Ffmpeg48k5Point1",
+     "{ffmpeg}48000:duration=2 -af 'pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0' {out}",
+     Damage::kNone, 44100, 2, 30, "remix 1 1"},
+    {"Ffmpeg22k05TwoPointOne",
+     "{ffmpeg}22050:duration=2 -filter_complex '[0]asplit=3[a][b][c];[a][b][c]amerge=inputs=3' {out}",
+     Damage::kNone, 22050, 2, 30, "remix 1 1"},
+    // A bext chunk, a JUNK chunk (room for an RF64 header), and the sizes
+    // 0xFFFFFFFF that ffmpeg leaves when it writes into a pipe.
+    {"FfmpegBext", "{ffmpeg}44100:duration=2 -write_bext 1 {out}", Damage::kNone, 44100, 1, 30},
+    {"FfmpegJunk", "{ffmpeg}44100:duration=2 -rf64 auto {out}", Damage::kNone, 44100, 1, 30},
+    {"FfmpegIntoAPipe", "{ffmpeg}48000:duration=2 -ac 2 -f wav - > {out}", Damage::kNone, 44100, 2,
+     30},
+    // sox writes WAVE_FORMAT_EXTENSIBLE for 24 bits and float.
+    {"Sox48kInt24Stereo", "sox -n -r 48000 -b 24 -c 2 {out} synth 2 sine 440 vol 0.5",
+     Damage::kNone, 44100, 2, 30},
+    {"Sox192kFloat", "sox -n -r 192000 -e floating-point -b 32 -c 1 {out} synth 2 sine 440 vol 0.5",
+     Damage::kNone, 44100, 1, 30},
+    // Rates that used to be snapped to a SWF rate code: 31% slow, 8% slow,
+    // 10% fast.
+    {"Sox8kUnsigned8", "sox -n -r 8000 -b 8 -e unsigned-integer -c 1 {out} synth 2 sine 440 vol 0.5",
+     Damage::kNone, 11025, 1, 25},
+    {"Sox12k", "sox -n -r 12000 -b 16 -c 1 {out} synth 2 sine 440 vol 0.5", Damage::kNone, 22050, 1,
+     30},
+    {"Sox16k", "sox -n -r 16000 -b 16 -c 1 {out} synth 2 sine 440 vol 0.5", Damage::kNone, 22050, 1,
+     30},
+    {"Sox24kStereo", "sox -n -r 24000 -b 16 -c 2 {out} synth 2 sine 440 vol 0.5", Damage::kNone,
+     44100, 2, 30},
+    {"Sox40k", "sox -n -r 40000 -b 16 -c 1 {out} synth 2 sine 440 vol 0.5", Damage::kNone, 44100, 1,
+     30},
+    {"Sox4k", "sox -n -r 4000 -b 16 -c 1 {out} synth 2 sine 440 vol 0.5", Damage::kNone, 5512.5, 1,
+     25},
+    // Accepted before, and encoded as before.
+    {"Sox11025Unsigned8", "sox -n -r 11025 -b 8 -e unsigned-integer -c 1 {out} synth 2 sine 440 vol 0.5",
+     Damage::kNone, 11025, 1, 25},
+    {"Sox22050Stereo16", "sox -n -r 22050 -b 16 -c 2 {out} synth 2 sine 440 vol 0.5", Damage::kNone,
+     22050, 2, 30},
+    // Damaged after writing.
+    {"RecorderSizesZero", "{ffmpeg}44100:duration=2 {out}", Damage::kSizesZero, 44100, 1, 30},
+    {"CutShort", "sox -n -r 22050 -b 16 -c 2 {out} synth 2 sine 440 vol 0.5", Damage::kCutShort,
+     22050, 2, 30},
+    {"OddChunkBeforeData", "{ffmpeg}44100:duration=2 {out}", Damage::kOddChunkBefore, 44100, 1, 30},
+};
+
+std::string Replace(std::string text, const std::string &from, const std::string &to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+uint32_t LE(const Bytes &b, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(b[at + i]) << (8 * i);
+    return v;
+}
+
+// Where the undamaged file keeps its samples, from its chunks.
+struct Layout {
+    uint32_t rate = 0, blockAlign = 0;
+    size_t sizeField = 0, data = 0, dataSize = 0;  // offsets of the data size and the samples
+    bool ok = false;
+};
+
+Layout Parse(const Bytes &b) {
+    Layout l;
+    size_t at = 12;
+    while (at + 8 <= b.size()) {
+        uint32_t size = LE(b, at + 4, 4);
+        if (std::equal(b.begin() + at, b.begin() + at + 4, "fmt ")) {
+            l.rate = LE(b, at + 12, 4);
+            l.blockAlign = LE(b, at + 20, 2);
+        } else if (std::equal(b.begin() + at, b.begin() + at + 4, "data")) {
+            l.sizeField = at + 4;
+            l.data = at + 8;
+            l.dataSize = size == 0xFFFFFFFF ? b.size() - l.data : size;
+            l.ok = l.rate > 0 && l.blockAlign > 0 && l.data + l.dataSize <= b.size();
+            return l;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return l;
+}
+
+int Shell(const std::string &command, const std::string &log) {
+    return std::system((command + " 2>>'" + log + "'").c_str());
+}
+
+std::vector<int16_t> Samples16(const Bytes &raw) {
+    std::vector<int16_t> out(raw.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<int16_t>(static_cast<uint16_t>(raw[2 * i] | raw[2 * i + 1] << 8));
+    return out;
+}
+
+// The tone's frequency on channel 0: rising crossings through zero (after
+// dipping below a quarter of the peak, so noise near zero does not count
+// twice), interpolated between samples, over the whole sound.
+double ToneFrequency(const std::vector<int16_t> &s, uint32_t channels, double rate) {
+    int peak = 1;
+    for (size_t i = 0; i < s.size(); i += channels) peak = std::max(peak, std::abs(int{s[i]}));
+    double first = -1, last = -1;
+    int count = 0;
+    bool armed = false;
+    for (size_t i = channels; i < s.size(); i += channels) {
+        if (s[i] < -peak / 4) armed = true;
+        if (armed && s[i - channels] < 0 && s[i] >= 0) {
+            double t = (i / channels - 1 + double(-s[i - channels]) / (s[i] - s[i - channels])) / rate;
+            if (first < 0) first = t;
+            last = t;
+            ++count;
+            armed = false;
+        }
+    }
+    return count > 1 ? (count - 1) / (last - first) : 0;
+}
+
+class WavForms : public ::testing::TestWithParam<FormCase> {};
+
+TEST_P(WavForms, PlayAtTheirOwnSpeedAndPitch) {
+    const FormCase &c = GetParam();
+    ASSERT_EQ(std::system("ffmpeg -version >/dev/null 2>&1"), 0)
+        << "ffmpeg is needed: scripts/install-deps installs it (scripts/deps/sound.apt)";
+    ASSERT_EQ(std::system("sox --version >/dev/null 2>&1"), 0)
+        << "sox is needed: scripts/install-deps installs it (scripts/deps/sound.apt)";
+    const std::string dir = test::TempDir(), log = dir + "/tools.log";
+    const std::string clean = dir + "/clean.wav", input = dir + "/input.wav";
+    const std::string swf = dir + "/movie.swf", decoded = dir + "/decoded.raw",
+                      reference = dir + "/reference.raw";
+    auto logText = [&] {
+        Bytes b = test::ReadFileBytes(log);
+        return std::string(b.begin(), b.end());
+    };
+
+    std::string make = Replace(Replace(c.make, "{ffmpeg}", kFfmpegTone), "{out}", "'" + clean + "'");
+    ASSERT_EQ(Shell(make, log), 0) << make << "\n" << logText();
+    Bytes file = test::ReadFileBytes(clean);
+    const Layout layout = Parse(file);
+    ASSERT_TRUE(layout.ok) << "cannot find the samples of " << make;
+    uint64_t frames = layout.dataSize / layout.blockAlign;
+    switch (c.damage) {
+    case Damage::kNone: break;
+    case Damage::kSizesZero:
+        for (size_t at : {size_t{4}, layout.sizeField}) std::fill(file.begin() + at, file.begin() + at + 4, 0);
+        break;
+    case Damage::kCutShort:
+        frames = frames * 6 / 10;
+        file.resize(layout.data + frames * layout.blockAlign + layout.blockAlign / 2);
+        break;
+    case Damage::kOddChunkBefore: {
+        Bytes odd{'n', 'o', 't', 'e', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+        file.insert(file.begin() + static_cast<std::ptrdiff_t>(layout.sizeField - 4), odd.begin(), odd.end());
+        uint32_t riff = LE(file, 4, 4) + static_cast<uint32_t>(odd.size());
+        for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
+        break;
+    }
+    }
+    ASSERT_TRUE(test::WriteBytes(input, file));
+
+    // The movie, through the exports as a host makes it.
+    static const uint8_t pixels[16 * 16] = {0};
+    static const uint8_t palette[6] = {255, 255, 255, 0, 0, 0};
+    CreateMovie(16, 16, 1, 12);
+    CreateFrame(pixels, palette, 2);
+    AddSound(input.c_str());
+    StopFrame(-1);
+    NextSlide();
+    WriteMovie(swf.c_str());
+    DestroyMovie();
+
+    // Its sound, decoded by ffmpeg: the DefineSound is the second audio
+    // stream, after the one that SoundStreamHead announces.
+    std::string decode = "ffmpeg -nostdin -v error -y -i '" + swf +
+                         "' -map 0:a:1 -f s16le -acodec pcm_s16le '" + decoded + "'";
+    ASSERT_EQ(Shell(decode, log), 0) << decode << "\n" << logText();
+    std::vector<int16_t> movie = Samples16(test::ReadFileBytes(decoded));
+    const uint32_t ch = c.movieChannels;
+    const double movieFrames = static_cast<double>(movie.size() / ch);
+
+    // Duration and pitch.
+    const double inputSeconds = static_cast<double>(frames) / layout.rate;
+    const double movieSeconds = movieFrames / c.movieRate;
+    EXPECT_NEAR(movieSeconds / inputSeconds, 1.0, 0.005)
+        << movieFrames << " frames at " << c.movieRate << " Hz for " << frames << " at " << layout.rate;
+    const double frequency = ToneFrequency(movie, ch, c.movieRate);
+    EXPECT_NEAR(frequency / kTone, 1.0, 0.005) << frequency << " Hz";
+
+    // Against the undamaged input, resampled by sox (without dither) where
+    // the rate differs by more than 0.1%.
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%g", c.movieRate);
+    std::string convert = "sox -D '" + clean + "' -t raw -L -e signed-integer -b 16 -c " +
+                          std::to_string(ch) + " '" + reference + "' " + c.referenceMix;
+    if (std::fabs(layout.rate / c.movieRate - 1) > 0.001) convert += std::string(" rate -v ") + rate;
+    ASSERT_EQ(Shell(convert, log), 0) << convert << "\n" << logText();
+    std::vector<int16_t> ref = Samples16(test::ReadFileBytes(reference));
+    const size_t n = std::min(ref.size(), movie.size());
+    ASSERT_GT(n, ch * c.movieRate);  // at least a second to compare
+    double signal = 0, noise = 0;
+    for (size_t i = 0; i < n; ++i) {
+        signal += static_cast<double>(ref[i]) * ref[i];
+        noise += static_cast<double>(movie[i] - ref[i]) * (movie[i] - ref[i]);
+    }
+    const double snr = noise > 0 ? 10 * std::log10(signal / noise) : 999;
+    std::cout << "[ SNR      ] " << c.name << ": " << snr << " dB, " << movieFrames << " frames at "
+              << c.movieRate << " Hz, tone " << frequency << " Hz\n";
+    RecordProperty("snr_db", std::to_string(snr));
+    EXPECT_GE(snr, c.minSnr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WavForms, ::testing::ValuesIn(kCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quillon
