@@ -31,25 +31,16 @@ static int Fail(const char *what, const char *detail) {
     return 1;
 }
 
+static void Missing(const char *name) { Fail("the library has no export", name); }
+
 /* Loads the library and fills q with every export, looked up by name. */
 static void *Load(QuillonApi *q) {
     void *library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
-    void *p;
-    int missing = 0;
     if (!library) {
         Fail("dlopen failed:", dlerror());
         return NULL;
     }
-#define QUILLON_API_RESOLVE(name, ret, args)                                          \
-    p = dlsym(library, #name);                                                        \
-    if (!p) {                                                                         \
-        Fail("the library has no export", #name);                                     \
-        missing = 1;                                                                  \
-    }                                                                                 \
-    memcpy(&q->name, &p, sizeof p);
-    QUILLON_EXPORTS(QUILLON_API_RESOLVE)
-#undef QUILLON_API_RESOLVE
-    if (missing) {
+    if (QuillonResolveExports(q, dlsym, library, Missing) != 0) {
         dlclose(library);
         return NULL;
     }

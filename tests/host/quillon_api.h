@@ -59,4 +59,12 @@ extern const QuillonScenarioEntry *const quillonScenarioTables[];
 /* The scenario called name, or NULL. */
 const QuillonScenarioEntry *QuillonFindScenario(const char *name);
 
+/* A host that loads the library at run time: lookup(handle, name) gives the
+ * export called name, or NULL. QuillonResolveExports fills q with every
+ * export, tells missing(name) of each one not found and returns how many
+ * were missing. */
+typedef void *(*QuillonLookup)(void *handle, const char *name);
+int QuillonResolveExports(QuillonApi *q, QuillonLookup lookup, void *handle,
+                          void (*missing)(const char *name));
+
 #endif

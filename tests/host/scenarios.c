@@ -64,3 +64,21 @@ const QuillonScenarioEntry *QuillonFindScenario(const char *name) {
             if (strcmp(e->name, name) == 0) return e;
     return NULL;
 }
+
+int QuillonResolveExports(QuillonApi *q, QuillonLookup lookup, void *handle,
+                          void (*missing)(const char *name)) {
+    void *p;
+    int count = 0;
+    /* A data pointer and a function pointer have the same size on every
+     * platform the hosts run on; memcpy avoids the cast C99 does not allow. */
+#define QUILLON_API_RESOLVE(name, ret, args)  \
+    p = lookup(handle, #name);                \
+    if (!p) {                                 \
+        missing(#name);                       \
+        ++count;                              \
+    }                                         \
+    memcpy(&q->name, &p, sizeof p);
+    QUILLON_EXPORTS(QUILLON_API_RESOLVE)
+#undef QUILLON_API_RESOLVE
+    return count;
+}

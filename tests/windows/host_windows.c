@@ -66,11 +66,20 @@ static int FindDll(void) {
     return 0;
 }
 
+static void *Lookup(void *dll, const char *name) {
+    FARPROC f = GetProcAddress((HMODULE)dll, name);
+    void *p;
+    memcpy(&p, &f, sizeof p);
+    return p;
+}
+
+static void Missing(const char *name) {
+    fprintf(stderr, "quillon-host: quillon.dll has no export %s\n", name);
+}
+
 /* Loads the DLL and fills q with every export, looked up by its plain name. */
 static HMODULE Load(QuillonApi *q) {
     HMODULE dll = LoadLibraryA(dllPath);
-    FARPROC p;
-    int missing = 0;
     if (!dll) {
         fprintf(stderr, "quillon-host: LoadLibrary(%s) failed, error %lu\n", dllPath,
                 (unsigned long)GetLastError());
@@ -78,16 +87,7 @@ static HMODULE Load(QuillonApi *q) {
         return NULL;
     }
     if (NoFaults("while loading") != 0) return NULL;
-#define QUILLON_API_RESOLVE(name, ret, args)                                     \
-    p = GetProcAddress(dll, #name);                                              \
-    if (!p) {                                                                    \
-        fprintf(stderr, "quillon-host: quillon.dll has no export %s\n", #name);  \
-        missing = 1;                                                             \
-    }                                                                            \
-    memcpy(&q->name, &p, sizeof p);
-    QUILLON_EXPORTS(QUILLON_API_RESOLVE)
-#undef QUILLON_API_RESOLVE
-    if (missing) {
+    if (QuillonResolveExports(q, Lookup, dll, Missing) != 0) {
         FreeLibrary(dll);
         return NULL;
     }

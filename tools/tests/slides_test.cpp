@@ -256,6 +256,9 @@ struct SoundForm {
     double tolerance;    // of frames: decoders may add a little silence
 };
 
+// The test's name in ctest's list, rather than the struct's bytes.
+void PrintTo(const SoundForm &form, std::ostream *os) { *os << form.name; }
+
 const SoundForm kSoundForms[] = {
     {"Wav48kFloat", "tone.wav", "-ar 48000 -c:a pcm_f32le", 3, 44100, 0.001},
     {"WavALaw8k", "alaw.wav", "-ar 8000 -c:a pcm_alaw", 1, 11025, 0.001},
