@@ -23,6 +23,7 @@ PlaceObject2Tag::PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint1
       clipDepth_(clipDepth) {}
 
 void PlaceObject2Tag::Write(SwfStream &stream) {
+    if (refused_) return;
     SwfStream body;
     body.WriteBits(0, 1);  // PlaceFlagHasClipActions
     body.WriteBits(hasClipDepth_, 1);
@@ -46,6 +47,7 @@ void PlaceObject2Tag::Write(SwfStream &stream) {
 }
 
 void RemoveObjectTag::Write(SwfStream &stream) {
+    if (refused_) return;
     SwfStream body;
     body.WriteUI16(characterId_);
     body.WriteUI16(depth_);
@@ -177,12 +179,81 @@ private:
     uint32_t seed_ = 0x9E3779B9u;
 };
 
+// Over the positions 0..size-1 of the placement and removal tags in file
+// order: raise every position of a range to at least a value, and ask for
+// the largest value of a range. Each node keeps the value raised over all
+// of its range and the largest value raised anywhere inside it.
+class RangeMaximum {
+public:
+    explicit RangeMaximum(size_t size) : size_(size ? size : 1), all_(4 * size_), inside_(4 * size_) {}
+
+    void Raise(size_t from, size_t to, uint32_t value) { Raise(1, 0, size_, from, to, value); }
+    uint32_t Max(size_t from, size_t to) const { return Max(1, 0, size_, from, to); }
+
+private:
+    // Node covers [lo, hi); the range asked for is [from, to).
+    void Raise(size_t node, size_t lo, size_t hi, size_t from, size_t to, uint32_t value) {
+        if (to <= lo || hi <= from) return;
+        inside_[node] = std::max(inside_[node], value);
+        if (from <= lo && hi <= to) {
+            all_[node] = std::max(all_[node], value);
+            return;
+        }
+        size_t mid = lo + (hi - lo) / 2;
+        Raise(2 * node, lo, mid, from, to, value);
+        Raise(2 * node + 1, mid, hi, from, to, value);
+    }
+
+    uint32_t Max(size_t node, size_t lo, size_t hi, size_t from, size_t to) const {
+        if (to <= lo || hi <= from) return 0;
+        if (from <= lo && hi <= to) return inside_[node];
+        size_t mid = lo + (hi - lo) / 2;
+        return std::max({all_[node], Max(2 * node, lo, mid, from, to),
+                         Max(2 * node + 1, mid, hi, from, to)});
+    }
+
+    size_t size_;
+    std::vector<uint32_t> all_, inside_;
+};
+
+// Depths for more placements than there are depths. Stacking order w; each
+// record lives on the stage from its placement's position to its removal's
+// (the end of the movie without one). The depth of a record is one above the
+// highest depth of the records before it in w that share some of its time,
+// which is the lowest depth that keeps w's order among everything on the
+// stage at once. Tree values are depth + 1, so 0 means none.
+size_t ReuseDepths(std::vector<PlacementRecord> &w) {
+    size_t end = 0;
+    for (const PlacementRecord &rec : w) {
+        end = std::max<size_t>(end, rec.place->Order() + 1u);
+        if (rec.remove) end = std::max<size_t>(end, rec.remove->Order() + 1u);
+    }
+    RangeMaximum taken(end);
+    size_t refused = 0;
+    for (PlacementRecord &rec : w) {
+        size_t from = rec.place->Order();
+        size_t to = rec.remove ? rec.remove->Order() : end;
+        if (to <= from) to = from + 1;  // a removal filed before its placement
+        uint32_t depth = taken.Max(from, to);
+        if (depth >= kDepthCount) {
+            rec.place->Refuse();
+            if (rec.remove) rec.remove->Refuse();
+            ++refused;
+            continue;
+        }
+        rec.place->SetDepth(static_cast<uint16_t>(depth));
+        if (rec.remove) rec.remove->SetDepth(static_cast<uint16_t>(depth));
+        taken.Raise(from, to, depth + 1);
+    }
+    return refused;
+}
+
 }  // namespace
 
-void AssignDepths(PlacementRegistry &placements) {
+size_t AssignDepths(PlacementRegistry &placements) {
     size_t total = 0;
     for (const auto &entry : placements) total += entry.second.size();
-    if (total == 0) return;
+    if (total == 0) return 0;
 
     PositionTree working(total);
     for (auto &entry : placements) {
@@ -199,12 +270,18 @@ void AssignDepths(PlacementRegistry &placements) {
     std::stable_sort(w.begin(), w.end(), [](const PlacementRecord &a, const PlacementRecord &b) {
         return a.key < b.key;
     });
-    for (size_t i = 0; i < w.size(); ++i) {
-        uint16_t depth = static_cast<uint16_t>(i & 0xFFFF);
-        w[i].place->SetDepth(depth);
-        if (w[i].remove) w[i].remove->SetDepth(depth);
+    size_t refused = 0;
+    if (w.size() <= kDepthCount) {
+        for (size_t i = 0; i < w.size(); ++i) {
+            uint16_t depth = static_cast<uint16_t>(i);
+            w[i].place->SetDepth(depth);
+            if (w[i].remove) w[i].remove->SetDepth(depth);
+        }
+    } else {
+        refused = ReuseDepths(w);
     }
     Trace("Depth sorting: complete\n");
+    return refused;
 }
 
 }  // namespace quillon

@@ -108,8 +108,9 @@ TEST_F(Overlays, InfoOverlay) {
     EXPECT_EQ(bitmap->Format(), 3);
     EXPECT_EQ(bitmap->Width(), 10);
     EXPECT_EQ(bitmap->Height(), 5);
-    // Bounds (200, 200) to (380, 280) twips.
-    EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 BE 19 08 C0");
+    // Bounds (200, 200) to (400, 300) twips: the far corner lies beyond the
+    // last pixel, so each pixel is 20 twips.
+    EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 C8 19 09 60");
     EXPECT_EQ(TagHex(*Tags(1)[2]), "85 06 02 64 00 " + IdHex(shape->CharacterId()));  // key 100
     SwfMovie file = WriteAndRead();
     std::vector<uint8_t> data;

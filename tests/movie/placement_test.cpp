@@ -281,18 +281,122 @@ TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
     EXPECT_EQ(a->Depth(), 3);
 }
 
-TEST(DepthAssignment, DepthsWrapAt65536) {
+// Registries with more placements than depths: records in tag order, each
+// a key, a character and the position of its removal (or none); Order() is
+// the position in the file, as the movie's writer numbers it.
+struct Timeline {
     std::vector<std::unique_ptr<PlaceObject2Tag>> places;
+    std::vector<std::unique_ptr<RemoveObjectTag>> removes;
     PlacementRegistry registry;
-    for (int i = 0; i < 65538; ++i) {
-        places.push_back(Place(1, 1));
-        registry[1].push_back({places.back().get(), nullptr, 1});
+    uint32_t order = 0;
+
+    PlaceObject2Tag *Show(uint16_t key, uint16_t id) {
+        places.push_back(Place(key, id));
+        places.back()->SetOrder(order++);
+        registry[id].push_back({places.back().get(), nullptr, key});
+        return places.back().get();
     }
-    AssignDepths(registry);
-    EXPECT_EQ(places[0]->Depth(), 0);
-    EXPECT_EQ(places[65535]->Depth(), 65535);
-    EXPECT_EQ(places[65536]->Depth(), 0);
-    EXPECT_EQ(places[65537]->Depth(), 1);
+    RemoveObjectTag *Hide(uint16_t id) {
+        removes.push_back(std::make_unique<RemoveObjectTag>(id, 0));
+        removes.back()->SetOrder(order++);
+        registry[id].back().remove = removes.back().get();
+        return removes.back().get();
+    }
+};
+
+// Exactly 65536 placements keep one depth each, in stacking order, even
+// where a depth could be reused.
+TEST(DepthAssignment, UpTo65536PlacementsKeepADepthEach) {
+    Timeline t;
+    for (int i = 0; i < 65536; ++i) {
+        t.Show(1, 1);
+        t.Hide(1);
+    }
+    EXPECT_EQ(AssignDepths(t.registry), 0u);
+    EXPECT_EQ(t.places[0]->Depth(), 0);
+    EXPECT_EQ(t.places[65535]->Depth(), 65535);
+    EXPECT_EQ(t.removes[65535]->Depth(), 65535);
+}
+
+// Beyond 65536, a slide stays at the back, a sprite moved in every frame
+// reuses the depth its last placement left, and a second sprite in front
+// of it the next one.
+TEST(DepthAssignment, BeyondThatRemovedDepthsAreReused) {
+    Timeline t;
+    PlaceObject2Tag *slide = t.Show(1, 1);
+    std::vector<PlaceObject2Tag *> a, b;
+    std::vector<RemoveObjectTag *> ra;
+    for (int frame = 0; frame < 40000; ++frame) {
+        if (frame > 0) {
+            ra.push_back(t.Hide(2));
+            t.Hide(3);
+        }
+        a.push_back(t.Show(200, 2));
+        b.push_back(t.Show(300, 3));
+    }
+    EXPECT_EQ(AssignDepths(t.registry), 0u);
+    EXPECT_EQ(slide->Depth(), 0);
+    for (size_t i = 0; i < a.size(); i += 997) {
+        EXPECT_EQ(a[i]->Depth(), 1) << i;
+        EXPECT_EQ(b[i]->Depth(), 2) << i;
+    }
+    EXPECT_EQ(ra.back()->Depth(), 1);
+}
+
+// Among placements on the stage at once, a higher key is always at a higher
+// depth, and no two share one: random timelines replayed tag by tag.
+TEST(DepthAssignment, ReusedDepthsKeepTheStackingOrder) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 3; ++round) {
+        Timeline t;
+        std::map<uint16_t, bool> shown;
+        while (t.places.size() <= 70000) {
+            uint16_t id = static_cast<uint16_t>(1 + random() % 40);
+            if (shown[id] && random() % 2) {
+                t.Hide(id);
+                shown[id] = false;
+            } else if (!shown[id]) {
+                t.Show(static_cast<uint16_t>(random() % 5), id);
+                shown[id] = true;
+            }
+        }
+        std::vector<uint16_t> keys;
+        for (const auto &place : t.places) keys.push_back(place->Depth());
+        EXPECT_EQ(AssignDepths(t.registry), 0u);
+        std::map<uint16_t, uint16_t> stage;  // depth -> key
+        size_t p = 0, r = 0, faults = 0;
+        for (uint32_t order = 0; order < t.order && faults < 5; ++order) {
+            if (p < t.places.size() && t.places[p]->Order() == order) {
+                uint16_t depth = t.places[p]->Depth(), key = keys[p++];
+                auto above = stage.lower_bound(depth);
+                bool free = above == stage.end() || above->first != depth;
+                bool below = above == stage.begin() || std::prev(above)->second <= key;
+                bool front = above == stage.end() || above->second >= key;
+                if (!free || !below || !front) {
+                    ++faults;
+                    ADD_FAILURE() << "round " << round << ", placement " << p - 1 << " at depth " << depth
+                                  << (free ? " out of stacking order" : " on a taken depth");
+                }
+                stage[depth] = key;
+            } else {
+                stage.erase(t.removes[r++]->Depth());
+            }
+        }
+    }
+}
+
+// A placement that would need a depth beyond 65535 is refused: its tags
+// write nothing.
+TEST(DepthAssignment, PlacementsBeyondTheDepthsAreRefused) {
+    Timeline t;
+    for (int i = 0; i < 65538; ++i) t.Show(1, 1);
+    RemoveObjectTag *late = t.Hide(1);
+    EXPECT_EQ(AssignDepths(t.registry), 2u);
+    EXPECT_EQ(t.places[0]->Depth(), 0);
+    EXPECT_EQ(TagHex(*t.places[65537]), "");
+    EXPECT_EQ(TagHex(*late), "");
+    EXPECT_FALSE(t.places[65535]->Refused());
+    EXPECT_TRUE(t.places[65536]->Refused());
 }
 
 }  // namespace
