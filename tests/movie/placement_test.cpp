@@ -122,6 +122,69 @@ TEST(DepthAssignment, WorkedExampleInAFile) {
     for (const auto &entry : movie.Placements()) EXPECT_TRUE(entry.second.empty()) << entry.first;
 }
 
+// The test reader's display-list checks, on files whose placement tags are
+// written by hand (outside the registry, so they keep the depths given):
+// two rectangles 1 and 2, then the placements and removals of a row.
+TEST(DisplayListCheck, FaultsTheReaderFinds) {
+    struct Step {
+        bool remove;
+        uint16_t id, depth, key;
+    };
+    struct Row {
+        const char *name;
+        std::vector<Step> steps;
+        bool withKeys;
+        const char *fault;  // part of the reader's message; empty: sound
+    } rows[] = {
+        {"Sound", {{false, 1, 1, 3}, {false, 2, 2, 5}, {true, 1, 1, 0}, {false, 1, 1, 3}}, true, ""},
+        {"TakenDepth", {{false, 1, 1, 3}, {false, 2, 1, 3}}, false, "already holds character 1"},
+        {"RemoveOfAnotherCharacter", {{false, 1, 1, 3}, {true, 2, 1, 0}}, false, "which no placement of it holds"},
+        {"RemoveOfAFreeDepth", {{false, 1, 1, 3}, {true, 1, 2, 0}}, false, "which no placement of it holds"},
+        {"HigherKeyBehind", {{false, 1, 1, 5}, {false, 2, 2, 3}}, true, "is drawn in front of key 5"},
+        {"LowerKeyInFront", {{false, 1, 4, 3}, {false, 2, 2, 5}}, true, "is drawn behind key 3"},
+        {"SameFileWithoutKeys", {{false, 1, 1, 5}, {false, 2, 2, 3}}, false, ""},
+        {"KeysOnceTheLowerOneLeft", {{false, 1, 1, 5}, {true, 1, 1, 0}, {false, 2, 0, 3}}, true, ""},
+    };
+    std::string dir = test::TempDir(), path = dir + "/list.swf";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ResetCharacterIds();
+        Movie movie;
+        RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
+        for (RectItem *item : {&one, &two}) {
+            item->SetDefineOnly(1);
+            movie.GetFrame(0)->ShowItem(item);
+        }
+        std::vector<uint16_t> keys;
+        for (const Step &step : row.steps) {
+            if (step.remove) {
+                movie.GetFrame(0)->AddTag(std::make_unique<RemoveObjectTag>(step.id, step.depth));
+            } else {
+                movie.GetFrame(0)->AddTag(Place(step.depth, step.id));
+                keys.push_back(step.key);
+            }
+        }
+        ASSERT_TRUE(movie.WriteFile(path.c_str()));
+        test::SwfMovie parsed;
+        std::string error;
+        bool sound = test::ReadSwfFile(path, parsed, error, row.withKeys ? &keys : nullptr);
+        EXPECT_EQ(sound, *row.fault == '\0') << error;
+        EXPECT_NE(error.find(row.fault), std::string::npos) << error;
+    }
+    // A character defined twice.
+    ResetCharacterIds();
+    Movie movie;
+    RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
+    movie.GetFrame(0)->ShowItem(&one);
+    ResetCharacterIds();
+    movie.GetFrame(0)->ShowItem(&two);
+    ASSERT_TRUE(movie.WriteFile(path.c_str()));
+    test::SwfMovie parsed;
+    std::string error;
+    EXPECT_FALSE(test::ReadSwfFile(path, parsed, error));
+    EXPECT_NE(error.find("character 1 defined twice"), std::string::npos) << error;
+}
+
 TEST(DepthAssignment, EqualKeysGoByCharacterId) {
     auto a = Place(5, 9), b = Place(5, 4);
     PlacementRegistry registry;
