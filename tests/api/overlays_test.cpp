@@ -142,6 +142,26 @@ TEST_F(Overlays, RemoveAndDestroyAllInfo) {
     WriteAndRead();
 }
 
+// AddInfo on a filled entry replaces its overlay: the old one leaves the
+// current frame first; the table then removes only the new one.
+TEST_F(Overlays, AddInfoOnAFilledEntryReplacesIt) {
+    UpTo(0);
+    SetInfoCount(1);
+    std::vector<uint8_t> pixels = Pixels8(2, 2);
+    AddInfo(0, 0, 0, 1, 1, pixels.data(), Palette2(), 2);
+    uint16_t first = TagAt<ShapeTag>(0, 1)->CharacterId();
+    UpTo(1);
+    AddInfo(0, 4, 4, 5, 5, pixels.data(), Palette2(), 2);
+    EXPECT_EQ(Kinds(1), (std::vector<std::string>{"Remove", "Bitmap", "Shape", "Place"}));
+    EXPECT_EQ(TagHex(*Tags(1)[0]), "44 01 " + IdHex(first) + " 64 00");
+    uint16_t second = TagAt<ShapeTag>(1, 2)->CharacterId();
+    UpTo(2);
+    RemoveAndDestroyAllInfo();
+    EXPECT_EQ(Kinds(2), std::vector<std::string>{"Remove"});
+    EXPECT_EQ(TagHex(*Tags(2)[0]), "44 01 " + IdHex(second) + " 64 00");
+    WriteAndRead();
+}
+
 // A second SetInfoCount takes the overlays of the first table off the
 // current frame and releases them.
 TEST_F(Overlays, SecondInfoTable) {
