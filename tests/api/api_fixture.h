@@ -48,17 +48,6 @@ inline std::string BodyHex(Tag &tag) {
 
 inline std::string IdHex(uint16_t id) { return ToHex({static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)}); }
 
-// The depth value of every placement of a movie not yet written, in file
-// order: a PlaceObject2 holds its item's depth value until the writer gives
-// it its depth. For the reader's stacking check.
-inline std::vector<uint16_t> StackingKeys(Movie &movie) {
-    std::vector<uint16_t> keys;
-    for (int32_t f = 0; f < movie.FrameCount(); ++f)
-        for (const auto &tag : movie.GetFrame(f)->Tags())
-            if (auto *place = dynamic_cast<const PlaceObject2Tag *>(tag.get())) keys.push_back(place->Depth());
-    return keys;
-}
-
 class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override {
