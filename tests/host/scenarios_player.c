@@ -422,37 +422,34 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
  * directory) at (40, 30) over a slide of (0x30, 0x30, 0x30); the second, made
  * after the first was written and destroyed, at (100, 80) over a slide of
  * (0x60, 0x60, 0x60). Both stop at their only frame. */
-static int SpriteInTwoMovies(const QuillonApi *q, const char *path, const char *dataDir) {
-    static const unsigned char dark[] = {0x30, 0x30, 0x30}, light[] = {0x60, 0x60, 0x60};
-    unsigned char *sprite = ExactArgb(8, 6);
-    char *first = malloc(strlen(dataDir) + 40);
-    int failed = !sprite || !first;
-    if (failed) {
-        free(sprite);
-        free(first);
-        return 1;
-    }
-    strcpy(first, dataDir);
-    strcat(first, "/player-sprite-two-movies-first.swf");
-    q->SetSpritesCount(1);
-    q->AddSprite(0, sprite, 8, 6);
-    free(sprite);
-
+/* A one-frame movie, stopped: a solid slide of grey level, sprite 0 at
+ * (x, y); written to path and destroyed. */
+static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char level, int x, int y) {
+    const unsigned char grey[] = {level, level, level};
+    int failed;
     q->CreateMovie(320, 240, 0, 12);
-    failed |= PatternSlide(q, 320, 240, kSolid, 1, dark, 1);
-    q->TranslateSprite(0, 40, 30);
-    q->ShowSprite(0);
-    q->StopFrame(-1);
-    q->WriteMovie(first);
-    q->DestroyMovie();
-    free(first);
-
-    q->CreateMovie(320, 240, 0, 12);
-    failed |= PatternSlide(q, 320, 240, kSolid, 1, light, 1);
-    q->TranslateSprite(0, 100, 80);
+    failed = PatternSlide(q, 320, 240, kSolid, 1, grey, 1);
+    q->TranslateSprite(0, x, y);
     q->ShowSprite(0);
     q->StopFrame(-1);
     return Finish(q, path, failed);
+}
+
+static int SpriteInTwoMovies(const QuillonApi *q, const char *path, const char *dataDir) {
+    unsigned char *sprite = ExactArgb(8, 6);
+    char *first = malloc(strlen(dataDir) + 40);
+    int failed = !sprite || !first;
+    if (!failed) {
+        strcpy(first, dataDir);
+        strcat(first, "/player-sprite-two-movies-first.swf");
+        q->SetSpritesCount(1);
+        q->AddSprite(0, sprite, 8, 6);
+        failed |= SpriteOnGrey(q, first, 0x30, 40, 30);
+        failed |= SpriteOnGrey(q, path, 0x60, 100, 80);
+    }
+    free(sprite);
+    free(first);
+    return failed;
 }
 
 const QuillonScenarioEntry quillonPlayerScenarios[] = {
