@@ -47,11 +47,11 @@ Frame *Movie::GetFrame(int32_t index) {
 }
 
 void Movie::NumberPlacementTags() {
-    uint32_t order = 0;
+    uint32_t placed = 0;
     for (int32_t f = 0; f < frameCount_; ++f) {
         for (const auto &tag : frames_[static_cast<size_t>(f)]->Tags()) {
-            if (auto *place = dynamic_cast<PlaceObject2Tag *>(tag.get())) place->SetOrder(order++);
-            else if (auto *remove = dynamic_cast<RemoveObjectTag *>(tag.get())) remove->SetOrder(order++);
+            if (auto *place = dynamic_cast<PlaceObject2Tag *>(tag.get())) place->SetOrder(placed++);
+            else if (auto *remove = dynamic_cast<RemoveObjectTag *>(tag.get())) remove->SetOrder(placed);
         }
     }
 }

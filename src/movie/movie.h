@@ -79,7 +79,8 @@ public:
     PlacementRegistry &Placements() { return placements_; }
 
 private:
-    // Numbers the placement and removal tags of the frames in file order.
+    // Numbers the placements of the frames in file order; a removal gets the
+    // number of placements before it.
     void NumberPlacementTags();
 
     std::vector<std::unique_ptr<Frame>> frames_;  // slot i holds frame i

@@ -179,60 +179,74 @@ private:
     uint32_t seed_ = 0x9E3779B9u;
 };
 
-// Over the positions 0..size-1 of the placement and removal tags in file
-// order: raise every position of a range to at least a value, and ask for
-// the largest value of a range. Each node keeps the value raised over all
-// of its range and the largest value raised anywhere inside it.
+// Over the positions 0..size-1 of the placements in file order: raise every
+// position of a range to at least a value, and ask for the largest value of
+// a range. A bottom-up tree over a power-of-two number of leaves: each node
+// keeps the value raised over all of its range (all) and the largest value
+// raised anywhere inside it (inside). The nodes that hold a range's values
+// lie along the paths from its two end leaves to the root, so both
+// operations walk those two paths.
 class RangeMaximum {
 public:
-    explicit RangeMaximum(size_t size) : size_(size ? size : 1), all_(4 * size_), inside_(4 * size_) {}
+    explicit RangeMaximum(size_t size) {
+        while (leaves_ < size) leaves_ *= 2;
+        nodes_.assign(2 * leaves_, Node{0, 0});
+    }
 
-    void Raise(size_t from, size_t to, uint32_t value) { Raise(1, 0, size_, from, to, value); }
-    uint32_t Max(size_t from, size_t to) const { return Max(1, 0, size_, from, to); }
+    // Raises [from, to) to value; from < to <= size.
+    void Raise(size_t from, size_t to, uint32_t value) {
+        size_t l = from + leaves_, r = to + leaves_;
+        size_t l0 = l, r0 = r - 1;
+        for (; l < r; l /= 2, r /= 2) {
+            if (l & 1) Cover(l++, value);
+            if (r & 1) Cover(--r, value);
+        }
+        for (l0 /= 2; l0 > 0; l0 /= 2) nodes_[l0].inside = std::max(nodes_[l0].inside, value);
+        for (r0 /= 2; r0 > 0; r0 /= 2) nodes_[r0].inside = std::max(nodes_[r0].inside, value);
+    }
+
+    // The largest value raised over any position of [from, to).
+    uint32_t Max(size_t from, size_t to) const {
+        size_t l = from + leaves_, r = to + leaves_;
+        uint32_t best = 0;
+        for (size_t p = l / 2; p > 0; p /= 2) best = std::max(best, nodes_[p].all);
+        for (size_t p = (r - 1) / 2; p > 0; p /= 2) best = std::max(best, nodes_[p].all);
+        for (; l < r; l /= 2, r /= 2) {
+            if (l & 1) best = std::max(best, nodes_[l++].inside);
+            if (r & 1) best = std::max(best, nodes_[--r].inside);
+        }
+        return best;
+    }
 
 private:
-    // Node covers [lo, hi); the range asked for is [from, to).
-    void Raise(size_t node, size_t lo, size_t hi, size_t from, size_t to, uint32_t value) {
-        if (to <= lo || hi <= from) return;
-        inside_[node] = std::max(inside_[node], value);
-        if (from <= lo && hi <= to) {
-            all_[node] = std::max(all_[node], value);
-            return;
-        }
-        size_t mid = lo + (hi - lo) / 2;
-        Raise(2 * node, lo, mid, from, to, value);
-        Raise(2 * node + 1, mid, hi, from, to, value);
+    struct Node {
+        uint32_t all, inside;
+    };
+
+    void Cover(size_t node, uint32_t value) {
+        nodes_[node].all = std::max(nodes_[node].all, value);
+        nodes_[node].inside = std::max(nodes_[node].inside, value);
     }
 
-    uint32_t Max(size_t node, size_t lo, size_t hi, size_t from, size_t to) const {
-        if (to <= lo || hi <= from) return 0;
-        if (from <= lo && hi <= to) return inside_[node];
-        size_t mid = lo + (hi - lo) / 2;
-        return std::max({all_[node], Max(2 * node, lo, mid, from, to),
-                         Max(2 * node + 1, mid, hi, from, to)});
-    }
-
-    size_t size_;
-    std::vector<uint32_t> all_, inside_;
+    size_t leaves_ = 1;
+    std::vector<Node> nodes_;
 };
 
 // Depths for more placements than there are depths. Stacking order w; each
-// record lives on the stage from its placement's position to its removal's
-// (the end of the movie without one). The depth of a record is one above the
-// highest depth of the records before it in w that share some of its time,
-// which is the lowest depth that keeps w's order among everything on the
-// stage at once. Tree values are depth + 1, so 0 means none.
+// record lives on the stage from its placement to its removal (the end of
+// the movie without one). The depth of a record is one above the highest
+// depth of the records before it in w that share some of its time, which is
+// the lowest depth that keeps w's order among everything on the stage at
+// once. Two records share time exactly when one is placed while the other
+// is on the stage, so time is counted in placements: a record covers the
+// positions from its own placement up to the last one before its removal.
+// Tree values are depth + 1, so 0 means none.
 size_t ReuseDepths(std::vector<PlacementRecord> &w) {
-    size_t end = 0;
-    for (const PlacementRecord &rec : w) {
-        end = std::max<size_t>(end, rec.place->Order() + 1u);
-        if (rec.remove) end = std::max<size_t>(end, rec.remove->Order() + 1u);
-    }
-    RangeMaximum taken(end);
+    RangeMaximum taken(w.size());
     size_t refused = 0;
     for (PlacementRecord &rec : w) {
-        size_t from = rec.place->Order();
-        size_t to = rec.remove ? rec.remove->Order() : end;
+        size_t from = std::min<size_t>(rec.place->Order(), w.size() - 1);
+        size_t to = rec.remove ? std::min<size_t>(rec.remove->Order(), w.size()) : w.size();
         if (to <= from) to = from + 1;  // a removal filed before its placement
         uint32_t depth = taken.Max(from, to);
         if (depth >= kDepthCount) {

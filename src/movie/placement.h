@@ -25,8 +25,8 @@ public:
     uint16_t Depth() const { return depth_; }
     uint16_t PlacedCharacterId() const { return characterId_; }
     void Write(SwfStream &stream) override;
-    // Position among the movie's placement and removal tags in file order,
-    // set by the writer when depths have to be reused.
+    // Position among the movie's placements in file order, set by the
+    // writer when depths have to be reused.
     void SetOrder(uint32_t order) { order_ = order; }
     uint32_t Order() const { return order_; }
     // A refused placement writes nothing.
@@ -53,6 +53,8 @@ public:
     void SetDepth(uint16_t depth) { depth_ = depth; }
     uint16_t Depth() const { return depth_; }
     void Write(SwfStream &stream) override;
+    // The number of placements in the file before this removal, set by the
+    // writer when depths have to be reused.
     void SetOrder(uint32_t order) { order_ = order; }
     uint32_t Order() const { return order_; }
     // The removal of a refused placement writes nothing.
@@ -88,8 +90,9 @@ constexpr size_t kDepthCount = 65536;
 //     takes the lowest depth above those of the placements before it in that
 //     order that are on the stage at the same time, so depths of placements
 //     already removed come back and the stacking order is kept among
-//     everything on the stage at once. This needs the tags' Order() in the
-//     file (set by the caller). A placement that would need a depth beyond
+//     everything on the stage at once. This needs the tags' Order() (set by
+//     the caller): placements numbered 0, 1, 2... in file order, and each
+//     removal the number of placements before it. A placement that would need a depth beyond
 //     65535 is refused: it and its removal write nothing.
 // Every list is empty afterwards; the ids stay in the map. Runs in
 // O(n log n) for n placements. Returns the number of refused placements.

@@ -344,25 +344,27 @@ TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
     EXPECT_EQ(a->Depth(), 3);
 }
 
-// Registries with more placements than depths: records in tag order, each
-// a key, a character and the position of its removal (or none); Order() is
-// the position in the file, as the movie's writer numbers it.
+// Registries with more placements than depths, built as placements and
+// removals in file order, numbered as the movie's writer numbers them:
+// placements 0, 1, 2..., each removal the number of placements before it.
 struct Timeline {
     std::vector<std::unique_ptr<PlaceObject2Tag>> places;
     std::vector<std::unique_ptr<RemoveObjectTag>> removes;
+    std::vector<bool> removal;  // the tags in file order: a removal or a placement
     PlacementRegistry registry;
-    uint32_t order = 0;
 
     PlaceObject2Tag *Show(uint16_t key, uint16_t id) {
         places.push_back(Place(key, id));
-        places.back()->SetOrder(order++);
+        places.back()->SetOrder(static_cast<uint32_t>(places.size() - 1));
         registry[id].push_back({places.back().get(), nullptr, key});
+        removal.push_back(false);
         return places.back().get();
     }
     RemoveObjectTag *Hide(uint16_t id) {
         removes.push_back(std::make_unique<RemoveObjectTag>(id, 0));
-        removes.back()->SetOrder(order++);
+        removes.back()->SetOrder(static_cast<uint32_t>(places.size()));
         registry[id].back().remove = removes.back().get();
+        removal.push_back(true);
         return removes.back().get();
     }
 };
@@ -428,8 +430,8 @@ TEST(DepthAssignment, ReusedDepthsKeepTheStackingOrder) {
         EXPECT_EQ(AssignDepths(t.registry), 0u);
         std::map<uint16_t, uint16_t> stage;  // depth -> key
         size_t p = 0, r = 0, faults = 0;
-        for (uint32_t order = 0; order < t.order && faults < 5; ++order) {
-            if (p < t.places.size() && t.places[p]->Order() == order) {
+        for (size_t i = 0; i < t.removal.size() && faults < 5; ++i) {
+            if (!t.removal[i]) {
                 uint16_t depth = t.places[p]->Depth(), key = keys[p++];
                 auto above = stage.lower_bound(depth);
                 bool free = above == stage.end() || above->first != depth;
