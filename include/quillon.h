@@ -53,9 +53,12 @@
  *   - Objects on the stage: every showing of a picture, button or outline is
  *     one placement, with a stacking depth of its own. A movie with more than
  *     65536 placements reuses the depths of objects already removed, keeping
- *     the stacking order of everything on the stage at once; a placement that
- *     cannot get a depth below 65536 that way (more than 65536 objects
- *     stacked at once) is left out of the file together with its removal.
+ *     the stacking order of everything on the stage at once. A placement that
+ *     cannot get a depth below 65536 that way is left out of the file
+ *     together with its removal: this happens with more than 65536 objects
+ *     on the stage at once, or when objects keep being shown in front of
+ *     others that are still on the stage (a sprite shown again without
+ *     HideSprite stays up behind its new showing).
  *   - Picture sides: 1 to 65535 pixels. A call with a picture side outside
  *     that range does nothing; a stage wider or taller than 65535 pixels gets
  *     its frames from CreateFrame but no slide picture.
