@@ -496,9 +496,9 @@ TEST_F(Limits, A33000SlideDeck) {
 // 40 000 frames with two sprites moved in every frame: 80 000 placements,
 // more than there are depths.
 TEST_F(Limits, TwoSpritesMovedIn40000Frames) {
-    static const unsigned char pixel[1] = {0}, palette[3] = {10, 20, 30};
+    static const unsigned char palette[3] = {10, 20, 30};
     CreateMovie(4, 4, 1, 12);
-    CreateFrame(pixel, palette, 1);
+    CreateFrame(gPixels.data(), palette, 1);
     NextSlide();
     SetSpritesCount(2);
     AddSprite(0, gPixels.data(), 1, 1);
@@ -521,7 +521,7 @@ TEST_F(Limits, TwoSpritesMovedIn40000Frames) {
 // Two outlines animated over 60 000 frames: a new character for each step
 // until the ids run out, then the characters of the steps already drawn.
 TEST_F(Limits, TwoOutlinesAnimatedOver60000Frames) {
-    static const unsigned char pixel[1] = {0}, palette[3] = {10, 20, 30};
+    static const unsigned char palette[3] = {10, 20, 30};
     CreateMovie(100, 100, 1, 12);
     CreateFrame(nullptr, palette, 1);
     NextSlide();
@@ -532,7 +532,6 @@ TEST_F(Limits, TwoOutlinesAnimatedOver60000Frames) {
         DuplicateFrame();
         AnimateList();
     }
-    (void)pixel;
     SwfMovie file = WriteAndRead();
     EXPECT_EQ(file.header.frameCount, 60000);
     EXPECT_EQ(file.FrameCodes(59999), (std::vector<uint16_t>{5, 26, 5, 26}));
