@@ -86,6 +86,36 @@ TEST(Actions, TextsBeyondTheLengthFieldAreCutToFit) {
     }
 }
 
+// A cut never splits a UTF-8 character: it moves back to the character's
+// first byte, so the kept text ends with whole characters.
+TEST(Actions, TextsAreCutBetweenCharacters) {
+    struct Row {
+        const char *name;
+        std::string url, target;
+        size_t keptUrl, keptTarget;
+    } rows[] = {
+        {"TwoByteCharacterAtTheCut", std::string(65532, 'u') + "\xC3\xA9", "t", 65532, 1},
+        {"ThreeByteCharacterAtTheCut", std::string(65531, 'u') + "\xE2\x82\xAC", "", 65531, 0},
+        {"FourByteCharacterAtTheCut", std::string(65530, 'u') + "\xF0\x9F\x98\x80", "", 65530, 0},
+        {"WholeCharacterBeforeTheCut", std::string(65531, 'u') + "\xC3\xA9x", "", 65533, 0},
+        {"TargetCutBeforeItsCharacter", std::string(10, 'u'), std::string(65522, 't') + "\xC3\xA9", 10, 65522},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        auto action = GetURLDescriptor(row.url.c_str(), row.target.c_str()).MakeAction();
+        SwfStream s;
+        action->Write(s);
+        std::vector<uint8_t> bytes = s.Content();
+        size_t payload = row.keptUrl + 1 + row.keptTarget + 1;
+        ASSERT_EQ(bytes.size(), 3 + payload);
+        EXPECT_EQ(bytes[1] | bytes[2] << 8, static_cast<int>(payload));
+        std::string url(bytes.begin() + 3, bytes.begin() + 3 + static_cast<long>(row.keptUrl));
+        std::string target(bytes.end() - 1 - static_cast<long>(row.keptTarget), bytes.end() - 1);
+        EXPECT_EQ(url, row.url.substr(0, row.keptUrl));
+        EXPECT_EQ(target, row.target.substr(0, row.keptTarget));
+    }
+}
+
 TEST(DoAction, TagBytes) {
     struct Row {
         const char *name;
