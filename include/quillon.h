@@ -31,7 +31,47 @@
  * before the first CreateFrame or DuplicateFrame. The sprite and info tables
  * belong to the library, not to a movie: SetSpritesCount, AddSprite,
  * TranslateSprite and SetInfoCount work with or without one, and the tables
- * (with every sprite) are released when the library is unloaded.
+ * (with every sprite) are released when the library is unloaded. A sprite
+ * keeps its picture: it is shown in every movie that shows it, and defines
+ * itself again in each (its pixels are compressed only once).
+ *
+ * Limits of one movie (file):
+ *   - Frames: at most 65535, numbered 0 to 65534. CreateFrame and
+ *     DuplicateFrame past frame 65534 do nothing, so the current frame stays
+ *     65534 and the exports that act on "the current frame" go on adding to
+ *     it; StopFrame and AddAutomaticHyperLink with a frame past 65534 do
+ *     nothing.
+ *   - Characters: at most 65535 ids, counted from the last successful
+ *     WriteMovie (DestroyMovie does not restart the count). Every picture
+ *     takes two (its bitmap and its shape), a button one more than its
+ *     pictures, the sound one, and each step of a pulsing outline one. Once
+ *     all are used, an export that needs a new character adds nothing and the
+ *     movie stays sound; what is already defined in the movie (a sprite shown
+ *     before, an outline's steps drawn before) is still shown and removed.
+ *     A deck of more than 32767 slides therefore shows the pictures of the
+ *     first 32767 only.
+ *   - Objects on the stage: every showing of a picture, button or outline is
+ *     one placement, with a stacking depth of its own. A movie with more than
+ *     65536 placements reuses the depths of objects already removed, keeping
+ *     the stacking order of everything on the stage at once. A placement that
+ *     cannot get a depth below 65536 that way is left out of the file
+ *     together with its removal: this happens with more than 65536 objects
+ *     on the stage at once, or when objects keep being shown in front of
+ *     others that are still on the stage (a sprite shown again without
+ *     HideSprite stays up behind its new showing).
+ *   - Picture sides: 1 to 65535 pixels. A call with a picture side outside
+ *     that range does nothing; a stage wider or taller than 65535 pixels gets
+ *     its frames from CreateFrame but no slide picture.
+ *   - Sizes and counts: negative stage sizes, slide counts and table counts
+ *     are taken as 0; slide counts above 65535 as 65535, sprite and info
+ *     table counts above 65536 as 65536.
+ *   - Texts: a URL and its target share 65533 bytes (the field of their
+ *     action counts 65535 with the two terminators); a longer URL is cut to
+ *     65533 bytes and the target to the room left, each at the start of a
+ *     UTF-8 character, never inside one.
+ *
+ * Every picture covers exactly its pixels, 20 twips a pixel: a picture of
+ * width x height pixels at (x, y) spans (x, y) to (x + width, y + height).
  *
  * Order of a movie's life:
  *   CreateMovie; per slide: CreateFrame (or DuplicateFrame), additions,
@@ -79,13 +119,14 @@ extern "C" {
  * recorded later with NextSlide, frameRate frames per second (only the low 8
  * bits reach the file). A movie that is still open is destroyed first, as by
  * DestroyMovie. The stage header grows its field width with the stage, so any
- * size up to 53687091 pixels is described correctly. A negative slideCount is
- * taken as 0. currentFrame is left as it is (-1 after load or DestroyMovie). */
+ * size up to 53687091 pixels is described correctly; larger sides are taken
+ * as 53687091 and negative ones as 0. A negative slideCount is taken as 0,
+ * one above 65535 as 65535. currentFrame is left as it is (-1 after load or DestroyMovie). */
 QUILLON_API void QUILLON_CALL CreateMovie(int32_t width, int32_t height, int32_t slideCount,
                                           int32_t frameRate);
 
 /* Begins the next frame without new content: the stage keeps showing what the
- * previous frame showed. */
+ * previous frame showed. Past frame 65534 it does nothing. */
 QUILLON_API void QUILLON_CALL DuplicateFrame(void);
 
 /* Records the current frame as the frame of the next slide. Calls beyond the
@@ -126,15 +167,16 @@ QUILLON_API void QUILLON_CALL DestroyMovie(void);
 
 /* Begins the next frame and shows an 8-bit colour-mapped picture over the
  * whole stage: pixels holds stage width x stage height palette indexes,
- * palette colourCount RGB entries. colourCount above 256 is taken as 256;
+ * palette colourCount RGB entries. Past frame 65534 it does nothing; a stage
+ * side over 65535 pixels gives the frame without a picture. colourCount above 256 is taken as 256;
  * 0 or below gives a table of 256 black entries (the palette is not read),
  * since the file format cannot describe a picture without colours. */
 QUILLON_API void QUILLON_CALL CreateFrame(const unsigned char *pixels,
                                           const unsigned char *palette, int32_t colourCount);
 
 /* Makes playback stop at frame (-1: the current frame). A frame beyond the end
- * lengthens the movie. Each call adds one Stop action. Frames below -1 do
- * nothing. */
+ * lengthens the movie. Each call adds one Stop action. Frames below -1 or
+ * past 65534 do nothing. */
 QUILLON_API void QUILLON_CALL StopFrame(int32_t frame);
 
 /* ---- Navigation buttons and hyperlinks ------------------------------ */
@@ -147,24 +189,28 @@ QUILLON_API void QUILLON_CALL InitButtonList(void);
 QUILLON_API void QUILLON_CALL RemoveButtons(void);
 
 /* Adds to the current frame a button that resumes playback, showing
- * width x height 32-bit pixels with alpha at (x, y); the last column and row
- * are inclusive. The table holds 100 buttons: a 101st call does nothing. */
+ * width x height 32-bit pixels with alpha at (x, y): the picture covers
+ * pixels x to x + width - 1 and y to y + height - 1. The table holds 100
+ * buttons: a 101st call does nothing. */
 QUILLON_API void QUILLON_CALL AddPauseButton(const void *pixels, int32_t x, int32_t y,
                                              int32_t width, int32_t height);
 
 /* Adds to the current frame an invisible rectangular button from (x1, y1) to
- * (x2, y2) that opens url in target when clicked. Counts against the same 100
- * slots as AddPauseButton. */
+ * (x2, y2) that opens url in target when clicked; the corners are used as
+ * given. Counts against the same 100 slots as AddPauseButton. Texts longer
+ * than the limit above are cut. */
 QUILLON_API void QUILLON_CALL AddHyperLink(const char *url, const char *target, int32_t x1,
                                            int32_t y1, int32_t x2, int32_t y2);
 
 /* Adds to frame (-1: the current frame) an action that opens url in target
- * when the frame is reached. A frame beyond the end lengthens the movie. */
+ * when the frame is reached. A frame beyond the end lengthens the movie; a
+ * frame past 65534 does nothing. Texts longer than the limit above are cut. */
 QUILLON_API void QUILLON_CALL AddAutomaticHyperLink(int32_t frame, const char *url,
                                                     const char *target);
 
-/* Adds a navigation button of width x height 32-bit pixels at (x, y), with
- * the pictures up, over and down (down also serves as the hit area):
+/* Adds a navigation button of width x height 32-bit pixels at (x, y),
+ * covering x to x + width - 1 and y to y + height - 1, with the pictures up,
+ * over and down (down also serves as the hit area):
  *   0  a plain picture from up, in frame 0 (over and down are not read)
  *   1  play          2  stop          3  first frame
  *   4  last slide    5  previous slide (first goes to last)
@@ -184,7 +230,8 @@ QUILLON_API void QUILLON_CALL SetSpritesCount(int32_t count);
 
 /* Creates sprite index from width x height 32-bit pixels with alpha; shows
  * nothing. An index outside the table does nothing; an existing sprite at
- * that index is replaced. */
+ * that index is replaced. The sprite belongs to the library: it can be shown
+ * in any later movie as well. */
 QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32_t width,
                                         int32_t height);
 
@@ -203,10 +250,12 @@ QUILLON_API void QUILLON_CALL HideSprite(int32_t index);
  * RemoveAndDestroyAllInfo. count below 0 is taken as 0. */
 QUILLON_API void QUILLON_CALL SetInfoCount(int32_t count);
 
-/* Creates info overlay index from an 8-bit picture covering (x1, y1) to
- * (x2, y2) inclusive, (x2 - x1 + 1) x (y2 - y1 + 1) pixels, and shows it in the
- * current frame at once. colourCount is treated as for CreateFrame. An index outside
- * the table, an occupied entry, or x2 < x1 or y2 < y1 does nothing. */
+/* Creates info overlay index from an 8-bit picture covering pixels (x1, y1)
+ * to (x2, y2) inclusive, (x2 - x1 + 1) x (y2 - y1 + 1) pixels, and shows it
+ * in the current frame at once. colourCount is treated as for CreateFrame.
+ * An entry that already holds an overlay is replaced: the old overlay is
+ * removed from the current frame and released first. An index outside the
+ * table, or x2 < x1 or y2 < y1, does nothing. */
 QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int32_t x2,
                                       int32_t y2, const unsigned char *pixels,
                                       const unsigned char *palette, int32_t colourCount);

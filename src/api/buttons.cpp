@@ -7,12 +7,12 @@ using namespace quillon;
 
 namespace {
 
-// The picture of a button: (x, y) to (x + width - 1, y + height - 1) pixels,
-// last column and row inclusive, from width x height 32-bit pixels.
+// The picture of a button from width x height 32-bit pixels, covering
+// exactly its pixels: (x, y) to (x + width, y + height), 20 twips a pixel.
 std::unique_ptr<ImageShape> ButtonPicture(const void *pixels, int32_t x, int32_t y,
                                           int32_t width, int32_t height, uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        Twips(x), Twips(y), Twips(x + width - 1), Twips(y + height - 1), 5,
+        Twips(x), Twips(y), Twips(x + width), Twips(y + height), 5,
         static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0, alpha,
         static_cast<const uint8_t *>(pixels), nullptr);
 }

@@ -71,17 +71,25 @@ QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int
     LibraryState &s = State();
     Frame *frame = s.CurrentFrame();
     if (!frame || index < 0 || static_cast<size_t>(index) >= s.infos.size()) return;
-    if (s.infos[static_cast<size_t>(index)]) return;
     int64_t width = static_cast<int64_t>(x2) - x1 + 1;
     int64_t height = static_cast<int64_t>(y2) - y1 + 1;
     if (width < 1 || width > 65535 || height < 1 || height > 65535) return;
-    auto info = std::make_unique<ImageShape>(Twips(x1), Twips(y1), Twips(x2), Twips(y2), 3,
+    // A filled entry is replaced: its overlay leaves the current frame first.
+    std::unique_ptr<ImageShape> &entry = s.infos[static_cast<size_t>(index)];
+    if (entry) {
+        frame->HideItem(entry.get());
+        entry.reset();
+    }
+    // The picture covers its last column and row: (x2 + 1, y2 + 1) is the
+    // far corner, so every pixel is 20 twips wide.
+    auto after = [](int32_t v) { return Twips(v == INT32_MAX ? v : v + 1); };
+    auto info = std::make_unique<ImageShape>(Twips(x1), Twips(y1), after(x2), after(y2), 3,
                                              static_cast<uint16_t>(width),
                                              static_cast<uint16_t>(height), colourCount, 0,
                                              pixels, palette);
     info->SetDepth(100);
     frame->ShowItem(info.get());
-    s.infos[static_cast<size_t>(index)] = std::move(info);
+    entry = std::move(info);
 }
 
 QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void) {

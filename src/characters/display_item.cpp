@@ -33,6 +33,8 @@ bool DisplayItem::PrepareForMovie(const Movie &movie) {
     return true;
 }
 
+uint32_t DisplayItem::IdsToDefine(const Movie &movie) const { return DefinedIn(movie) ? 0 : 1; }
+
 void DisplayItem::MarkDefined(const Movie &movie) {
     defined_ = 1;
     generation_ = movie.Generation();
@@ -87,7 +89,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
         if (bitmap_) {
             bitmap_->RenewIdIfStale();
             bitmapId_ = bitmap_->CharacterId();
-            frame.AddTag(std::move(bitmap_));
+            frame.AddTag(bitmap_->Copy());
         }
         // A first fill naming no character (id 0xFFFF) at scale 10.0, then
         // the bitmap stretched over the bounds, both corners counted.
@@ -116,14 +118,38 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
     tag.FinishStyles();
 }
 
+uint32_t ShapeItem::IdsToDefine(const Movie &movie) const {
+    if (DefinedIn(movie)) return 0;
+    return 1 + (fillKind_ == 4 && bitmap_ && bitmap_->NeedsNewId() ? 1 : 0);
+}
+
+ShapeItem::Look ShapeItem::CurrentLook() const {
+    auto pack = [](Colour c) {
+        return static_cast<uint32_t>(c.red) << 24 | static_cast<uint32_t>(c.green) << 16 |
+               static_cast<uint32_t>(c.blue) << 8 | c.alpha;
+    };
+    return Look(lineWidth_, pack(lineColour_), fillKind_, pack(fillColour_));
+}
+
 void ShapeItem::Define(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
     if (!defined_) {
-        auto tag = std::make_unique<ShapeTag>(bounds_);
-        SetCharacterId(tag->CharacterId());
-        BuildStyles(frame, *tag);
-        AddOutline(*tag);
-        frame.AddTag(std::move(tag));
+        if (lookGeneration_ != movie.Generation()) {
+            looks_.clear();
+            lookGeneration_ = movie.Generation();
+        }
+        if (CharacterIdsLeft() < IdsToDefine(movie)) {
+            auto seen = fillKind_ == 4 ? looks_.end() : looks_.find(CurrentLook());
+            if (seen == looks_.end()) return;  // no id for a new character: nothing is added
+            SetCharacterId(seen->second);
+        } else {
+            auto tag = std::make_unique<ShapeTag>(bounds_);
+            SetCharacterId(tag->CharacterId());
+            BuildStyles(frame, *tag);
+            AddOutline(*tag);
+            frame.AddTag(std::move(tag));
+            if (fillKind_ != 4) looks_[CurrentLook()] = characterId_;
+        }
         MarkDefined(movie);
     }
     if (!defineOnly_) Place(frame, movie);

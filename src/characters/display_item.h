@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <tuple>
 
 #include "characters/lossless_bitmap.h"
 #include "movie/movie.h"
@@ -37,6 +39,9 @@ public:
         return characterId_;
     }
     bool IsDefined() const { return defined_ != 0; }
+    // Character ids that showing the item in movie would draw: 0 when it is
+    // defined there already. An item adds nothing when fewer are left.
+    virtual uint32_t IdsToDefine(const Movie &movie) const;
     // True when the item's current character has a placement that no
     // RemoveObject has closed yet.
     bool IsOnStage(Movie &movie) const;
@@ -53,6 +58,9 @@ protected:
     virtual bool CanRedefine() const { return true; }
     // Marks the item defined for this movie.
     void MarkDefined(const Movie &movie);
+    bool DefinedIn(const Movie &movie) const {
+        return defined_ && generation_ == movie.Generation();
+    }
 
     uint64_t generation_ = 0;  // Movie::Generation() of the definition
     uint16_t depth_ = 1;     // stacking key; higher keys are drawn in front
@@ -85,6 +93,7 @@ public:
     void SetLineWidth(int32_t twips) { lineWidth_ = twips; defined_ = 0; }
     void ClearFill() { fillKind_ = 0; defined_ = 0; }
     bool CanRedefine() const override { return fillKind_ != 4 || bitmap_ != nullptr; }
+    uint32_t IdsToDefine(const Movie &movie) const override;
     void SetTranslate(int32_t x, int32_t y) { translateX_ = x; translateY_ = y; }
     void SetScale(int32_t sx, int32_t sy) { scaleX_ = sx; scaleY_ = sy; }
     void SetRotation(int32_t degrees16_16) { rotation_ = degrees16_16; }
@@ -107,6 +116,17 @@ protected:
     void Define(Frame &frame, Movie &movie);
     virtual void AddOutline(ShapeTag &tag) = 0;
 
+    // What a definition of a shape without a bitmap depends on besides its
+    // bounds, which never change.
+    using Look = std::tuple<int32_t, uint32_t, int32_t, uint32_t>;
+    Look CurrentLook() const;
+    // Looks already defined in the movie of lookGeneration_, and their
+    // characters. Once the ids run out, a look shown again (an outline
+    // whose animation repeats) places the character it already has instead
+    // of defining the same shape again.
+    std::map<Look, int32_t> looks_;
+    uint64_t lookGeneration_ = 0;
+
     Rect bounds_;
     int32_t lineWidth_ = 20;  // twips; 0 or less: no outline
     Colour lineColour_{0, 0, 0, 255};
@@ -118,7 +138,9 @@ protected:
     int32_t fillKind_ = 1;  // 0 none, 1 solid, 4 bitmap
     Colour fillColour_{255, 255, 255, 255};
     int32_t bitmapWidth_ = 0, bitmapHeight_ = 0;
-    std::unique_ptr<LosslessBitmap> bitmap_;  // until handed to a frame
+    // The picture of a bitmap fill. Each movie the item is defined in gets a
+    // copy of the tag that shares its compressed data.
+    std::unique_ptr<LosslessBitmap> bitmap_;
     int32_t bitmapId_ = -1;                   // the bitmap's character id
 };
 

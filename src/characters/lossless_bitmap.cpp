@@ -123,11 +123,19 @@ LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
             deflater.Feed(nullptr, storedRow - sourceRow);
         }
     }
-    if (deflater.Finish(compressed_, compressedSize_)) uncompressedSize_ = static_cast<uint32_t>(n);
+    std::unique_ptr<uint8_t[]> compressed;
+    if (deflater.Finish(compressed, compressedSize_)) {
+        compressed_ = std::move(compressed);
+        uncompressedSize_ = static_cast<uint32_t>(n);
+    }
+}
+
+bool LosslessBitmap::NeedsNewId() const {
+    return characterId_ == 0 || idEpoch_ != CharacterIdEpoch();
 }
 
 void LosslessBitmap::RenewIdIfStale() {
-    if (idEpoch_ == CharacterIdEpoch()) return;
+    if (!NeedsNewId()) return;
     characterId_ = NextCharacterId();
     idEpoch_ = CharacterIdEpoch();
 }

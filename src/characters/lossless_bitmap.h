@@ -21,10 +21,16 @@ public:
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
     void Write(SwfStream &stream) override;
     uint16_t CharacterId() const override { return characterId_; }
-    // A bitmap made before the ids restarted (a sprite added before a write)
-    // draws a fresh id, so it cannot collide with a character of the new
-    // movie.
+    // A bitmap made before the ids restarted (a sprite added before a write),
+    // or made when no id was left, draws a fresh id, so it cannot collide
+    // with a character of the new movie.
     void RenewIdIfStale();
+    bool NeedsNewId() const;
+    // A tag for the same picture under the same id, sharing the compressed
+    // data: the picture is compressed once however many movies show it.
+    std::unique_ptr<LosslessBitmap> Copy() const {
+        return std::unique_ptr<LosslessBitmap>(new LosslessBitmap(*this));
+    }
 
     uint8_t Format() const { return format_; }
     uint16_t Width() const { return width_; }
@@ -36,6 +42,8 @@ public:
     uint32_t UncompressedSize() const { return uncompressedSize_; }
 
 private:
+    LosslessBitmap(const LosslessBitmap &) = default;
+
     uint16_t characterId_;
     uint32_t idEpoch_;  // CharacterIdEpoch() when the id was drawn
     uint8_t format_;
@@ -44,7 +52,7 @@ private:
     uint8_t alpha_;
     uint32_t compressedSize_ = 0;
     uint32_t uncompressedSize_ = 0;
-    std::unique_ptr<uint8_t[]> compressed_;  // the zlib stream
+    std::shared_ptr<const uint8_t[]> compressed_;  // the zlib stream, shared by copies
 };
 
 // Bytes of one stored pixel row: format 3 rows padded to a multiple of 4,

@@ -16,11 +16,24 @@ void GotoFrameAction::Write(SwfStream &stream) const {
     stream.WriteUI16(frame_);
 }
 
+namespace {
+
+// Cuts text to at most size bytes, never inside a UTF-8 sequence: the cut
+// moves back over continuation bytes (10xxxxxx) to the start of the
+// character that would be split.
+void CutText(std::string &text, size_t size) {
+    if (text.size() <= size) return;
+    while (size > 0 && (static_cast<uint8_t>(text[size]) & 0xC0) == 0x80) --size;
+    text.resize(size);
+}
+
+}  // namespace
+
 GetURLAction::GetURLAction(const char *url, const char *target)
     : url_(url ? url : ""), target_(target ? target : "") {
     const size_t kTexts = 65535 - 2;  // the payload less its two terminators
-    if (url_.size() > kTexts) url_.resize(kTexts);
-    if (url_.size() + target_.size() > kTexts) target_.resize(kTexts - url_.size());
+    CutText(url_, kTexts);
+    CutText(target_, kTexts - url_.size());
 }
 
 void GetURLAction::Write(SwfStream &stream) const {

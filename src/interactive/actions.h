@@ -44,7 +44,8 @@ private:
 // 83, payload length (UI16), url 00 target 00. Owns copies of both texts; a
 // null text is taken as empty. The length field cannot count more than 65535
 // payload bytes, so longer texts are cut to fit: the url first keeps up to
-// 65533 bytes, the target whatever room is left.
+// 65533 bytes, the target whatever room is left, each cut at the start of a
+// UTF-8 character, never inside one.
 class GetURLAction : public Action {
 public:
     GetURLAction(const char *url, const char *target);

@@ -72,9 +72,22 @@ void Button::AttachAction(const ActionDescriptor &descriptor, uint32_t condition
     descriptor.FillConditionAction(conditionAction_->Actions());
 }
 
+uint32_t Button::IdsToDefine(const Movie &movie) const {
+    if (DefinedIn(movie)) return 0;
+    uint32_t ids = 1;
+    for (int i = 0; i < 4; ++i) {
+        bool repeated = false;  // one item may stand in several states
+        for (int j = 0; j < i; ++j) repeated = repeated || states_[j] == states_[i];
+        if (!repeated) ids += states_[i]->IdsToDefine(movie);
+    }
+    return ids;
+}
+
 void Button::AddToFrame(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
     if (!defined_) {
+        // The states and the button are defined together or not at all.
+        if (CharacterIdsLeft() < IdsToDefine(movie)) return;
         for (DisplayItem *state : states_) {
             state->SetDefineOnly(1);
             state->AddToFrame(frame, movie);

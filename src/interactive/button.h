@@ -75,6 +75,7 @@ public:
     // Appends the descriptor's action; numbers outside 1..9 set no flag.
     void AttachAction(const ActionDescriptor &descriptor, uint32_t condition);
     void AddToFrame(Frame &frame, Movie &movie) override;
+    uint32_t IdsToDefine(const Movie &movie) const override;
 
 protected:
     // Its condition action went to the first DefineButton2.

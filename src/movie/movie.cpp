@@ -19,9 +19,11 @@ Movie::Movie() : generation_(++lastGeneration) {}
 uint32_t CharacterIdEpoch() { return characterIdEpoch; }
 
 uint16_t NextCharacterId() {
-    characterIdCounter = static_cast<uint16_t>(characterIdCounter + 1);
-    return characterIdCounter;
+    if (characterIdCounter == 0xFFFF) return 0;
+    return ++characterIdCounter;
 }
+
+uint32_t CharacterIdsLeft() { return 0xFFFFu - characterIdCounter; }
 
 void ResetCharacterIds() {
     characterIdCounter = 0;
@@ -39,7 +41,22 @@ Frame *Movie::GetFrame(int32_t index) {
     return frames_[static_cast<size_t>(index)].get();
 }
 
+void Movie::NumberPlacementTags() {
+    uint32_t placed = 0;
+    for (int32_t f = 0; f < frameCount_; ++f) {
+        for (const auto &tag : frames_[static_cast<size_t>(f)]->Tags()) {
+            if (auto *place = dynamic_cast<PlaceObject2Tag *>(tag.get())) place->SetOrder(placed++);
+            else if (auto *remove = dynamic_cast<RemoveObjectTag *>(tag.get())) remove->SetOrder(placed);
+        }
+    }
+}
+
 bool Movie::WriteFile(const char *path) {
+    size_t placed = 0;
+    for (const auto &entry : placements_) placed += entry.second.size();
+    // Depths are only reused beyond one per placement, and that needs to
+    // know which placements share the stage.
+    if (placed > kDepthCount) NumberPlacementTags();
     AssignDepths(placements_);
     MovieWriter writer;
     for (int32_t f = 0; f < frameCount_; ++f) {

@@ -79,6 +79,10 @@ public:
     PlacementRegistry &Placements() { return placements_; }
 
 private:
+    // Numbers the placements of the frames in file order; a removal gets the
+    // number of placements before it.
+    void NumberPlacementTags();
+
     std::vector<std::unique_ptr<Frame>> frames_;  // slot i holds frame i
     int32_t frameCount_ = 0;  // 1 + highest frame number asked for
     int32_t frameRate_ = 12;  // only the low 8 bits reach the file

@@ -23,6 +23,7 @@ PlaceObject2Tag::PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint1
       clipDepth_(clipDepth) {}
 
 void PlaceObject2Tag::Write(SwfStream &stream) {
+    if (refused_) return;
     SwfStream body;
     body.WriteBits(0, 1);  // PlaceFlagHasClipActions
     body.WriteBits(hasClipDepth_, 1);
@@ -46,6 +47,7 @@ void PlaceObject2Tag::Write(SwfStream &stream) {
 }
 
 void RemoveObjectTag::Write(SwfStream &stream) {
+    if (refused_) return;
     SwfStream body;
     body.WriteUI16(characterId_);
     body.WriteUI16(depth_);
@@ -177,12 +179,95 @@ private:
     uint32_t seed_ = 0x9E3779B9u;
 };
 
+// Over the positions 0..size-1 of the placements in file order: raise every
+// position of a range to at least a value, and ask for the largest value of
+// a range. A bottom-up tree over a power-of-two number of leaves: each node
+// keeps the value raised over all of its range (all) and the largest value
+// raised anywhere inside it (inside). The nodes that hold a range's values
+// lie along the paths from its two end leaves to the root, so both
+// operations walk those two paths.
+class RangeMaximum {
+public:
+    explicit RangeMaximum(size_t size) {
+        while (leaves_ < size) leaves_ *= 2;
+        nodes_.assign(2 * leaves_, Node{0, 0});
+    }
+
+    // Raises [from, to) to value; from < to <= size.
+    void Raise(size_t from, size_t to, uint32_t value) {
+        size_t l = from + leaves_, r = to + leaves_;
+        size_t l0 = l, r0 = r - 1;
+        for (; l < r; l /= 2, r /= 2) {
+            if (l & 1) Cover(l++, value);
+            if (r & 1) Cover(--r, value);
+        }
+        for (l0 /= 2; l0 > 0; l0 /= 2) nodes_[l0].inside = std::max(nodes_[l0].inside, value);
+        for (r0 /= 2; r0 > 0; r0 /= 2) nodes_[r0].inside = std::max(nodes_[r0].inside, value);
+    }
+
+    // The largest value raised over any position of [from, to).
+    uint32_t Max(size_t from, size_t to) const {
+        size_t l = from + leaves_, r = to + leaves_;
+        uint32_t best = 0;
+        for (size_t p = l / 2; p > 0; p /= 2) best = std::max(best, nodes_[p].all);
+        for (size_t p = (r - 1) / 2; p > 0; p /= 2) best = std::max(best, nodes_[p].all);
+        for (; l < r; l /= 2, r /= 2) {
+            if (l & 1) best = std::max(best, nodes_[l++].inside);
+            if (r & 1) best = std::max(best, nodes_[--r].inside);
+        }
+        return best;
+    }
+
+private:
+    struct Node {
+        uint32_t all, inside;
+    };
+
+    void Cover(size_t node, uint32_t value) {
+        nodes_[node].all = std::max(nodes_[node].all, value);
+        nodes_[node].inside = std::max(nodes_[node].inside, value);
+    }
+
+    size_t leaves_ = 1;
+    std::vector<Node> nodes_;
+};
+
+// Depths for more placements than there are depths. Stacking order w; each
+// record lives on the stage from its placement to its removal (the end of
+// the movie without one). The depth of a record is one above the highest
+// depth of the records before it in w that share some of its time, which is
+// the lowest depth that keeps w's order among everything on the stage at
+// once. Two records share time exactly when one is placed while the other
+// is on the stage, so time is counted in placements: a record covers the
+// positions from its own placement up to the last one before its removal.
+// Tree values are depth + 1, so 0 means none.
+size_t ReuseDepths(std::vector<PlacementRecord> &w) {
+    RangeMaximum taken(w.size());
+    size_t refused = 0;
+    for (PlacementRecord &rec : w) {
+        size_t from = std::min<size_t>(rec.place->Order(), w.size() - 1);
+        size_t to = rec.remove ? std::min<size_t>(rec.remove->Order(), w.size()) : w.size();
+        if (to <= from) to = from + 1;  // a removal filed before its placement
+        uint32_t depth = taken.Max(from, to);
+        if (depth >= kDepthCount) {
+            rec.place->Refuse();
+            if (rec.remove) rec.remove->Refuse();
+            ++refused;
+            continue;
+        }
+        rec.place->SetDepth(static_cast<uint16_t>(depth));
+        if (rec.remove) rec.remove->SetDepth(static_cast<uint16_t>(depth));
+        taken.Raise(from, to, depth + 1);
+    }
+    return refused;
+}
+
 }  // namespace
 
-void AssignDepths(PlacementRegistry &placements) {
+size_t AssignDepths(PlacementRegistry &placements) {
     size_t total = 0;
     for (const auto &entry : placements) total += entry.second.size();
-    if (total == 0) return;
+    if (total == 0) return 0;
 
     PositionTree working(total);
     for (auto &entry : placements) {
@@ -199,12 +284,18 @@ void AssignDepths(PlacementRegistry &placements) {
     std::stable_sort(w.begin(), w.end(), [](const PlacementRecord &a, const PlacementRecord &b) {
         return a.key < b.key;
     });
-    for (size_t i = 0; i < w.size(); ++i) {
-        uint16_t depth = static_cast<uint16_t>(i & 0xFFFF);
-        w[i].place->SetDepth(depth);
-        if (w[i].remove) w[i].remove->SetDepth(depth);
+    size_t refused = 0;
+    if (w.size() <= kDepthCount) {
+        for (size_t i = 0; i < w.size(); ++i) {
+            uint16_t depth = static_cast<uint16_t>(i);
+            w[i].place->SetDepth(depth);
+            if (w[i].remove) w[i].remove->SetDepth(depth);
+        }
+    } else {
+        refused = ReuseDepths(w);
     }
     Trace("Depth sorting: complete\n");
+    return refused;
 }
 
 }  // namespace quillon

@@ -25,8 +25,17 @@ public:
     uint16_t Depth() const { return depth_; }
     uint16_t PlacedCharacterId() const { return characterId_; }
     void Write(SwfStream &stream) override;
+    // Position among the movie's placements in file order, set by the
+    // writer when depths have to be reused.
+    void SetOrder(uint32_t order) { order_ = order; }
+    uint32_t Order() const { return order_; }
+    // A refused placement writes nothing.
+    void Refuse() { refused_ = true; }
+    bool Refused() const { return refused_; }
 
 private:
+    uint32_t order_ = 0;
+    bool refused_ = false;
     uint16_t hasClipDepth_, hasRatio_, hasCharacter_, move_;
     uint16_t depth_, characterId_;
     std::unique_ptr<Matrix> matrix_;          // none: no transform
@@ -44,8 +53,16 @@ public:
     void SetDepth(uint16_t depth) { depth_ = depth; }
     uint16_t Depth() const { return depth_; }
     void Write(SwfStream &stream) override;
+    // The number of placements in the file before this removal, set by the
+    // writer when depths have to be reused.
+    void SetOrder(uint32_t order) { order_ = order; }
+    uint32_t Order() const { return order_; }
+    // The removal of a refused placement writes nothing.
+    void Refuse() { refused_ = true; }
 
 private:
+    uint32_t order_ = 0;
+    bool refused_ = false;
     uint16_t characterId_, depth_;
 };
 
@@ -59,13 +76,26 @@ struct PlacementRecord {
 // Character id (ascending) to its placements in insertion order.
 using PlacementRegistry = std::map<int32_t, std::vector<PlacementRecord>>;
 
-// Gives every placement its own depth, numbered from 0: each character's
-// list is merged in ascending id order into a working list (a two-finger
-// merge whose cursor never moves back, applied even to unsorted lists), the
-// result is sorted stably by key, and position i becomes depth i (modulo
-// 65536) of the PlaceObject2 and of the RemoveObject that closes it.
+// The file format's depths: 0 to 65535.
+constexpr size_t kDepthCount = 65536;
+
+// Gives every placement a depth: each character's list is merged in
+// ascending id order into a working list (a two-finger merge whose cursor
+// never moves back, applied even to unsorted lists) and the result is sorted
+// stably by key: the stacking order.
+//   - Up to kDepthCount placements, position i becomes depth i of the
+//     PlaceObject2 and of the RemoveObject that closes it: every placement
+//     has a depth of its own.
+//   - Beyond that, depths are reused: each placement, in stacking order,
+//     takes the lowest depth above those of the placements before it in that
+//     order that are on the stage at the same time, so depths of placements
+//     already removed come back and the stacking order is kept among
+//     everything on the stage at once. This needs the tags' Order() (set by
+//     the caller): placements numbered 0, 1, 2... in file order, and each
+//     removal the number of placements before it. A placement that would need a depth beyond
+//     65535 is refused: it and its removal write nothing.
 // Every list is empty afterwards; the ids stay in the map. Runs in
-// O(n log n) for n placements.
-void AssignDepths(PlacementRegistry &placements);
+// O(n log n) for n placements. Returns the number of refused placements.
+size_t AssignDepths(PlacementRegistry &placements);
 
 }  // namespace quillon

@@ -31,9 +31,14 @@ public:
     bool EndsFrame() const override { return true; }
 };
 
-// The process-wide 16-bit character id counter: adds 1 (modulo 65536) and
-// returns the new value; the first id after load or a reset is 1.
+// The process-wide 16-bit character id counter: adds 1 and returns the new
+// value; the first id after load or a reset is 1. Ids never wrap: once 65535
+// was given out, it returns 0 (no id) until the next reset, so that no id is
+// defined twice in one file. Definitions check CharacterIdsLeft() first and
+// add nothing when there are too few.
 uint16_t NextCharacterId();
+// How many ids NextCharacterId can still give out before the next reset.
+uint32_t CharacterIdsLeft();
 // Sets the counter back to 0, so the next id is 1. Done after each
 // successful write.
 void ResetCharacterIds();

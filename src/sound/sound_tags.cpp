@@ -115,7 +115,8 @@ void Sound::AddToFrame(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
     auto info = std::make_unique<SoundInfo>(1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
     if (!defined_) {
-        if (!defineSound_) return;
+        // Made when no character id was left: it cannot be defined.
+        if (!defineSound_ || defineSound_->CharacterId() == 0) return;
         frame.AddTag(std::make_unique<SoundStreamHeadTag>(
             static_cast<uint8_t>(format_.rate * 4 + format_.is16Bit * 2 + format_.stereo),
             format_.stereo, static_cast<uint16_t>(format_.sampleCount)));

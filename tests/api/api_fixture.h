@@ -89,12 +89,15 @@ protected:
     std::string Path(const std::string &name = "movie.swf") const { return dir_ + "/" + name; }
 
     // Writes the current movie through the export and reads it back with the
-    // strict reader; a fault in the file fails the test.
+    // strict reader, stacking check included; a fault in the file fails the
+    // test.
     SwfMovie WriteAndRead(const std::string &name = "movie.swf") {
         SwfMovie movie;
         std::string error;
+        std::vector<uint16_t> keys;
+        if (S().currentMovie) keys = StackingKeys(M());
         WriteMovie(Path(name).c_str());
-        EXPECT_TRUE(ReadSwfFile(Path(name), movie, error)) << error;
+        EXPECT_TRUE(ReadSwfFile(Path(name), movie, error, &keys)) << error;
         return movie;
     }
 

@@ -1,4 +1,6 @@
 // Navigation buttons, pause buttons and hyperlinks through the exports.
+#include <functional>
+
 #include "api/api_fixture.h"
 
 namespace quillon::test {
@@ -73,6 +75,41 @@ TEST_F(Buttons, KindZeroIsAPictureInFront) {
     EXPECT_EQ((s.Content()[0] | s.Content()[1] << 8) >> 6, 36);  // with alpha
     EXPECT_EQ(TagHex(*Tags(0)[5]).substr(0, 14), "85 06 02 F3 01");  // key 499
     WriteAndRead();
+}
+
+// Every picture covers exactly its pixels: from (x, y) to (x + width,
+// y + height) pixels, 20 twips a pixel; an info overlay from (x1, y1) to
+// (x2 + 1, y2 + 1). Each row makes one picture of 3 x 2 pixels at (2, 5)
+// (a 1 x 1 one at (0, 0) last) and finds its shape's bounds in the file.
+TEST_F(Buttons, PicturesCoverExactlyTheirPixels) {
+    std::vector<uint8_t> face = Pixels32(3, 2, 1);
+    std::vector<uint8_t> pixels8 = Pixels8(3, 2);
+    struct Row {
+        const char *name;
+        std::function<void()> add;
+        size_t pictures;  // shapes the call defines
+        std::vector<int32_t> bounds;  // xMin, xMax, yMin, yMax in twips
+    } rows[] = {
+        {"PauseButton", [&] { AddPauseButton(face.data(), 2, 5, 3, 2); }, 1, {40, 100, 100, 140}},
+        {"KindZeroPicture", [&] { AddButton(0, face.data(), face.data(), face.data(), 2, 5, 3, 2); }, 1, {40, 100, 100, 140}},
+        {"ButtonFaces", [&] { AddButton(3, face.data(), face.data(), face.data(), 2, 5, 3, 2); }, 3, {40, 100, 100, 140}},
+        {"InfoOverlay", [&] { SetInfoCount(1); AddInfo(0, 2, 5, 4, 6, pixels8.data(), Palette2(), 2); }, 1, {40, 100, 100, 140}},
+        {"OnePixel", [&] { AddPauseButton(face.data(), 0, 0, 1, 1); }, 1, {0, 20, 0, 20}},
+        {"OnePixelInfo", [&] { SetInfoCount(1); AddInfo(0, 0, 0, 0, 0, pixels8.data(), Palette2(), 2); }, 1, {0, 20, 0, 20}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        CreateMovie(16, 16, 1, 12);
+        DuplicateFrame();
+        NextSlide();
+        row.add();
+        SwfMovie file = WriteAndRead();
+        ASSERT_EQ(file.shapeBounds.size(), row.pictures);
+        for (const auto &shape : file.shapeBounds) EXPECT_EQ(shape.second, row.bounds);
+        DestroyMovie();
+        SetInfoCount(0);
+        RemoveButtons();
+    }
 }
 
 TEST_F(Buttons, PerSlideButtons) {

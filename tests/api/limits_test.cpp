@@ -124,13 +124,23 @@ TEST_F(Limits, FrameNumbersOutOfRange) {
 }
 
 // The frame count of the header is 16 bits: the last frame is 65534.
+// Frames past it are not begun: exports that act on the current frame go on
+// adding to the last one.
 TEST_F(Limits, TheLastFrame) {
     CreateMovie(8, 8, 0, 12);
     StopFrame(65534);
     EXPECT_EQ(M().FrameCount(), 65535);
+    S().currentFrame = 65533;
+    DuplicateFrame();
+    ASSERT_EQ(S().currentFrame, 65534);
+    DuplicateFrame();
+    CreateFrame(gPixels.data(), gPalette.data(), 2);
+    EXPECT_EQ(S().currentFrame, 65534);
+    EXPECT_EQ(M().FrameCount(), 65535);
+    StopFrame(-1);
     SwfMovie file = WriteAndRead();
     EXPECT_EQ(file.header.frameCount, 65535);
-    EXPECT_EQ(file.FrameCodes(65534), std::vector<uint16_t>{12});
+    EXPECT_EQ(file.FrameCodes(65534), (std::vector<uint16_t>{12, 12}));
 }
 
 TEST_F(Limits, AHundredAndFirstButton) {
@@ -217,7 +227,7 @@ TEST_F(Limits, HidingASpriteThatIsNotOnStage) {
     EXPECT_EQ(file.placements.size(), 5u);
 }
 
-TEST_F(Limits, InfoIndexesOutOfRangeOccupiedOrInverted) {
+TEST_F(Limits, InfoIndexesOutOfRangeOrInverted) {
     CreateMovie(8, 8, 0, 12);
     DuplicateFrame();
     AddInfo(0, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);  // no table yet
@@ -228,7 +238,6 @@ TEST_F(Limits, InfoIndexesOutOfRangeOccupiedOrInverted) {
     AddInfo(0, INT_MIN, 0, INT_MAX, 0, gPixels.data(), gPalette.data(), 2);  // too wide for a bitmap
     EXPECT_EQ(TotalTags(), 0u);
     AddInfo(0, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);
-    AddInfo(0, 2, 2, 3, 3, gPixels.data(), gPalette.data(), 2);  // occupied
     EXPECT_EQ(Kinds(0).size(), 3u);
     SetInfoCount(-1);
     EXPECT_TRUE(S().infos.empty());
@@ -291,10 +300,9 @@ TEST_F(Limits, ItemsThatOutliveTheirMovie) {
     AddInfo(0, 0, 0, 1, 1, gPixels.data(), gPalette.data(), 2);
     WriteAndRead("first.swf");
 
-    // The emptied movie is filled again: the shown sprite cannot be placed
-    // (its bitmap went with the first file), the unshown one defines itself
-    // under a fresh id, and the old buttons and overlays are no longer on
-    // this movie's stage.
+    // The emptied movie is filled again: both sprites define themselves in
+    // it under fresh ids (the shown one from the picture it kept), and the
+    // old buttons and overlays are no longer on this movie's stage.
     DuplicateFrame();
     ShowSprite(0);
     HideSprite(0);
@@ -303,9 +311,10 @@ TEST_F(Limits, ItemsThatOutliveTheirMovie) {
     RemoveAndDestroyAllInfo();
     ASSERT_EQ(S().currentFrame, 1);  // the frame number goes on after a write
     EXPECT_TRUE(Kinds(0).empty());
-    EXPECT_EQ(Kinds(1), (std::vector<std::string>{"Bitmap", "Shape", "Place"}));
+    EXPECT_EQ(Kinds(1), (std::vector<std::string>{"Bitmap", "Shape", "Place", "Remove", "Bitmap",
+                                                  "Shape", "Place"}));
     SwfMovie second = WriteAndRead("second.swf");
-    EXPECT_EQ(second.FrameCodes(1), (std::vector<uint16_t>{36, 32, 26}));
+    EXPECT_EQ(second.FrameCodes(1), (std::vector<uint16_t>{36, 32, 26, 5, 36, 32, 26}));
     EXPECT_EQ(second.definitions.begin()->first, 1);
 
     // Across DestroyMovie and CreateMovie as well.
@@ -316,7 +325,7 @@ TEST_F(Limits, ItemsThatOutliveTheirMovie) {
     DuplicateFrame();
     ShowSprite(1);
     HideSprite(1);
-    EXPECT_TRUE(Kinds(0).empty());
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"Bitmap", "Shape", "Place", "Remove"}));
     WriteAndRead("third.swf");
 }
 
@@ -404,6 +413,122 @@ TEST_F(Limits, EllipseLargerThanAnEdgeRecordHolds) {
         WriteAndRead(std::string("ellipse-") + row.name + ".swf");
         DestroyMovie();
     }
+}
+
+// Once every character id of the file is given out, exports that need a new
+// character add nothing, while characters already defined are still placed
+// and removed, and an outline whose animation repeats goes on with the
+// characters it already defined.
+TEST_F(Limits, WhenTheCharacterIdsRunOut) {
+    CreateMovie(8, 8, 1, 12);
+    CreateFrame(gPixels.data(), gPalette.data(), 2);
+    NextSlide();
+    SetSpritesCount(2);
+    AddSprite(0, gPixels.data(), 2, 2);
+    ShowSprite(0);
+    InitAnimatedList();
+    AddRubber(1, 0, 0, 40, 40, 1, 0xFF);
+    for (int i = 0; i < 30; ++i) {
+        DuplicateFrame();
+        AnimateList();
+    }
+    while (CharacterIdsLeft() > 0) NextCharacterId();
+    DuplicateFrame();
+    CreateFrame(gPixels.data(), gPalette.data(), 2);
+    AddPauseButton(gPixels.data(), 1, 1, 2, 2);
+    AddHyperLink("u", "t", 0, 0, 4, 4);
+    AddButton(0, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2);
+    AddButton(1, gPixels.data(), gPixels.data(), gPixels.data(), 0, 0, 2, 2);
+    AddSprite(1, gPixels.data(), 2, 2);
+    ShowSprite(1);
+    SetInfoCount(1);
+    AddInfo(0, 0, 0, 3, 3, gPixels.data(), gPalette.data(), 2);
+    AddSound("/nonexistent.wav");
+    AddRubber(0, 1, 1, 5, 5, 1, 0xFF);
+    const int32_t box[4] = {0, 0, 3, 3};
+    AddAtAttractor(1, box, 0xFF, 0xFF00);
+    HideSprite(0);
+    ShowSprite(0);
+    for (int32_t f = 0; f <= S().currentFrame; ++f) {
+        SCOPED_TRACE(f);
+        std::vector<std::string> kinds = Kinds(f);
+        if (f > 31) {
+            EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "Bitmap") + std::count(kinds.begin(), kinds.end(), "Shape") +
+                          std::count(kinds.begin(), kinds.end(), "Button") + std::count(kinds.begin(), kinds.end(), "Other"),
+                      0);
+        }
+    }
+    EXPECT_EQ(Kinds(32), (std::vector<std::string>{"Remove", "Place"}));  // sprite 0 again
+    for (int i = 0; i < 30; ++i) {
+        DuplicateFrame();
+        AnimateList();
+        EXPECT_EQ(Kinds(S().currentFrame), (std::vector<std::string>{"Remove", "Place"})) << i;
+    }
+    WriteAndRead();
+}
+
+// Long movies, read back with every display-list check, stacking included.
+// The pictures are tiny: what is long is the number of frames and tags.
+
+// 33 000 slides need 66 000 ids: the slides that find none left show
+// nothing new, and the movie stays sound.
+TEST_F(Limits, A33000SlideDeck) {
+    static const unsigned char pixel[1] = {0}, palette[3] = {10, 20, 30};
+    CreateMovie(1, 1, 33000, 12);
+    for (int i = 0; i < 33000; ++i) {
+        CreateFrame(pixel, palette, 1);
+        NextSlide();
+    }
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.frameCount, 33000);
+    EXPECT_EQ(file.definitions.size(), 65534u);  // 32 767 slides of two ids
+    EXPECT_EQ(file.FrameCodes(32766), (std::vector<uint16_t>{20, 32, 26}));
+    EXPECT_TRUE(file.FrameCodes(32767).empty());
+}
+
+// 40 000 frames with two sprites moved in every frame: 80 000 placements,
+// more than there are depths.
+TEST_F(Limits, TwoSpritesMovedIn40000Frames) {
+    static const unsigned char palette[3] = {10, 20, 30};
+    CreateMovie(4, 4, 1, 12);
+    CreateFrame(gPixels.data(), palette, 1);
+    NextSlide();
+    SetSpritesCount(2);
+    AddSprite(0, gPixels.data(), 1, 1);
+    AddSprite(1, gPixels.data(), 1, 1);
+    for (int f = 0; f < 40000; ++f) {
+        if (f > 0) DuplicateFrame();
+        for (int32_t i = 0; i < 2; ++i) {
+            HideSprite(i);
+            TranslateSprite(i, f % 3, i);
+            ShowSprite(i);
+        }
+    }
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.placements.size(), 1u + 80000 + 79998);
+    uint16_t deepest = 0;
+    for (const SwfPlacement &p : file.placements) deepest = std::max(deepest, p.depth);
+    EXPECT_EQ(deepest, 2);  // the slide, then one depth for each sprite
+}
+
+// Two outlines animated over 60 000 frames: a new character for each step
+// until the ids run out, then the characters of the steps already drawn.
+TEST_F(Limits, TwoOutlinesAnimatedOver60000Frames) {
+    static const unsigned char palette[3] = {10, 20, 30};
+    CreateMovie(100, 100, 1, 12);
+    CreateFrame(nullptr, palette, 1);
+    NextSlide();
+    InitAnimatedList();
+    AddRubber(1, 10, 10, 60, 50, 2, 0xFF);
+    AddRubber(0, 20, 30, 90, 95, 3, 0xFF00);
+    for (int f = 1; f < 60000; ++f) {
+        DuplicateFrame();
+        AnimateList();
+    }
+    SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.frameCount, 60000);
+    EXPECT_EQ(file.FrameCodes(59999), (std::vector<uint16_t>{5, 26, 5, 26}));
+    EXPECT_EQ(file.definitions.rbegin()->first, 65535);
 }
 
 }  // namespace

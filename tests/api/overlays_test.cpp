@@ -108,8 +108,9 @@ TEST_F(Overlays, InfoOverlay) {
     EXPECT_EQ(bitmap->Format(), 3);
     EXPECT_EQ(bitmap->Width(), 10);
     EXPECT_EQ(bitmap->Height(), 5);
-    // Bounds (200, 200) to (380, 280) twips.
-    EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 BE 19 08 C0");
+    // Bounds (200, 200) to (400, 300) twips: the far corner lies beyond the
+    // last pixel, so each pixel is 20 twips.
+    EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 C8 19 09 60");
     EXPECT_EQ(TagHex(*Tags(1)[2]), "85 06 02 64 00 " + IdHex(shape->CharacterId()));  // key 100
     SwfMovie file = WriteAndRead();
     std::vector<uint8_t> data;
@@ -138,6 +139,26 @@ TEST_F(Overlays, RemoveAndDestroyAllInfo) {
     SetInfoCount(0);
     RemoveAndDestroyAllInfo();
     EXPECT_TRUE(Kinds(2).empty());
+    WriteAndRead();
+}
+
+// AddInfo on a filled entry replaces its overlay: the old one leaves the
+// current frame first; the table then removes only the new one.
+TEST_F(Overlays, AddInfoOnAFilledEntryReplacesIt) {
+    UpTo(0);
+    SetInfoCount(1);
+    std::vector<uint8_t> pixels = Pixels8(2, 2);
+    AddInfo(0, 0, 0, 1, 1, pixels.data(), Palette2(), 2);
+    uint16_t first = TagAt<ShapeTag>(0, 1)->CharacterId();
+    UpTo(1);
+    AddInfo(0, 4, 4, 5, 5, pixels.data(), Palette2(), 2);
+    EXPECT_EQ(Kinds(1), (std::vector<std::string>{"Remove", "Bitmap", "Shape", "Place"}));
+    EXPECT_EQ(TagHex(*Tags(1)[0]), "44 01 " + IdHex(first) + " 64 00");
+    uint16_t second = TagAt<ShapeTag>(1, 2)->CharacterId();
+    UpTo(2);
+    RemoveAndDestroyAllInfo();
+    EXPECT_EQ(Kinds(2), std::vector<std::string>{"Remove"});
+    EXPECT_EQ(TagHex(*Tags(2)[0]), "44 01 " + IdHex(second) + " 64 00");
     WriteAndRead();
 }
 

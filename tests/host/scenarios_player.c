@@ -354,6 +354,104 @@ static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataD
     return Finish(q, path, failed);
 }
 
+/* ---- Pictures pixel for pixel ---------------------------------------- */
+
+/* Sizes of the exact pictures, and where the pictures of each size start
+ * (columns); rows hold the kinds. */
+static const int kExactSizes[4][2] = {{1, 1}, {2, 2}, {7, 5}, {80, 24}};
+static const int kExactColumns[4] = {10, 30, 50, 100};
+enum { kExactPicture = 10, kExactPause = 50, kExactInfo = 90, kExactButton = 130 };
+
+/* The exact pattern: a 1-pixel frame in entry 0 around a checkerboard of
+ * entries 1 (where x + y is even) and 2. */
+static int ExactIndex(int width, int height, int x, int y) {
+    if (x == 0 || y == 0 || x == width - 1 || y == height - 1) return 0;
+    return (x + y) % 2 ? 2 : 1;
+}
+
+static const unsigned char kExactPalette[] = {0xFF, 0x20, 0x20, 0x20, 0xFF, 0x20, 0x20, 0x20, 0xFF};
+
+static unsigned char *ExactArgb(int width, int height) {
+    unsigned char *pixels = malloc((size_t)width * (size_t)height * 4);
+    int x, y;
+    if (!pixels) return NULL;
+    for (y = 0; y < height; ++y)
+        for (x = 0; x < width; ++x) {
+            unsigned char *p = pixels + ((size_t)y * width + x) * 4;
+            const unsigned char *c = kExactPalette + 3 * ExactIndex(width, height, x, y);
+            p[0] = 0xFF, p[1] = c[0], p[2] = c[1], p[3] = c[2];
+        }
+    return pixels;
+}
+
+/* Over a solid slide of (0x30, 0x30, 0x30), at each size of kExactSizes and
+ * x = kExactColumns: the kind-0 picture at y = 10, a pause button at y = 50,
+ * an info overlay at y = 90 and a stop button (kind 2, the same picture for
+ * up, over and down) at y = 130, each in the exact pattern. One frame,
+ * stopped. */
+static int ExactPictures(const QuillonApi *q, const char *path, const char *dataDir) {
+    static const unsigned char background[] = {0x30, 0x30, 0x30};
+    int failed, i, x, y;
+    (void)dataDir;
+    q->CreateMovie(320, 240, 0, 12);
+    failed = PatternSlide(q, 320, 240, kSolid, 1, background, 1);
+    q->StopFrame(-1);
+    q->SetInfoCount(4);
+    for (i = 0; i < 4; ++i) {
+        int w = kExactSizes[i][0], h = kExactSizes[i][1], left = kExactColumns[i];
+        unsigned char *argb = ExactArgb(w, h);
+        unsigned char *indexes = malloc((size_t)w * (size_t)h);
+        if (!argb || !indexes) {
+            failed = 1;
+        } else {
+            for (y = 0; y < h; ++y)
+                for (x = 0; x < w; ++x) indexes[y * w + x] = (unsigned char)ExactIndex(w, h, x, y);
+            q->AddButton(0, argb, argb, argb, left, kExactPicture, w, h);
+            q->AddPauseButton(argb, left, kExactPause, w, h);
+            q->AddInfo(i, left, kExactInfo, left + w - 1, kExactInfo + h - 1, indexes, kExactPalette, 3);
+            q->AddButton(2, argb, argb, argb, left, kExactButton, w, h);
+        }
+        free(argb);
+        free(indexes);
+    }
+    return Finish(q, path, failed);
+}
+
+/* One 8 x 6 sprite in the exact pattern, shown in two movies in a row: the
+ * first (written to player-sprite-two-movies-first.swf in the data
+ * directory) at (40, 30) over a slide of (0x30, 0x30, 0x30); the second, made
+ * after the first was written and destroyed, at (100, 80) over a slide of
+ * (0x60, 0x60, 0x60). Both stop at their only frame. */
+/* A one-frame movie, stopped: a solid slide of grey level, sprite 0 at
+ * (x, y); written to path and destroyed. */
+static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char level, int x, int y) {
+    const unsigned char grey[] = {level, level, level};
+    int failed;
+    q->CreateMovie(320, 240, 0, 12);
+    failed = PatternSlide(q, 320, 240, kSolid, 1, grey, 1);
+    q->TranslateSprite(0, x, y);
+    q->ShowSprite(0);
+    q->StopFrame(-1);
+    return Finish(q, path, failed);
+}
+
+static int SpriteInTwoMovies(const QuillonApi *q, const char *path, const char *dataDir) {
+    unsigned char *sprite = ExactArgb(8, 6);
+    char *first = malloc(strlen(dataDir) + 40);
+    int failed = !sprite || !first;
+    if (!failed) {
+        strcpy(first, dataDir);
+        strcat(first, "/player-sprite-two-movies-first.swf");
+        q->SetSpritesCount(1);
+        q->AddSprite(0, sprite, 8, 6);
+        failed |= SpriteOnGrey(q, first, 0x30, 40, 30);
+        failed |= SpriteOnGrey(q, path, 0x60, 100, 80);
+    }
+    free(sprite);
+    free(first);
+    return failed;
+}
+
 const QuillonScenarioEntry quillonPlayerScenarios[] = {
     {"player-three-slides", ThreeSlides},
     {"player-wide-stage", WideStage},
@@ -367,5 +465,7 @@ const QuillonScenarioEntry quillonPlayerScenarios[] = {
     {"player-automatic-link", AutomaticLink},
     {"player-sprite", SpriteMoves},
     {"player-info", InfoOverlays},
+    {"player-exact-pictures", ExactPictures},
+    {"player-sprite-two-movies", SpriteInTwoMovies},
     {NULL, NULL},
 };

@@ -58,6 +58,22 @@ TEST(Actions, LongURLLengthIsTwoBytes) {
     EXPECT_EQ(bytes[2], (300 + 3) >> 8);
 }
 
+// The GetURL action of url and target, whose payload must hold keptUrl and
+// keptTarget bytes of them with their terminators and say so in its length
+// field; empty when it does not.
+std::vector<uint8_t> GetURLBytes(const std::string &url, const std::string &target, size_t keptUrl,
+                                 size_t keptTarget) {
+    auto action = GetURLDescriptor(url.c_str(), target.c_str()).MakeAction();
+    SwfStream s;
+    action->Write(s);
+    std::vector<uint8_t> bytes = s.Content();
+    size_t payload = keptUrl + 1 + keptTarget + 1;
+    EXPECT_EQ(bytes.size(), 3 + payload);
+    if (bytes.size() != 3 + payload) return {};
+    EXPECT_EQ(bytes[1] | bytes[2] << 8, static_cast<int>(payload));
+    return bytes;
+}
+
 // Texts longer than the 16-bit length can count are cut so that the length
 // still matches the payload: the url keeps 65533 bytes, the target the rest.
 TEST(Actions, TextsBeyondTheLengthFieldAreCutToFit) {
@@ -72,17 +88,37 @@ TEST(Actions, TextsBeyondTheLengthFieldAreCutToFit) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         std::string url(row.url, 'u'), target(row.target, 't');
-        auto action = GetURLDescriptor(url.c_str(), target.c_str()).MakeAction();
-        SwfStream s;
-        action->Write(s);
-        std::vector<uint8_t> bytes = s.Content();
-        size_t payload = row.keptUrl + 1 + row.keptTarget + 1;
-        ASSERT_EQ(bytes.size(), 3 + payload);
-        EXPECT_EQ(bytes[1] | bytes[2] << 8, static_cast<int>(payload));
+        std::vector<uint8_t> bytes = GetURLBytes(url, target, row.keptUrl, row.keptTarget);
+        ASSERT_FALSE(bytes.empty());
         EXPECT_EQ(bytes[3 + row.keptUrl], 0);   // the url's terminator
         EXPECT_EQ(bytes.back(), 0);             // the target's
         EXPECT_EQ(bytes[3 + row.keptUrl + 1 + (row.keptTarget ? row.keptTarget - 1 : 0)],
                   row.keptTarget ? 't' : 0);
+    }
+}
+
+// A cut never splits a UTF-8 character: it moves back to the character's
+// first byte, so the kept text ends with whole characters.
+TEST(Actions, TextsAreCutBetweenCharacters) {
+    struct Row {
+        const char *name;
+        std::string url, target;
+        size_t keptUrl, keptTarget;
+    } rows[] = {
+        {"TwoByteCharacterAtTheCut", std::string(65532, 'u') + "\xC3\xA9", "t", 65532, 1},
+        {"ThreeByteCharacterAtTheCut", std::string(65531, 'u') + "\xE2\x82\xAC", "", 65531, 0},
+        {"FourByteCharacterAtTheCut", std::string(65530, 'u') + "\xF0\x9F\x98\x80", "", 65530, 0},
+        {"WholeCharacterBeforeTheCut", std::string(65531, 'u') + "\xC3\xA9x", "", 65533, 0},
+        {"TargetCutBeforeItsCharacter", std::string(10, 'u'), std::string(65522, 't') + "\xC3\xA9", 10, 65522},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<uint8_t> bytes = GetURLBytes(row.url, row.target, row.keptUrl, row.keptTarget);
+        ASSERT_FALSE(bytes.empty());
+        std::string url(bytes.begin() + 3, bytes.begin() + 3 + static_cast<long>(row.keptUrl));
+        std::string target(bytes.end() - 1 - static_cast<long>(row.keptTarget), bytes.end() - 1);
+        EXPECT_EQ(url, row.url.substr(0, row.keptUrl));
+        EXPECT_EQ(target, row.target.substr(0, row.keptTarget));
     }
 }
 

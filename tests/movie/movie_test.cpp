@@ -190,11 +190,17 @@ TEST(CharacterIds, RestartAfterASuccessfulWriteOnly) {
     EXPECT_EQ(NextCharacterId(), 1);
 }
 
-TEST(CharacterIds, WrapAfter65535) {
+// Ids never wrap: after 65535 there is no id (0) until the next reset.
+TEST(CharacterIds, NoneAfter65535) {
     ResetCharacterIds();
+    EXPECT_EQ(CharacterIdsLeft(), 65535u);
     for (int i = 1; i < 65535; ++i) NextCharacterId();
+    EXPECT_EQ(CharacterIdsLeft(), 1u);
     EXPECT_EQ(NextCharacterId(), 65535);
+    EXPECT_EQ(CharacterIdsLeft(), 0u);
     EXPECT_EQ(NextCharacterId(), 0);
+    EXPECT_EQ(NextCharacterId(), 0);
+    ResetCharacterIds();
     EXPECT_EQ(NextCharacterId(), 1);
     ResetCharacterIds();
 }

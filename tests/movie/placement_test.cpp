@@ -122,6 +122,69 @@ TEST(DepthAssignment, WorkedExampleInAFile) {
     for (const auto &entry : movie.Placements()) EXPECT_TRUE(entry.second.empty()) << entry.first;
 }
 
+// The test reader's display-list checks, on files whose placement tags are
+// written by hand (outside the registry, so they keep the depths given):
+// two rectangles 1 and 2, then the placements and removals of a row.
+TEST(DisplayListCheck, FaultsTheReaderFinds) {
+    struct Step {
+        bool remove;
+        uint16_t id, depth, key;
+    };
+    struct Row {
+        const char *name;
+        std::vector<Step> steps;
+        bool withKeys;
+        const char *fault;  // part of the reader's message; empty: sound
+    } rows[] = {
+        {"Sound", {{false, 1, 1, 3}, {false, 2, 2, 5}, {true, 1, 1, 0}, {false, 1, 1, 3}}, true, ""},
+        {"TakenDepth", {{false, 1, 1, 3}, {false, 2, 1, 3}}, false, "already holds character 1"},
+        {"RemoveOfAnotherCharacter", {{false, 1, 1, 3}, {true, 2, 1, 0}}, false, "which no placement of it holds"},
+        {"RemoveOfAFreeDepth", {{false, 1, 1, 3}, {true, 1, 2, 0}}, false, "which no placement of it holds"},
+        {"HigherKeyBehind", {{false, 1, 1, 5}, {false, 2, 2, 3}}, true, "is drawn in front of key 5"},
+        {"LowerKeyInFront", {{false, 1, 4, 3}, {false, 2, 2, 5}}, true, "is drawn behind key 3"},
+        {"SameFileWithoutKeys", {{false, 1, 1, 5}, {false, 2, 2, 3}}, false, ""},
+        {"KeysOnceTheLowerOneLeft", {{false, 1, 1, 5}, {true, 1, 1, 0}, {false, 2, 0, 3}}, true, ""},
+    };
+    std::string dir = test::TempDir(), path = dir + "/list.swf";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ResetCharacterIds();
+        Movie movie;
+        RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
+        for (RectItem *item : {&one, &two}) {
+            item->SetDefineOnly(1);
+            movie.GetFrame(0)->ShowItem(item);
+        }
+        std::vector<uint16_t> keys;
+        for (const Step &step : row.steps) {
+            if (step.remove) {
+                movie.GetFrame(0)->AddTag(std::make_unique<RemoveObjectTag>(step.id, step.depth));
+            } else {
+                movie.GetFrame(0)->AddTag(Place(step.depth, step.id));
+                keys.push_back(step.key);
+            }
+        }
+        ASSERT_TRUE(movie.WriteFile(path.c_str()));
+        test::SwfMovie parsed;
+        std::string error;
+        bool sound = test::ReadSwfFile(path, parsed, error, row.withKeys ? &keys : nullptr);
+        EXPECT_EQ(sound, *row.fault == '\0') << error;
+        EXPECT_NE(error.find(row.fault), std::string::npos) << error;
+    }
+    // A character defined twice.
+    ResetCharacterIds();
+    Movie movie;
+    RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
+    movie.GetFrame(0)->ShowItem(&one);
+    ResetCharacterIds();
+    movie.GetFrame(0)->ShowItem(&two);
+    ASSERT_TRUE(movie.WriteFile(path.c_str()));
+    test::SwfMovie parsed;
+    std::string error;
+    EXPECT_FALSE(test::ReadSwfFile(path, parsed, error));
+    EXPECT_NE(error.find("character 1 defined twice"), std::string::npos) << error;
+}
+
 TEST(DepthAssignment, EqualKeysGoByCharacterId) {
     auto a = Place(5, 9), b = Place(5, 4);
     PlacementRegistry registry;
@@ -281,18 +344,124 @@ TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
     EXPECT_EQ(a->Depth(), 3);
 }
 
-TEST(DepthAssignment, DepthsWrapAt65536) {
+// Registries with more placements than depths, built as placements and
+// removals in file order, numbered as the movie's writer numbers them:
+// placements 0, 1, 2..., each removal the number of placements before it.
+struct Timeline {
     std::vector<std::unique_ptr<PlaceObject2Tag>> places;
+    std::vector<std::unique_ptr<RemoveObjectTag>> removes;
+    std::vector<bool> removal;  // the tags in file order: a removal or a placement
     PlacementRegistry registry;
-    for (int i = 0; i < 65538; ++i) {
-        places.push_back(Place(1, 1));
-        registry[1].push_back({places.back().get(), nullptr, 1});
+
+    PlaceObject2Tag *Show(uint16_t key, uint16_t id) {
+        places.push_back(Place(key, id));
+        places.back()->SetOrder(static_cast<uint32_t>(places.size() - 1));
+        registry[id].push_back({places.back().get(), nullptr, key});
+        removal.push_back(false);
+        return places.back().get();
     }
-    AssignDepths(registry);
-    EXPECT_EQ(places[0]->Depth(), 0);
-    EXPECT_EQ(places[65535]->Depth(), 65535);
-    EXPECT_EQ(places[65536]->Depth(), 0);
-    EXPECT_EQ(places[65537]->Depth(), 1);
+    RemoveObjectTag *Hide(uint16_t id) {
+        removes.push_back(std::make_unique<RemoveObjectTag>(id, 0));
+        removes.back()->SetOrder(static_cast<uint32_t>(places.size()));
+        registry[id].back().remove = removes.back().get();
+        removal.push_back(true);
+        return removes.back().get();
+    }
+};
+
+// Exactly 65536 placements keep one depth each, in stacking order, even
+// where a depth could be reused.
+TEST(DepthAssignment, UpTo65536PlacementsKeepADepthEach) {
+    Timeline t;
+    for (int i = 0; i < 65536; ++i) {
+        t.Show(1, 1);
+        t.Hide(1);
+    }
+    EXPECT_EQ(AssignDepths(t.registry), 0u);
+    EXPECT_EQ(t.places[0]->Depth(), 0);
+    EXPECT_EQ(t.places[65535]->Depth(), 65535);
+    EXPECT_EQ(t.removes[65535]->Depth(), 65535);
+}
+
+// Beyond 65536, a slide stays at the back, a sprite moved in every frame
+// reuses the depth its last placement left, and a second sprite in front
+// of it the next one.
+TEST(DepthAssignment, BeyondThatRemovedDepthsAreReused) {
+    Timeline t;
+    PlaceObject2Tag *slide = t.Show(1, 1);
+    std::vector<PlaceObject2Tag *> a, b;
+    std::vector<RemoveObjectTag *> ra;
+    for (int frame = 0; frame < 40000; ++frame) {
+        if (frame > 0) {
+            ra.push_back(t.Hide(2));
+            t.Hide(3);
+        }
+        a.push_back(t.Show(200, 2));
+        b.push_back(t.Show(300, 3));
+    }
+    EXPECT_EQ(AssignDepths(t.registry), 0u);
+    EXPECT_EQ(slide->Depth(), 0);
+    for (size_t i = 0; i < a.size(); i += 997) {
+        EXPECT_EQ(a[i]->Depth(), 1) << i;
+        EXPECT_EQ(b[i]->Depth(), 2) << i;
+    }
+    EXPECT_EQ(ra.back()->Depth(), 1);
+}
+
+// Among placements on the stage at once, a higher key is always at a higher
+// depth, and no two share one: random timelines replayed tag by tag.
+TEST(DepthAssignment, ReusedDepthsKeepTheStackingOrder) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 3; ++round) {
+        Timeline t;
+        std::map<uint16_t, bool> shown;
+        while (t.places.size() <= 70000) {
+            uint16_t id = static_cast<uint16_t>(1 + random() % 40);
+            if (shown[id] && random() % 2) {
+                t.Hide(id);
+                shown[id] = false;
+            } else if (!shown[id]) {
+                t.Show(static_cast<uint16_t>(random() % 5), id);
+                shown[id] = true;
+            }
+        }
+        std::vector<uint16_t> keys;
+        for (const auto &place : t.places) keys.push_back(place->Depth());
+        EXPECT_EQ(AssignDepths(t.registry), 0u);
+        std::map<uint16_t, uint16_t> stage;  // depth -> key
+        size_t p = 0, r = 0, faults = 0;
+        for (size_t i = 0; i < t.removal.size() && faults < 5; ++i) {
+            if (!t.removal[i]) {
+                uint16_t depth = t.places[p]->Depth(), key = keys[p++];
+                auto above = stage.lower_bound(depth);
+                bool free = above == stage.end() || above->first != depth;
+                bool below = above == stage.begin() || std::prev(above)->second <= key;
+                bool front = above == stage.end() || above->second >= key;
+                if (!free || !below || !front) {
+                    ++faults;
+                    ADD_FAILURE() << "round " << round << ", placement " << p - 1 << " at depth " << depth
+                                  << (free ? " out of stacking order" : " on a taken depth");
+                }
+                stage[depth] = key;
+            } else {
+                stage.erase(t.removes[r++]->Depth());
+            }
+        }
+    }
+}
+
+// A placement that would need a depth beyond 65535 is refused: its tags
+// write nothing.
+TEST(DepthAssignment, PlacementsBeyondTheDepthsAreRefused) {
+    Timeline t;
+    for (int i = 0; i < 65538; ++i) t.Show(1, 1);
+    RemoveObjectTag *late = t.Hide(1);
+    EXPECT_EQ(AssignDepths(t.registry), 2u);
+    EXPECT_EQ(t.places[0]->Depth(), 0);
+    EXPECT_EQ(TagHex(*t.places[65537]), "");
+    EXPECT_EQ(TagHex(*late), "");
+    EXPECT_FALSE(t.places[65535]->Refused());
+    EXPECT_TRUE(t.places[65536]->Refused());
 }
 
 }  // namespace

@@ -79,8 +79,7 @@ const navigationButtons = {};
 NAVIGATION.forEach((name, i) => {
   const x = 8 + 40 * i;
   const [up, over, down] = NAVIGATION_FACES[i].map(rgb);
-  // The picture covers (x, 204) to (x + 27, 231) twips-wise; its last
-  // column and row are the edge, so the drawn area is 27 x 27 pixels.
+  // The picture covers its 28 x 28 pixels, (x, 204) to (x + 27, 231).
   navigationButtons[name] = { kind: i + 1, rect: [x, 204, x + 27, 231], centre: [x + 13, 217], up, over, down };
 });
 
@@ -92,8 +91,39 @@ const STEP_BUTTON = { rect: [280, 200, 309, 229], centre: [294, 214], up: [0x00,
 
 const PAUSE_BUTTON = { rect: [100, 80, 159, 119], centre: [129, 99], face: [0xe0, 0x80, 0x20] };
 
+// The exact pictures of player-exact-pictures and player-sprite-two-movies:
+// a 1-pixel frame in entry 0 around a checkerboard of entries 1 (where
+// x + y is even) and 2, each pixel exactly where it belongs.
+const EXACT_PALETTE = [[0xff, 0x20, 0x20], [0x20, 0xff, 0x20], [0x20, 0x20, 0xff]];
+
+function exactColour(width, height, x, y) {
+  if (x === 0 || y === 0 || x === width - 1 || y === height - 1) return EXACT_PALETTE[0];
+  return EXACT_PALETTE[(x + y) % 2 ? 2 : 1];
+}
+
+// Every pixel of a width x height exact picture at (left, top), and the
+// ring of pixels around it, which show the background.
+function exactPoints(left, top, width, height, background) {
+  const points = [];
+  for (let y = -1; y <= height; ++y) {
+    for (let x = -1; x <= width; ++x) {
+      const outside = x < 0 || y < 0 || x >= width || y >= height;
+      points.push(point(left + x, top + y, outside ? background : exactColour(width, height, x, y)));
+    }
+  }
+  return points;
+}
+
+// player-exact-pictures: rows of kinds, columns of sizes, over a solid slide.
+const EXACT = {
+  sizes: [[1, 1], [2, 2], [7, 5], [80, 24]],
+  columns: [10, 30, 50, 100],
+  rows: { 'kind-0 picture': 10, 'pause button': 50, 'info overlay': 90, 'button face': 130 },
+  background: [0x30, 0x30, 0x30],
+};
+
 module.exports = {
-  CellPicture, pattern, deckSlide, rgb,
+  CellPicture, pattern, deckSlide, rgb, exactPoints, EXACT,
   PALETTE_A, PALETTE_B, PALETTE_C, SLIDE_A, SLIDE_B, SLIDE_C,
   navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
 };

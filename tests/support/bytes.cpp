@@ -53,6 +53,14 @@ void NextIdWillBe(uint16_t next) {
     for (uint16_t i = 1; i < next; ++i) NextCharacterId();
 }
 
+std::vector<uint16_t> StackingKeys(Movie &movie) {
+    std::vector<uint16_t> keys;
+    for (int32_t f = 0; f < movie.FrameCount(); ++f)
+        for (const auto &tag : movie.GetFrame(f)->Tags())
+            if (auto *place = dynamic_cast<const PlaceObject2Tag *>(tag.get())) keys.push_back(place->Depth());
+    return keys;
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "movie/movie.h"
 #include "movie/tag.h"
 #include "swf/swf_stream.h"
 
@@ -20,6 +21,10 @@ std::string StreamHex(const SwfStream &stream);
 std::string TagHex(Tag &tag);
 // Sets the character id counter so that the next id drawn is `next`.
 void NextIdWillBe(uint16_t next);
+// The depth value of every placement of a movie not yet written, in file
+// order (a PlaceObject2 holds its item's depth value until the writer gives
+// it its depth): the stacking keys of the SWF reader's stacking check.
+std::vector<uint16_t> StackingKeys(Movie &movie);
 // Reads a whole file; empty when it cannot be opened.
 std::vector<uint8_t> ReadFileBytes(const std::string &path);
 bool FileExists(const std::string &path);

@@ -114,7 +114,16 @@ constexpr int64_t kSlack = 16;
 // Shared state of one file's walk.
 class Walker {
 public:
-    Walker(SwfMovie &movie, std::string &error) : movie_(movie), error_(error) {}
+    Walker(SwfMovie &movie, std::string &error, const std::vector<uint16_t> *keys)
+        : movie_(movie), error_(error), keys_(keys) {}
+
+    // After the last tag: every key given was used.
+    bool AllKeysUsed() {
+        if (!keys_ || placed_ == keys_->size()) return true;
+        error_ = std::to_string(keys_->size()) + " stacking keys given for " + std::to_string(placed_) +
+                 " placements";
+        return false;
+    }
 
     bool Fail(const SwfTag &tag, const std::string &what) {
         error_ = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) +
@@ -169,8 +178,25 @@ private:
         auto held = depths_.find(p.depth);
         if (held != depths_.end())
             return Fail(tag, "depth " + std::to_string(p.depth) + " already holds character " +
-                                 std::to_string(held->second));
-        depths_[p.depth] = p.characterId;
+                                 std::to_string(held->second.character));
+        int32_t key = -1;
+        if (keys_) {
+            if (placed_ >= keys_->size()) return Fail(tag, "more placements than stacking keys");
+            key = (*keys_)[placed_];
+            // The stage is kept in key order by depth, so the neighbours
+            // below and above are the only ones to compare with.
+            auto above = depths_.upper_bound(p.depth);
+            if (above != depths_.end() && above->second.key < key)
+                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) +
+                                     " is drawn behind key " + std::to_string(above->second.key) +
+                                     " at depth " + std::to_string(above->first));
+            if (above != depths_.begin() && std::prev(above)->second.key > key)
+                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) +
+                                     " is drawn in front of key " + std::to_string(std::prev(above)->second.key) +
+                                     " at depth " + std::to_string(std::prev(above)->first));
+        }
+        ++placed_;
+        depths_[p.depth] = OnStage{p.characterId, key};
         movie_.placements.push_back(p);
         return true;
     }
@@ -184,7 +210,7 @@ private:
         p.characterId = static_cast<uint16_t>(tag.body[0] | tag.body[1] << 8);
         p.depth = static_cast<uint16_t>(tag.body[2] | tag.body[3] << 8);
         auto held = depths_.find(p.depth);
-        if (held == depths_.end() || held->second != p.characterId)
+        if (held == depths_.end() || held->second.character != p.characterId)
             return Fail(tag, "removes character " + std::to_string(p.characterId) + " at depth " +
                                  std::to_string(p.depth) + ", which no placement of it holds");
         depths_.erase(held);
@@ -237,6 +263,8 @@ private:
         uint32_t id = r.U16();
         uint32_t n = r.UB(5);
         int64_t xMin = r.SB(n), xMax = r.SB(n), yMin = r.SB(n), yMax = r.SB(n);
+        movie_.shapeBounds[static_cast<uint16_t>(id)] = {static_cast<int32_t>(xMin), static_cast<int32_t>(xMax),
+                                                         static_cast<int32_t>(yMin), static_cast<int32_t>(yMax)};
         // The library writes the corners as the host gave them, so the
         // bounds may be inverted; the outline is checked against the box
         // that the corners span.
@@ -368,9 +396,16 @@ private:
         return Define(tag, id);
     }
 
+    struct OnStage {
+        uint16_t character;
+        int32_t key;  // -1 without stacking keys
+    };
+
     SwfMovie &movie_;
     std::string &error_;
-    std::map<uint16_t, uint16_t> depths_;  // depth -> character on it
+    const std::vector<uint16_t> *keys_;
+    size_t placed_ = 0;
+    std::map<uint16_t, OnStage> depths_;  // the stage by depth
 };
 
 }  // namespace
@@ -411,7 +446,8 @@ bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
     return ok;
 }
 
-bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error) {
+bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error,
+             const std::vector<uint16_t> *stackingKeys) {
     movie = SwfMovie();
     error.clear();
     BitReader r(bytes);
@@ -446,7 +482,7 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
     }
     h.size = static_cast<uint32_t>(r.BytePos());
 
-    Walker walker(movie, error);
+    Walker walker(movie, error, stackingKeys);
     size_t pos = h.size;
     int32_t frame = 0;
     bool ended = false;
@@ -499,17 +535,18 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
                 std::to_string(frame) + " ShowFrame tags";
         return false;
     }
-    return true;
+    return walker.AllKeysUsed();
 }
 
-bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error) {
+bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,
+                 const std::vector<uint16_t> *stackingKeys) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path;
         return false;
     }
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    return ReadSwf(bytes, movie, error);
+    return ReadSwf(bytes, movie, error, stackingKeys);
 }
 
 }  // namespace quillon::test

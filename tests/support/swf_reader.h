@@ -56,6 +56,8 @@ struct SwfMovie {
     std::vector<SwfTag> tags;  // every tag, ShowFrame and End included
     std::vector<SwfPlacement> placements;
     std::map<uint16_t, uint16_t> definitions;  // character id -> code of its tag
+    // DefineShape3 bounds as written: character id -> xMin, xMax, yMin, yMax.
+    std::map<uint16_t, std::vector<int32_t>> shapeBounds;
 
     // Tags of one frame, without its ShowFrame.
     std::vector<const SwfTag *> FrameTags(int32_t frame) const;
@@ -78,10 +80,15 @@ struct SwfMovie {
 //     library);
 //   - character ids are defined once, before anything refers to them;
 //   - a PlaceObject2 takes a free depth, and every RemoveObject names a depth
-//     that a placement of the same character holds at that point.
+//     that a placement of the same character holds at that point;
+//   - given stackingKeys, the library's depth value (stacking key) of every
+//     PlaceObject2 in file order: among everything on the stage at once, a
+//     higher key is never at a lower depth (drawn behind a lower key).
 // Other tags are walked over without looking inside.
-bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error);
-bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error);
+bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error,
+             const std::vector<uint16_t> *stackingKeys = nullptr);
+bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,
+                 const std::vector<uint16_t> *stackingKeys = nullptr);
 
 // The zlib data of a DefineBitsLossless(2) body, decompressed; false when the
 // body is not one or the data does not decompress.

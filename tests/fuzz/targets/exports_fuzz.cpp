@@ -3,8 +3,10 @@
 // palette and rectangle buffers are exactly as large as the arguments passed
 // with them say, so the sanitizers catch any read beyond them; null pointers
 // are never passed. Every movie written must read back with the tests' SWF
-// reader (tag lengths, FileLength, definitions before use, every RemoveObject
-// naming a depth held by the same character) and carry the stage and frame
+// reader (tag lengths, FileLength, ids defined once and before use, every
+// PlaceObject2 on a free depth, every RemoveObject naming a depth held by the
+// same character, the stacking order of the placements' depth values) and
+// carry the stage and frame
 // rate given; a write that fails must leave no temporary file behind.
 #include <dirent.h>
 #include <sys/stat.h>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "api/library_state.h"
 #include "exports_ops.h"
 #include "quillon.h"
 #include "support/bytes.h"
@@ -135,7 +138,7 @@ void WriteSoundFile(Reader &in) {
     std::fclose(f);
 }
 
-void CheckWritten(const Model &m) {
+void CheckWritten(const Model &m, const std::vector<uint16_t> &keys) {
     const std::string &path = Work().movie;
     bool exists = quillon::test::FileExists(path);
     if (!m.movieOpen) {
@@ -146,7 +149,7 @@ void CheckWritten(const Model &m) {
     std::vector<uint8_t> bytes = quillon::test::ReadFileBytes(path);
     quillon::test::SwfMovie movie;
     std::string error;
-    if (!quillon::test::ReadSwf(bytes, movie, error)) Fail("the movie does not read back: " + error);
+    if (!quillon::test::ReadSwf(bytes, movie, error, &keys)) Fail("the movie does not read back: " + error);
     const quillon::test::SwfHeader &h = movie.header;
     if (h.xMin != 0 || h.yMin != 0 || h.xMax != m.width * 20 || h.yMax != m.height * 20)
         Fail("the stage in the header is not the one created");
@@ -157,10 +160,13 @@ void CheckWritten(const Model &m) {
 void WriteAndCheck(Model &m, uint8_t variant) {
     Workspace &w = Work();
     switch (variant % 3) {
-    case 0:
+    case 0: {
+        std::vector<uint16_t> keys;
+        if (quillon::State().currentMovie) keys = quillon::test::StackingKeys(*quillon::State().currentMovie);
         WriteMovie(w.movie.c_str());
-        CheckWritten(m);
+        CheckWritten(m, keys);
         break;
+    }
     case 1:
         WriteMovie(w.missing.c_str());  // the directory does not exist
         break;

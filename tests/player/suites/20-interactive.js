@@ -6,6 +6,7 @@ const assert = require('node:assert/strict');
 const { point } = require('../harness/player');
 const {
   SLIDE_A, SLIDE_B, SLIDE_C, navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
+  exactPoints, EXACT,
 } = require('../scenes');
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -15,7 +16,7 @@ const STAGE = { width: 320, height: 240 };
 const slidePoints = (slide, avoid = []) => slide.points(STAGE.width, STAGE.height, { avoid });
 
 // Points inside a button picture whose corners are rect = [x1, y1, x2, y2]
-// (it covers x1..x2-1, y1..y2-1), two pixels in from its edges, showing rgb.
+// (it covers x1..x2, y1..y2), two pixels in from its edges, showing rgb.
 function inside(rect, rgb) {
   const [x1, y1, x2, y2] = rect;
   const xs = [x1 + 2, (x1 + x2) >> 1, x2 - 3];
@@ -138,9 +139,9 @@ module.exports = (player) => {
     const green = [0x40, 0xff, 0x40];
     const blue = [0x40, 0x40, 0xff];
     const yellow = [0xff, 0xff, 0x00];
-    // Each overlay covers x1..x2-1, y1..y2-1 on screen (its picture spans the
-    // rectangle between the corners). Points inside with their colours, and
-    // points just outside, which show the slide.
+    // Each overlay covers x1..x2, y1..y2 on screen, its last column and row
+    // included. Points inside with their colours, and points just outside,
+    // which show the slide.
     const overlays = [
       { inner: [[12, 11, red], [14, 12, red], [16, 12, red]],
         around: [[7, 12], [22, 12], [14, 7], [14, 17]] },
@@ -159,5 +160,29 @@ module.exports = (player) => {
     await view.stays(shown, 300, { what: 'three overlays' });
     await view.click(...STEP_BUTTON.centre);
     await view.waitFor(gone, { what: 'the slide without overlays' });
+  });
+
+  player.test('button faces, pause buttons, the kind-0 picture and info overlays show every pixel at its place', async () => {
+    const view = await player.play('player-exact-pictures', STAGE);
+    const checks = [];
+    for (const [kind, top] of Object.entries(EXACT.rows)) {
+      EXACT.sizes.forEach(([width, height], i) => {
+        checks.push([`${kind} ${width} x ${height}`, exactPoints(EXACT.columns[i], top, width, height, EXACT.background)]);
+      });
+    }
+    // All at once first (the movie has one frame), then each for the report.
+    await view.waitFor(checks.flatMap(([, points]) => points), { tolerance: 2, what: 'every exact picture' })
+      .catch(async (error) => {
+        for (const [what, points] of checks) await view.waitFor(points, { timeout: 500, tolerance: 2, what });
+        throw error;
+      });
+  });
+
+  player.test('a sprite shown in two movies in a row appears in both', async () => {
+    await player.write('player-sprite-two-movies');
+    const first = await player.open('player-sprite-two-movies-first', STAGE);
+    await first.waitFor(exactPoints(40, 30, 8, 6, [0x30, 0x30, 0x30]), { what: 'the sprite in the first movie' });
+    const second = await player.open('player-sprite-two-movies', STAGE);
+    await second.waitFor(exactPoints(100, 80, 8, 6, [0x60, 0x60, 0x60]), { what: 'the sprite in the second movie' });
   });
 };
