@@ -41,6 +41,9 @@ struct FormCase {
     const char *referenceMix = "";
 };
 
+// The row's name in ctest's list, rather than the struct's bytes.
+void PrintTo(const FormCase &form, std::ostream *os) { *os << form.name; }
+
 const char kFfmpegTone[] =
     "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440:sample_rate=";
 

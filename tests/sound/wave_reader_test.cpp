@@ -21,19 +21,30 @@ namespace {
 std::atomic<bool> watchAllocations{false};
 std::atomic<size_t> largestAllocation{0};
 
-void *Allocate(size_t size) {
+void *AllocateOrNull(size_t size) noexcept {
     if (watchAllocations && size > largestAllocation) largestAllocation = size;
-    if (void *p = std::malloc(size ? size : 1)) return p;
+    return std::malloc(size ? size : 1);
+}
+
+void *Allocate(size_t size) {
+    if (void *p = AllocateOrNull(size)) return p;
     throw std::bad_alloc();
 }
 }  // namespace
 
+// Every form that the program may pair with another (std::stable_sort's
+// buffer is taken with the nothrow form and given back with the plain one),
+// so that all of them allocate and free alike.
 void *operator new(size_t size) { return Allocate(size); }
 void *operator new[](size_t size) { return Allocate(size); }
+void *operator new(size_t size, const std::nothrow_t &) noexcept { return AllocateOrNull(size); }
+void *operator new[](size_t size, const std::nothrow_t &) noexcept { return AllocateOrNull(size); }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete(void *p, size_t) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete[](void *p, size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace quillon {
 namespace {
