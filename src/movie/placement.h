@@ -92,8 +92,9 @@ constexpr size_t kDepthCount = 65536;
 //     already removed come back and the stacking order is kept among
 //     everything on the stage at once. This needs the tags' Order() (set by
 //     the caller): placements numbered 0, 1, 2... in file order, and each
-//     removal the number of placements before it. A placement that would need a depth beyond
-//     65535 is refused: it and its removal write nothing.
+//     removal the number of placements before it. A placement that would
+//     need a depth beyond 65535 is refused: it and its removal write
+//     nothing.
 // Every list is empty afterwards; the ids stay in the map. Runs in
 // O(n log n) for n placements. Returns the number of refused placements.
 size_t AssignDepths(PlacementRegistry &placements);

@@ -9,7 +9,3 @@ include(${CMAKE_CURRENT_LIST_DIR}/../../windows/i686-codegen.cmake)
 set(CMAKE_C_FLAGS_INIT "-m32 ${QUILLON_I686_CODEGEN_FLAGS}")
 set(CMAKE_CXX_FLAGS_INIT "-m32 ${QUILLON_I686_CODEGEN_FLAGS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
-
-# The i386 libraries of Debian's multilib packages.
-set(CMAKE_LIBRARY_PATH /usr/lib32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
