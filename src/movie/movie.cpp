@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 #include "movie/save_file.h"
 
 namespace quillon {
@@ -44,10 +46,7 @@ Frame *Movie::GetFrame(int32_t index) {
 void Movie::NumberPlacementTags() {
     uint32_t placed = 0;
     for (int32_t f = 0; f < frameCount_; ++f) {
-        for (const auto &tag : frames_[static_cast<size_t>(f)]->Tags()) {
-            if (auto *place = dynamic_cast<PlaceObject2Tag *>(tag.get())) place->SetOrder(placed++);
-            else if (auto *remove = dynamic_cast<RemoveObjectTag *>(tag.get())) remove->SetOrder(placed);
-        }
+        for (const auto &tag : frames_[static_cast<size_t>(f)]->Tags()) tag->TakeOrder(placed);
     }
 }
 
@@ -59,6 +58,9 @@ bool Movie::WriteFile(const char *path) {
     if (placed > kDepthCount) NumberPlacementTags();
     AssignDepths(placements_);
     MovieWriter writer;
+    size_t tags = static_cast<size_t>(frameCount_);
+    for (int32_t f = 0; f < frameCount_; ++f) tags += frames_[static_cast<size_t>(f)]->Tags().size();
+    writer.Reserve(tags);
     for (int32_t f = 0; f < frameCount_; ++f) {
         for (auto &tag : frames_[static_cast<size_t>(f)]->TakeTags()) writer.AddTag(std::move(tag));
         writer.AddTag(std::make_unique<ShowFrameTag>());
@@ -99,15 +101,33 @@ void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t heigh
     h.WriteUI16(static_cast<uint32_t>(frameCount));
 }
 
+namespace {
+
+// The size of the header, which depends only on the stage size.
+uint32_t HeaderSize(int32_t width, int32_t height) {
+    SwfStream probe;
+    WriteHeader(probe, 0, width, height, 0, 0);
+    return probe.Committed();
+}
+
+// A regular file can take the header last: the writer seeks back to it.
+bool IsRegularFile(std::FILE *file) {
+#ifdef _WIN32
+    struct _stat64 st;
+    return _fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat st;
+    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+#endif
+}
+
+// Bytes gathered before they go to the file when streaming.
+constexpr uint32_t kStreamBuffer = 1 << 16;
+
+}  // namespace
+
 void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t rate) {
-    // The placeholder has the size of the real header, which depends only on
-    // the stage size.
-    uint32_t headerSize;
-    {
-        SwfStream probe;
-        WriteHeader(probe, 0, width, height, rate, frameCount_);
-        headerSize = probe.Committed();
-    }
+    uint32_t headerSize = HeaderSize(width, height);
     for (uint32_t i = 0; i < headerSize; ++i) s.WriteUI8(0);
     WriteTags(s);
     s.WriteTag(0, 0, nullptr);
@@ -117,9 +137,32 @@ void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t r
     std::copy(h.Data(), h.Data() + headerSize, s.Data());
 }
 
+bool MovieWriter::Stream(std::FILE *file, int32_t width, int32_t height, int32_t rate) {
+    uint32_t headerSize = HeaderSize(width, height);
+    SwfStream s;
+    for (uint32_t i = 0; i < headerSize; ++i) s.WriteUI8(0);
+    uint32_t length = 0;  // modulo 2^32, as the header field
+    bool ok = true;
+    for (auto &tag : tags_) {
+        tag->Write(s);
+        if (s.Committed() >= kStreamBuffer) {
+            length += s.Length();
+            ok = s.WriteToFile(file) && ok;
+        }
+    }
+    s.WriteTag(0, 0, nullptr);
+    length += s.Length();
+    ok = s.WriteToFile(file) && ok;
+    SwfStream h;
+    WriteHeader(h, length, width, height, rate, frameCount_);
+    return ok && std::fseek(file, 0, SEEK_SET) == 0 &&
+           std::fwrite(h.Data(), 1, headerSize, file) == headerSize;
+}
+
 bool MovieWriter::WriteFile(const char *path, int32_t width, int32_t height, int32_t rate) {
     if (path == nullptr || *path == '\0') return false;
     bool written = SaveFile(path, [&](std::FILE *file) {
+        if (IsRegularFile(file)) return Stream(file, width, height, rate);
         SwfStream s;
         Compose(s, width, height, rate);
         return s.WriteToFile(file);

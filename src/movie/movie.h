@@ -8,6 +8,7 @@
 
 #include "movie/placement.h"
 #include "movie/tag.h"
+#include "movie/work_memory.h"
 #include "swf/swf_stream.h"
 
 namespace quillon {
@@ -96,6 +97,7 @@ private:
 // the file image in one stream and writes it.
 class MovieWriter {
 public:
+    void Reserve(size_t tags) { tags_.reserve(tags); }
     void AddTag(std::unique_ptr<Tag> tag);
     void WriteTags(SwfStream &stream);
     // Writes the file through SaveFile (a regular file is replaced only once
@@ -104,11 +106,14 @@ public:
     // Fills an empty stream with the complete file image: header placeholder,
     // tags, End tag, then the real header copied over the placeholder.
     void Compose(SwfStream &stream, int32_t width, int32_t height, int32_t rate);
+    // The same bytes written to a regular file as they come, through a small
+    // buffer, the header last. Returns false when a write or the seek failed.
+    bool Stream(std::FILE *file, int32_t width, int32_t height, int32_t rate);
     int32_t FrameCount() const { return frameCount_; }
 
 private:
     int32_t frameCount_ = 0;  // ShowFrame tags added so far
-    std::vector<std::unique_ptr<Tag>> tags_;
+    WorkVector<std::unique_ptr<Tag>> tags_;
 };
 
 // Writes the file header: "FWS", version 4, the file length, the stage RECT

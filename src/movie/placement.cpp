@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "movie/work_memory.h"
+
 namespace quillon {
 
 PlaceObject2Tag::PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint16_t hasCharacter,
@@ -56,7 +58,8 @@ void RemoveObjectTag::Write(SwfStream &stream) {
 
 namespace {
 
-// Implicit treap over node indexes; -1 is the empty tree.
+// Implicit treap over node indexes; -1 is the empty tree. The nodes point at
+// the records, which stay in the registry until the order is read out.
 class PositionTree {
 public:
     explicit PositionTree(size_t capacity) { nodes_.reserve(capacity); }
@@ -75,9 +78,9 @@ public:
         return from + offset;
     }
 
-    // The records in list order.
-    void Collect(std::vector<PlacementRecord> &out) const {
-        out.reserve(nodes_.size());
+    // Calls visit with every record in list order.
+    template <class Visit>
+    void ForEach(Visit visit) const {
         // Iterative in-order walk; the tree depth is logarithmic in practice
         // but an explicit stack keeps the worst case off the call stack.
         std::vector<int> stack;
@@ -89,26 +92,27 @@ public:
             }
             t = stack.back();
             stack.pop_back();
-            out.push_back(nodes_[t].rec);
+            visit(*nodes_[t].rec);
             t = nodes_[t].right;
         }
     }
 
 private:
     struct Node {
-        PlacementRecord rec;
-        uint32_t priority;
-        int left, right;
-        size_t size;
+        const PlacementRecord *rec;
+        int32_t key;
         int32_t maxKey;  // largest key in this subtree
+        uint32_t priority;
+        uint32_t size;
+        int left, right;
     };
 
-    size_t Size(int t) const { return t == -1 ? 0 : nodes_[t].size; }
+    uint32_t Size(int t) const { return t == -1 ? 0 : nodes_[t].size; }
 
     void Update(int t) {
         Node &n = nodes_[t];
         n.size = 1 + Size(n.left) + Size(n.right);
-        n.maxKey = n.rec.key;
+        n.maxKey = n.key;
         if (n.left != -1) n.maxKey = std::max(n.maxKey, nodes_[n.left].maxKey);
         if (n.right != -1) n.maxKey = std::max(n.maxKey, nodes_[n.right].maxKey);
     }
@@ -118,7 +122,7 @@ private:
         seed_ ^= seed_ << 13;
         seed_ ^= seed_ >> 17;
         seed_ ^= seed_ << 5;
-        nodes_.push_back(Node{rec, seed_, -1, -1, 1, rec.key});
+        nodes_.push_back(Node{&rec, rec.key, rec.key, seed_, 1, -1, -1});
         return static_cast<int>(nodes_.size() - 1);
     }
 
@@ -164,7 +168,7 @@ private:
             const Node &n = nodes_[t];
             if (n.left != -1 && nodes_[n.left].maxKey > key) {
                 t = n.left;
-            } else if (n.rec.key > key) {
+            } else if (n.key > key) {
                 return index + Size(n.left);
             } else {
                 index += Size(n.left) + 1;
@@ -174,7 +178,7 @@ private:
         return index;
     }
 
-    std::vector<Node> nodes_;
+    WorkVector<Node> nodes_;
     int root_ = -1;
     uint32_t seed_ = 0x9E3779B9u;
 };
@@ -229,7 +233,7 @@ private:
     }
 
     size_t leaves_ = 1;
-    std::vector<Node> nodes_;
+    WorkVector<Node> nodes_;
 };
 
 // Depths for more placements than there are depths. Stacking order w; each
@@ -241,7 +245,7 @@ private:
 // is on the stage, so time is counted in placements: a record covers the
 // positions from its own placement up to the last one before its removal.
 // Tree values are depth + 1, so 0 means none.
-size_t ReuseDepths(std::vector<PlacementRecord> &w) {
+size_t ReuseDepths(WorkVector<PlacementRecord> &w) {
     RangeMaximum taken(w.size());
     size_t refused = 0;
     for (PlacementRecord &rec : w) {
@@ -270,20 +274,34 @@ size_t AssignDepths(PlacementRegistry &placements) {
     if (total == 0) return 0;
 
     PositionTree working(total);
+    bool smallKeys = true;  // all keys are depth values, 0..65535
     for (auto &entry : placements) {
         size_t cursor = 0;
         for (const PlacementRecord &rec : entry.second) {
             cursor = working.InsertAfterNotGreater(cursor, rec) + 1;
+            smallKeys = smallKeys && rec.key >= 0 && rec.key < static_cast<int32_t>(kDepthCount);
         }
-        entry.second.clear();
     }
     Trace("Depth sorting: %d shapes\n", static_cast<int>(total));
 
-    std::vector<PlacementRecord> w;
-    working.Collect(w);
-    std::stable_sort(w.begin(), w.end(), [](const PlacementRecord &a, const PlacementRecord &b) {
-        return a.key < b.key;
-    });
+    // The working list sorted stably by key: counted into place when there
+    // are many records and the keys are depth values, sorted otherwise.
+    WorkVector<PlacementRecord> w;
+    if (smallKeys && total > kDepthCount / 16) {
+        std::vector<uint32_t> start(kDepthCount + 1, 0);
+        for (const auto &entry : placements)
+            for (const PlacementRecord &rec : entry.second) ++start[static_cast<size_t>(rec.key) + 1];
+        for (size_t k = 1; k <= kDepthCount; ++k) start[k] += start[k - 1];
+        w.resize(total);
+        working.ForEach([&](const PlacementRecord &rec) { w[start[static_cast<size_t>(rec.key)]++] = rec; });
+    } else {
+        w.reserve(total);
+        working.ForEach([&](const PlacementRecord &rec) { w.push_back(rec); });
+        std::stable_sort(w.begin(), w.end(), [](const PlacementRecord &a, const PlacementRecord &b) {
+            return a.key < b.key;
+        });
+    }
+    for (auto &entry : placements) entry.second.clear();
     size_t refused = 0;
     if (w.size() <= kDepthCount) {
         for (size_t i = 0; i < w.size(); ++i) {

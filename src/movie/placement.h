@@ -29,6 +29,7 @@ public:
     // writer when depths have to be reused.
     void SetOrder(uint32_t order) { order_ = order; }
     uint32_t Order() const { return order_; }
+    void TakeOrder(uint32_t &placements) override { order_ = placements++; }
     // A refused placement writes nothing.
     void Refuse() { refused_ = true; }
     bool Refused() const { return refused_; }
@@ -57,6 +58,7 @@ public:
     // writer when depths have to be reused.
     void SetOrder(uint32_t order) { order_ = order; }
     uint32_t Order() const { return order_; }
+    void TakeOrder(uint32_t &placements) override { order_ = placements; }
     // The removal of a refused placement writes nothing.
     void Refuse() { refused_ = true; }
 

@@ -15,6 +15,9 @@ public:
     virtual void Write(SwfStream &) {}
     // True only for ShowFrame; the writer counts these for the header.
     virtual bool EndsFrame() const { return false; }
+    // Called on every tag in file order with the number of placements
+    // before it; placement tags note it and a placement counts itself.
+    virtual void TakeOrder(uint32_t &placements) { (void)placements; }
 };
 
 // A tag that defines a character; its id is drawn from NextCharacterId when

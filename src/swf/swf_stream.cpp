@@ -103,6 +103,7 @@ bool SwfStream::WriteToFile(std::FILE *file) {
     }
     blocks_.clear();
     if (Committed() > a) put(bytes_.data() + a, Committed() - a);
+    bytes_.clear();
     return ok;
 }
 

@@ -52,8 +52,8 @@ public:
     // ---- Output --------------------------------------------------------
     // Own bytes plus the sizes of all blocks; pending bits do not count.
     uint32_t Length() const;
-    // Writes the content to file and empties the block list. Returns false
-    // when any fwrite fell short.
+    // Writes the content to file and empties the stream, keeping its buffer;
+    // pending bits stay pending. Returns false when any fwrite fell short.
     bool WriteToFile(std::FILE *file);
     // Writable pointer to own byte 0, for patching committed bytes in place.
     uint8_t *Data() { return bytes_.data(); }

@@ -41,12 +41,22 @@ void WriteText(const std::string &path, const std::string &text) {
     std::fclose(f);
 }
 
-// A movie of about 200 KB: two frames of incompressible 32-bit pixels.
+// A movie of about 400 KB: two frames of incompressible 32-bit pixels, the
+// first bitmap placed 12 000 times in between and taken off again, so that
+// the writer's own bytes and the pictures' bytes alternate.
 void FillLargeMovie(Movie &movie) {
     std::mt19937 random(11);
     std::vector<uint8_t> pixels(160 * 160 * 4);
     for (auto &p : pixels) p = static_cast<uint8_t>(random());
-    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 1));
+    auto first = std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 1);
+    uint16_t id = first->CharacterId();
+    movie.GetFrame(0)->AddTag(std::move(first));
+    for (uint16_t depth = 1; depth <= 12000; ++depth)
+        movie.GetFrame(0)->AddTag(std::make_unique<PlaceObject2Tag>(
+            0, 0, 1, 0, depth, id, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, depth, -depth), nullptr, 0,
+            nullptr, 0));
+    for (uint16_t depth = 1; depth <= 12000; ++depth)
+        movie.GetFrame(1)->AddTag(std::make_unique<RemoveObjectTag>(id, depth));
     movie.GetFrame(1)->AddTag(std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 0));
 }
 
@@ -388,14 +398,27 @@ TEST(WriterSafety, FailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(movie.SlotCount(), 0u);
 
     // With the limit gone the same path is written completely and replaces
-    // the old file.
+    // the old file; streamed into the file, the movie has the bytes composed
+    // in memory for pipes and devices.
+    ResetCharacterIds();
+    Movie composed;
+    FillLargeMovie(composed);
+    MovieWriter writer;
+    for (int32_t f = 0; f < 2; ++f) {
+        for (auto &tag : composed.GetFrame(f)->TakeTags()) writer.AddTag(std::move(tag));
+        writer.AddTag(std::make_unique<ShowFrameTag>());
+    }
+    SwfStream s;
+    writer.Compose(s, composed.Width(), composed.Height(), composed.FrameRate());
+    ResetCharacterIds();
     FillLargeMovie(movie);
     ASSERT_TRUE(movie.WriteFile(path.c_str()));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
+    EXPECT_TRUE(test::ReadFileBytes(path) == s.Content());
     test::SwfMovie parsed;
     std::string error;
     ASSERT_TRUE(test::ReadSwfFile(path, parsed, error)) << error;
-    EXPECT_GT(parsed.header.fileLength, 200000u);
+    EXPECT_GT(parsed.header.fileLength, 300000u);
     EXPECT_EQ(parsed.header.frameCount, 2);
 }
 
