@@ -151,6 +151,9 @@ QUILLON_API void QUILLON_CALL NextSlide(void);
  *     /dev/stdout, a named pipe) is opened and written directly, as
  *     fopen(fileName, "wb") would; so is an existing writable file in a folder
  *     where no new file may be made.
+ * A file is written as the movie is put together, a little at a time; a pipe
+ * or device, which must get the header first, gets the movie put together in
+ * memory first (the pictures' compressed data is not copied).
  * The movie is emptied even when the write fails, and nothing reports the
  * failure: a host that may meet a full disk or a missing folder writes to a
  * path it has checked, and checks the file afterwards. Character ids restart

@@ -62,6 +62,8 @@ void FreeWork(void *block, std::size_t bytes) noexcept {
         munmap(block, Rounded(bytes));
         return;
     }
+#else
+    (void)bytes;
 #endif
     ::operator delete(block);
 }
