@@ -93,8 +93,9 @@ private:
     uint64_t generation_;
 };
 
-// Collects every tag of the movie with a ShowFrame after each frame, composes
-// the file image in one stream and writes it.
+// Collects every tag of the movie with a ShowFrame after each frame and writes
+// the file: streamed into a regular file, composed in one stream for a pipe
+// or device.
 class MovieWriter {
 public:
     void Reserve(size_t tags) { tags_.reserve(tags); }
