@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <sys/stat.h>
-
 #include "movie/save_file.h"
 
 namespace quillon {
@@ -77,10 +75,6 @@ void MovieWriter::AddTag(std::unique_ptr<Tag> tag) {
     tags_.push_back(std::move(tag));
 }
 
-void MovieWriter::WriteTags(SwfStream &stream) {
-    for (auto &tag : tags_) tag->Write(stream);
-}
-
 void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t height, int32_t rate,
                  int32_t frameCount) {
     uint32_t bits = BitCount(static_cast<uint32_t>(MaxAbs(width, height, 0, 0)), 1);
@@ -110,28 +104,29 @@ uint32_t HeaderSize(int32_t width, int32_t height) {
     return probe.Committed();
 }
 
-// A regular file can take the header last: the writer seeks back to it.
-bool IsRegularFile(std::FILE *file) {
-#ifdef _WIN32
-    struct _stat64 st;
-    return _fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
-#else
-    struct stat st;
-    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-#endif
-}
-
 // Bytes gathered before they go to the file when streaming.
 constexpr uint32_t kStreamBuffer = 1 << 16;
 
 }  // namespace
 
+uint32_t MovieWriter::WriteBody(SwfStream &s, uint32_t headerSize, std::FILE *file, bool &ok) {
+    for (uint32_t i = 0; i < headerSize; ++i) s.WriteUI8(0);
+    uint32_t length = 0;  // modulo 2^32, as the header field
+    for (auto &tag : tags_) {
+        tag->Write(s);
+        if (file != nullptr && s.Committed() >= kStreamBuffer) {
+            length += s.Length();
+            ok = s.WriteToFile(file) && ok;
+        }
+    }
+    s.WriteTag(0, 0, nullptr);
+    return length + s.Length();
+}
+
 void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t rate) {
     uint32_t headerSize = HeaderSize(width, height);
-    for (uint32_t i = 0; i < headerSize; ++i) s.WriteUI8(0);
-    WriteTags(s);
-    s.WriteTag(0, 0, nullptr);
-    uint32_t length = s.Length();
+    bool ok = true;
+    uint32_t length = WriteBody(s, headerSize, nullptr, ok);
     SwfStream h;
     WriteHeader(h, length, width, height, rate, frameCount_);
     std::copy(h.Data(), h.Data() + headerSize, s.Data());
@@ -140,18 +135,8 @@ void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t r
 bool MovieWriter::Stream(std::FILE *file, int32_t width, int32_t height, int32_t rate) {
     uint32_t headerSize = HeaderSize(width, height);
     SwfStream s;
-    for (uint32_t i = 0; i < headerSize; ++i) s.WriteUI8(0);
-    uint32_t length = 0;  // modulo 2^32, as the header field
     bool ok = true;
-    for (auto &tag : tags_) {
-        tag->Write(s);
-        if (s.Committed() >= kStreamBuffer) {
-            length += s.Length();
-            ok = s.WriteToFile(file) && ok;
-        }
-    }
-    s.WriteTag(0, 0, nullptr);
-    length += s.Length();
+    uint32_t length = WriteBody(s, headerSize, file, ok);
     ok = s.WriteToFile(file) && ok;
     SwfStream h;
     WriteHeader(h, length, width, height, rate, frameCount_);

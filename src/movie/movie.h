@@ -100,7 +100,6 @@ class MovieWriter {
 public:
     void Reserve(size_t tags) { tags_.reserve(tags); }
     void AddTag(std::unique_ptr<Tag> tag);
-    void WriteTags(SwfStream &stream);
     // Writes the file through SaveFile (a regular file is replaced only once
     // every byte was written) and restarts the character ids when it was.
     bool WriteFile(const char *path, int32_t width, int32_t height, int32_t rate);
@@ -113,6 +112,11 @@ public:
     int32_t FrameCount() const { return frameCount_; }
 
 private:
+    // A zero header of headerSize bytes, every tag and the End tag into s;
+    // with a file, s's content goes to it (ok false when a write falls short)
+    // whenever a buffer's worth has gathered. Returns the file length.
+    uint32_t WriteBody(SwfStream &s, uint32_t headerSize, std::FILE *file, bool &ok);
+
     int32_t frameCount_ = 0;  // ShowFrame tags added so far
     WorkVector<std::unique_ptr<Tag>> tags_;
 };

@@ -100,6 +100,11 @@ bool SameFile(const struct stat &a, const struct stat &b) {
 
 #ifdef _WIN32
 
+bool IsRegularFile(std::FILE *file) {
+    struct _stat64 st;
+    return _fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+
 bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
     std::string target = path;
     // Devices and pipes of the \\.\ namespace, and anything that is not a
@@ -131,6 +136,11 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
 }
 
 #else
+
+bool IsRegularFile(std::FILE *file) {
+    struct stat st;
+    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
     struct stat st;

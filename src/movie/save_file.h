@@ -27,4 +27,8 @@ namespace quillon {
 //   files but which may itself be written.
 bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write);
 
+// True when file is open on a regular file, which can be written out of
+// order (a seek back); false for pipes and devices.
+bool IsRegularFile(std::FILE *file);
+
 }  // namespace quillon
