@@ -45,7 +45,16 @@ const char kHelp[] =
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
     "  --fps N                frames per second, 1 to 255 (default 1); each slide\n"
-    "                         is one frame\n"
+    "                         is one frame unless --seconds or a narration makes\n"
+    "                         it longer\n"
+    "  --seconds S            each slide is shown S seconds (fractions allowed,\n"
+    "                         rounded to whole frames at --fps, at least one)\n"
+    "  --narration FILE       the sound of the next slide: given once per slide,\n"
+    "                         in slide order (the slides after the last one given\n"
+    "                         have none), in any format --sound takes; it starts\n"
+    "                         with its slide, which lasts until the narration ends\n"
+    "                         or for --seconds, whichever is longer (use --fps 10\n"
+    "                         or more for slides that end soon after it)\n"
     "  --size WxH             the stage in pixels (default: the first image's size,\n"
     "                         or the first PDF page 1024 pixels wide); images and\n"
     "                         pages of another size are scaled to fit, centred\n"
@@ -60,10 +69,14 @@ const char kHelp[] =
     "                         bottom-right corner; the movie stops on every slide\n"
     "                         (without them it plays the slides and stops on the\n"
     "                         last); previous on the first slide goes to the last,\n"
-    "                         next on the last slide goes to the first\n"
-    "  --sound FILE           a sound that starts with the first slide: WAV (PCM or\n"
-    "                         float, any rate from 4 to 192 kHz), FLAC, Ogg Vorbis\n"
-    "                         or Opus, MP3\n"
+    "                         next on the last slide goes to the first. Each slide\n"
+    "                         then waits for the viewer (--seconds does not\n"
+    "                         apply); a narration plays to its end even when the\n"
+    "                         viewer moves on, over the next slide's narration\n"
+    "  --sound FILE           a sound that starts with the first slide: WAV (PCM,\n"
+    "                         float, A-law, mu-law, IMA or Microsoft ADPCM, any\n"
+    "                         rate from 4 to 192 kHz), FLAC, Ogg Vorbis or Opus,\n"
+    "                         MP3\n"
     "  --html                 also write OUT.html beside the movie, a page that plays\n"
     "                         it with the Ruffle player (copied into ruffle/ beside\n"
     "                         it); open it through http, e.g. python3 -m http.server\n"
@@ -100,6 +113,8 @@ struct Options {
     std::vector<PageRange> pages;  // empty: every page
     std::string linkTarget = "_blank";
     bool buttons = false;
+    double seconds = 0;  // 0: a slide is one frame
+    std::vector<std::string> narrations;
     std::string sound;
     bool html = false;
     std::string playerUrl;
@@ -142,6 +157,19 @@ bool ParseColour(const std::string &text, Rgb &c) {
     unsigned long v = std::strtoul(t.c_str(), nullptr, 16);
     c = Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
     return true;
+}
+
+// Seconds as written by people: 2, 2.5, .5; above 0, at most 65535.
+bool ParseSeconds(const std::string &text, double &seconds) {
+    size_t digits = 0, points = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') ++digits;
+        else if (c == '.') ++points;
+        else return false;
+    }
+    if (digits == 0 || points > 1 || text.size() > 12) return false;
+    seconds = std::strtod(text.c_str(), nullptr);
+    return seconds > 0 && seconds <= 65535;
 }
 
 // "2-7,9", "3-": ranges of page numbers from 1.
@@ -231,6 +259,12 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
             o.buttons = true;
         } else if (a == "--sound") {
             if (!value(o.sound)) return Usage("--sound needs a sound file");
+        } else if (a == "--seconds") {
+            if (!value(v) || !ParseSeconds(v, o.seconds))
+                return Usage("--seconds needs a number of seconds above 0, e.g. 2.5");
+        } else if (a == "--narration") {
+            if (!value(v) || v.empty()) return Usage("--narration needs a sound file");
+            o.narrations.push_back(v);
         } else if (a == "--html") {
             o.html = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -474,6 +508,7 @@ int Run(const Options &o) {
     // Writing the movie over one of its own inputs would destroy that input.
     std::vector<std::string> read = o.inputs;
     if (!o.sound.empty()) read.push_back(o.sound);
+    read.insert(read.end(), o.narrations.begin(), o.narrations.end());
     for (const std::string &input : read)
         if (SameFile(o.output, input))
             return Usage("the output " + o.output + " is the input " + input +
@@ -484,6 +519,13 @@ int Run(const Options &o) {
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
     SoundFile sound;
     if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
+    std::vector<std::unique_ptr<SoundFile>> narrations;
+    for (const std::string &path : o.narrations) {
+        narrations.push_back(std::make_unique<SoundFile>());
+        if (!narrations.back()->Open(path, error)) return Fail(error);
+        if (narrations.back()->Seconds() < 0)
+            return Fail(path + ": the length of the narration cannot be read");
+    }
 
     // Every input is checked before any slide is made.
     int width = o.width, height = o.height;
@@ -516,6 +558,24 @@ int Run(const Options &o) {
         inputs.push_back(std::move(input));
     }
     if (plans.size() > 65535) return Fail("too many slides: at most 65535");
+    if (narrations.size() > plans.size())
+        return Usage(std::to_string(narrations.size()) + " narrations for " +
+                     std::to_string(plans.size()) + (plans.size() == 1 ? " slide" : " slides") +
+                     ": give at most one a slide");
+    // The frames of each slide: one where the deck stops on every slide;
+    // otherwise --seconds, or as many as its narration needs to end.
+    std::vector<long> slideFrames(plans.size(), 1);
+    long frameCount = 0;
+    for (size_t i = 0; i < plans.size(); ++i) {
+        long &n = slideFrames[i];
+        if (!o.buttons && o.seconds > 0) n = std::max(1L, std::lround(o.seconds * o.fps));
+        if (!o.buttons && i < narrations.size())
+            n = std::max(n, static_cast<long>(std::ceil(narrations[i]->Seconds() * o.fps - 1e-9)));
+        frameCount += n;
+    }
+    if (frameCount > 65535)
+        return Fail("the deck needs " + std::to_string(frameCount) + " frames at " +
+                    std::to_string(o.fps) + " fps: a movie holds at most 65535 (lower --fps or --seconds)");
     if (width > kMaxStageSide || height > kMaxStageSide ||
         static_cast<long>(width) * height > kMaxStagePixels)
         return Fail("stage " + std::to_string(width) + "x" + std::to_string(height) +
@@ -568,9 +628,24 @@ int Run(const Options &o) {
             for (const StageLink &link : plan.links)
                 AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2,
                              link.y2);
-            if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
-            if (o.buttons || i == count - 1) StopFrame(-1);
+            // Each sound goes to the library (which reads it whole) and its
+            // temporary file, if any, is gone before the next is made.
+            std::vector<SoundFile *> sounds;
+            if (i == 0 && !o.sound.empty()) sounds.push_back(&sound);
+            if (static_cast<size_t>(i) < narrations.size())
+                sounds.push_back(narrations[static_cast<size_t>(i)].get());
+            std::string wav;
+            for (SoundFile *s : sounds) {
+                if (!s->Prepare(wav, error)) break;
+                AddSound(wav.c_str());
+                s->Release();
+            }
+            if (!error.empty()) break;
+            if (o.buttons) StopFrame(-1);
             NextSlide();
+            // The picture stays for the slide's further frames.
+            for (long k = 1; k < slideFrames[static_cast<size_t>(i)]; ++k) DuplicateFrame();
+            if (i == count - 1 && !o.buttons) StopFrame(-1);
         }
     }
     progress.Done();
@@ -592,6 +667,7 @@ int Run(const Options &o) {
                     kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, height,
                     quantised);
         if (linkCount > 0) std::printf(", %zu link%s", linkCount, linkCount == 1 ? "" : "s");
+        if (frameCount > count) std::printf(", %ld frames at %d fps", frameCount, o.fps);
         std::printf("\n");
         if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
     }
