@@ -19,6 +19,33 @@ int16_t Clamp16(int64_t v) {
 
 int16_t SI16(const uint8_t *p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)); }
 
+// IMA ADPCM's step arithmetic as tables, by step index and the code's
+// magnitude (its low 3 bits): the difference a code adds, step / 8 plus
+// step, step / 2 and step / 4 for its bits 2, 1 and 0; and the step index
+// that follows. Lookups instead of branches on each bit: codes are as good
+// as random, and mispredicted branches would cost more than the rest.
+struct ImaTables {
+    int32_t diff[89][8];
+    uint8_t next[89][8];
+};
+
+constexpr ImaTables MakeImaTables() {
+    constexpr int8_t kIndexAdjust[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+    ImaTables t{};
+    for (int32_t index = 0; index <= kImaLastStepIndex; ++index)
+        for (int32_t code = 0; code < 8; ++code) {
+            const int32_t step = kImaStepTable[index];
+            t.diff[index][code] = (step >> 3) + (code & 4 ? step : 0) + (code & 2 ? step >> 1 : 0) +
+                                  (code & 1 ? step >> 2 : 0);
+            const int32_t next = index + kIndexAdjust[code];
+            t.next[index][code] =
+                static_cast<uint8_t>(next < 0 ? 0 : (next > kImaLastStepIndex ? kImaLastStepIndex : next));
+        }
+    return t;
+}
+
+constexpr ImaTables kIma = MakeImaTables();
+
 // IMA ADPCM: a block opens with, per channel, the first sample (SI16), the
 // step index (UI8) and a reserved byte; then come groups of 4 bytes per
 // channel, each holding 8 codes of that channel, low nibble first.
@@ -40,7 +67,6 @@ public:
     }
 
     uint32_t Decode(const uint8_t *block, size_t bytes, int16_t *out) const override {
-        static const int8_t kIndexAdjust[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
         const uint32_t frames = FramesIn(bytes);
         if (frames == 0) return 0;
         for (uint32_t c = 0; c < channels_; ++c)
@@ -58,14 +84,10 @@ public:
                 const uint32_t k = f - 1;  // code k of this channel: group k / 8, nibble k % 8
                 const uint8_t byte = codes[(k / 8) * 4 * channels_ + 4 * c + (k % 8) / 2];
                 const uint32_t code = k % 2 ? byte >> 4 : byte & 0x0F;
-                const int32_t step = kImaStepTable[index];
-                int32_t diff = step >> 3;
-                if (code & 4) diff += step;
-                if (code & 2) diff += step >> 1;
-                if (code & 1) diff += step >> 2;
-                sample = Clamp16(code & 8 ? sample - diff : sample + diff);
-                index += kIndexAdjust[code & 7];
-                index = index < 0 ? 0 : (index > kImaLastStepIndex ? kImaLastStepIndex : index);
+                const int32_t diff = kIma.diff[index][code & 7];
+                const int32_t negative = -static_cast<int32_t>(code >> 3);  // 0 or all ones
+                sample = Clamp16(sample + ((diff ^ negative) - negative));
+                index = kIma.next[index][code & 7];
                 out[f * channels_ + c] = static_cast<int16_t>(sample);
             }
         }
