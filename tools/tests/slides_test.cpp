@@ -13,8 +13,8 @@
 #include <map>
 #include <set>
 
-#include "common/sound_file.h"
-#include "common/wav.h"
+#include "demo/wav.h"
+#include "slides/sound_file.h"
 #include "support/swf_reader.h"
 #include "tests/support.h"
 #include "tests/swf_file.h"

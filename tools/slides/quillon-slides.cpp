@@ -17,13 +17,13 @@
 
 #include "common/files.h"
 #include "common/nav_buttons.h"
-#include "common/ordered_work.h"
-#include "common/palette.h"
-#include "common/pdf_read.h"
-#include "common/png_read.h"
 #include "common/viewer.h"
-#include "common/sound_file.h"
 #include "quillon.h"
+#include "slides/ordered_work.h"
+#include "slides/palette.h"
+#include "slides/pdf_read.h"
+#include "slides/png_read.h"
+#include "slides/sound_file.h"
 
 using namespace quillon_tools;
 
@@ -424,9 +424,9 @@ std::vector<StageLink> PlaceLinks(const Input &input, int page, int width, int h
     return out;
 }
 
-// Lets libimagequant's OpenMP use one thread on the calling thread: the
-// slides are already prepared on every core, and idle OpenMP threads would
-// spin, taking processor time from the others.
+// Lets libimagequant's OpenMP use one thread on the calling thread: slides
+// are already prepared on several threads (up to one a core), and idle
+// OpenMP threads would spin, taking processor time from them.
 void OneOpenMpThread() {
     using SetNumThreads = void (*)(int);
     if (void *symbol = dlsym(RTLD_DEFAULT, "omp_set_num_threads"))
@@ -504,8 +504,32 @@ private:
     size_t total_;
 };
 
-int Run(const Options &o) {
-    // Writing the movie over one of its own inputs would destroy that input.
+// What the checks of the inputs found: the stage, one plan per slide and
+// the sounds.
+struct Deck {
+    int width = 0, height = 0;
+    std::vector<Input> inputs;
+    std::vector<SlidePlan> plans;
+    std::vector<long> frames;  // of each slide
+    SoundFile sound;           // --sound, when given
+    std::vector<std::unique_ptr<SoundFile>> narrations;  // of the first slides
+
+    long FrameCount() const {
+        long count = 0;
+        for (long n : frames) count += n;
+        return count;
+    }
+
+    size_t LinkCount() const {
+        size_t count = 0;
+        for (const SlidePlan &plan : plans) count += plan.links.size();
+        return count;
+    }
+};
+
+// Writing the movie over one of its own inputs would destroy that input:
+// the exit status of that usage error, or 0.
+int RefuseInputAsOutput(const Options &o) {
     std::vector<std::string> read = o.inputs;
     if (!o.sound.empty()) read.push_back(o.sound);
     read.insert(read.end(), o.narrations.begin(), o.narrations.end());
@@ -513,164 +537,216 @@ int Run(const Options &o) {
         if (SameFile(o.output, input))
             return Usage("the output " + o.output + " is the input " + input +
                          "; choose another output file");
+    return 0;
+}
 
-    OutputState before;
-    std::string error;
-    if (!CheckOutputPath(o.output, before, error)) return Fail(error);
-    SoundFile sound;
-    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
-    std::vector<std::unique_ptr<SoundFile>> narrations;
-    for (const std::string &path : o.narrations) {
-        narrations.push_back(std::make_unique<SoundFile>());
-        if (!narrations.back()->Open(path, error)) return Fail(error);
-        if (narrations.back()->Seconds() < 0)
-            return Fail(path + ": the length of the narration cannot be read");
-    }
-
-    // Every input is checked before any slide is made.
-    int width = o.width, height = o.height;
-    std::vector<Input> inputs;
-    std::vector<SlidePlan> plans;
+// Opens every input and plans its slides, so that every input is checked
+// before any slide is made. The stage is --size, or the first input's size.
+bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
+    deck.width = o.width;
+    deck.height = o.height;
     for (const std::string &path : o.inputs) {
         Input input;
         input.path = path;
         if (IsPdfInput(path)) {
             input.pdf = PdfDocument::Open(path, error);
-            if (!input.pdf) return Fail(error);
+            if (!input.pdf) return false;
             std::vector<int> pages;
-            if (!PickPages(o, input, pages, error)) return Fail(error);
-            if (width == 0) {
+            if (!PickPages(o, input, pages, error)) return false;
+            if (deck.width == 0) {
                 double pw, ph;
                 input.pdf->PageSize(pages[0], pw, ph);
-                width = kPdfStageWidth;
-                height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
+                deck.width = kPdfStageWidth;
+                deck.height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
             }
-            for (int page : pages) plans.push_back(SlidePlan{inputs.size(), page, {}});
+            for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}});
         } else {
             int w, h;
-            if (!ProbePng(path, w, h, error)) return Fail(error);
-            if (width == 0) {
-                width = w;
-                height = h;
+            if (!ProbePng(path, w, h, error)) return false;
+            if (deck.width == 0) {
+                deck.width = w;
+                deck.height = h;
             }
-            plans.push_back(SlidePlan{inputs.size(), -1, {}});
+            deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
         }
-        inputs.push_back(std::move(input));
+        deck.inputs.push_back(std::move(input));
     }
-    if (plans.size() > 65535) return Fail("too many slides: at most 65535");
-    if (narrations.size() > plans.size())
-        return Usage(std::to_string(narrations.size()) + " narrations for " +
-                     std::to_string(plans.size()) + (plans.size() == 1 ? " slide" : " slides") +
-                     ": give at most one a slide");
-    // The frames of each slide: one where the deck stops on every slide;
-    // otherwise --seconds, or as many as its narration needs to end.
-    std::vector<long> slideFrames(plans.size(), 1);
-    long frameCount = 0;
-    for (size_t i = 0; i < plans.size(); ++i) {
-        long &n = slideFrames[i];
-        if (!o.buttons && o.seconds > 0) n = std::max(1L, std::lround(o.seconds * o.fps));
-        if (!o.buttons && i < narrations.size())
-            n = std::max(n, static_cast<long>(std::ceil(narrations[i]->Seconds() * o.fps - 1e-9)));
-        frameCount += n;
-    }
-    if (frameCount > 65535)
-        return Fail("the deck needs " + std::to_string(frameCount) + " frames at " +
-                    std::to_string(o.fps) + " fps: a movie holds at most 65535 (lower --fps or --seconds)");
-    if (width > kMaxStageSide || height > kMaxStageSide ||
-        static_cast<long>(width) * height > kMaxStagePixels)
-        return Fail("stage " + std::to_string(width) + "x" + std::to_string(height) +
-                    " is too large: at most " + std::to_string(kMaxStageSide) +
-                    " pixels a side and " + std::to_string(kMaxStagePixels) +
-                    " pixels in all (use --size)");
+    return true;
+}
 
-    // The links of PDF pages; those the movie cannot keep are reported once.
-    size_t linkCount = 0;
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        if (!inputs[i].pdf) continue;
+// Opens the sound and the narrations, and finds how long each narration
+// plays.
+bool OpenSounds(const Options &o, Deck &deck, std::string &error) {
+    if (!o.sound.empty() && !deck.sound.Open(o.sound, error)) return false;
+    for (const std::string &path : o.narrations) {
+        deck.narrations.push_back(std::make_unique<SoundFile>());
+        if (!deck.narrations.back()->Open(path, error)) return false;
+        if (deck.narrations.back()->Seconds() < 0) {
+            error = path + ": the length of the narration cannot be read";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The frames of each slide: one where the deck stops on every slide;
+// otherwise --seconds, or as many as its narration needs to end.
+void PlanFrames(const Options &o, Deck &deck) {
+    deck.frames.assign(deck.plans.size(), 1);
+    if (o.buttons) return;
+    for (size_t i = 0; i < deck.plans.size(); ++i) {
+        long &n = deck.frames[i];
+        if (o.seconds > 0) n = std::max(1L, std::lround(o.seconds * o.fps));
+        if (i < deck.narrations.size())
+            n = std::max(n, static_cast<long>(std::ceil(deck.narrations[i]->Seconds() * o.fps - 1e-9)));
+    }
+}
+
+// The limits of a movie: 65535 frames, and the stage players show.
+bool CheckLimits(const Options &o, const Deck &deck, std::string &error) {
+    if (deck.plans.size() > 65535) {
+        error = "too many slides: at most 65535";
+        return false;
+    }
+    if (deck.FrameCount() > 65535) {
+        error = "the deck needs " + std::to_string(deck.FrameCount()) + " frames at " +
+                std::to_string(o.fps) + " fps: a movie holds at most 65535 (lower --fps or --seconds)";
+        return false;
+    }
+    if (deck.width > kMaxStageSide || deck.height > kMaxStageSide ||
+        static_cast<long>(deck.width) * deck.height > kMaxStagePixels) {
+        error = "stage " + std::to_string(deck.width) + "x" + std::to_string(deck.height) +
+                " is too large: at most " + std::to_string(kMaxStageSide) +
+                " pixels a side and " + std::to_string(kMaxStagePixels) +
+                " pixels in all (use --size)";
+        return false;
+    }
+    return true;
+}
+
+// The links of PDF pages on the stage; those the movie cannot keep are
+// reported, links inside a document once for the document.
+void PlaceDeckLinks(Deck &deck) {
+    for (size_t i = 0; i < deck.inputs.size(); ++i) {
+        if (!deck.inputs[i].pdf) continue;
         int internal = 0;
-        for (SlidePlan &plan : plans)
-            if (plan.input == i) plan.links = PlaceLinks(inputs[i], plan.page, width, height, internal);
+        for (SlidePlan &plan : deck.plans)
+            if (plan.input == i)
+                plan.links = PlaceLinks(deck.inputs[i], plan.page, deck.width, deck.height, internal);
         if (internal > 0)
-            Warn(inputs[i].path + ": " + std::to_string(internal) +
+            Warn(deck.inputs[i].path + ": " + std::to_string(internal) +
                  (internal == 1 ? " link to a page inside the document is not kept"
                                 : " links to pages inside the document are not kept"));
     }
-    for (const SlidePlan &plan : plans) linkCount += plan.links.size();
+}
 
-    int count = static_cast<int>(plans.size());
-    CreateMovie(width, height, count, o.fps);
-    Progress progress(!o.quiet, plans.size());
-    int quantised = 0;
+// Hands the library one slide: its picture, its links (the previous slide's
+// leave with it), the sound on the first and its narration, a stop where
+// the movie waits, and the frames that hold the picture for its time. False
+// with error set when a sound cannot be decoded.
+bool RecordSlide(const Options &o, Deck &deck, size_t i, const IndexedPicture &picture,
+                 std::string &error) {
+    const SlidePlan &plan = deck.plans[i];
+    CreateFrame(picture.pixels.data(), picture.palette.data(), picture.ColourCount());
+    if (i > 0 && !deck.plans[i - 1].links.empty()) RemoveButtons();
+    for (const StageLink &link : plan.links)
+        AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2, link.y2);
+    // The library reads each sound whole in AddSound; a temporary file is
+    // gone before the next is made.
+    std::vector<SoundFile *> sounds;
+    if (i == 0 && !o.sound.empty()) sounds.push_back(&deck.sound);
+    if (i < deck.narrations.size()) sounds.push_back(deck.narrations[i].get());
+    for (SoundFile *sound : sounds) {
+        std::string wav;
+        if (!sound->Prepare(wav, error)) return false;
+        AddSound(wav.c_str());
+        sound->Release();
+    }
+    if (o.buttons) StopFrame(-1);
+    NextSlide();
+    for (long k = 1; k < deck.frames[i]; ++k) DuplicateFrame();
+    if (!o.buttons && i + 1 == deck.plans.size()) StopFrame(-1);
+    return true;
+}
+
+// Creates the movie and records every slide, in order. Slides are prepared
+// (decoded, drawn, colour-mapped) on worker threads, at most two a thread
+// ahead; a thread starts only when the slides come slower than the library
+// takes them, up to one a core. The library runs on this thread alone. False
+// with error set, and the movie destroyed, when a slide cannot be made.
+bool RecordSlides(const Options &o, Deck &deck, int &quantised, std::string &error) {
+    CreateMovie(deck.width, deck.height, static_cast<int>(deck.plans.size()), o.fps);
+    Progress progress(!o.quiet, deck.plans.size());
     {
-        // Slides are prepared on every core, at most two a thread ahead; the
-        // library takes them in order on this thread.
         unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-        OrderedWork<PreparedSlide> work(plans.size(), threads, 2 * threads, [&] {
-            auto preparer = std::make_shared<SlidePreparer>(o, inputs, plans, width, height);
+        OrderedWork<PreparedSlide> work(deck.plans.size(), threads, 2 * threads, [&] {
+            auto preparer = std::make_shared<SlidePreparer>(o, deck.inputs, deck.plans,
+                                                            deck.width, deck.height);
             return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
         });
-        for (int i = 0; i < count; ++i) {
-            const SlidePlan &plan = plans[static_cast<size_t>(i)];
-            const std::string &path = inputs[plan.input].path;
-            progress.Slide(static_cast<size_t>(i) + 1,
-                           plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
+        for (size_t i = 0; i < deck.plans.size(); ++i) {
+            const SlidePlan &plan = deck.plans[i];
+            const std::string &path = deck.inputs[plan.input].path;
+            progress.Slide(i + 1, plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
             PreparedSlide &slide = work.Next();
             if (!slide.error.empty()) {
                 error = slide.error;
                 break;
             }
             if (!slide.picture.exact) ++quantised;
-            CreateFrame(slide.picture.pixels.data(), slide.picture.palette.data(),
-                        slide.picture.ColourCount());
+            if (!RecordSlide(o, deck, i, slide.picture, error)) break;
             work.Release();
-            // The previous slide's links leave with it.
-            if (i > 0 && !plans[static_cast<size_t>(i) - 1].links.empty()) RemoveButtons();
-            for (const StageLink &link : plan.links)
-                AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2,
-                             link.y2);
-            // Each sound goes to the library (which reads it whole) and its
-            // temporary file, if any, is gone before the next is made.
-            std::vector<SoundFile *> sounds;
-            if (i == 0 && !o.sound.empty()) sounds.push_back(&sound);
-            if (static_cast<size_t>(i) < narrations.size())
-                sounds.push_back(narrations[static_cast<size_t>(i)].get());
-            std::string wav;
-            for (SoundFile *s : sounds) {
-                if (!s->Prepare(wav, error)) break;
-                AddSound(wav.c_str());
-                s->Release();
-            }
-            if (!error.empty()) break;
-            if (o.buttons) StopFrame(-1);
-            NextSlide();
-            // The picture stays for the slide's further frames.
-            for (long k = 1; k < slideFrames[static_cast<size_t>(i)]; ++k) DuplicateFrame();
-            if (i == count - 1 && !o.buttons) StopFrame(-1);
         }
     }
     progress.Done();
     if (!error.empty()) {
         DestroyMovie();
-        return Fail(error);
+        return false;
     }
-    if (o.buttons) AddNavigation(width, height);
+    return true;
+}
+
+void PrintSummary(const Options &o, const Deck &deck, int quantised, const std::string &page) {
+    size_t count = deck.plans.size(), links = deck.LinkCount();
+    std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours", kProgram,
+                o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.height, quantised);
+    if (links > 0) std::printf(", %zu link%s", links, links == 1 ? "" : "s");
+    if (deck.FrameCount() > static_cast<long>(count))
+        std::printf(", %ld frames at %d fps", deck.FrameCount(), o.fps);
+    std::printf("\n");
+    if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
+}
+
+// The whole run: check the output, the sounds and the inputs, plan each
+// slide's frames, record the slides, add the buttons, write the movie and
+// its viewer page.
+int Run(const Options &o) {
+    if (int status = RefuseInputAsOutput(o)) return status;
+    OutputState before;
+    std::string error;
+    if (!CheckOutputPath(o.output, before, error)) return Fail(error);
+    Deck deck;
+    if (!OpenSounds(o, deck, error) || !PlanSlides(o, deck, error)) return Fail(error);
+    if (deck.narrations.size() > deck.plans.size())
+        return Usage(std::to_string(deck.narrations.size()) + " narrations for " +
+                     std::to_string(deck.plans.size()) +
+                     (deck.plans.size() == 1 ? " slide" : " slides") + ": give at most one a slide");
+    PlanFrames(o, deck);
+    if (!CheckLimits(o, deck, error)) return Fail(error);
+    PlaceDeckLinks(deck);
+
+    int quantised = 0;
+    if (!RecordSlides(o, deck, quantised, error)) return Fail(error);
+    if (o.buttons) AddNavigation(deck.width, deck.height);
     WriteMovie(o.output.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
-    if (o.html && !WriteViewer(o.output, width, height, BaseName(o.output), !o.sound.empty(),
-                               o.playerUrl, page, error))
+    if (o.html && !WriteViewer(o.output, deck.width, deck.height, BaseName(o.output),
+                               !o.sound.empty(), o.playerUrl, page, error))
         return Fail(error);
-    if (!o.quiet) {
-        std::printf("%s: wrote %s: %d slide%s, %dx%d pixels, %d quantised to 256 colours",
-                    kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, height,
-                    quantised);
-        if (linkCount > 0) std::printf(", %zu link%s", linkCount, linkCount == 1 ? "" : "s");
-        if (frameCount > count) std::printf(", %ld frames at %d fps", frameCount, o.fps);
-        std::printf("\n");
-        if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
-    }
+    if (!o.quiet) PrintSummary(o, deck, quantised, page);
     return 0;
 }
 

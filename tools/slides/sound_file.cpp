@@ -1,7 +1,7 @@
 // Sound input of quillon-slides, decoded with libsndfile where the library
 // cannot read the file itself, into a temporary file that no exit leaves
 // behind.
-#include "common/sound_file.h"
+#include "slides/sound_file.h"
 
 #include <sndfile.h>
 #include <signal.h>
