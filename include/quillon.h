@@ -271,7 +271,12 @@ QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
 
 /* Adds the WAV file fileName to the current frame as an ADPCM event sound
  * that starts when the frame is reached and plays at the file's own speed
- * and pitch.
+ * and pitch. Each call defines a sound of its own (one character id; the
+ * frame gets a SoundStreamHead, the DefineSound and a StartSound), so a
+ * movie may start another sound in every frame, e.g. one for each slide. An
+ * event sound plays to its end whatever the movie does meanwhile: moving
+ * to another frame neither stops it nor starts it again, and reaching its
+ * frame again while it still plays does not start it a second time.
  *
  * Files that play: RIFF/WAVE with
  *  - PCM (format tag 1): 8-bit unsigned, 16-, 24- or 32-bit signed;
