@@ -254,7 +254,7 @@ bool WaveReader::Open(std::FILE *file, SoundFormat &format) {
             haveFact = complete;
             Trace("Fact Chunk: %lu sample frames\n", static_cast<unsigned long>(factFrames));
         } else {
-            Trace("Unknown Chunk\n");  // skipped: LIST, fact, bext, JUNK, ...
+            Trace("Unknown Chunk\n");  // skipped: LIST, bext, JUNK, ...
         }
         position = end;
         // The pad byte after an odd-sized chunk. A writer that left it out
