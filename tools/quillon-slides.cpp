@@ -1,6 +1,8 @@
-// quillon-slides: turns PNG images and PDF pages into a movie with one slide
-// per image or page, through the exported functions of the library only.
+// quillon-slides: turns pictures, PDF documents and presentations into a
+// movie with one slide per picture or page, through the exported functions
+// of the library only.
 #include <dlfcn.h>
+#include <sys/sysinfo.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,10 +19,11 @@
 
 #include "common/files.h"
 #include "common/nav_buttons.h"
+#include "common/office_convert.h"
 #include "common/ordered_work.h"
 #include "common/palette.h"
 #include "common/pdf_read.h"
-#include "common/png_read.h"
+#include "common/picture_read.h"
 #include "common/viewer.h"
 #include "common/sound_file.h"
 #include "quillon.h"
@@ -37,30 +40,47 @@ constexpr long kMaxStagePixels = 16777215;
 
 const char kHelp[] =
     "Usage: quillon-slides [options] FILE... -o OUT.swf\n"
-    "Writes a Flash movie (SWF 4) with one slide per PNG image and per page of\n"
-    "each PDF document, in the order given.\n"
-    "Images of at most 256 colours keep their colours exactly; others, and PDF\n"
-    "pages, are reduced to 256 colours with libimagequant.\n"
+    "Writes a Flash movie (SWF 4) with one slide per picture and per page of\n"
+    "each PDF document or presentation, in the order given.\n"
+    "\n"
+    "Files:\n"
+    "  pictures               JPEG, PNG, WebP, GIF (its first frame), TIFF,\n"
+    "                         HEIF/HEIC and SVG, read with libvips: turned upright\n"
+    "                         by their EXIF orientation, an embedded ICC profile\n"
+    "                         converted to sRGB\n"
+    "  PDF documents          drawn with poppler, web links kept\n"
+    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp and .key:\n"
+    "                         converted to PDF by LibreOffice, which must be\n"
+    "                         installed (Debian package libreoffice-impress)\n"
+    "Pictures of at most 256 colours that need no scaling keep their colours\n"
+    "exactly; others, and pages, are reduced to 256 colours with libimagequant.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
     "  --fps N                frames per second, 1 to 255 (default 1); each slide\n"
     "                         is one frame\n"
-    "  --size WxH             the stage in pixels (default: the first image's size,\n"
-    "                         or the first PDF page 1024 pixels wide); images and\n"
-    "                         pages of another size are scaled to fit, centred\n"
+    "  --size WxH             the slides in pixels (default: the first picture's\n"
+    "                         size, or the first page 1024 pixels wide); pictures\n"
+    "                         and pages of another size are scaled to fit, centred\n"
     "  --pages LIST           the pages of every PDF document to take, e.g.\n"
     "                         2-7,9 or 3- (default: all)\n"
     "  --link-target NAME     the window that links of PDF pages open in (default\n"
     "                         _blank, a new one); only http, https and mailto\n"
     "                         links are kept\n"
-    "  --background RRGGBB    colour around scaled images and under transparent\n"
-    "                         pixels (default FFFFFF)\n"
-    "  --buttons              first, previous, next and last buttons in the\n"
-    "                         bottom-right corner; the movie stops on every slide\n"
-    "                         (without them it plays the slides and stops on the\n"
-    "                         last); previous on the first slide goes to the last,\n"
-    "                         next on the last slide goes to the first\n"
+    "  --background RRGGBB    colour around scaled pictures, under transparent\n"
+    "                         pixels and behind the buttons (default FFFFFF)\n"
+    "  --buttons[=WHERE]      first, previous, next and last buttons; the movie\n"
+    "                         stops on every slide (without them it plays the\n"
+    "                         slides and stops on the last);\n"
+    "                         previous on the first slide goes to the last,\n"
+    "                         next on the last slide goes to the first.\n"
+    "                         WHERE: under (the default), in a strip under the\n"
+    "                         slide that the stage grows by, or over, over the\n"
+    "                         slide's bottom-right corner. On a small stage they\n"
+    "                         shrink, down to 6x4 pixels\n"
+    "  --jobs N               slides prepared at once, 1 to 256 (default: one a\n"
+    "                         processor core, fewer when memory would not hold\n"
+    "                         them)\n"
     "  --sound FILE           a sound that starts with the first slide: WAV (PCM or\n"
     "                         float, any rate from 4 to 192 kHz), FLAC, Ogg Vorbis\n"
     "                         or Opus, MP3\n"
@@ -75,7 +95,8 @@ const char kHelp[] =
     "  --version              the program's version\n"
     "\n"
     "Options with a value also take it as --name=VALUE, e.g. --output=OUT.swf.\n"
-    "The stage is at most 8191 pixels a side and 16777215 pixels in all.\n"
+    "The stage, buttons' strip included, is at most 8191 pixels a side and\n"
+    "16777215 pixels in all.\n"
     "Links to other pages of a PDF document, and links of other kinds, are left\n"
     "out and reported.\n"
     "Exit status: 0 written, 1 an input, the sound or the output failed, 2 wrong\n"
@@ -100,6 +121,8 @@ struct Options {
     std::vector<PageRange> pages;  // empty: every page
     std::string linkTarget = "_blank";
     bool buttons = false;
+    ButtonPlace buttonPlace = ButtonPlace::Under;
+    int jobs = 0;  // 0: as many as the cores and memory allow
     std::string sound;
     bool html = false;
     std::string playerUrl;
@@ -229,6 +252,15 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
                 return Usage("--player-url needs the address of the Ruffle player");
         } else if (a == "--buttons") {
             o.buttons = true;
+            if (hasInlineValue) {
+                hasInlineValue = false;
+                if (inlineValue == "under") o.buttonPlace = ButtonPlace::Under;
+                else if (inlineValue == "over") o.buttonPlace = ButtonPlace::Over;
+                else return Usage("--buttons=WHERE needs under or over");
+            }
+        } else if (a == "--jobs") {
+            if (!value(v) || !ParseInt(v, 1, 256, o.jobs))
+                return Usage("--jobs needs a whole number from 1 to 256");
         } else if (a == "--sound") {
             if (!value(o.sound)) return Usage("--sound needs a sound file");
         } else if (a == "--html") {
@@ -249,14 +281,13 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
 }
 
 // The four navigation buttons, added once every slide was recorded.
-void AddNavigation(int width, int height) {
+void AddNavigation(const ButtonRow &row) {
     struct Nav {
         int kind;
         NavSymbol symbol;
     };
     const Nav navs[] = {{3, NavSymbol::First}, {5, NavSymbol::Previous},
                         {6, NavSymbol::Next}, {4, NavSymbol::Last}};
-    ButtonRow row = LayOutButtonRow(width, height, 4);
     for (int i = 0; i < 4; ++i) {
         ButtonFaces f = DrawButtonFaces(navs[i].symbol, row.width, row.height);
         AddButton(navs[i].kind, f.up.data(), f.over.data(), f.down.data(), row.X(i), row.y,
@@ -264,10 +295,12 @@ void AddNavigation(int width, int height) {
     }
 }
 
-// One input file: a PNG image, or a PDF document and the pages taken from it.
+// One input file: a picture, or a PDF document (made by LibreOffice from a
+// presentation) and the pages taken from it.
 struct Input {
     std::string path;
-    std::unique_ptr<PdfDocument> pdf;  // null for a PNG image
+    std::string pdfPath;               // the document read: path, or LibreOffice's PDF
+    std::unique_ptr<PdfDocument> pdf;  // null for a picture
 };
 
 // A hyperlink area on the stage, in pixels.
@@ -289,16 +322,6 @@ struct PreparedSlide {
     std::string error;
 };
 
-bool StartsLikePng(const std::string &path) {
-    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    unsigned char head[8];
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    bool png = std::fread(head, 1, 8, f) == 8 && std::memcmp(head, kSignature, 8) == 0;
-    std::fclose(f);
-    return png;
-}
-
 bool NamedPdf(const std::string &path) {
     if (path.size() < 4) return false;
     std::string ext = path.substr(path.size() - 4);
@@ -306,8 +329,10 @@ bool NamedPdf(const std::string &path) {
     return ext == ".pdf";
 }
 
+// A file that starts like a PDF document is one; a file named .pdf is one
+// unless it starts like a picture.
 bool IsPdfInput(const std::string &path) {
-    return !StartsLikePng(path) && (LooksLikePdf(path) || NamedPdf(path));
+    return LooksLikePdf(path) || (NamedPdf(path) && !IsPicture(path));
 }
 
 // The pages of a document that --pages picks, from 0.
@@ -403,9 +428,12 @@ void OneOpenMpThread() {
 // PDF documents of its own.
 class SlidePreparer {
 public:
+    // The slides are width x height; a strip of stripHeight rows in the
+    // background colour goes under each for the buttons.
     SlidePreparer(const Options &o, const std::vector<Input> &inputs,
-                  const std::vector<SlidePlan> &plans, int width, int height)
-        : o_(o), inputs_(inputs), plans_(plans), width_(width), height_(height) {
+                  const std::vector<SlidePlan> &plans, int width, int height, int stripHeight)
+        : o_(o), inputs_(inputs), plans_(plans), width_(width), height_(height),
+          stripHeight_(stripHeight) {
         OneOpenMpThread();
     }
 
@@ -423,33 +451,100 @@ public:
                 return;
             }
         } else {
-            if (!ReadPng(input.path, decoded_, slide.error)) return;
-            Flatten(decoded_, o_.background);
+            if (!ReadPicture(input.path, width_, height_, o_.background, decoded_, slide.error))
+                return;
             if (decoded_.Width() != width_ || decoded_.Height() != height_) {
-                FitToStage(decoded_, width_, height_, o_.background, staged_);
+                Centre(decoded_, staged_);
                 picture = &staged_;
             }
         }
-        if (!mapper_.Map(*picture, slide.picture, slide.error))
+        if (!mapper_.Map(*picture, slide.picture, slide.error)) {
             slide.error = input.path + ": " + slide.error;
+            return;
+        }
+        if (stripHeight_ > 0) AddStrip(slide.picture);
     }
 
 private:
     const PdfDocument *Document(size_t input, std::string &error) {
         std::unique_ptr<PdfDocument> &pdf = documents_[input];
-        if (!pdf) pdf = PdfDocument::Open(inputs_[input].path, error);
+        if (!pdf) {
+            pdf = PdfDocument::Open(inputs_[input].pdfPath, error);
+            if (!pdf) error = inputs_[input].path + ": " + error;
+        }
         return pdf.get();
+    }
+
+    // A picture smaller than the slide, centred on the background.
+    void Centre(const RgbaCanvas &picture, RgbaCanvas &slide) const {
+        const Rgba bg{o_.background.r, o_.background.g, o_.background.b, 255};
+        slide.Resize(width_, height_);
+        std::fill(slide.Pixels().begin(), slide.Pixels().end(), bg);
+        int left = (width_ - picture.Width()) / 2, top = (height_ - picture.Height()) / 2;
+        for (int y = 0; y < picture.Height(); ++y)
+            std::copy_n(&picture.Pixels()[static_cast<size_t>(y) * picture.Width()],
+                        picture.Width(), &slide.Pixels()[static_cast<size_t>(top + y) * width_ + left]);
+    }
+
+    // The buttons' strip under the slide, in the background colour: a new
+    // palette entry while there is room, else the entry nearest to it.
+    void AddStrip(IndexedPicture &picture) {
+        const Rgb bg = o_.background;
+        int index = -1;
+        for (int i = 0; i < picture.ColourCount() && index < 0; ++i)
+            if (Rgb{picture.palette[i * 3u], picture.palette[i * 3u + 1], picture.palette[i * 3u + 2]} == bg)
+                index = i;
+        if (index < 0 && picture.ColourCount() < 256) {
+            index = picture.ColourCount();
+            picture.palette.insert(picture.palette.end(), {bg.r, bg.g, bg.b});
+        }
+        if (index < 0) {
+            nearest_.SetPalette(picture.palette);
+            index = nearest_.Find(bg.r, bg.g, bg.b);
+        }
+        picture.height += stripHeight_;
+        picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height,
+                              static_cast<uint8_t>(index));
     }
 
     const Options &o_;
     const std::vector<Input> &inputs_;
     const std::vector<SlidePlan> &plans_;
-    int width_, height_;
+    int width_, height_, stripHeight_;
     RgbaCanvas decoded_{1, 1}, staged_{1, 1};
+    NearestColour nearest_;
     std::vector<uint8_t> scratch_;
     ColourMapper mapper_;
     std::map<size_t, std::unique_ptr<PdfDocument>> documents_;
 };
+
+// The memory the system can give without swapping (MemAvailable of
+// /proc/meminfo, else the free memory), in bytes; 0 when unknown.
+uint64_t AvailableMemory() {
+    if (std::FILE *f = std::fopen("/proc/meminfo", "r")) {
+        char line[256];
+        unsigned long long kib = 0;
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
+        std::fclose(f);
+        if (kib > 0) return uint64_t(kib) * 1024;
+    }
+    struct sysinfo info;
+    if (sysinfo(&info) != 0) return 0;
+    return (uint64_t(info.freeram) + info.bufferram) * info.mem_unit;
+}
+
+// One job a processor core, fewer when the memory available would not hold
+// them: a job holds a few pictures of the stage's size (decoded, scaled,
+// quantised, the slides waiting in its slots) and what the pictures'
+// loaders keep whole; half of the available memory is given to them.
+unsigned DefaultJobs(int width, int height, uint64_t wholeDecodeBytes) {
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    uint64_t perJob = uint64_t(width) * uint64_t(height) * 4 * 6 + wholeDecodeBytes + (8u << 20);
+    uint64_t available = AvailableMemory();
+    if (available == 0) return cores;
+    return static_cast<unsigned>(std::clamp<uint64_t>(available / 2 / perJob, 1, cores));
+}
 
 class Progress {
 public:
@@ -485,16 +580,29 @@ int Run(const Options &o) {
     SoundFile sound;
     if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
 
+    if (!StartPictureReading(kProgram, error)) return Fail(error);
+    // Presentations become PDF documents first, all in one run of LibreOffice.
+    std::vector<std::string> decks, deckPdfs;
+    for (const std::string &path : o.inputs)
+        if (IsPresentation(path)) decks.push_back(path);
+    OfficeConversion office;
+    if (!office.Convert(decks, deckPdfs, error)) return Fail(error);
+
     // Every input is checked before any slide is made.
     int width = o.width, height = o.height;
     std::vector<Input> inputs;
     std::vector<SlidePlan> plans;
+    uint64_t wholeDecodeBytes = 0;  // the most a picture's loader holds at once
+    size_t deck = 0;
     for (const std::string &path : o.inputs) {
         Input input;
         input.path = path;
-        if (IsPdfInput(path)) {
-            input.pdf = PdfDocument::Open(path, error);
-            if (!input.pdf) return Fail(error);
+        input.pdfPath = path;
+        bool presentation = IsPresentation(path);
+        if (presentation) input.pdfPath = deckPdfs[deck++];
+        if (presentation || IsPdfInput(path)) {
+            input.pdf = PdfDocument::Open(input.pdfPath, error);
+            if (!input.pdf) return Fail(presentation ? path + ": " + error : error);
             std::vector<int> pages;
             if (!PickPages(o, input, pages, error)) return Fail(error);
             if (width == 0) {
@@ -505,23 +613,34 @@ int Run(const Options &o) {
             }
             for (int page : pages) plans.push_back(SlidePlan{inputs.size(), page, {}});
         } else {
-            int w, h;
-            if (!ProbePng(path, w, h, error)) return Fail(error);
+            PictureInfo info;
+            if (!ProbePicture(path, info, error)) return Fail(error);
             if (width == 0) {
-                width = w;
-                height = h;
+                width = info.width;
+                height = info.height;
             }
+            wholeDecodeBytes = std::max(wholeDecodeBytes, info.wholeDecodeBytes);
             plans.push_back(SlidePlan{inputs.size(), -1, {}});
         }
         inputs.push_back(std::move(input));
     }
     if (plans.size() > 65535) return Fail("too many slides: at most 65535");
-    if (width > kMaxStageSide || height > kMaxStageSide ||
-        static_cast<long>(width) * height > kMaxStagePixels)
-        return Fail("stage " + std::to_string(width) + "x" + std::to_string(height) +
+    // The buttons' row, and under the slide the strip it takes.
+    ButtonRow row;
+    int strip = 0;
+    if (o.buttons && !FitButtonRow(width, height, 4, o.buttonPlace, row, strip))
+        return Usage("the slides, " + std::to_string(width) + "x" + std::to_string(height) +
+                     " pixels, are too small for the buttons: they need " +
+                     std::to_string(4 * 6 + 5) + " pixels across" +
+                     (o.buttonPlace == ButtonPlace::Over ? " and 6 down" : "") +
+                     " (use --size)");
+    const int stageHeight = height + strip;
+    if (width > kMaxStageSide || stageHeight > kMaxStageSide ||
+        static_cast<long>(width) * stageHeight > kMaxStagePixels)
+        return Fail("stage " + std::to_string(width) + "x" + std::to_string(stageHeight) +
                     " is too large: at most " + std::to_string(kMaxStageSide) +
                     " pixels a side and " + std::to_string(kMaxStagePixels) +
-                    " pixels in all (use --size)");
+                    " pixels in all (use --size" + (strip > 0 ? " or --buttons=over)" : ")"));
 
     // The links of PDF pages; those the movie cannot keep are reported once.
     size_t linkCount = 0;
@@ -538,15 +657,16 @@ int Run(const Options &o) {
     for (const SlidePlan &plan : plans) linkCount += plan.links.size();
 
     int count = static_cast<int>(plans.size());
-    CreateMovie(width, height, count, o.fps);
+    CreateMovie(width, stageHeight, count, o.fps);
     Progress progress(!o.quiet, plans.size());
     int quantised = 0;
     {
-        // Slides are prepared on every core, at most two a thread ahead; the
+        // Slides are prepared by the jobs, at most two a job ahead; the
         // library takes them in order on this thread.
-        unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+        unsigned threads = o.jobs > 0 ? static_cast<unsigned>(o.jobs)
+                                      : DefaultJobs(width, stageHeight, wholeDecodeBytes);
         OrderedWork<PreparedSlide> work(plans.size(), threads, 2 * threads, [&] {
-            auto preparer = std::make_shared<SlidePreparer>(o, inputs, plans, width, height);
+            auto preparer = std::make_shared<SlidePreparer>(o, inputs, plans, width, height, strip);
             return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
         });
         for (int i = 0; i < count; ++i) {
@@ -578,18 +698,18 @@ int Run(const Options &o) {
         DestroyMovie();
         return Fail(error);
     }
-    if (o.buttons) AddNavigation(width, height);
+    if (o.buttons) AddNavigation(row);
     WriteMovie(o.output.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
-    if (o.html && !WriteViewer(o.output, width, height, BaseName(o.output), !o.sound.empty(),
+    if (o.html && !WriteViewer(o.output, width, stageHeight, BaseName(o.output), !o.sound.empty(),
                                o.playerUrl, page, error))
         return Fail(error);
     if (!o.quiet) {
         std::printf("%s: wrote %s: %d slide%s, %dx%d pixels, %d quantised to 256 colours",
-                    kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, height,
+                    kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, stageHeight,
                     quantised);
         if (linkCount > 0) std::printf(", %zu link%s", linkCount, linkCount == 1 ? "" : "s");
         std::printf("\n");

@@ -322,6 +322,11 @@ bool StartPictureReading(const char *program, std::string &error) {
     // thread pool would multiply them. Nothing is read twice: no cache.
     vips_concurrency_set(1);
     vips_cache_set_max(0);
+    // Loaders warn on standard error of what they skip or mend (a bad CRC,
+    // an unknown chunk, a colour description left unused); what counts
+    // comes back as an error instead, and standard error is the tool's.
+    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const char *, GLogLevelFlags, const char *,
+                                                      void *) {}, nullptr);
     return true;
 }
 
