@@ -1,5 +1,5 @@
 // Exact colour maps for pictures of few colours, libimagequant for the rest.
-#include "common/palette.h"
+#include "slides/palette.h"
 
 #include <libimagequant.h>
 
@@ -171,57 +171,6 @@ bool ColourMapper::Map(const RgbaCanvas &picture, IndexedPicture &out, std::stri
     out.exact = MapExactly(picture, out);
     if (out.exact) return true;
     return Quantise(picture, out, error);
-}
-
-void Flatten(RgbaCanvas &picture, Rgb background) {
-    for (Rgba &p : picture.Pixels()) {
-        if (p.a == 255) continue;
-        auto mix = [&](uint8_t c, uint8_t bg) {
-            return static_cast<uint8_t>((c * p.a + bg * (255 - p.a) + 127) / 255);
-        };
-        p = Rgba{mix(p.r, background.r), mix(p.g, background.g), mix(p.b, background.b), 255};
-    }
-}
-
-void FitToStage(const RgbaCanvas &picture, int width, int height, Rgb background,
-                RgbaCanvas &stage) {
-    stage.Resize(width, height);
-    std::fill(stage.Pixels().begin(), stage.Pixels().end(),
-              Rgba{background.r, background.g, background.b, 255});
-    double scale = std::min(static_cast<double>(width) / picture.Width(),
-                            static_cast<double>(height) / picture.Height());
-    int w = std::max(1, static_cast<int>(std::lround(picture.Width() * scale)));
-    int h = std::max(1, static_cast<int>(std::lround(picture.Height() * scale)));
-    w = std::min(w, width);
-    h = std::min(h, height);
-    int left = (width - w) / 2, top = (height - h) / 2;
-    double sx = static_cast<double>(picture.Width()) / w;
-    double sy = static_cast<double>(picture.Height()) / h;
-    for (int y = 0; y < h; ++y) {
-        double y0 = y * sy, y1 = (y + 1) * sy;
-        for (int x = 0; x < w; ++x) {
-            double x0 = x * sx, x1 = (x + 1) * sx;
-            double sum[4] = {0, 0, 0, 0}, total = 0;
-            for (int v = static_cast<int>(y0); v < std::min(picture.Height(), static_cast<int>(std::ceil(y1))); ++v) {
-                double wy = std::min(y1, v + 1.0) - std::max(y0, static_cast<double>(v));
-                if (wy <= 0) continue;
-                for (int u = static_cast<int>(x0); u < std::min(picture.Width(), static_cast<int>(std::ceil(x1))); ++u) {
-                    double wx = std::min(x1, u + 1.0) - std::max(x0, static_cast<double>(u));
-                    if (wx <= 0) continue;
-                    const Rgba &p = picture.At(u, v);
-                    double wgt = wx * wy;
-                    sum[0] += p.r * wgt;
-                    sum[1] += p.g * wgt;
-                    sum[2] += p.b * wgt;
-                    sum[3] += p.a * wgt;
-                    total += wgt;
-                }
-            }
-            if (total <= 0) continue;
-            auto c = [&](int k) { return static_cast<uint8_t>(std::lround(sum[k] / total)); };
-            stage.Set(left + x, top + y, Rgba{c(0), c(1), c(2), c(3)});
-        }
-    }
 }
 
 }  // namespace quillon_tools

@@ -19,14 +19,14 @@
 
 #include "common/files.h"
 #include "common/nav_buttons.h"
-#include "common/office_convert.h"
-#include "common/ordered_work.h"
-#include "common/palette.h"
-#include "common/pdf_read.h"
-#include "common/picture_read.h"
 #include "common/viewer.h"
-#include "common/sound_file.h"
 #include "quillon.h"
+#include "slides/office_convert.h"
+#include "slides/ordered_work.h"
+#include "slides/palette.h"
+#include "slides/pdf_read.h"
+#include "slides/picture_read.h"
+#include "slides/sound_file.h"
 
 using namespace quillon_tools;
 
@@ -415,9 +415,9 @@ std::vector<StageLink> PlaceLinks(const Input &input, int page, int width, int h
     return out;
 }
 
-// Lets libimagequant's OpenMP use one thread on the calling thread: the
-// slides are already prepared on every core, and idle OpenMP threads would
-// spin, taking processor time from the others.
+// Lets libimagequant's OpenMP use one thread on the calling thread: slides
+// are already prepared on several threads (up to one a core), and idle
+// OpenMP threads would spin, taking processor time from them.
 void OneOpenMpThread() {
     using SetNumThreads = void (*)(int);
     if (void *symbol = dlsym(RTLD_DEFAULT, "omp_set_num_threads"))
@@ -565,156 +565,222 @@ private:
     size_t total_;
 };
 
-int Run(const Options &o) {
-    // Writing the movie over one of its own inputs would destroy that input.
+// What the checks of the inputs found: the stage and one plan per slide.
+struct Deck {
+    int width = 0, height = 0;  // the slides
+    std::vector<Input> inputs;
+    std::vector<SlidePlan> plans;
+    OfficeConversion office;        // the PDF documents of presentations
+    uint64_t wholeDecodeBytes = 0;  // the most a picture's loader holds at once
+    ButtonRow row;                  // with --buttons
+    int strip = 0;                  // the buttons' strip under the slides
+
+    int StageHeight() const { return height + strip; }
+
+    size_t LinkCount() const {
+        size_t count = 0;
+        for (const SlidePlan &plan : plans) count += plan.links.size();
+        return count;
+    }
+};
+
+// Writing the movie over one of its own inputs would destroy that input:
+// the exit status of that usage error, or 0.
+int RefuseInputAsOutput(const Options &o) {
     std::vector<std::string> read = o.inputs;
     if (!o.sound.empty()) read.push_back(o.sound);
     for (const std::string &input : read)
         if (SameFile(o.output, input))
             return Usage("the output " + o.output + " is the input " + input +
                          "; choose another output file");
+    return 0;
+}
 
-    OutputState before;
-    std::string error;
-    if (!CheckOutputPath(o.output, before, error)) return Fail(error);
-    SoundFile sound;
-    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
-
-    if (!StartPictureReading(kProgram, error)) return Fail(error);
-    // Presentations become PDF documents first, all in one run of LibreOffice.
+// Opens every input and plans its slides, so that every input is checked
+// before any slide is made. The stage is --size, or the first input's size.
+// Presentations become PDF documents first, all in one run of LibreOffice.
+bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
+    deck.width = o.width;
+    deck.height = o.height;
     std::vector<std::string> decks, deckPdfs;
     for (const std::string &path : o.inputs)
         if (IsPresentation(path)) decks.push_back(path);
-    OfficeConversion office;
-    if (!office.Convert(decks, deckPdfs, error)) return Fail(error);
-
-    // Every input is checked before any slide is made.
-    int width = o.width, height = o.height;
-    std::vector<Input> inputs;
-    std::vector<SlidePlan> plans;
-    uint64_t wholeDecodeBytes = 0;  // the most a picture's loader holds at once
-    size_t deck = 0;
+    if (!deck.office.Convert(decks, deckPdfs, error)) return false;
+    size_t converted = 0;
     for (const std::string &path : o.inputs) {
         Input input;
         input.path = path;
         input.pdfPath = path;
         bool presentation = IsPresentation(path);
-        if (presentation) input.pdfPath = deckPdfs[deck++];
+        if (presentation) input.pdfPath = deckPdfs[converted++];
         if (presentation || IsPdfInput(path)) {
             input.pdf = PdfDocument::Open(input.pdfPath, error);
-            if (!input.pdf) return Fail(presentation ? path + ": " + error : error);
+            if (!input.pdf) {
+                if (presentation) error = path + ": " + error;
+                return false;
+            }
             std::vector<int> pages;
-            if (!PickPages(o, input, pages, error)) return Fail(error);
-            if (width == 0) {
+            if (!PickPages(o, input, pages, error)) return false;
+            if (deck.width == 0) {
                 double pw, ph;
                 input.pdf->PageSize(pages[0], pw, ph);
-                width = kPdfStageWidth;
-                height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
+                deck.width = kPdfStageWidth;
+                deck.height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
             }
-            for (int page : pages) plans.push_back(SlidePlan{inputs.size(), page, {}});
+            for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}});
         } else {
             PictureInfo info;
-            if (!ProbePicture(path, info, error)) return Fail(error);
-            if (width == 0) {
-                width = info.width;
-                height = info.height;
+            if (!ProbePicture(path, info, error)) return false;
+            if (deck.width == 0) {
+                deck.width = info.width;
+                deck.height = info.height;
             }
-            wholeDecodeBytes = std::max(wholeDecodeBytes, info.wholeDecodeBytes);
-            plans.push_back(SlidePlan{inputs.size(), -1, {}});
+            deck.wholeDecodeBytes = std::max(deck.wholeDecodeBytes, info.wholeDecodeBytes);
+            deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
         }
-        inputs.push_back(std::move(input));
+        deck.inputs.push_back(std::move(input));
     }
-    if (plans.size() > 65535) return Fail("too many slides: at most 65535");
-    // The buttons' row, and under the slide the strip it takes.
-    ButtonRow row;
-    int strip = 0;
-    if (o.buttons && !FitButtonRow(width, height, 4, o.buttonPlace, row, strip))
-        return Usage("the slides, " + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels, are too small for the buttons: they need " +
-                     std::to_string(4 * 6 + 5) + " pixels across" +
-                     (o.buttonPlace == ButtonPlace::Over ? " and 6 down" : "") +
-                     " (use --size)");
-    const int stageHeight = height + strip;
-    if (width > kMaxStageSide || stageHeight > kMaxStageSide ||
-        static_cast<long>(width) * stageHeight > kMaxStagePixels)
-        return Fail("stage " + std::to_string(width) + "x" + std::to_string(stageHeight) +
-                    " is too large: at most " + std::to_string(kMaxStageSide) +
-                    " pixels a side and " + std::to_string(kMaxStagePixels) +
-                    " pixels in all (use --size" + (strip > 0 ? " or --buttons=over)" : ")"));
+    return true;
+}
 
-    // The links of PDF pages; those the movie cannot keep are reported once.
-    size_t linkCount = 0;
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        if (!inputs[i].pdf) continue;
+// With --buttons, their row, and under the slides the strip it takes: the
+// exit status of the usage error when the slides are too small, or 0.
+int PlaceButtons(const Options &o, Deck &deck) {
+    if (!o.buttons || FitButtonRow(deck.width, deck.height, 4, o.buttonPlace, deck.row, deck.strip))
+        return 0;
+    const int across = 4 * (kMinButtonSide * 3 / 2) + 5, down = kMinButtonSide + 2;
+    return Usage("the slides, " + std::to_string(deck.width) + "x" + std::to_string(deck.height) +
+                 " pixels, are too small for the buttons: they need " + std::to_string(across) +
+                 " pixels across" +
+                 (o.buttonPlace == ButtonPlace::Over ? " and " + std::to_string(down) + " down" : "") +
+                 " (use --size)");
+}
+
+// The limits of a movie: 65535 frames, and the stage players show.
+bool CheckLimits(const Deck &deck, std::string &error) {
+    if (deck.plans.size() > 65535) {
+        error = "too many slides: at most 65535";
+        return false;
+    }
+    const int height = deck.StageHeight();
+    if (deck.width > kMaxStageSide || height > kMaxStageSide ||
+        static_cast<long>(deck.width) * height > kMaxStagePixels) {
+        error = "stage " + std::to_string(deck.width) + "x" + std::to_string(height) +
+                " is too large: at most " + std::to_string(kMaxStageSide) +
+                " pixels a side and " + std::to_string(kMaxStagePixels) + " pixels in all (use --size" +
+                (deck.strip > 0 ? " or --buttons=over)" : ")");
+        return false;
+    }
+    return true;
+}
+
+// The links of PDF pages on the stage; those the movie cannot keep are
+// reported, links inside a document once for the document.
+void PlaceDeckLinks(Deck &deck) {
+    for (size_t i = 0; i < deck.inputs.size(); ++i) {
+        if (!deck.inputs[i].pdf) continue;
         int internal = 0;
-        for (SlidePlan &plan : plans)
-            if (plan.input == i) plan.links = PlaceLinks(inputs[i], plan.page, width, height, internal);
+        for (SlidePlan &plan : deck.plans)
+            if (plan.input == i)
+                plan.links = PlaceLinks(deck.inputs[i], plan.page, deck.width, deck.height, internal);
         if (internal > 0)
-            Warn(inputs[i].path + ": " + std::to_string(internal) +
+            Warn(deck.inputs[i].path + ": " + std::to_string(internal) +
                  (internal == 1 ? " link to a page inside the document is not kept"
                                 : " links to pages inside the document are not kept"));
     }
-    for (const SlidePlan &plan : plans) linkCount += plan.links.size();
+}
 
-    int count = static_cast<int>(plans.size());
-    CreateMovie(width, stageHeight, count, o.fps);
-    Progress progress(!o.quiet, plans.size());
-    int quantised = 0;
+// Hands the library one slide: its picture, its links (the previous slide's
+// leave with it), the sound on the first, and a stop where the movie waits.
+void RecordSlide(const Options &o, const Deck &deck, size_t i, const IndexedPicture &picture,
+                 const SoundFile &sound) {
+    const SlidePlan &plan = deck.plans[i];
+    CreateFrame(picture.pixels.data(), picture.palette.data(), picture.ColourCount());
+    if (i > 0 && !deck.plans[i - 1].links.empty()) RemoveButtons();
+    for (const StageLink &link : plan.links)
+        AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2, link.y2);
+    if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
+    if (o.buttons || i + 1 == deck.plans.size()) StopFrame(-1);
+    NextSlide();
+}
+
+// Creates the movie and records every slide, in order. Slides are prepared
+// (decoded, drawn, colour-mapped) by the jobs, at most two a job ahead; a
+// job starts only when the slides come slower than the library takes them,
+// up to --jobs, or by default one a core that memory allows. The library runs on this thread alone. False
+// with error set, and the movie destroyed, when a slide cannot be made.
+bool RecordSlides(const Options &o, const Deck &deck, const SoundFile &sound, int &quantised,
+                  std::string &error) {
+    CreateMovie(deck.width, deck.StageHeight(), static_cast<int>(deck.plans.size()), o.fps);
+    Progress progress(!o.quiet, deck.plans.size());
     {
-        // Slides are prepared by the jobs, at most two a job ahead; the
-        // library takes them in order on this thread.
         unsigned threads = o.jobs > 0 ? static_cast<unsigned>(o.jobs)
-                                      : DefaultJobs(width, stageHeight, wholeDecodeBytes);
-        OrderedWork<PreparedSlide> work(plans.size(), threads, 2 * threads, [&] {
-            auto preparer = std::make_shared<SlidePreparer>(o, inputs, plans, width, height, strip);
+                                      : DefaultJobs(deck.width, deck.StageHeight(), deck.wholeDecodeBytes);
+        OrderedWork<PreparedSlide> work(deck.plans.size(), threads, 2 * threads, [&] {
+            auto preparer = std::make_shared<SlidePreparer>(o, deck.inputs, deck.plans,
+                                                            deck.width, deck.height, deck.strip);
             return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
         });
-        for (int i = 0; i < count; ++i) {
-            const SlidePlan &plan = plans[static_cast<size_t>(i)];
-            const std::string &path = inputs[plan.input].path;
-            progress.Slide(static_cast<size_t>(i) + 1,
-                           plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
+        for (size_t i = 0; i < deck.plans.size(); ++i) {
+            const SlidePlan &plan = deck.plans[i];
+            const std::string &path = deck.inputs[plan.input].path;
+            progress.Slide(i + 1, plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
             PreparedSlide &slide = work.Next();
             if (!slide.error.empty()) {
                 error = slide.error;
                 break;
             }
             if (!slide.picture.exact) ++quantised;
-            CreateFrame(slide.picture.pixels.data(), slide.picture.palette.data(),
-                        slide.picture.ColourCount());
+            RecordSlide(o, deck, i, slide.picture, sound);
             work.Release();
-            // The previous slide's links leave with it.
-            if (i > 0 && !plans[static_cast<size_t>(i) - 1].links.empty()) RemoveButtons();
-            for (const StageLink &link : plan.links)
-                AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2,
-                             link.y2);
-            if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
-            if (o.buttons || i == count - 1) StopFrame(-1);
-            NextSlide();
         }
     }
     progress.Done();
     if (!error.empty()) {
         DestroyMovie();
-        return Fail(error);
+        return false;
     }
-    if (o.buttons) AddNavigation(row);
+    return true;
+}
+
+void PrintSummary(const Options &o, const Deck &deck, int quantised, const std::string &page) {
+    size_t count = deck.plans.size(), links = deck.LinkCount();
+    std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours", kProgram,
+                o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.StageHeight(),
+                quantised);
+    if (links > 0) std::printf(", %zu link%s", links, links == 1 ? "" : "s");
+    std::printf("\n");
+    if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
+}
+
+// The whole run: check the output and the inputs, record the slides, add
+// the buttons, write the movie and its viewer page.
+int Run(const Options &o) {
+    if (int status = RefuseInputAsOutput(o)) return status;
+    OutputState before;
+    std::string error;
+    if (!CheckOutputPath(o.output, before, error)) return Fail(error);
+    SoundFile sound;
+    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
+
+    Deck deck;
+    if (!StartPictureReading(kProgram, error) || !PlanSlides(o, deck, error)) return Fail(error);
+    if (int status = PlaceButtons(o, deck)) return status;
+    if (!CheckLimits(deck, error)) return Fail(error);
+    PlaceDeckLinks(deck);
+
+    int quantised = 0;
+    if (!RecordSlides(o, deck, sound, quantised, error)) return Fail(error);
+    if (o.buttons) AddNavigation(deck.row);
     WriteMovie(o.output.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
-    if (o.html && !WriteViewer(o.output, width, stageHeight, BaseName(o.output), !o.sound.empty(),
-                               o.playerUrl, page, error))
+    if (o.html && !WriteViewer(o.output, deck.width, deck.StageHeight(), BaseName(o.output),
+                               !o.sound.empty(), o.playerUrl, page, error))
         return Fail(error);
-    if (!o.quiet) {
-        std::printf("%s: wrote %s: %d slide%s, %dx%d pixels, %d quantised to 256 colours",
-                    kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, stageHeight,
-                    quantised);
-        if (linkCount > 0) std::printf(", %zu link%s", linkCount, linkCount == 1 ? "" : "s");
-        std::printf("\n");
-        if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
-    }
+    if (!o.quiet) PrintSummary(o, deck, quantised, page);
     return 0;
 }
 

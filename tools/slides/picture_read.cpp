@@ -5,7 +5,7 @@
 // last, when it is small. vips_thumbnail would do the same with a better
 // filter, but its tiles take a few hundred rows of the file's full width at
 // once: tens of megabytes a picture for an 8192-pixel-wide PNG.
-#include "common/picture_read.h"
+#include "slides/picture_read.h"
 
 #include <vips/vips.h>
 

@@ -3,7 +3,7 @@
 //           --convert-to pdf --outdir TMP/out TMP/in/deck-0.pptx ...
 // Each deck is linked into TMP/in under a name of its own, so that decks of
 // one name from different folders do not overwrite each other's PDF.
-#include "common/office_convert.h"
+#include "slides/office_convert.h"
 
 #include <fcntl.h>
 #include <ftw.h>

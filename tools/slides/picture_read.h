@@ -38,8 +38,8 @@ bool ProbePicture(const std::string &path, PictureInfo &info, std::string &error
 
 // Decodes the picture upright, with an embedded ICC profile converted to
 // sRGB, drawn over background where it is transparent, and scaled to fit
-// width x height keeping its proportions: the size FitToStage gives, each
-// pixel the average of the file's pixels it covers. The rows stream from
+// width x height keeping its proportions (FitSize), each pixel the average
+// of the file's pixels it covers. The rows stream from
 // the loader through the scaling, a few at a time, so memory follows the
 // box (and wholeDecodeBytes), not the file. A picture of the box's own size
 // keeps the file's pixels. Grey, 16-bit and CMYK pictures come out as 8-bit
