@@ -211,6 +211,10 @@ public:
     // Source row v, opaque RGB, three bytes a pixel.
     void AddRow(int v, const uint8_t *rgb) {
         const int tw = target_.Width(), th = target_.Height();
+        if (tw == sw_ && th == sh_) {  // the same size: the pixels as they are
+            for (int x = 0; x < tw; ++x, rgb += 3) target_.Set(x, v, Rgba{rgb[0], rgb[1], rgb[2], 255});
+            return;
+        }
         for (int x = 0; x < tw; ++x) {
             const Span &s = spans_[static_cast<size_t>(x)];
             double sum[3] = {0, 0, 0};
