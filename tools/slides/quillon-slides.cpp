@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -301,6 +303,34 @@ struct Input {
     std::string path;
     std::string pdfPath;               // the document read: path, or LibreOffice's PDF
     std::unique_ptr<PdfDocument> pdf;  // null for a picture
+    uint64_t wholeDecodeBytes = 0;     // what a picture's loader holds at once
+};
+
+// Pictures that their loader holds whole while decoding (interlaced PNG,
+// progressive JPEG, GIF, HEIF) take turns: one waits while those being
+// decoded hold more than the budget together. One larger than the budget
+// is decoded alone. The rest take memory by the stage and need no turn.
+class DecodeBudget {
+public:
+    static constexpr uint64_t kBytes = uint64_t(256) << 20;
+
+    void Take(uint64_t bytes) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= kBytes; });
+        used_ += bytes;
+    }
+    void Give(uint64_t bytes) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            used_ -= bytes;
+        }
+        freed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    uint64_t used_ = 0;
 };
 
 // A hyperlink area on the stage, in pixels.
@@ -431,9 +461,10 @@ public:
     // The slides are width x height; a strip of stripHeight rows in the
     // background colour goes under each for the buttons.
     SlidePreparer(const Options &o, const std::vector<Input> &inputs,
-                  const std::vector<SlidePlan> &plans, int width, int height, int stripHeight)
+                  const std::vector<SlidePlan> &plans, int width, int height, int stripHeight,
+                  DecodeBudget &budget)
         : o_(o), inputs_(inputs), plans_(plans), width_(width), height_(height),
-          stripHeight_(stripHeight) {
+          stripHeight_(stripHeight), budget_(budget) {
         OneOpenMpThread();
     }
 
@@ -451,8 +482,10 @@ public:
                 return;
             }
         } else {
-            if (!ReadPicture(input.path, width_, height_, o_.background, decoded_, slide.error))
-                return;
+            budget_.Take(input.wholeDecodeBytes);
+            bool read = ReadPicture(input.path, width_, height_, o_.background, decoded_, slide.error);
+            budget_.Give(input.wholeDecodeBytes);
+            if (!read) return;
             if (decoded_.Width() != width_ || decoded_.Height() != height_) {
                 Centre(decoded_, staged_);
                 picture = &staged_;
@@ -511,6 +544,7 @@ private:
     const std::vector<Input> &inputs_;
     const std::vector<SlidePlan> &plans_;
     int width_, height_, stripHeight_;
+    DecodeBudget &budget_;
     RgbaCanvas decoded_{1, 1}, staged_{1, 1};
     NearestColour nearest_;
     std::vector<uint8_t> scratch_;
@@ -636,6 +670,7 @@ bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
                 deck.height = info.height;
             }
             deck.wholeDecodeBytes = std::max(deck.wholeDecodeBytes, info.wholeDecodeBytes);
+            input.wholeDecodeBytes = info.wholeDecodeBytes;
             deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
         }
         deck.inputs.push_back(std::move(input));
@@ -716,9 +751,11 @@ bool RecordSlides(const Options &o, const Deck &deck, const SoundFile &sound, in
     {
         unsigned threads = o.jobs > 0 ? static_cast<unsigned>(o.jobs)
                                       : DefaultJobs(deck.width, deck.StageHeight(), deck.wholeDecodeBytes);
+        DecodeBudget budget;
         OrderedWork<PreparedSlide> work(deck.plans.size(), threads, 2 * threads, [&] {
             auto preparer = std::make_shared<SlidePreparer>(o, deck.inputs, deck.plans,
-                                                            deck.width, deck.height, deck.strip);
+                                                            deck.width, deck.height, deck.strip,
+                                                            budget);
             return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
         });
         for (size_t i = 0; i < deck.plans.size(); ++i) {

@@ -298,21 +298,31 @@ TEST_F(SlidesTest, SvgIsDrawnAtTheStageSize) {
 }
 
 TEST_F(SlidesTest, LargePicturesTakeMemoryByTheStageNotByTheFile) {
-    // Eight copies of an 8192 x 8192 picture, prepared eight at once for an
-    // 800 x 600 stage: decoded whole, each would take 256 MiB.
-    std::vector<uint8_t> photo = Photo(8192, 8192);
-    ASSERT_TRUE(WritePicture(dir + "/large.png[compression=1]", 8192, 8192, photo));
-    ASSERT_TRUE(WritePicture(dir + "/large.jpg[Q=90]", 8192, 8192, photo));
-    std::vector<uint8_t>().swap(photo);
-    for (const char *name : {"large.png", "large.jpg"}) {
-        SCOPED_TRACE(name);
+    // Eight copies of a large picture, prepared eight at once for an
+    // 800 x 600 stage. Decoded whole, each 8192 x 8192 picture would take
+    // 256 MiB; those read row by row stay under 200 MB in all. An interlaced
+    // PNG is held whole by its loader (108 MiB at 6144 x 6144): such
+    // pictures take turns within 256 MiB instead of 864 MiB at once.
+    const struct {
+        const char *file;
+        int side;
+        long mostKib;
+    } rows[] = {{"large.png[compression=1]", 8192, 200 * 1024},
+                {"large.jpg[Q=90]", 8192, 200 * 1024},
+                {"interlaced.png[interlace,compression=1]", 6144, 400 * 1024}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.file);
+        std::string file = row.file;
+        std::string path = dir + "/" + file.substr(0, file.find('['));
+        ASSERT_TRUE(WritePicture(dir + "/" + file, row.side, row.side, Photo(row.side, row.side)));
         std::vector<std::string> args = {"--quiet", "--jobs", "8", "--size", "800x600"};
-        for (int i = 0; i < 8; ++i) args.push_back(dir + "/" + name);
+        for (int i = 0; i < 8; ++i) args.push_back(path);
         args.insert(args.end(), {"-o", dir + "/large.swf"});
         RunResult r = RunTool(kSlides, args);
+        std::remove(path.c_str());
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_LT(r.peakKib, 200 * 1024);
-        RecordProperty(std::string("peak_kib_") + name, std::to_string(r.peakKib));
+        EXPECT_LT(r.peakKib, row.mostKib);
+        RecordProperty(std::string("peak_kib_") + path.substr(path.rfind('/') + 1), std::to_string(r.peakKib));
         std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/large.swf"));
         ASSERT_EQ(bitmaps.size(), 8u);
         // The square picture fills the stage's height, centred.
@@ -320,7 +330,8 @@ TEST_F(SlidesTest, LargePicturesTakeMemoryByTheStageNotByTheFile) {
         Bitmap middle{true, 0, 3, 600, 600, 0, {}};
         for (int y = 0; y < 600; ++y)
             for (int x = 100; x < 700; ++x)
-                for (int c = 0; c < 4; ++c) middle.rgba.push_back(bitmaps[7].rgba[(static_cast<size_t>(y) * 800 + x) * 4 + c]);
+                for (int c = 0; c < 4; ++c)
+                    middle.rgba.push_back(bitmaps[7].rgba[(static_cast<size_t>(y) * 800 + x) * 4 + c]);
         EXPECT_GE(Psnr(small, middle), 30.0);
     }
 }
