@@ -3,6 +3,8 @@
 // level 9 of the 8-bit pictures it hands the library, on one thread.
 //   TextSlides   50 slides of 800 x 600: anti-aliased text and a bar chart
 //   PhotoSlides  20 photo-like slides of 1024 x 768
+//   JpegPhotos   the same photographs as JPEG files (quality 90), as cameras
+//                and phones write them; decoded with libvips on both sides
 //   FlatSlides   10 slides of 800 x 600 in 5 colours
 //   PdfPages     a 10-page PDF document of text, charts and gradients
 // wall_ratio, the goal: the tool's wall time (it prepares slides on every
@@ -17,6 +19,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vips/vips.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -156,6 +159,22 @@ std::vector<std::string> PhotoDeck() {
     return files;
 }
 
+// The photographs as JPEG files, quality 90.
+std::vector<std::string> JpegDeck() {
+    if (VIPS_INIT("quillon_bench_tools") != 0) std::abort();
+    std::vector<std::string> files;
+    for (const std::string &png : PhotoDeck()) {
+        VipsImage *image = vips_image_new_from_file(png.c_str(), nullptr);
+        if (!image) std::abort();
+        std::string jpeg = png.substr(0, png.size() - 4) + ".jpg";
+        if (vips_jpegsave(image, jpeg.c_str(), "Q", 90, nullptr) != 0) std::abort();
+        g_object_unref(image);
+        std::remove(png.c_str());
+        files.push_back(jpeg);
+    }
+    return files;
+}
+
 std::vector<std::string> FlatDeck() {
     static const double colours[5][3] = {
         {1, 1, 1}, {0.1, 0.15, 0.35}, {0.9, 0.3, 0.2}, {0.95, 0.8, 0.2}, {0.3, 0.6, 0.4}};
@@ -259,6 +278,17 @@ void DecodePng(const std::string &path, std::vector<uint8_t> &pixels) {
     if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) std::abort();
 }
 
+void DecodeWithVips(const std::string &path, std::vector<uint8_t> &pixels) {
+    VipsImage *image = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
+    if (!image) std::abort();
+    size_t size = 0;
+    void *data = vips_image_write_to_memory(image, &size);
+    g_object_unref(image);
+    if (!data) std::abort();
+    pixels.assign(static_cast<uint8_t *>(data), static_cast<uint8_t *>(data) + size);
+    g_free(data);
+}
+
 void DrawPdfPages(const std::string &path, int width, int height, std::vector<uint8_t> &pixels) {
     char *uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
     PopplerDocument *document = poppler_document_new_from_file(uri, nullptr, nullptr);
@@ -284,16 +314,19 @@ void DrawPdfPages(const std::string &path, int width, int height, std::vector<ui
     g_object_unref(document);
 }
 
+enum class Input { Png, Jpeg, Pdf };
+
 // Decoding the inputs and compressing the pictures, on this thread.
-Span Unavoidable(const std::vector<std::string> &files, bool pdf,
+Span Unavoidable(const std::vector<std::string> &files, Input input,
                  const std::vector<std::vector<uint8_t>> &pictures) {
     auto start = Clock::now();
     std::vector<uint8_t> pixels;
     for (const std::string &file : files) {
-        if (pdf)
-            DrawPdfPages(file, 1024, 768, pixels);
-        else
-            DecodePng(file, pixels);
+        switch (input) {
+        case Input::Pdf: DrawPdfPages(file, 1024, 768, pixels); break;
+        case Input::Jpeg: DecodeWithVips(file, pixels); break;
+        case Input::Png: DecodePng(file, pixels); break;
+        }
         benchmark::DoNotOptimize(pixels.data());
     }
     std::vector<uint8_t> out;
@@ -307,7 +340,7 @@ Span Unavoidable(const std::vector<std::string> &files, bool pdf,
     return quillon::bench::Seconds(start);
 }
 
-void DeckAgainstUnavoidable(benchmark::State &state, std::vector<std::string> (*make)(), bool pdf) {
+void DeckAgainstUnavoidable(benchmark::State &state, std::vector<std::string> (*make)(), Input input) {
     std::vector<std::string> files = make();
     std::string movie = Folder() + "/deck.swf";
     RunTool(files, movie);
@@ -318,9 +351,9 @@ void DeckAgainstUnavoidable(benchmark::State &state, std::vector<std::string> (*
         Span tool, work;
         if (toolFirst) {
             tool = RunTool(files, movie);
-            work = Unavoidable(files, pdf, pictures);
+            work = Unavoidable(files, input, pictures);
         } else {
-            work = Unavoidable(files, pdf, pictures);
+            work = Unavoidable(files, input, pictures);
             tool = RunTool(files, movie);
         }
         toolFirst = !toolFirst;
@@ -339,12 +372,14 @@ void DeckAgainstUnavoidable(benchmark::State &state, std::vector<std::string> (*
     std::remove(movie.c_str());
 }
 
-void TextSlides(benchmark::State &state) { DeckAgainstUnavoidable(state, TextDeck, false); }
-void PhotoSlides(benchmark::State &state) { DeckAgainstUnavoidable(state, PhotoDeck, false); }
-void FlatSlides(benchmark::State &state) { DeckAgainstUnavoidable(state, FlatDeck, false); }
-void PdfPages(benchmark::State &state) { DeckAgainstUnavoidable(state, PdfDeck, true); }
+void TextSlides(benchmark::State &state) { DeckAgainstUnavoidable(state, TextDeck, Input::Png); }
+void PhotoSlides(benchmark::State &state) { DeckAgainstUnavoidable(state, PhotoDeck, Input::Png); }
+void JpegPhotos(benchmark::State &state) { DeckAgainstUnavoidable(state, JpegDeck, Input::Jpeg); }
+void FlatSlides(benchmark::State &state) { DeckAgainstUnavoidable(state, FlatDeck, Input::Png); }
+void PdfPages(benchmark::State &state) { DeckAgainstUnavoidable(state, PdfDeck, Input::Pdf); }
 BENCHMARK(TextSlides)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 BENCHMARK(PhotoSlides)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+BENCHMARK(JpegPhotos)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 BENCHMARK(FlatSlides)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(PdfPages)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 

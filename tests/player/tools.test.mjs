@@ -1,7 +1,9 @@
 // The tools' movies in the real player: the demo is drawn and its buttons
 // navigate; every slide of a quillon-slides deck looks like its PNG file or
-// PDF page, and the PDF's web links open; a narrated deck moves on by
-// itself; the viewer page fits a large deck into a small window.
+// PDF page, and the PDF's web links open; a phone photo stored turned shows
+// as Chromium shows the file; a PowerPoint deck's pages show and its web
+// link opens; a narrated deck moves on by itself; the viewer page fits a
+// large deck into a small window.
 // Run by CTest, which sets QUILLON_HOST, QUILLON_SLIDES and QUILLON_DEMO;
 // QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot in: the
 // README's docs/demo.png comes from
@@ -125,13 +127,16 @@ function photoSlide(width, height) {
 
 // The button row of quillon-slides and quillon-demo: count buttons in the
 // bottom-right corner, side = clamp(min(w, h) / 12, 12, 48) pixels high.
-function buttonRow(width, height, count) {
+// over: over the bottom-right corner of a width x height slide; under: in
+// a strip under it, which stageHeight includes.
+function buttonRow(width, height, count, place = 'over') {
   const side = Math.min(48, Math.max(12, Math.floor(Math.min(width, height) / 12)));
   const w = Math.floor((side * 3) / 2);
   const gap = Math.floor(side / 4);
   const x0 = width - gap - count * w - (count - 1) * gap;
-  const y = height - gap - side;
+  const y = place === 'under' ? height + gap : height - gap - side;
   return {
+    stageHeight: place === 'under' ? height + side + 2 * gap : height,
     rect: { x1: x0, y1: y, x2: width - gap, y2: y + side },
     centre: (i) => ({ x: x0 + i * (w + gap) + Math.floor(w / 2), y: y + Math.floor(side / 2) }),
   };
@@ -335,16 +340,17 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
   execFileSync(slidesTool, ['--buttons', '--quiet', ...files, '-o', path.join(player.dir, 'deck.swf')],
     { stdio: 'pipe', timeout: 120000 });
 
-  const view = await player.open('deck', { width: W, height: H });
-  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 4, swfVersion: 4 });
-  const row = buttonRow(W, H, 4);
+  // The buttons in their strip under the slides: nothing covers a slide.
+  const row = buttonRow(W, H, 4, 'under');
+  const view = await player.open('deck', { width: W, height: row.stageHeight });
+  assert.deepEqual(view.metadata, { width: W, height: row.stageHeight, frameRate: 1, numFrames: 4, swfVersion: 4 });
   const NEXT = row.centre(2);
   // Exact pictures, or at least this close (dB): the gradient, the photograph.
   const closeness = ['exact', 30, 'exact', 35];
   for (let i = 0; i < images.length; ++i) {
     if (i > 0) await view.click(NEXT.x, NEXT.y);
     await until(view, `deck slide ${i + 1}`, (shot) => {
-      const { differing, psnr } = compare(shot, images[i].rgb, W, H, [row.rect]);
+      const { differing, psnr } = compare(shot, images[i].rgb, W, H, []);
       const ok = closeness[i] === 'exact' ? differing === 0 : psnr >= closeness[i];
       return { ok, why: `${differing} pixels differ, PSNR ${psnr.toFixed(1)} dB` };
     });
@@ -524,16 +530,16 @@ test('a PDF deck: slides look like their pages and the web links open', async ()
   assert.match(run.stderr, /talk\.pdf: 1 link to a page inside the document is not kept/);
   assert.match(run.stderr, /talk\.pdf: page 4: the link to javascript:alert\(1\) is not kept/);
 
-  const view = await player.open('pdf-deck', { width: W, height: H });
-  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 4, swfVersion: 4 });
-  const row = buttonRow(W, H, 4);
+  const row = buttonRow(W, H, 4, 'under');
+  const view = await player.open('pdf-deck', { width: W, height: row.stageHeight });
+  assert.deepEqual(view.metadata, { width: W, height: row.stageHeight, frameRate: 1, numFrames: 4, swfVersion: 4 });
   const NEXT = row.centre(2);
   const scale = W / 400;
   for (let page = 1; page <= 4; ++page) {
     if (page > 1) await view.click(NEXT.x, NEXT.y);
     const rgb = renderPage(pdf, page, W, H);
     await until(view, `PDF page ${page}`, (shot) => {
-      const { psnr } = compare(shot, rgb, W, H, [row.rect]);
+      const { psnr } = compare(shot, rgb, W, H, []);
       return { ok: psnr >= 35, why: `PSNR ${psnr.toFixed(1)} dB against pdftocairo's page` };
     });
     if (page === 1) {
@@ -543,6 +549,156 @@ test('a PDF deck: slides look like their pages and the web links open', async ()
     if (page === 2) {
       await view.click(Math.round(300 * scale), Math.round(55 * scale));
       await player.waitForRequest('/pdf-link-two');
+    }
+  }
+  await view.close();
+});
+
+// ---- Photographs and presentations -------------------------------------------
+
+// Inserts an EXIF block with one Orientation tag right after a JPEG's SOI.
+function withOrientation(jpeg, orientation) {
+  const tiff = Buffer.from([0x4d, 0x4d, 0, 0x2a, 0, 0, 0, 8, // big-endian, first IFD at 8
+    0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, orientation, 0, 0, // one SHORT: Orientation
+    0, 0, 0, 0]); // no next IFD
+  const body = Buffer.concat([Buffer.from('Exif\0\0', 'latin1'), tiff]);
+  const app1 = Buffer.alloc(4);
+  app1.writeUInt16BE(0xffe1, 0);
+  app1.writeUInt16BE(body.length + 2, 2);
+  return Buffer.concat([jpeg.subarray(0, 2), app1, body, jpeg.subarray(2)]);
+}
+
+test('a phone photo stored turned shows upright, as the browser shows the same file', async () => {
+  const slidesTool = tool('QUILLON_SLIDES');
+  await player.start();
+  const W = 320;
+  const H = 240;
+  // The camera stores the picture a quarter turned anticlockwise, 240 x 320,
+  // and tags it 6: turn it a quarter clockwise to show it.
+  const tab = await player.context.newPage();
+  let jpeg;
+  try {
+    const url = await tab.evaluate(([w, h]) => {
+      const canvas = document.createElement('canvas');
+      canvas.width = h;
+      canvas.height = w;
+      const cx = canvas.getContext('2d');
+      cx.translate(0, w);
+      cx.rotate(-Math.PI / 2);
+      const sky = cx.createLinearGradient(0, 0, w, h);
+      sky.addColorStop(0, '#f0c080');
+      sky.addColorStop(1, '#3060a0');
+      cx.fillStyle = sky;
+      cx.fillRect(0, 0, w, h);
+      cx.fillStyle = '#d03020';
+      cx.beginPath();
+      cx.arc(w * 0.3, h * 0.35, h * 0.15, 0, 2 * Math.PI);
+      cx.fill();
+      cx.fillStyle = '#205020';
+      cx.fillRect(0, h * 0.75, w, h * 0.25);
+      return canvas.toDataURL('image/jpeg', 0.95);
+    }, [W, H]);
+    jpeg = withOrientation(Buffer.from(url.split(',')[1], 'base64'), 6);
+  } finally {
+    await tab.close();
+  }
+  const photo = path.join(player.dir, 'phone.jpg');
+  fs.writeFileSync(photo, jpeg);
+
+  // Chromium's own rendering of the file, orientation applied.
+  const page = await player.context.newPage();
+  let reference;
+  try {
+    await page.setViewportSize({ width: 400, height: 400 });
+    await page.setContent(`<body style="margin:0"><img id="photo" src="${player.server.origin}/movies/phone.jpg"></body>`);
+    await page.waitForFunction(() => document.getElementById('photo').complete);
+    const size = await page.evaluate(() => [document.getElementById('photo').width, document.getElementById('photo').height]);
+    assert.deepEqual(size, [W, H], 'Chromium shows the photo upright');
+    reference = rgbOf(decodePng(await page.locator('#photo').screenshot()));
+  } finally {
+    await page.close();
+  }
+
+  execFileSync(slidesTool, ['--quiet', photo, '-o', path.join(player.dir, 'phone.swf')], { stdio: 'pipe', timeout: 120000 });
+  const view = await player.open('phone', { width: W, height: H });
+  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 1, swfVersion: 4 });
+  await until(view, 'the upright photo', (shot) => {
+    const { psnr } = compare(shot, reference, W, H, []);
+    return { ok: psnr >= 35, why: `PSNR ${psnr.toFixed(1)} dB against Chromium's rendering of the file` };
+  });
+  await view.close();
+});
+
+// A flat OpenDocument deck (LibreOffice makes the PPTX from it): a navy
+// first page with a web link, a white second page.
+function flatDeck(link) {
+  return `<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
+ office:mimetype="application/vnd.oasis.opendocument.presentation">
+ <office:automatic-styles>
+  <style:style style:name="dp1" style:family="drawing-page"><style:drawing-page-properties
+   draw:fill="solid" draw:fill-color="#204080"/></style:style>
+ </office:automatic-styles>
+ <office:body><office:presentation>
+  <draw:page draw:name="one" draw:style-name="dp1">
+   <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p><text:a
+    xlink:type="simple" xlink:href="${link}">Open the example deck</text:a></text:p></draw:text-box></draw:frame>
+  </draw:page>
+  <draw:page draw:name="two">
+   <draw:frame svg:x="2cm" svg:y="8cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>The second slide</text:p></draw:text-box></draw:frame>
+  </draw:page>
+ </office:presentation></office:body>
+</office:document>
+`;
+}
+
+test('a PowerPoint deck: slides look like its pages and the web link opens', async () => {
+  const slidesTool = tool('QUILLON_SLIDES');
+  await player.start();
+  const dir = path.join(player.dir, 'office');
+  fs.mkdirSync(dir);
+  fs.writeFileSync(path.join(dir, 'deck.fodp'), flatDeck(`${player.server.origin}/pptx-link`));
+  const soffice = (format, file) => execFileSync('soffice', ['--headless', '--norestore',
+    `-env:UserInstallation=file://${dir}/profile`, '--convert-to', format, '--outdir', dir, file],
+  { stdio: 'pipe', timeout: 180000 });
+  soffice('pptx', path.join(dir, 'deck.fodp'));
+  const pptx = path.join(dir, 'deck.pptx');
+  // The pages and the link's place as LibreOffice prints the PPTX itself.
+  soffice('pdf', pptx);
+  const pdf = path.join(dir, 'deck.pdf');
+  const text = fs.readFileSync(pdf, 'latin1');
+  const box = text.match(/\/MediaBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\]/).slice(1).map(Number);
+  const rect = text.match(/\/Rect\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\]/).slice(1).map(Number);
+
+  const run = spawnSync(slidesTool, ['--buttons', '--quiet', pptx, '-o', path.join(player.dir, 'pptx-deck.swf')],
+    { encoding: 'utf8', timeout: 180000 });
+  assert.equal(run.status, 0, run.stderr);
+  const W = 1024;
+  const scale = W / (box[2] - box[0]);
+  const H = Math.round((box[3] - box[1]) * scale);
+  const row = buttonRow(W, H, 4, 'under');
+  const view = await player.open('pptx-deck', { width: W, height: row.stageHeight });
+  assert.deepEqual(view.metadata, { width: W, height: row.stageHeight, frameRate: 1, numFrames: 2, swfVersion: 4 });
+  const NEXT = row.centre(2);
+  for (let p = 1; p <= 2; ++p) {
+    if (p > 1) await view.click(NEXT.x, NEXT.y);
+    const rgb = renderPage(pdf, p, W, H);
+    await until(view, `PPTX page ${p}`, (shot) => {
+      const { psnr } = compare(shot, rgb, W, H, []);
+      return { ok: psnr >= 35, why: `PSNR ${psnr.toFixed(1)} dB against pdftocairo's page` };
+    });
+    if (p === 1) {
+      // The middle of the link's rectangle (PDF points, from the bottom).
+      const x = Math.round(((rect[0] + rect[2]) / 2 - box[0]) * scale);
+      const y = Math.round((box[3] - (rect[1] + rect[3]) / 2) * scale);
+      await view.click(x, y);
+      await player.waitForRequest('/pptx-link');
     }
   }
   await view.close();
@@ -570,7 +726,7 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     fs.writeFileSync(file, encodePng(W, H, rgb, null));
     return file;
   });
-  execFileSync(slidesTool, ['--buttons', '--html', '--quiet', '--player-url', '../player/', ...files,
+  execFileSync(slidesTool, ['--buttons=over', '--html', '--quiet', '--player-url', '../player/', ...files,
     '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
   assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');
 

@@ -60,4 +60,23 @@ ButtonRow LayOutButtonRow(int stageWidth, int stageHeight, int count) {
     return r;
 }
 
+bool FitButtonRow(int slideWidth, int slideHeight, int count, ButtonPlace place, ButtonRow &row,
+                  int &stripHeight) {
+    int side = std::clamp(std::min(slideWidth, slideHeight) / 12, 12, 48);
+    for (; side >= kMinButtonSide; --side) {
+        int width = side * 3 / 2, gap = std::max(1, side / 4);
+        bool fitsAcross = count * width + (count + 1) * gap <= slideWidth;
+        bool fitsDown = place == ButtonPlace::Under || side + 2 * gap <= slideHeight;
+        if (!fitsAcross || !fitsDown) continue;
+        row.height = side;
+        row.width = width;
+        row.gap = gap;
+        row.x0 = slideWidth - gap - count * width - (count - 1) * gap;
+        row.y = place == ButtonPlace::Under ? slideHeight + gap : slideHeight - gap - side;
+        stripHeight = place == ButtonPlace::Under ? side + 2 * gap : 0;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace quillon_tools

@@ -28,4 +28,21 @@ struct ButtonRow {
 
 ButtonRow LayOutButtonRow(int stageWidth, int stageHeight, int count);
 
+// Where a row of navigation buttons goes: in a strip of its own under the
+// slide, the stage growing by the strip's height, or over the slide's
+// bottom-right corner.
+enum class ButtonPlace { Under, Over };
+
+// The smallest button side kept: 4 pixels high, 6 wide, 1 apart.
+constexpr int kMinButtonSide = 4;
+
+// The row of count buttons for a slide of slideWidth x slideHeight: as
+// LayOutButtonRow's, right-aligned, with the side shrunk (down to
+// kMinButtonSide) until the row, its gaps at both ends included, fits the
+// slide's width, and over the slide its height too. Under the slide the
+// strip is the side plus a gap above and below (stripHeight; 0 over the
+// slide). False when even the smallest row does not fit.
+bool FitButtonRow(int slideWidth, int slideHeight, int count, ButtonPlace place, ButtonRow &row,
+                  int &stripHeight);
+
 }  // namespace quillon_tools

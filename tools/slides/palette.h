@@ -88,14 +88,4 @@ private:
     NearestColour nearest_;
 };
 
-// The picture drawn over an opaque background, with straight alpha.
-void Flatten(RgbaCanvas &picture, Rgb background);
-
-// The picture scaled to fit a width x height stage, keeping its proportions,
-// centred on the background colour, into stage (its buffer reused). Scaling
-// averages the source pixels each stage pixel covers. Callers use a picture
-// of the stage's size as it is.
-void FitToStage(const RgbaCanvas &picture, int width, int height, Rgb background,
-                RgbaCanvas &stage);
-
 }  // namespace quillon_tools

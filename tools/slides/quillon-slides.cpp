@@ -1,16 +1,20 @@
-// quillon-slides: turns PNG images and PDF pages into a movie with one slide
-// per image or page, through the exported functions of the library only.
+// quillon-slides: turns pictures, PDF documents and presentations into a
+// movie with one slide per picture or page, through the exported functions
+// of the library only.
 #include <dlfcn.h>
+#include <sys/sysinfo.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,10 +23,11 @@
 #include "common/nav_buttons.h"
 #include "common/viewer.h"
 #include "quillon.h"
+#include "slides/office_convert.h"
 #include "slides/ordered_work.h"
 #include "slides/palette.h"
 #include "slides/pdf_read.h"
-#include "slides/png_read.h"
+#include "slides/picture_read.h"
 #include "slides/sound_file.h"
 
 using namespace quillon_tools;
@@ -37,10 +42,20 @@ constexpr long kMaxStagePixels = 16777215;
 
 const char kHelp[] =
     "Usage: quillon-slides [options] FILE... -o OUT.swf\n"
-    "Writes a Flash movie (SWF 4) with one slide per PNG image and per page of\n"
-    "each PDF document, in the order given.\n"
-    "Images of at most 256 colours keep their colours exactly; others, and PDF\n"
-    "pages, are reduced to 256 colours with libimagequant.\n"
+    "Writes a Flash movie (SWF 4) with one slide per picture and per page of\n"
+    "each PDF document or presentation, in the order given.\n"
+    "\n"
+    "Files:\n"
+    "  pictures               JPEG, PNG, WebP, GIF (its first frame), TIFF,\n"
+    "                         HEIF/HEIC and SVG, read with libvips: turned upright\n"
+    "                         by their EXIF orientation, an embedded ICC profile\n"
+    "                         converted to sRGB\n"
+    "  PDF documents          drawn with poppler, web links kept\n"
+    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp and .key:\n"
+    "                         converted to PDF by LibreOffice, which must be\n"
+    "                         installed (Debian package libreoffice-impress)\n"
+    "Pictures of at most 256 colours that need no scaling keep their colours\n"
+    "exactly; others, and pages, are reduced to 256 colours with libimagequant.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
@@ -55,24 +70,31 @@ const char kHelp[] =
     "                         with its slide, which lasts until the narration ends\n"
     "                         or for --seconds, whichever is longer (use --fps 10\n"
     "                         or more for slides that end soon after it)\n"
-    "  --size WxH             the stage in pixels (default: the first image's size,\n"
-    "                         or the first PDF page 1024 pixels wide); images and\n"
-    "                         pages of another size are scaled to fit, centred\n"
+    "  --size WxH             the slides in pixels (default: the first picture's\n"
+    "                         size, or the first page 1024 pixels wide); pictures\n"
+    "                         and pages of another size are scaled to fit, centred\n"
     "  --pages LIST           the pages of every PDF document to take, e.g.\n"
     "                         2-7,9 or 3- (default: all)\n"
     "  --link-target NAME     the window that links of PDF pages open in (default\n"
     "                         _blank, a new one); only http, https and mailto\n"
     "                         links are kept\n"
-    "  --background RRGGBB    colour around scaled images and under transparent\n"
-    "                         pixels (default FFFFFF)\n"
-    "  --buttons              first, previous, next and last buttons in the\n"
-    "                         bottom-right corner; the movie stops on every slide\n"
-    "                         (without them it plays the slides and stops on the\n"
-    "                         last); previous on the first slide goes to the last,\n"
-    "                         next on the last slide goes to the first. Each slide\n"
-    "                         then waits for the viewer (--seconds does not\n"
-    "                         apply); a narration plays to its end even when the\n"
-    "                         viewer moves on, over the next slide's narration\n"
+    "  --background RRGGBB    colour around scaled pictures, under transparent\n"
+    "                         pixels and behind the buttons (default FFFFFF)\n"
+    "  --buttons[=WHERE]      first, previous, next and last buttons; the movie\n"
+    "                         stops on every slide (without them it plays the\n"
+    "                         slides and stops on the last);\n"
+    "                         previous on the first slide goes to the last,\n"
+    "                         next on the last slide goes to the first.\n"
+    "                         WHERE: under (the default), in a strip under the\n"
+    "                         slide that the stage grows by, or over, over the\n"
+    "                         slide's bottom-right corner. On a small stage they\n"
+    "                         shrink, down to 6x4 pixels. Each slide then waits\n"
+    "                         for the viewer (--seconds does not apply); a\n"
+    "                         narration plays to its end even when the viewer\n"
+    "                         moves on, over the next slide's narration\n"
+    "  --jobs N               slides prepared at once, 1 to 256 (default: one a\n"
+    "                         processor core, fewer when memory would not hold\n"
+    "                         them)\n"
     "  --sound FILE           a sound that starts with the first slide: WAV (PCM,\n"
     "                         float, A-law, mu-law, IMA or Microsoft ADPCM, any\n"
     "                         rate from 4 to 192 kHz), FLAC, Ogg Vorbis or Opus,\n"
@@ -88,7 +110,8 @@ const char kHelp[] =
     "  --version              the program's version\n"
     "\n"
     "Options with a value also take it as --name=VALUE, e.g. --output=OUT.swf.\n"
-    "The stage is at most 8191 pixels a side and 16777215 pixels in all.\n"
+    "The stage, buttons' strip included, is at most 8191 pixels a side and\n"
+    "16777215 pixels in all.\n"
     "Links to other pages of a PDF document, and links of other kinds, are left\n"
     "out and reported.\n"
     "Exit status: 0 written, 1 an input, the sound or the output failed, 2 wrong\n"
@@ -115,6 +138,8 @@ struct Options {
     bool buttons = false;
     double seconds = 0;  // 0: a slide is one frame
     std::vector<std::string> narrations;
+    ButtonPlace buttonPlace = ButtonPlace::Under;
+    int jobs = 0;  // 0: as many as the cores and memory allow
     std::string sound;
     bool html = false;
     std::string playerUrl;
@@ -257,6 +282,15 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
                 return Usage("--player-url needs the address of the Ruffle player");
         } else if (a == "--buttons") {
             o.buttons = true;
+            if (hasInlineValue) {
+                hasInlineValue = false;
+                if (inlineValue == "under") o.buttonPlace = ButtonPlace::Under;
+                else if (inlineValue == "over") o.buttonPlace = ButtonPlace::Over;
+                else return Usage("--buttons=WHERE needs under or over");
+            }
+        } else if (a == "--jobs") {
+            if (!value(v) || !ParseInt(v, 1, 256, o.jobs))
+                return Usage("--jobs needs a whole number from 1 to 256");
         } else if (a == "--sound") {
             if (!value(o.sound)) return Usage("--sound needs a sound file");
         } else if (a == "--seconds") {
@@ -283,14 +317,13 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
 }
 
 // The four navigation buttons, added once every slide was recorded.
-void AddNavigation(int width, int height) {
+void AddNavigation(const ButtonRow &row) {
     struct Nav {
         int kind;
         NavSymbol symbol;
     };
     const Nav navs[] = {{3, NavSymbol::First}, {5, NavSymbol::Previous},
                         {6, NavSymbol::Next}, {4, NavSymbol::Last}};
-    ButtonRow row = LayOutButtonRow(width, height, 4);
     for (int i = 0; i < 4; ++i) {
         ButtonFaces f = DrawButtonFaces(navs[i].symbol, row.width, row.height);
         AddButton(navs[i].kind, f.up.data(), f.over.data(), f.down.data(), row.X(i), row.y,
@@ -298,10 +331,40 @@ void AddNavigation(int width, int height) {
     }
 }
 
-// One input file: a PNG image, or a PDF document and the pages taken from it.
+// One input file: a picture, or a PDF document (made by LibreOffice from a
+// presentation) and the pages taken from it.
 struct Input {
     std::string path;
-    std::unique_ptr<PdfDocument> pdf;  // null for a PNG image
+    std::string pdfPath;               // the document read: path, or LibreOffice's PDF
+    std::unique_ptr<PdfDocument> pdf;  // null for a picture
+    uint64_t wholeDecodeBytes = 0;     // what a picture's loader holds at once
+};
+
+// Pictures that their loader holds whole while decoding (interlaced PNG,
+// progressive JPEG, GIF, HEIF) take turns: one waits while those being
+// decoded hold more than the budget together. One larger than the budget
+// is decoded alone. The rest take memory by the stage and need no turn.
+class DecodeBudget {
+public:
+    static constexpr uint64_t kBytes = uint64_t(256) << 20;
+
+    void Take(uint64_t bytes) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= kBytes; });
+        used_ += bytes;
+    }
+    void Give(uint64_t bytes) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            used_ -= bytes;
+        }
+        freed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    uint64_t used_ = 0;
 };
 
 // A hyperlink area on the stage, in pixels.
@@ -323,16 +386,6 @@ struct PreparedSlide {
     std::string error;
 };
 
-bool StartsLikePng(const std::string &path) {
-    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    unsigned char head[8];
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    bool png = std::fread(head, 1, 8, f) == 8 && std::memcmp(head, kSignature, 8) == 0;
-    std::fclose(f);
-    return png;
-}
-
 bool NamedPdf(const std::string &path) {
     if (path.size() < 4) return false;
     std::string ext = path.substr(path.size() - 4);
@@ -340,8 +393,10 @@ bool NamedPdf(const std::string &path) {
     return ext == ".pdf";
 }
 
+// A file that starts like a PDF document is one; a file named .pdf is one
+// unless it starts like a picture.
 bool IsPdfInput(const std::string &path) {
-    return !StartsLikePng(path) && (LooksLikePdf(path) || NamedPdf(path));
+    return LooksLikePdf(path) || (NamedPdf(path) && !IsPicture(path));
 }
 
 // The pages of a document that --pages picks, from 0.
@@ -437,9 +492,13 @@ void OneOpenMpThread() {
 // PDF documents of its own.
 class SlidePreparer {
 public:
+    // The slides are width x height; a strip of stripHeight rows in the
+    // background colour goes under each for the buttons.
     SlidePreparer(const Options &o, const std::vector<Input> &inputs,
-                  const std::vector<SlidePlan> &plans, int width, int height)
-        : o_(o), inputs_(inputs), plans_(plans), width_(width), height_(height) {
+                  const std::vector<SlidePlan> &plans, int width, int height, int stripHeight,
+                  DecodeBudget &budget)
+        : o_(o), inputs_(inputs), plans_(plans), width_(width), height_(height),
+          stripHeight_(stripHeight), budget_(budget) {
         OneOpenMpThread();
     }
 
@@ -457,33 +516,103 @@ public:
                 return;
             }
         } else {
-            if (!ReadPng(input.path, decoded_, slide.error)) return;
-            Flatten(decoded_, o_.background);
+            budget_.Take(input.wholeDecodeBytes);
+            bool read = ReadPicture(input.path, width_, height_, o_.background, decoded_, slide.error);
+            budget_.Give(input.wholeDecodeBytes);
+            if (!read) return;
             if (decoded_.Width() != width_ || decoded_.Height() != height_) {
-                FitToStage(decoded_, width_, height_, o_.background, staged_);
+                Centre(decoded_, staged_);
                 picture = &staged_;
             }
         }
-        if (!mapper_.Map(*picture, slide.picture, slide.error))
+        if (!mapper_.Map(*picture, slide.picture, slide.error)) {
             slide.error = input.path + ": " + slide.error;
+            return;
+        }
+        if (stripHeight_ > 0) AddStrip(slide.picture);
     }
 
 private:
     const PdfDocument *Document(size_t input, std::string &error) {
         std::unique_ptr<PdfDocument> &pdf = documents_[input];
-        if (!pdf) pdf = PdfDocument::Open(inputs_[input].path, error);
+        if (!pdf) {
+            pdf = PdfDocument::Open(inputs_[input].pdfPath, error);
+            if (!pdf) error = inputs_[input].path + ": " + error;
+        }
         return pdf.get();
+    }
+
+    // A picture smaller than the slide, centred on the background.
+    void Centre(const RgbaCanvas &picture, RgbaCanvas &slide) const {
+        const Rgba bg{o_.background.r, o_.background.g, o_.background.b, 255};
+        slide.Resize(width_, height_);
+        std::fill(slide.Pixels().begin(), slide.Pixels().end(), bg);
+        int left = (width_ - picture.Width()) / 2, top = (height_ - picture.Height()) / 2;
+        for (int y = 0; y < picture.Height(); ++y)
+            std::copy_n(&picture.Pixels()[static_cast<size_t>(y) * picture.Width()],
+                        picture.Width(), &slide.Pixels()[static_cast<size_t>(top + y) * width_ + left]);
+    }
+
+    // The buttons' strip under the slide, in the background colour: a new
+    // palette entry while there is room, else the entry nearest to it.
+    void AddStrip(IndexedPicture &picture) {
+        const Rgb bg = o_.background;
+        int index = -1;
+        for (int i = 0; i < picture.ColourCount() && index < 0; ++i)
+            if (Rgb{picture.palette[i * 3u], picture.palette[i * 3u + 1], picture.palette[i * 3u + 2]} == bg)
+                index = i;
+        if (index < 0 && picture.ColourCount() < 256) {
+            index = picture.ColourCount();
+            picture.palette.insert(picture.palette.end(), {bg.r, bg.g, bg.b});
+        }
+        if (index < 0) {
+            nearest_.SetPalette(picture.palette);
+            index = nearest_.Find(bg.r, bg.g, bg.b);
+        }
+        picture.height += stripHeight_;
+        picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height,
+                              static_cast<uint8_t>(index));
     }
 
     const Options &o_;
     const std::vector<Input> &inputs_;
     const std::vector<SlidePlan> &plans_;
-    int width_, height_;
+    int width_, height_, stripHeight_;
+    DecodeBudget &budget_;
     RgbaCanvas decoded_{1, 1}, staged_{1, 1};
+    NearestColour nearest_;
     std::vector<uint8_t> scratch_;
     ColourMapper mapper_;
     std::map<size_t, std::unique_ptr<PdfDocument>> documents_;
 };
+
+// The memory the system can give without swapping (MemAvailable of
+// /proc/meminfo, else the free memory), in bytes; 0 when unknown.
+uint64_t AvailableMemory() {
+    if (std::FILE *f = std::fopen("/proc/meminfo", "r")) {
+        char line[256];
+        unsigned long long kib = 0;
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
+        std::fclose(f);
+        if (kib > 0) return uint64_t(kib) * 1024;
+    }
+    struct sysinfo info;
+    if (sysinfo(&info) != 0) return 0;
+    return (uint64_t(info.freeram) + info.bufferram) * info.mem_unit;
+}
+
+// One job a processor core, fewer when the memory available would not hold
+// them: a job holds a few pictures of the stage's size (decoded, scaled,
+// quantised, the slides waiting in its slots) and what the pictures'
+// loaders keep whole; half of the available memory is given to them.
+unsigned DefaultJobs(int width, int height, uint64_t wholeDecodeBytes) {
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    uint64_t perJob = uint64_t(width) * uint64_t(height) * 4 * 6 + wholeDecodeBytes + (8u << 20);
+    uint64_t available = AvailableMemory();
+    if (available == 0) return cores;
+    return static_cast<unsigned>(std::clamp<uint64_t>(available / 2 / perJob, 1, cores));
+}
 
 class Progress {
 public:
@@ -507,12 +636,18 @@ private:
 // What the checks of the inputs found: the stage, one plan per slide and
 // the sounds.
 struct Deck {
-    int width = 0, height = 0;
+    int width = 0, height = 0;  // the slides
     std::vector<Input> inputs;
     std::vector<SlidePlan> plans;
-    std::vector<long> frames;  // of each slide
-    SoundFile sound;           // --sound, when given
+    OfficeConversion office;        // the PDF documents of presentations
+    uint64_t wholeDecodeBytes = 0;  // the most a picture's loader holds at once
+    ButtonRow row;                  // with --buttons
+    int strip = 0;                  // the buttons' strip under the slides
+    std::vector<long> frames;       // of each slide
+    SoundFile sound;                // --sound, when given
     std::vector<std::unique_ptr<SoundFile>> narrations;  // of the first slides
+
+    int StageHeight() const { return height + strip; }
 
     long FrameCount() const {
         long count = 0;
@@ -542,15 +677,27 @@ int RefuseInputAsOutput(const Options &o) {
 
 // Opens every input and plans its slides, so that every input is checked
 // before any slide is made. The stage is --size, or the first input's size.
+// Presentations become PDF documents first, all in one run of LibreOffice.
 bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
     deck.width = o.width;
     deck.height = o.height;
+    std::vector<std::string> decks, deckPdfs;
+    for (const std::string &path : o.inputs)
+        if (IsPresentation(path)) decks.push_back(path);
+    if (!deck.office.Convert(decks, deckPdfs, error)) return false;
+    size_t converted = 0;
     for (const std::string &path : o.inputs) {
         Input input;
         input.path = path;
-        if (IsPdfInput(path)) {
-            input.pdf = PdfDocument::Open(path, error);
-            if (!input.pdf) return false;
+        input.pdfPath = path;
+        bool presentation = IsPresentation(path);
+        if (presentation) input.pdfPath = deckPdfs[converted++];
+        if (presentation || IsPdfInput(path)) {
+            input.pdf = PdfDocument::Open(input.pdfPath, error);
+            if (!input.pdf) {
+                if (presentation) error = path + ": " + error;
+                return false;
+            }
             std::vector<int> pages;
             if (!PickPages(o, input, pages, error)) return false;
             if (deck.width == 0) {
@@ -561,12 +708,14 @@ bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
             }
             for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}});
         } else {
-            int w, h;
-            if (!ProbePng(path, w, h, error)) return false;
+            PictureInfo info;
+            if (!ProbePicture(path, info, error)) return false;
             if (deck.width == 0) {
-                deck.width = w;
-                deck.height = h;
+                deck.width = info.width;
+                deck.height = info.height;
             }
+            deck.wholeDecodeBytes = std::max(deck.wholeDecodeBytes, info.wholeDecodeBytes);
+            input.wholeDecodeBytes = info.wholeDecodeBytes;
             deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
         }
         deck.inputs.push_back(std::move(input));
@@ -602,6 +751,19 @@ void PlanFrames(const Options &o, Deck &deck) {
     }
 }
 
+// With --buttons, their row, and under the slides the strip it takes: the
+// exit status of the usage error when the slides are too small, or 0.
+int PlaceButtons(const Options &o, Deck &deck) {
+    if (!o.buttons || FitButtonRow(deck.width, deck.height, 4, o.buttonPlace, deck.row, deck.strip))
+        return 0;
+    const int across = 4 * (kMinButtonSide * 3 / 2) + 5, down = kMinButtonSide + 2;
+    return Usage("the slides, " + std::to_string(deck.width) + "x" + std::to_string(deck.height) +
+                 " pixels, are too small for the buttons: they need " + std::to_string(across) +
+                 " pixels across" +
+                 (o.buttonPlace == ButtonPlace::Over ? " and " + std::to_string(down) + " down" : "") +
+                 " (use --size)");
+}
+
 // The limits of a movie: 65535 frames, and the stage players show.
 bool CheckLimits(const Options &o, const Deck &deck, std::string &error) {
     if (deck.plans.size() > 65535) {
@@ -613,12 +775,13 @@ bool CheckLimits(const Options &o, const Deck &deck, std::string &error) {
                 std::to_string(o.fps) + " fps: a movie holds at most 65535 (lower --fps or --seconds)";
         return false;
     }
-    if (deck.width > kMaxStageSide || deck.height > kMaxStageSide ||
-        static_cast<long>(deck.width) * deck.height > kMaxStagePixels) {
-        error = "stage " + std::to_string(deck.width) + "x" + std::to_string(deck.height) +
+    const int height = deck.StageHeight();
+    if (deck.width > kMaxStageSide || height > kMaxStageSide ||
+        static_cast<long>(deck.width) * height > kMaxStagePixels) {
+        error = "stage " + std::to_string(deck.width) + "x" + std::to_string(height) +
                 " is too large: at most " + std::to_string(kMaxStageSide) +
-                " pixels a side and " + std::to_string(kMaxStagePixels) +
-                " pixels in all (use --size)";
+                " pixels a side and " + std::to_string(kMaxStagePixels) + " pixels in all (use --size" +
+                (deck.strip > 0 ? " or --buttons=over)" : ")");
         return false;
     }
     return true;
@@ -670,18 +833,21 @@ bool RecordSlide(const Options &o, Deck &deck, size_t i, const IndexedPicture &p
 }
 
 // Creates the movie and records every slide, in order. Slides are prepared
-// (decoded, drawn, colour-mapped) on worker threads, at most two a thread
-// ahead; a thread starts only when the slides come slower than the library
-// takes them, up to one a core. The library runs on this thread alone. False
+// (decoded, drawn, colour-mapped) by the jobs, at most two a job ahead; a
+// job starts only when the slides come slower than the library takes them,
+// up to --jobs, or by default one a core that memory allows. The library runs on this thread alone. False
 // with error set, and the movie destroyed, when a slide cannot be made.
 bool RecordSlides(const Options &o, Deck &deck, int &quantised, std::string &error) {
-    CreateMovie(deck.width, deck.height, static_cast<int>(deck.plans.size()), o.fps);
+    CreateMovie(deck.width, deck.StageHeight(), static_cast<int>(deck.plans.size()), o.fps);
     Progress progress(!o.quiet, deck.plans.size());
     {
-        unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+        unsigned threads = o.jobs > 0 ? static_cast<unsigned>(o.jobs)
+                                      : DefaultJobs(deck.width, deck.StageHeight(), deck.wholeDecodeBytes);
+        DecodeBudget budget;
         OrderedWork<PreparedSlide> work(deck.plans.size(), threads, 2 * threads, [&] {
             auto preparer = std::make_shared<SlidePreparer>(o, deck.inputs, deck.plans,
-                                                            deck.width, deck.height);
+                                                            deck.width, deck.height, deck.strip,
+                                                            budget);
             return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
         });
         for (size_t i = 0; i < deck.plans.size(); ++i) {
@@ -709,7 +875,8 @@ bool RecordSlides(const Options &o, Deck &deck, int &quantised, std::string &err
 void PrintSummary(const Options &o, const Deck &deck, int quantised, const std::string &page) {
     size_t count = deck.plans.size(), links = deck.LinkCount();
     std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours", kProgram,
-                o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.height, quantised);
+                o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.StageHeight(),
+                quantised);
     if (links > 0) std::printf(", %zu link%s", links, links == 1 ? "" : "s");
     if (deck.FrameCount() > static_cast<long>(count))
         std::printf(", %ld frames at %d fps", deck.FrameCount(), o.fps);
@@ -726,24 +893,27 @@ int Run(const Options &o) {
     std::string error;
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
     Deck deck;
-    if (!OpenSounds(o, deck, error) || !PlanSlides(o, deck, error)) return Fail(error);
+    if (!StartPictureReading(kProgram, error) || !OpenSounds(o, deck, error) ||
+        !PlanSlides(o, deck, error))
+        return Fail(error);
     if (deck.narrations.size() > deck.plans.size())
         return Usage(std::to_string(deck.narrations.size()) + " narrations for " +
                      std::to_string(deck.plans.size()) +
                      (deck.plans.size() == 1 ? " slide" : " slides") + ": give at most one a slide");
+    if (int status = PlaceButtons(o, deck)) return status;
     PlanFrames(o, deck);
     if (!CheckLimits(o, deck, error)) return Fail(error);
     PlaceDeckLinks(deck);
 
     int quantised = 0;
     if (!RecordSlides(o, deck, quantised, error)) return Fail(error);
-    if (o.buttons) AddNavigation(deck.width, deck.height);
+    if (o.buttons) AddNavigation(deck.row);
     WriteMovie(o.output.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
-    if (o.html && !WriteViewer(o.output, deck.width, deck.height, BaseName(o.output),
+    if (o.html && !WriteViewer(o.output, deck.width, deck.StageHeight(), BaseName(o.output),
                                !o.sound.empty(), o.playerUrl, page, error))
         return Fail(error);
     if (!o.quiet) PrintSummary(o, deck, quantised, page);

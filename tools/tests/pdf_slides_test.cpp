@@ -193,7 +193,7 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> args;
         for (std::string a : c.args) args.push_back(a[0] == '@' ? dir + a.substr(1) : a);
-        args.insert(args.end(), {"--quiet", "--buttons", "-o", dir + "/talk.swf"});
+        args.insert(args.end(), {"--quiet", "--buttons=over", "-o", dir + "/talk.swf"});
         RunResult r = RunTool(kSlides, args);
         ASSERT_EQ(r.status, 0) << r.err;
 
@@ -222,6 +222,124 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
             double psnr = Psnr(rgb, bitmaps[i]);
             EXPECT_GE(psnr, 35.0) << "slide " << i + 1;
             RecordProperty("psnr", std::to_string(psnr));
+        }
+    }
+}
+
+// A flat OpenDocument presentation of two 25.4 x 19.05 cm pages: the first
+// navy with a web link in a text frame at its top-left, the second white
+// with a line of text.
+const char kFlatDeck[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
+ office:mimetype="application/vnd.oasis.opendocument.presentation">
+ <office:automatic-styles>
+  <style:page-layout style:name="PM1"><style:page-layout-properties fo:page-width="25.4cm"
+   fo:page-height="19.05cm" style:print-orientation="landscape"/></style:page-layout>
+  <style:style style:name="dp1" style:family="drawing-page"><style:drawing-page-properties
+   draw:fill="solid" draw:fill-color="#204080"/></style:style>
+ </office:automatic-styles>
+ <office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/>
+ </office:master-styles>
+ <office:body><office:presentation>
+  <draw:page draw:name="one" draw:master-page-name="Default" draw:style-name="dp1">
+   <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p><text:a
+    xlink:type="simple" xlink:href="https://example.com/deck">Open the example deck</text:a></text:p></draw:text-box></draw:frame>
+  </draw:page>
+  <draw:page draw:name="two" draw:master-page-name="Default">
+   <draw:frame svg:x="2cm" svg:y="8cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>The second slide</text:p></draw:text-box></draw:frame>
+  </draw:page>
+ </office:presentation></office:body>
+</office:document>
+)";
+
+// Presentations made by LibreOffice itself from the flat deck: each becomes
+// one slide a page, its web link clickable where the text shows it.
+TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
+    RunResult which = RunTool("/bin/sh", {"-c", "command -v soffice"});
+    ASSERT_EQ(which.status, 0) << "LibreOffice not found: run scripts/install-deps";
+    WriteText(dir + "/deck.fodp", kFlatDeck);
+    for (const char *format : {"pptx", "odp"}) {
+        RunResult made = RunTool("/bin/sh",
+            {"-c", std::string("soffice --headless --norestore -env:UserInstallation=file://") + dir +
+                       "/profile --convert-to " + format + " --outdir '" + dir + "' '" + dir +
+                       "/deck.fodp' >/dev/null 2>&1"});
+        ASSERT_EQ(made.status, 0);
+    }
+    for (const char *deck : {"deck.pptx", "deck.odp"}) {
+        SCOPED_TRACE(deck);
+        RunResult r = RunTool(kSlides, {"--quiet", "--buttons", dir + "/" + deck, "-o", dir + "/deck.swf"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        quillon::test::SwfMovie movie;
+        std::string problem;
+        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/deck.swf", movie, problem)) << problem;
+        EXPECT_EQ(movie.header.frameCount, 2);
+        EXPECT_EQ(movie.header.xMax, 1024 * 20);
+        std::vector<MovieLink> links = LinksOf(movie);
+        ASSERT_EQ(links.size(), 1u);
+        EXPECT_EQ(links[0].frame, 0);
+        EXPECT_EQ(links[0].url, "https://example.com/deck");
+        EXPECT_EQ(links[0].target, "_blank");
+        // Over the text, in the top-left quarter of the slide.
+        EXPECT_GT(links[0].x2, links[0].x1);
+        EXPECT_GT(links[0].y2, links[0].y1);
+        EXPECT_LT(links[0].x1, 512);
+        EXPECT_LT(links[0].y2, movie.header.yMax / 20 / 2);
+        // The first page navy, the second white.
+        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/deck.swf"));
+        ASSERT_EQ(bitmaps.size(), 2u);
+        const uint8_t *corner0 = &bitmaps[0].rgba[(10 * 1024 + 1000) * 4];
+        const uint8_t *corner1 = &bitmaps[1].rgba[(10 * 1024 + 1000) * 4];
+        EXPECT_EQ(std::vector<int>(corner0, corner0 + 3), (std::vector<int>{0x20, 0x40, 0x80}));
+        EXPECT_EQ(std::vector<int>(corner1, corner1 + 3), (std::vector<int>{255, 255, 255}));
+    }
+}
+
+// With --buttons the buttons keep off a PDF page: in the strip under it,
+// the stage growing by the strip; over it only when asked.
+TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
+    const struct {
+        const char *where;
+        int stageHeight;
+        bool onThePage;
+    } rows[] = {{"--buttons", 768 + 48 + 24, false}, {"--buttons=under", 768 + 48 + 24, false},
+                {"--buttons=over", 768, true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.where);
+        RunResult r = RunTool(kSlides, {"--quiet", row.where, "--pages", "3", dir + "/talk.pdf", "-o",
+                                        dir + "/b.swf"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        quillon::test::SwfMovie movie;
+        std::string problem;
+        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/b.swf", movie, problem)) << problem;
+        EXPECT_EQ(movie.header.xMax, 1024 * 20);
+        EXPECT_EQ(movie.header.yMax, row.stageHeight * 20);
+        // Every shape but the slide's own is a button face.
+        size_t faces = 0;
+        for (const auto &shape : movie.shapeBounds) {
+            const std::vector<int32_t> &b = shape.second;
+            if (b[0] == 0 && b[2] == 0 && b[1] == 1024 * 20) continue;
+            ++faces;
+            EXPECT_GE(b[0], 0);
+            EXPECT_LE(b[1], 1024 * 20);
+            EXPECT_LE(b[3], row.stageHeight * 20);
+            EXPECT_EQ(b[2] < 768 * 20, row.onThePage) << b[2] / 20;
+        }
+        EXPECT_EQ(faces, 12u);  // four buttons, three faces each
+        // The page itself fills the slide above the strip.
+        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/b.swf"));
+        ASSERT_EQ(bitmaps.size(), 1u);
+        std::vector<uint8_t> page = Rendering(dir + "/talk.pdf", 3, 1024, 768, dir);
+        Bitmap slide = bitmaps[0];
+        slide.rgba.resize(1024 * 768 * 4);
+        if (!row.onThePage) {
+            EXPECT_GE(Psnr(page, slide), 35.0);
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -167,6 +168,198 @@ TEST_F(SlidesTest, TruecolourGradientIsQuantisedWithinThirtyDecibels) {
     RecordProperty("psnr", std::to_string(psnr));
 }
 
+// Pictures in every format quillon-slides reads, written by libvips from one
+// upright sRGB photograph-like picture: each slide must show that picture,
+// upright and in sRGB, at least minPsnr dB close (photographs pass through
+// lossy codecs and 256 colours).
+struct PictureRow {
+    const char *name;
+    const char *file;  // libvips picks the format by the suffix, options in brackets
+    PictureForm form;
+    double minPsnr;
+};
+
+// The test's name in ctest's list, rather than the struct's bytes.
+void PrintTo(const PictureRow &row, std::ostream *os) { *os << row.name; }
+
+PictureForm Turned(int orientation) {
+    PictureForm f;
+    f.orientation = orientation;
+    return f;
+}
+
+PictureForm Profiled(const char *profile) {
+    PictureForm f;
+    f.profile = profile;
+    return f;
+}
+
+PictureForm Frames(int extra) {
+    PictureForm f;
+    f.extraFrames = extra;
+    return f;
+}
+
+const PictureRow kPictureRows[] = {
+    {"Jpeg", "photo.jpg[Q=95]", {}, 35},
+    {"PngTruecolour", "photo.png", {}, 35},
+    {"WebP", "photo.webp[Q=95]", {}, 35},
+    {"GifFirstFrame", "photo.gif", Frames(2), 25},  // libvips dithers it to 256 colours
+    {"Tiff", "photo.tif", {}, 35},
+    {"Heic", "photo.heic[Q=95]", {}, 35},
+    {"Avif", "photo.avif[Q=95]", {}, 35},
+    {"JpegOrientation2Mirrored", "turned2.jpg[Q=95]", Turned(2), 35},
+    {"JpegOrientation3HalfTurn", "turned3.jpg[Q=95]", Turned(3), 35},
+    {"JpegOrientation4Flipped", "turned4.jpg[Q=95]", Turned(4), 35},
+    {"JpegOrientation5Transposed", "turned5.jpg[Q=95]", Turned(5), 35},
+    {"JpegOrientation6QuarterClockwise", "turned6.jpg[Q=95]", Turned(6), 35},
+    {"JpegOrientation7Transversed", "turned7.jpg[Q=95]", Turned(7), 35},
+    {"JpegOrientation8QuarterAnticlockwise", "turned8.jpg[Q=95]", Turned(8), 35},
+    {"JpegDisplayP3", "p3.jpg[Q=95]", Profiled("p3"), 35},
+    {"PngDisplayP3", "p3.png", Profiled("p3"), 35},
+    {"WebPDisplayP3", "p3.webp[Q=95]", Profiled("p3"), 35},
+};
+
+// A smooth photograph-like picture: light across, colour down, a round
+// bright patch off centre; no two corners alike.
+std::vector<uint8_t> Photo(int w, int h) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            double d = std::hypot(x - w * 0.3, y - h * 0.35) / w;
+            double light = 0.25 + 0.6 * x / w + 0.4 * std::exp(-d * d * 30);
+            rgb.push_back(static_cast<uint8_t>(std::clamp(255 * light * (0.9 - 0.5 * y / h), 0.0, 255.0)));
+            rgb.push_back(static_cast<uint8_t>(std::clamp(255 * light * (0.3 + 0.5 * y / h), 0.0, 255.0)));
+            rgb.push_back(static_cast<uint8_t>(std::clamp(255 * light * 0.55, 0.0, 255.0)));
+        }
+    return rgb;
+}
+
+class SlidesPicture : public ::testing::TestWithParam<PictureRow> {};
+
+TEST_P(SlidesPicture, ShowsThePictureUprightInSrgb) {
+    const PictureRow &row = GetParam();
+    std::string dir = TempDir();
+    const int w = 160, h = 120;
+    std::vector<uint8_t> photo = Photo(w, h);
+    std::string file = row.file;
+    std::string path = dir + "/" + file.substr(0, file.find('['));
+    ASSERT_TRUE(WritePicture(dir + "/" + file, w, h, photo, row.form)) << file;
+    if (!row.form.profile.empty()) {
+        // The file's own numbers are not the picture's sRGB ones: the row
+        // fails unless the profile is converted.
+        int sw, sh;
+        std::vector<uint8_t> stored;
+        ASSERT_TRUE(ReadPictureAsStored(path, sw, sh, stored));
+        Bitmap asStored{true, 0, 3, sw, sh, 0, {}};
+        for (size_t i = 0; i < stored.size(); i += 3)
+            asStored.rgba.insert(asStored.rgba.end(), {stored[i], stored[i + 1], stored[i + 2], 255});
+        EXPECT_LT(Psnr(photo, asStored), row.minPsnr) << "the profile changes too little to tell";
+    }
+    RunResult r = RunTool(kSlides, {"--quiet", path, "-o", dir + "/p.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    SwfFile movie = ReadSwf(dir + "/p.swf");
+    ASSERT_TRUE(movie.ok) << movie.problem;
+    // The stage is the upright picture's size.
+    EXPECT_EQ(movie.xMax, w * 20);
+    EXPECT_EQ(movie.yMax, h * 20);
+    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    ASSERT_EQ(bitmaps.size(), 1u);
+    ASSERT_EQ(bitmaps[0].width, w);
+    ASSERT_EQ(bitmaps[0].height, h);
+    double psnr = Psnr(photo, bitmaps[0]);
+    EXPECT_GE(psnr, row.minPsnr);
+    RecordProperty("psnr", std::to_string(psnr));
+    RemoveTree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SlidesPicture, ::testing::ValuesIn(kPictureRows),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(SlidesTest, SixteenBitPngsGiveTheSameSlideInterlacedOrNot) {
+    const int w = 97, h = 61;  // odd sizes: the interlace passes are uneven
+    std::vector<uint8_t> photo = Photo(w, h);
+    PictureForm deep;
+    deep.deep = true;
+    ASSERT_TRUE(WritePicture(dir + "/deep.png[bitdepth=16]", w, h, photo, deep));
+    ASSERT_TRUE(WritePicture(dir + "/deep-interlaced.png[bitdepth=16,interlace]", w, h, photo, deep));
+    ASSERT_EQ(PictureField(dir + "/deep-interlaced.png", "interlaced"), 1);
+    ASSERT_EQ(PictureField(dir + "/deep.png", "interlaced"), 0);
+    RunResult r = RunTool(kSlides, {"--quiet", dir + "/deep.png", dir + "/deep-interlaced.png", "-o",
+                                    dir + "/d.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/d.swf"));
+    ASSERT_EQ(bitmaps.size(), 2u);
+    EXPECT_EQ(bitmaps[0].rgba, bitmaps[1].rgba);
+    EXPECT_GE(Psnr(photo, bitmaps[0]), 35.0);
+    EXPECT_GE(Psnr(photo, bitmaps[1]), 35.0);
+}
+
+TEST_F(SlidesTest, SvgIsDrawnAtTheStageSize) {
+    // 40 x 20 user units drawn on a 400 x 400 stage: 400 x 200, centred;
+    // the left half red, the right half a blue rectangle.
+    WriteText(dir + "/drawing.svg",
+              "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"20\">"
+              "<rect width=\"20\" height=\"20\" fill=\"#c81e28\"/>"
+              "<rect x=\"20\" width=\"20\" height=\"20\" fill=\"#1e3cb4\"/></svg>\n");
+    RunResult r = RunTool(kSlides, {"--quiet", "--size", "400x400", "--background", "102030",
+                                    dir + "/drawing.svg", "-o", dir + "/s.swf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/s.swf"));
+    ASSERT_EQ(bitmaps.size(), 1u);
+    const Bitmap &b = bitmaps[0];
+    ASSERT_EQ(b.width, 400);
+    auto at = [&](int x, int y) {
+        const uint8_t *p = &b.rgba[(static_cast<size_t>(y) * 400 + x) * 4];
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(at(0, 50), (std::vector<int>{0x10, 0x20, 0x30}));
+    EXPECT_EQ(at(0, 100), (std::vector<int>{0xc8, 0x1e, 0x28}));
+    EXPECT_EQ(at(198, 299), (std::vector<int>{0xc8, 0x1e, 0x28}));
+    EXPECT_EQ(at(201, 100), (std::vector<int>{0x1e, 0x3c, 0xb4}));
+    EXPECT_EQ(at(399, 299), (std::vector<int>{0x1e, 0x3c, 0xb4}));
+    EXPECT_EQ(at(399, 300), (std::vector<int>{0x10, 0x20, 0x30}));
+}
+
+TEST_F(SlidesTest, LargePicturesTakeMemoryByTheStageNotByTheFile) {
+    // Eight copies of a large picture, prepared eight at once for an
+    // 800 x 600 stage. Decoded whole, each 8192 x 8192 picture would take
+    // 256 MiB; those read row by row stay under 200 MB in all. An interlaced
+    // PNG is held whole by its loader (108 MiB at 6144 x 6144): such
+    // pictures take turns within 256 MiB instead of 864 MiB at once.
+    const struct {
+        const char *file;
+        int side;
+        long mostKib;
+    } rows[] = {{"large.png[compression=1]", 8192, 200 * 1024},
+                {"large.jpg[Q=90]", 8192, 200 * 1024},
+                {"interlaced.png[interlace,compression=1]", 6144, 400 * 1024}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.file);
+        std::string file = row.file;
+        std::string path = dir + "/" + file.substr(0, file.find('['));
+        ASSERT_TRUE(WritePicture(dir + "/" + file, row.side, row.side, Photo(row.side, row.side)));
+        std::vector<std::string> args = {"--quiet", "--jobs", "8", "--size", "800x600"};
+        for (int i = 0; i < 8; ++i) args.push_back(path);
+        args.insert(args.end(), {"-o", dir + "/large.swf"});
+        RunResult r = RunTool(kSlides, args);
+        std::remove(path.c_str());
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_LT(r.peakKib, row.mostKib);
+        RecordProperty(std::string("peak_kib_") + path.substr(path.rfind('/') + 1), std::to_string(r.peakKib));
+        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/large.swf"));
+        ASSERT_EQ(bitmaps.size(), 8u);
+        // The square picture fills the stage's height, centred.
+        std::vector<uint8_t> small = Photo(600, 600);
+        Bitmap middle{true, 0, 3, 600, 600, 0, {}};
+        for (int y = 0; y < 600; ++y)
+            for (int x = 100; x < 700; ++x)
+                for (int c = 0; c < 4; ++c)
+                    middle.rgba.push_back(bitmaps[7].rgba[(static_cast<size_t>(y) * 800 + x) * 4 + c]);
+        EXPECT_GE(Psnr(small, middle), 30.0);
+    }
+}
+
 TEST_F(SlidesTest, OtherSizesAreScaledToFitAndCentredOnTheBackground) {
     // A 40 x 40 square of one colour on a 100 x 50 stage: scaled to 50 x 50,
     // columns 25 to 74, with the background to the left and right.
@@ -232,6 +425,52 @@ TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
             EXPECT_EQ(b.width, 30);   // 240 / 12 = 20 high, 30 wide
             EXPECT_EQ(b.height, 20);
         }
+    }
+}
+
+TEST_F(SlidesTest, ButtonsShrinkToStayOnASmallStage) {
+    // On a 32 x 32 slide the buttons shrink to 6 x 4 pixels, 1 apart: under
+    // it in a strip of 6 rows, or over its corner.
+    PaletteImage(dir + "/small.png", 32, 32, 3, 0);
+    const struct {
+        const char *where;
+        int stageHeight, top;
+    } rows[] = {{"--buttons", 38, 33}, {"--buttons=over", 32, 27}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.where);
+        RunResult r = RunTool(kSlides, {"--quiet", row.where, dir + "/small.png", "-o", dir + "/s.swf"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        quillon::test::SwfMovie movie;
+        std::string problem;
+        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/s.swf", movie, problem)) << problem;
+        EXPECT_EQ(movie.header.xMax, 32 * 20);
+        EXPECT_EQ(movie.header.yMax, row.stageHeight * 20);
+        size_t faces = 0;
+        int left = 32 * 20;
+        for (const auto &shape : movie.shapeBounds) {
+            const std::vector<int32_t> &b = shape.second;  // xMin, xMax, yMin, yMax in twips
+            if (b[0] == 0 && b[2] == 0 && b[1] == 32 * 20) continue;  // the slide
+            ++faces;
+            EXPECT_EQ(b[1] - b[0], 6 * 20);
+            EXPECT_EQ(b[3] - b[2], 4 * 20);
+            EXPECT_EQ(b[2], row.top * 20);
+            EXPECT_LE(b[1], 32 * 20);
+            left = std::min(left, b[0]);
+        }
+        EXPECT_EQ(faces, 12u);
+        EXPECT_EQ(left, 4 * 20);  // 32 - 1 - 4 x 6 - 3 x 1
+        // The slide keeps its pixels; the strip is the background's white.
+        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/s.swf"));
+        ASSERT_EQ(bitmaps.size(), 1u);
+        ASSERT_EQ(bitmaps[0].height, row.stageHeight);
+        int w, h;
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(ReadRgbPng(dir + "/small.png", w, h, rgb));
+        for (size_t p = 0; p < 32u * 32u; ++p)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(rgb[p * 3 + c], bitmaps[0].rgba[p * 4 + c]) << p;
+        for (size_t p = 32u * 32u; p < 32u * row.stageHeight; ++p)
+            ASSERT_EQ(std::vector<int>(&bitmaps[0].rgba[p * 4], &bitmaps[0].rgba[p * 4 + 3]),
+                      (std::vector<int>{255, 255, 255}));
     }
 }
 
@@ -602,8 +841,9 @@ TEST_F(SlidesTest, HelpListsEveryOption) {
     RunResult r = RunTool(kSlides, {"--help"});
     ASSERT_EQ(r.status, 0);
     for (const char *option : {"-o, --output", "--fps", "--size", "--pages", "--link-target",
-                               "--background", "--buttons", "--sound", "--seconds", "--narration",
-                               "--html", "--player-url", "--quiet", "--help", "--version"})
+                               "--background", "--buttons", "--jobs", "--sound", "--seconds",
+                               "--narration", "--html", "--player-url", "--quiet", "--help",
+                               "--version"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     // The buttons wrap around.
     EXPECT_NE(r.out.find("previous on the first slide goes to the last,\n"
@@ -611,8 +851,8 @@ TEST_F(SlidesTest, HelpListsEveryOption) {
               std::string::npos) << r.out;
     // Every option the help names is accepted.
     PaletteImage(dir + "/a.png", 16, 16, 2, 0);
-    r = RunTool(kSlides, {"--fps", "5", "--size", "16x16", "--background", "000000", "--buttons",
-                      "--quiet", dir + "/a.png", "--output", dir + "/h.swf"});
+    r = RunTool(kSlides, {"--fps", "5", "--size", "32x32", "--background", "000000", "--buttons",
+                      "--jobs", "2", "--quiet", dir + "/a.png", "--output", dir + "/h.swf"});
     EXPECT_EQ(r.status, 0) << r.err;
     // --name=value gives the value in the same argument.
     r = RunTool(kSlides, {"--fps=5", "--size=16x16", "--background=000000", "--quiet",
@@ -658,6 +898,7 @@ struct Failure {
     std::vector<std::string> args;  // "@" stands for the test's folder
     int status;
     const char *message;  // part of what standard error says
+    const char *searchPath = nullptr;  // PATH for the run, when not the test's
 };
 
 TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
@@ -725,6 +966,32 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
               "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
               "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
               "trailer << /Root 1 0 R >>\n%%EOF\n");
+    // A JPEG cut inside its pixels; an interlaced PNG that would have to be
+    // held whole (a header, no pixels); a presentation and a file named as
+    // one that is no presentation.
+    ASSERT_TRUE(WritePicture(dir + "/whole.jpg", 64, 64, std::vector<uint8_t>(64 * 64 * 3, 100)));
+    {
+        std::string whole = ReadText(dir + "/whole.jpg");
+        WriteText(dir + "/cut.jpg", whole.substr(0, whole.size() / 2));
+        std::remove((dir + "/whole.jpg").c_str());
+    }
+    {
+        std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13};
+        std::vector<uint8_t> ihdr = {'I', 'H', 'D', 'R', 0, 0, 0x23, 0x28, 0, 0, 0x1F, 0x40, 8, 2, 0, 0, 1};
+        png.insert(png.end(), ihdr.begin(), ihdr.end());
+        uLong crc = crc32(0, ihdr.data(), static_cast<uInt>(ihdr.size()));
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(crc >> s));
+        png.insert(png.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+        uLong idat = crc32(0, reinterpret_cast<const Bytef *>("IDAT"), 4);
+        for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(idat >> s));
+        WriteText(dir + "/huge-interlaced.png", std::string(png.begin(), png.end()));
+    }
+    WriteText(dir + "/talk.pptx", ReadText(dir + "/talk.pdf"));
+    {
+        std::string noise;
+        for (int i = 0; i < 4096; ++i) noise.push_back(static_cast<char>((i * 7919) >> 3));
+        WriteText(dir + "/noise.odp", noise);
+    }
     // Other names of the image: a link, a hard link, another spelling.
     ASSERT_EQ(symlink("good.png", (dir + "/alias.swf").c_str()), 0);
     ASSERT_EQ(link((dir + "/good.png").c_str(), (dir + "/hard.swf").c_str()), 0);
@@ -733,7 +1000,14 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     const Failure failures[] = {
         {"missing image", {"@/good.png", "@/absent.png", "-o", "@/out.swf"}, 1, "absent.png: No such file"},
         {"folder as image", {"@/folder.png", "-o", "@/out.swf"}, 1, "folder.png: not a regular file"},
-        {"not a PNG", {"@/notes.png", "-o", "@/out.swf"}, 1, "notes.png: not a PNG image"},
+        {"not a PNG", {"@/notes.png", "-o", "@/out.swf"}, 1, "notes.png: not a picture or document quillon-slides reads"},
+        {"JPEG cut short", {"@/good.png", "@/cut.jpg", "-o", "@/existing.swf"}, 1, "cut.jpg: unsupported or damaged JPEG"},
+        {"interlaced PNG too large to hold", {"--size", "100x100", "@/huge-interlaced.png", "-o", "@/out.swf"}, 1, "huge-interlaced.png: unsupported PNG size 9000x8000 (at most 67108864 pixels in this form)"},
+        {"presentation without LibreOffice", {"@/good.png", "@/talk.pptx", "-o", "@/existing.swf"}, 1, "talk.pptx: presentations are converted with LibreOffice, which is not installed (Debian package libreoffice-impress)", "/nonexistent"},
+        {"presentation that is none", {"@/noise.odp", "-o", "@/existing.swf"}, 1, "noise.odp: LibreOffice could not convert the presentation"},
+        {"buttons on too small a stage", {"--buttons", "--size", "28x40", "@/good.png", "-o", "@/out.swf"}, 2, "the slides, 28x40 pixels, are too small for the buttons: they need 29 pixels across"},
+        {"buttons over too low a stage", {"--buttons=over", "--size", "40x5", "@/good.png", "-o", "@/out.swf"}, 2, "are too small for the buttons: they need 29 pixels across and 6 down"},
+        {"buttons' strip makes the stage too large", {"--buttons", "--size", "100x8190", "@/good.png", "-o", "@/out.swf"}, 1, "stage 100x8208 is too large"},
         {"unsupported PNG", {"@/good.png", "@/bad-depth.png", "-o", "@/out.swf"}, 1, "bad-depth.png: unsupported or damaged PNG"},
         {"image too large to decode", {"--size", "100x100", "@/huge.png", "-o", "@/out.swf"}, 1, "huge.png: unsupported PNG size 60000x60000"},
         {"stage too large by option", {"--size", "9000x10", "@/good.png", "-o", "@/out.swf"}, 1, "stage 9000x10 is too large"},
@@ -778,7 +1052,9 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"page zero", {"--pages", "0", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--pages needs page numbers"},
         {"link target empty", {"--link-target=", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--link-target needs a window name"},
         {"player address without a page", {"--player-url", "/ruffle/", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--player-url goes with --html"},
-        {"value for a switch", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons takes no value"},
+        {"value for a switch", {"--html=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--html takes no value"},
+        {"buttons somewhere else", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons=WHERE needs under or over"},
+        {"jobs zero", {"--jobs", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
         {"output empty", {"@/good.png", "--output="}, 2, "--output needs a file name"},
     };
     const std::string goodBytes = ReadText(dir + "/good.png");
@@ -792,7 +1068,10 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
             if (a[0] == '@') a = dir + a.substr(1);
             args.push_back(a);
         }
+        const std::string searchPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        if (f.searchPath) setenv("PATH", f.searchPath, 1);
         RunResult r = RunTool(kSlides, args);
+        setenv("PATH", searchPath.c_str(), 1);
         EXPECT_EQ(r.status, f.status);
         EXPECT_EQ(r.err.rfind("quillon-slides: ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;

@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <vips/vips.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace tools_test {
@@ -93,6 +96,137 @@ bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<ui
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
 }
 
+namespace {
+
+bool StartVips() {
+    static const bool started = VIPS_INIT("quillon_tools_tests") == 0;
+    return started;
+}
+
+struct VipsUnref {
+    void operator()(VipsImage *image) const { g_object_unref(image); }
+};
+using VipsPtr = std::unique_ptr<VipsImage, VipsUnref>;
+
+// Replaces image by what op made of it; false when op failed.
+template <typename Op>
+bool Apply(VipsPtr &image, Op op) {
+    VipsImage *out = nullptr;
+    if (op(image.get(), &out) != 0) return false;
+    image.reset(out);
+    return true;
+}
+
+}  // namespace
+
+bool WritePicture(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb,
+                  const PictureForm &form) {
+    if (!StartVips()) return false;
+    VipsPtr image(vips_image_new_from_memory_copy(rgb.data(), rgb.size(), width, height, 3,
+                                                  VIPS_FORMAT_UCHAR));
+    if (!image) return false;
+    image->Type = VIPS_INTERPRETATION_sRGB;
+    if (form.deep) {
+        // v * 257 gives the 16-bit sample of v; the low byte then carries a
+        // pattern of its own, as a 16-bit camera picture would.
+        std::vector<uint16_t> deep(rgb.size());
+        for (size_t i = 0; i < rgb.size(); ++i)
+            deep[i] = static_cast<uint16_t>(rgb[i] << 8 | ((i * 37 + rgb[i]) & 0x7F));
+        image.reset(vips_image_new_from_memory_copy(deep.data(), deep.size() * 2, width, height, 3,
+                                                    VIPS_FORMAT_USHORT));
+        if (!image) return false;
+        image->Type = VIPS_INTERPRETATION_RGB16;
+    }
+    if (!form.profile.empty() &&
+        !Apply(image, [&](VipsImage *in, VipsImage **out) {
+            return vips_icc_transform(in, out, form.profile.c_str(), "input_profile", "srgb",
+                                      "embedded", FALSE, nullptr);
+        }))
+        return false;
+    // Stored so that turning by the tag shows it upright: the inverse of
+    // what each tag asks for (5 and 7 are their own inverses).
+    auto rot = [&](VipsAngle angle) {
+        return Apply(image, [&](VipsImage *in, VipsImage **out) { return vips_rot(in, out, angle, nullptr); });
+    };
+    auto flip = [&] {
+        return Apply(image, [&](VipsImage *in, VipsImage **out) {
+            return vips_flip(in, out, VIPS_DIRECTION_HORIZONTAL, nullptr);
+        });
+    };
+    bool turned = true;
+    switch (form.orientation) {
+    case 2: turned = flip(); break;
+    case 3: turned = rot(VIPS_ANGLE_D180); break;
+    case 4: turned = rot(VIPS_ANGLE_D180) && flip(); break;
+    case 5: turned = rot(VIPS_ANGLE_D90) && flip(); break;
+    case 6: turned = rot(VIPS_ANGLE_D270); break;
+    case 7: turned = rot(VIPS_ANGLE_D270) && flip(); break;
+    case 8: turned = rot(VIPS_ANGLE_D90); break;
+    default: break;
+    }
+    if (!turned) return false;
+    if (form.extraFrames > 0) {
+        // Frames stacked top to bottom, each the first in inverted colours.
+        std::vector<VipsImage *> frames{image.get()};
+        VipsPtr inverted;
+        {
+            VipsImage *out = nullptr;
+            if (vips_invert(image.get(), &out, nullptr) != 0) return false;
+            inverted.reset(out);
+        }
+        for (int i = 0; i < form.extraFrames; ++i) frames.push_back(inverted.get());
+        VipsImage *out = nullptr;
+        if (vips_arrayjoin(frames.data(), &out, static_cast<int>(frames.size()), "across", 1,
+                           nullptr) != 0)
+            return false;
+        int frameHeight = image->Ysize;
+        image.reset(out);
+        vips_image_set_int(image.get(), "page-height", frameHeight);
+    }
+    if (form.orientation != 1) vips_image_set_int(image.get(), VIPS_META_ORIENTATION, form.orientation);
+    bool written = vips_image_write_to_file(image.get(), path.c_str(), nullptr) == 0;
+    vips_error_clear();
+    return written;
+}
+
+bool ReadPictureAsStored(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb) {
+    if (!StartVips()) return false;
+    VipsPtr image(vips_image_new_from_file(path.c_str(), nullptr));
+    if (!image) return false;
+    if (vips_image_get_interpretation(image.get()) != VIPS_INTERPRETATION_sRGB &&
+        !Apply(image, [](VipsImage *in, VipsImage **out) {
+            return vips_colourspace(in, out, VIPS_INTERPRETATION_sRGB, nullptr);
+        }))
+        return false;
+    if (image->Bands > 3 && !Apply(image, [](VipsImage *in, VipsImage **out) {
+            return vips_extract_band(in, out, 0, "n", 3, nullptr);
+        }))
+        return false;
+    if (image->BandFmt != VIPS_FORMAT_UCHAR && !Apply(image, [](VipsImage *in, VipsImage **out) {
+            return vips_cast_uchar(in, out, nullptr);
+        }))
+        return false;
+    size_t size = 0;
+    void *pixels = vips_image_write_to_memory(image.get(), &size);
+    if (!pixels) return false;
+    width = image->Xsize;
+    height = image->Ysize;
+    rgb.assign(static_cast<uint8_t *>(pixels), static_cast<uint8_t *>(pixels) + size);
+    g_free(pixels);
+    return true;
+}
+
+int PictureField(const std::string &path, const char *name) {
+    if (!StartVips()) return 0;
+    VipsPtr image(vips_image_new_from_file(path.c_str(), nullptr));
+    int value = 0;
+    if (!image || vips_image_get_typeof(image.get(), name) == 0 ||
+        vips_image_get_int(image.get(), name, &value) != 0)
+        value = 0;
+    vips_error_clear();
+    return value;
+}
+
 bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages) {
     if (pages.empty()) return false;
     cairo_surface_t *surface =
@@ -167,7 +301,8 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage;
+    if (wait4(pid, &status, 0, &usage) == pid) r.peakKib = usage.ru_maxrss;
     if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
     r.out = ReadText(outPath);
     r.err = ReadText(errPath);

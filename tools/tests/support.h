@@ -24,6 +24,29 @@ bool WritePalettePng(const std::string &path, int width, int height,
 // Reads any PNG as RGB (alpha dropped).
 bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
 
+// Writes an upright RGB picture with libvips, in the format its name says
+// (options in brackets, e.g. "photo.jpg[Q=95]", "deep.png[bitdepth=16]").
+// orientation 2 to 8: the pixels are stored mirrored or turned, with that
+// EXIF orientation tag, so that a reader that applies the tag shows them
+// upright. profile: when not empty, a profile libvips knows ("p3", ...)
+// that the pixels are converted to and that is embedded. deep: 16 bits a
+// sample, the low byte a pattern of its own, so that reading it as 8 bits
+// takes rounding. extraFrames: that many more frames under the first,
+// each in other colours (GIF, WebP, TIFF pages).
+struct PictureForm {
+    int orientation = 1;
+    std::string profile;
+    bool deep = false;
+    int extraFrames = 0;
+};
+bool WritePicture(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb,
+                  const PictureForm &form = PictureForm());
+// Reads the first frame of any picture libvips reads as 8-bit RGB, its
+// pixels as stored: no orientation applied and no profile converted.
+bool ReadPictureAsStored(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
+// A libvips field of the picture's header (0 when missing), e.g. "interlaced".
+int PictureField(const std::string &path, const char *name);
+
 // A PDF page for WritePdf: a gradient background, coloured boxes and a line
 // of anti-aliased text that differ with seed, and links drawn as boxes.
 struct PdfLinkSpec {
@@ -43,6 +66,7 @@ bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages);
 struct RunResult {
     int status = -1;  // exit status, or -1 when the program did not exit normally
     std::string out, err;
+    long peakKib = 0;  // the program's largest resident set (RunTool only)
 };
 
 // Runs program with args (no shell), stdin from /dev/null.

@@ -15,6 +15,7 @@ const TYPES = {
   '.map': 'application/json',
   '.wasm': 'application/wasm',
   '.swf': 'application/x-shockwave-flash',
+  '.jpg': 'image/jpeg',
 };
 
 // The player's configuration: deterministic screenshots (no splash, no
