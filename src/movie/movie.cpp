@@ -119,7 +119,7 @@ uint32_t MovieWriter::WriteBody(SwfStream &s, uint32_t headerSize, std::FILE *fi
             ok = s.WriteToFile(file) && ok;
         }
     }
-    s.WriteTag(0, 0, nullptr);
+    s.WriteTag(TagCode::End, 0, nullptr);
     return length + s.Length();
 }
 
