@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "movie/save_file.h"
+#include "platform/files.h"
 
 namespace quillon {
 

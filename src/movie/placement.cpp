@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "movie/work_memory.h"
+#include "platform/work_memory.h"
 
 namespace quillon {
 
