@@ -24,7 +24,7 @@ DefineSoundTag::DefineSoundTag(std::FILE *file, int32_t bitsPerCode)
                                                 SwfRateHalfHertz(format_.rate));
         source = resampler.get();
     }
-    AdpcmEncoder encoder(format_.rate * 4u + format_.is16Bit * 2u + format_.stereo, bitsPerCode);
+    AdpcmEncoder encoder(RateSizeStereo(format_), bitsPerCode);
     encoded_.reserve(AdpcmEncodedSize(format_.sampleCount, static_cast<int>(channels),
                                       bitsPerCode < 2 ? 2 : (bitsPerCode > 5 ? 5 : bitsPerCode)));
     // One packet at a time, so that every packet's first frame finds the
@@ -61,7 +61,7 @@ void DefineSoundTag::Write(SwfStream &stream) {
 void SoundStreamHeadTag::Write(SwfStream &stream) {
     SwfStream body;
     body.WriteUI8(playbackFormat_);
-    body.WriteBits(1, 4);  // StreamSoundCompression: ADPCM
+    body.WriteBits(kAdpcmCompression, 4);  // StreamSoundCompression
     body.WriteBits(0, 2);  // StreamSoundRate: the 5.5 kHz code, whatever the sound's rate
     body.WriteBits(1, 1);  // StreamSoundSize: 16-bit
     body.WriteBits(stereo_, 1);
@@ -111,8 +111,7 @@ void Sound::AddToFrame(Frame &frame, Movie &movie) {
         // Made when no character id was left: it cannot be defined.
         if (!defineSound_ || defineSound_->CharacterId() == 0) return;
         frame.AddTag(std::make_unique<SoundStreamHeadTag>(
-            static_cast<uint8_t>(format_.rate * 4 + format_.is16Bit * 2 + format_.stereo),
-            format_.stereo, static_cast<uint16_t>(format_.sampleCount)));
+            RateSizeStereo(format_), format_.stereo, static_cast<uint16_t>(format_.sampleCount)));
         frame.AddTag(std::move(defineSound_));
         MarkDefined(movie);
     }

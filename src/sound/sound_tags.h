@@ -37,6 +37,15 @@ private:
     std::vector<uint8_t> encoded_;
 };
 
+// The SoundFormat code of ADPCM, the one compression the library writes.
+constexpr uint8_t kAdpcmCompression = 1;
+
+// The low byte of a sound's format fields: rate code (2 bits), 16-bit flag,
+// stereo flag; SoundStreamHead's playback format and the encoder take it.
+inline uint8_t RateSizeStereo(const SoundFormat &f) {
+    return static_cast<uint8_t>(f.rate * 4u + f.is16Bit * 2u + f.stereo);
+}
+
 // SoundStreamHead: the playback format of the sound; the stream format is
 // always ADPCM, code 0 rate, 16-bit. No SoundStreamBlock follows.
 class SoundStreamHeadTag : public Tag {

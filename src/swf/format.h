@@ -25,6 +25,9 @@ enum class TagCode : uint16_t {
     DefineBitsLossless2 = 36,
 };
 
+// The file version in the header, after the signature "FWS" (uncompressed).
+constexpr uint8_t kSwfVersion = 4;
+
 // Every coordinate and size in the file is in twips, 1/20 of a pixel.
 constexpr int32_t kTwipsPerPixel = 20;
 // Pixel coordinates beyond this do not fit the 31-bit twip fields.
