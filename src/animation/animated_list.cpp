@@ -7,12 +7,14 @@ RubberItem::RubberItem(int32_t kind, int32_t x1, int32_t y1, int32_t x2, int32_t
                        int32_t lineWidth, Colour colour, Frame &frame)
     : x1_(x1), y1_(y1), x2_(x2), y2_(y2), lineWidth_(lineWidth) {
     name_ = "Rubber";
-    if (kind == 0) shape_ = std::make_unique<EllipseItem>(x1 * 20, y1 * 20, x2 * 20, y2 * 20);
-    else shape_ = std::make_unique<RectItem>(x1 * 20, y1 * 20, x2 * 20, y2 * 20);
-    shape_->SetLineWidth(lineWidth * 20);
+    if (kind == kEllipseRubber)
+        shape_ = std::make_unique<EllipseItem>(Twips(x1), Twips(y1), Twips(x2), Twips(y2));
+    else
+        shape_ = std::make_unique<RectItem>(Twips(x1), Twips(y1), Twips(x2), Twips(y2));
+    shape_->SetLineWidth(Twips(lineWidth));
     shape_->SetLineColour(colour);
     shape_->ClearFill();
-    shape_->SetDepth(150);
+    shape_->SetDepth(kRubberDepth);
     frame.ShowItem(shape_.get());
 }
 
@@ -37,13 +39,13 @@ void RubberItem::Step(Frame &frame) {
     frame.HideItem(shape_.get());
     // The scale acts about the stage origin; this translation keeps the
     // centre where it was.
-    shape_->SetTranslate(static_cast<int32_t>((1 - fx) * ((x1_ + x2_) / 2) * 20.0),
-                         static_cast<int32_t>((1 - fy) * ((y1_ + y2_) / 2) * 20.0));
+    shape_->SetTranslate(static_cast<int32_t>((1 - fx) * ((x1_ + x2_) / 2) * kTwipsPerPixel),
+                         static_cast<int32_t>((1 - fy) * ((y1_ + y2_) / 2) * kTwipsPerPixel));
     // 65535, not 65536: even at rest the shape carries a placement matrix.
     shape_->SetScale(static_cast<int32_t>(65535.0 * fx + 0.5),
                      static_cast<int32_t>(65535.0 * fy + 0.5));
     // Written as a 16-bit width: a wider line than that is clamped.
-    double width = lineWidth_ * 20 / fx;
+    double width = Twips(lineWidth_) / fx;
     shape_->SetLineWidth(width > 65535.0 ? 65535 : static_cast<int32_t>(width));
     frame.ShowItem(shape_.get());
 }
@@ -56,15 +58,15 @@ AttractorItem::AttractorItem(int32_t count, const int32_t *rects, Colour colour,
     name_ = "AtAttractor";
     for (int32_t i = 0; i < count_; ++i) {
         const int32_t *r = rects + 4 * i;
-        boxes_[i] = std::make_unique<RectItem>(r[0] * 20, r[1] * 20, r[2] * 20, r[3] * 20);
+        boxes_[i] = std::make_unique<RectItem>(Twips(r[0]), Twips(r[1]), Twips(r[2]), Twips(r[3]));
         boxes_[i]->SetFillColour(colour);
         boxes_[i]->SetLineColour(colour);
-        boxes_[i]->SetDepth(152);
+        boxes_[i]->SetDepth(kAttractorBoxDepth);
         frame.ShowItem(boxes_[i].get());
-        highlights_[i] = std::make_unique<RectItem>(r[0] * 20, r[1] * 20, r[2] * 20, r[3] * 20);
+        highlights_[i] = std::make_unique<RectItem>(Twips(r[0]), Twips(r[1]), Twips(r[2]), Twips(r[3]));
         highlights_[i]->SetFillColour(highlight);
         highlights_[i]->SetLineColour(highlight);
-        highlights_[i]->SetDepth(151);
+        highlights_[i]->SetDepth(kHighlightBehindDepth);
         frame.ShowItem(highlights_[i].get());
     }
 }
@@ -73,12 +75,12 @@ void AttractorItem::Step(Frame &frame) {
     // The highlight goes back behind its box; the next one comes in front.
     RectItem *current = highlights_[step_].get();
     frame.HideItem(current);
-    current->SetDepth(151);
+    current->SetDepth(kHighlightBehindDepth);
     frame.ShowItem(current);
     step_ = (step_ + 1) % count_;
     RectItem *next = highlights_[step_].get();
     frame.HideItem(next);
-    next->SetDepth(153);
+    next->SetDepth(kHighlightInFrontDepth);
     frame.ShowItem(next);
 }
 

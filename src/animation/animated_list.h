@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "characters/shapes.h"
+#include "swf/format.h"
 
 namespace quillon {
 
@@ -29,7 +30,11 @@ protected:
     int32_t step_ = 0;  // position in the cycle
 };
 
-// An outline (kind 0 ellipse, 1 rectangle) inscribed in pixel corners
+// The kinds of RubberItem, as AddRubber numbers them.
+constexpr int32_t kEllipseRubber = 0;
+constexpr int32_t kRectangleRubber = 1;
+
+// An outline (kEllipseRubber or kRectangleRubber) inscribed in pixel corners
 // (x1, y1)-(x2, y2) that shrinks by 3 pixels a side per step while the inset
 // box is not empty, then grows back, rests one step at full size, and
 // repeats. The scale keeps the centre in place and the line width is divided
@@ -37,7 +42,7 @@ protected:
 class RubberItem : public AnimatedItem {
 public:
     // Defines and places the outline in frame at once. The corners must
-    // differ (x1 != x2, y1 != y2) and kind be 0 or 1.
+    // differ (x1 != x2, y1 != y2) and kind be one of the two.
     RubberItem(int32_t kind, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t lineWidth,
                Colour colour, Frame &frame);
     void Step(Frame &frame) override;

@@ -24,7 +24,7 @@ QUILLON_API void QUILLON_CALL AddRubber(int32_t kind, int32_t x1, int32_t y1, in
                                         int32_t y2, int32_t lineWidth, uint32_t colour) {
     LibraryState &s = State();
     Frame *frame = s.CurrentFrame();
-    if (!frame || !s.animatedList || (kind != 0 && kind != 1)) return;
+    if (!frame || !s.animatedList || (kind != kEllipseRubber && kind != kRectangleRubber)) return;
     // Equal corners would divide by zero when the scale is worked out.
     if (x1 == x2 || y1 == y2) return;
     for (int32_t v : {x1, y1, x2, y2, lineWidth})

@@ -12,9 +12,9 @@ namespace {
 std::unique_ptr<ImageShape> ButtonPicture(const void *pixels, int32_t x, int32_t y,
                                           int32_t width, int32_t height, uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        Twips(x), Twips(y), Twips(x + width), Twips(y + height), 5,
-        static_cast<uint16_t>(width), static_cast<uint16_t>(height), 0, alpha,
-        static_cast<const uint8_t *>(pixels), nullptr);
+        Twips(x), Twips(y), Twips(x + width), Twips(y + height),
+        BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
+                                    static_cast<const uint8_t *>(pixels), alpha));
 }
 
 bool ValidButtonRect(int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -31,6 +31,17 @@ void AddToTable(LibraryState &s, Frame *frame, std::unique_ptr<Button> button) {
 }
 
 bool TableFull(const LibraryState &s) { return s.lastButtonSlot + 1 >= kButtonSlots; }
+
+// AddButton's kinds, as quillon.h numbers them.
+enum ButtonKind : int32_t {
+    kPictureOnly = 0,  // a picture in frame 0, no button
+    kPlayButton,
+    kStopButton,
+    kFirstButton,
+    kLastButton,
+    kPreviousButton,  // one button per slide from here on
+    kNextButton,
+};
 
 }  // namespace
 
@@ -60,7 +71,7 @@ QUILLON_API void QUILLON_CALL AddPauseButton(const void *pixels, int32_t x, int3
     if (!frame || TableFull(s) || !ValidButtonRect(x, y, width, height)) return;
     auto face = ButtonPicture(pixels, x, y, width, height, 1);
     auto button = std::make_unique<Button>(face.get(), face.get(), face.get(), face.get());
-    button->AttachAction(PlayDescriptor(), 6);
+    button->AttachAction(PlayDescriptor(), kOverDownToOverUp);
     AddToTable(s, frame, std::move(button));
 }
 
@@ -74,7 +85,7 @@ QUILLON_API void QUILLON_CALL AddHyperLink(const char *url, const char *target, 
     area.SetFillColour(Colour{0, 0, 0, 0});
     area.SetLineColour(Colour{0, 0, 0, 0});
     auto button = std::make_unique<Button>(&area, &area, &area, &area);
-    button->AttachAction(GetURLDescriptor(url, target), 6);
+    button->AttachAction(GetURLDescriptor(url, target), kOverDownToOverUp);
     AddToTable(s, frame, std::move(button));
 }
 
@@ -88,16 +99,18 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
                                         const void *down, int32_t x, int32_t y, int32_t width,
                                         int32_t height) {
     LibraryState &s = State();
-    if (!s.currentMovie || kind < 0 || kind > 6 || !ValidButtonRect(x, y, width, height)) return;
+    if (!s.currentMovie || kind < kPictureOnly || kind > kNextButton ||
+        !ValidButtonRect(x, y, width, height))
+        return;
     // Previous, next and last read every slide frame.
-    if (kind >= 4 && (s.slideCount < 1 || s.slidesRecorded < s.slideCount)) return;
+    if (kind >= kLastButton && (s.slideCount < 1 || s.slidesRecorded < s.slideCount)) return;
     Movie &movie = *s.currentMovie;
     const std::vector<int32_t> &slides = s.slideFrames;
     int32_t last = s.slideCount - 1;
 
-    if (kind == 0) {
+    if (kind == kPictureOnly) {
         auto picture = ButtonPicture(up, x, y, width, height, 1);
-        picture->SetDepth(499);
+        picture->SetDepth(kButtonPictureDepth);
         movie.GetFrame(0)->ShowItem(picture.get());
         return;
     }
@@ -108,20 +121,22 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
     auto makeButton = [&]() {
         auto button = std::make_unique<Button>(upShape.get(), overShape.get(), downShape.get(),
                                                downShape.get());
-        button->SetDepth(500);
+        button->SetDepth(kNavigationDepth);
         return button;
     };
     auto button = makeButton();
     switch (kind) {
-    case 1: button->AttachAction(PlayDescriptor(), 6); break;
-    case 2: button->AttachAction(StopDescriptor(), 6); break;
-    case 3: button->AttachAction(GotoFrameDescriptor(0), 6); break;
-    case 4: button->AttachAction(GotoFrameDescriptor(slides[last]), 6); break;
-    case 5: button->AttachAction(GotoFrameDescriptor(slides[last]), 6); break;
-    case 6: button->AttachAction(GotoFrameDescriptor(slides[1]), 6); break;
+    case kPlayButton: button->AttachAction(PlayDescriptor(), kOverDownToOverUp); break;
+    case kStopButton: button->AttachAction(StopDescriptor(), kOverDownToOverUp); break;
+    case kFirstButton: button->AttachAction(GotoFrameDescriptor(0), kOverDownToOverUp); break;
+    case kLastButton:
+    case kPreviousButton:  // on frame 0, the first slide: previous is the last
+        button->AttachAction(GotoFrameDescriptor(slides[last]), kOverDownToOverUp);
+        break;
+    case kNextButton: button->AttachAction(GotoFrameDescriptor(slides[1]), kOverDownToOverUp); break;
     }
     movie.GetFrame(0)->ShowItem(button.get());
-    if (kind < 5) return;
+    if (kind < kPreviousButton) return;
 
     // One button per slide: on slide i the previous one is taken off and a
     // new button to the neighbouring slide is placed. The slide after the
@@ -130,8 +145,8 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
         Frame *frame = movie.GetFrame(slides[i]);
         frame->HideItem(button.get());
         button = makeButton();
-        int32_t target = kind == 5 ? slides[i - 1] : slides[i + 1];
-        button->AttachAction(GotoFrameDescriptor(target), 6);
+        int32_t target = kind == kPreviousButton ? slides[i - 1] : slides[i + 1];
+        button->AttachAction(GotoFrameDescriptor(target), kOverDownToOverUp);
         frame->ShowItem(button.get());
     }
 }

@@ -33,12 +33,6 @@ Frame *LibraryState::FrameAt(int32_t n) {
     return currentMovie->GetFrame(n);
 }
 
-int32_t Twips(int32_t pixels) {
-    if (pixels > kMaxPixels) pixels = kMaxPixels;
-    if (pixels < -kMaxPixels) pixels = -kMaxPixels;
-    return pixels * 20;
-}
-
 void LibraryState::ReleaseAll() {
     for (int i = 0; i < kButtonSlots; ++i) {
         buttonSlots[i].reset();

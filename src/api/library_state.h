@@ -9,20 +9,17 @@
 #include "characters/shapes.h"
 #include "interactive/button.h"
 #include "movie/movie.h"
+#include "swf/format.h"
 
 namespace quillon {
 
 constexpr int kButtonSlots = 100;
 // The header's frame count is 16 bits: frames 0 to 65534.
 constexpr int32_t kMaxFrame = 65534;
-// Pixel coordinates beyond this do not fit the 31-bit twip fields.
-constexpr int32_t kMaxPixels = 53687091;
 // Table sizes beyond these are clamped, so a wild count cannot exhaust memory.
 constexpr int32_t kMaxSlides = 65535;
 constexpr int32_t kMaxTableEntries = 65536;
 
-// Pixels to twips, the pixels clamped to +-kMaxPixels first.
-int32_t Twips(int32_t pixels);
 // A picture side usable as a bitmap dimension: 1 to 65535 pixels.
 inline bool IsBitmapSide(int32_t pixels) { return pixels >= 1 && pixels <= 65535; }
 

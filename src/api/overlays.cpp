@@ -33,11 +33,11 @@ QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32
     if (index < 0 || static_cast<size_t>(index) >= s.sprites.size()) return;
     if (!IsBitmapSide(width) || !IsBitmapSide(height)) return;
     // The shape starts at the origin; its place on the stage is its translation.
-    auto sprite = std::make_unique<ImageShape>(0, 0, width * 20, height * 20, 5,
-                                               static_cast<uint16_t>(width),
-                                               static_cast<uint16_t>(height), 0, 1,
-                                               static_cast<const uint8_t *>(pixels), nullptr);
-    sprite->SetDepth(200);
+    auto sprite = std::make_unique<ImageShape>(
+        0, 0, Twips(width), Twips(height),
+        BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
+                                    static_cast<const uint8_t *>(pixels), 1));
+    sprite->SetDepth(kSpriteDepth);
     s.sprites[static_cast<size_t>(index)] = std::move(sprite);
 }
 
@@ -83,11 +83,11 @@ QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int
     // The picture covers its last column and row: (x2 + 1, y2 + 1) is the
     // far corner, so every pixel is 20 twips wide.
     auto after = [](int32_t v) { return Twips(v == INT32_MAX ? v : v + 1); };
-    auto info = std::make_unique<ImageShape>(Twips(x1), Twips(y1), after(x2), after(y2), 3,
-                                             static_cast<uint16_t>(width),
-                                             static_cast<uint16_t>(height), colourCount, 0,
-                                             pixels, palette);
-    info->SetDepth(100);
+    auto info = std::make_unique<ImageShape>(
+        Twips(x1), Twips(y1), after(x2), after(y2),
+        BitmapPicture::ColourMapped(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
+                                    pixels, palette, colourCount));
+    info->SetDepth(kInfoDepth);
     frame->ShowItem(info.get());
     entry = std::move(info);
 }

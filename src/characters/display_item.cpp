@@ -17,9 +17,8 @@ void Frame::HideItem(DisplayItem *item) {
 
 void DisplayItem::Place(Frame &frame, Movie &movie) {
     std::unique_ptr<Matrix> matrix = HasTransform() ? MakeMatrix() : nullptr;
-    auto tag = std::make_unique<PlaceObject2Tag>(0, 0, 1, 0, depth_,
-                                                 static_cast<uint16_t>(GetCharacterId()),
-                                                 std::move(matrix), nullptr, 0, nullptr, 0);
+    auto tag = std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(
+        depth_, static_cast<uint16_t>(GetCharacterId()), std::move(matrix)));
     PlaceObject2Tag *place = tag.get();
     frame.AddTag(std::move(tag));
     movie.PlacementsFor(GetCharacterId()).push_back(PlacementRecord{place, nullptr, depth_});
@@ -84,17 +83,17 @@ std::unique_ptr<Matrix> ShapeItem::MakeMatrix() const {
 
 void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
     switch (fillKind_) {
-    case 4: {
+    case FillKind::Bitmap: {
         TraceAssert(bitmap_ != nullptr);
         if (bitmap_) {
             bitmap_->RenewIdIfStale();
             bitmapId_ = bitmap_->CharacterId();
             frame.AddTag(bitmap_->Copy());
         }
-        // A first fill naming no character (id 0xFFFF) at scale 10.0, then
+        // A first fill naming no character (kNoBitmapId) at scale 10.0, then
         // the bitmap stretched over the bounds, both corners counted.
         tag.AddFillStyle(std::make_unique<BitmapFill>(
-            0, 0xFFFF, std::make_unique<Matrix>(1, 0xA0000, 0xA0000, 0, 0, 0, 0, 0)));
+            0, kNoBitmapId, std::make_unique<Matrix>(1, 0xA0000, 0xA0000, 0, 0, 0, 0, 0)));
         int64_t w = bitmapWidth_ > 0 ? bitmapWidth_ : 1;
         int64_t h = bitmapHeight_ > 0 ? bitmapHeight_ : 1;
         int32_t sx = static_cast<int32_t>((static_cast<int64_t>(bounds_.Width()) << 16) / w);
@@ -104,11 +103,11 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
             std::make_unique<Matrix>(1, sx, sy, 0, 0, 0, bounds_.xMin, bounds_.yMin)));
         break;
     }
-    case 1:
+    case FillKind::Solid:
         fillStyleIndex_ = tag.AddFillStyle(std::make_unique<SolidFill>(
             Rgba(fillColour_.red, fillColour_.green, fillColour_.blue, fillColour_.alpha)));
         break;
-    default:
+    case FillKind::None:
         break;
     }
     if (lineWidth_ > 0) {
@@ -120,7 +119,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
 
 uint32_t ShapeItem::IdsToDefine(const Movie &movie) const {
     if (DefinedIn(movie)) return 0;
-    return 1 + (fillKind_ == 4 && bitmap_ && bitmap_->NeedsNewId() ? 1 : 0);
+    return 1 + (fillKind_ == FillKind::Bitmap && bitmap_ && bitmap_->NeedsNewId() ? 1 : 0);
 }
 
 ShapeItem::Look ShapeItem::CurrentLook() const {
@@ -139,7 +138,7 @@ void ShapeItem::Define(Frame &frame, Movie &movie) {
             lookGeneration_ = movie.Generation();
         }
         if (CharacterIdsLeft() < IdsToDefine(movie)) {
-            auto seen = fillKind_ == 4 ? looks_.end() : looks_.find(CurrentLook());
+            auto seen = fillKind_ == FillKind::Bitmap ? looks_.end() : looks_.find(CurrentLook());
             if (seen == looks_.end()) return;  // no id for a new character: nothing is added
             SetCharacterId(seen->second);
         } else {
@@ -148,7 +147,7 @@ void ShapeItem::Define(Frame &frame, Movie &movie) {
             BuildStyles(frame, *tag);
             AddOutline(*tag);
             frame.AddTag(std::move(tag));
-            if (fillKind_ != 4) looks_[CurrentLook()] = characterId_;
+            if (fillKind_ != FillKind::Bitmap) looks_[CurrentLook()] = characterId_;
         }
         MarkDefined(movie);
     }

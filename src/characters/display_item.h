@@ -13,6 +13,19 @@
 
 namespace quillon {
 
+// Depth values: the stacking keys of what the library shows, higher in
+// front. Depth assignment turns them into file depths when the movie is
+// written; items with equal keys stack in the order of their characters.
+constexpr uint16_t kSlideDepth = 1;  // slide pictures, pause buttons, hyperlink areas
+constexpr uint16_t kInfoDepth = 100;
+constexpr uint16_t kRubberDepth = 150;
+constexpr uint16_t kHighlightBehindDepth = 151;  // an attractor highlight behind its box
+constexpr uint16_t kAttractorBoxDepth = 152;
+constexpr uint16_t kHighlightInFrontDepth = 153;  // the highlight of the current box
+constexpr uint16_t kSpriteDepth = 200;
+constexpr uint16_t kButtonPictureDepth = 499;  // AddButton's kind 0: a picture, no button
+constexpr uint16_t kNavigationDepth = 500;
+
 class DisplayItem {
 public:
     DisplayItem() = default;
@@ -63,7 +76,7 @@ protected:
     }
 
     uint64_t generation_ = 0;  // Movie::Generation() of the definition
-    uint16_t depth_ = 1;     // stacking key; higher keys are drawn in front
+    uint16_t depth_ = kSlideDepth;  // stacking key; higher keys are drawn in front
     uint8_t defined_ = 0;    // the current character has been defined
     uint8_t defineOnly_ = 0; // AddToFrame defines but does not place
     int32_t characterId_ = -1;
@@ -75,6 +88,10 @@ class ShapeTag;
 struct Colour {
     uint8_t red, green, blue, alpha;
 };
+
+// What fills a shape item: nothing (an outline alone), one colour, or a
+// bitmap stretched over its bounds.
+enum class FillKind : int32_t { None = 0, Solid = 1, Bitmap = 4 };
 
 class ShapeItem : public DisplayItem {
 public:
@@ -91,8 +108,8 @@ public:
     void SetLineColour(Colour c) { lineColour_ = c; defined_ = 0; }
     void SetFillColour(Colour c) { fillColour_ = c; defined_ = 0; }
     void SetLineWidth(int32_t twips) { lineWidth_ = twips; defined_ = 0; }
-    void ClearFill() { fillKind_ = 0; defined_ = 0; }
-    bool CanRedefine() const override { return fillKind_ != 4 || bitmap_ != nullptr; }
+    void ClearFill() { fillKind_ = FillKind::None; defined_ = 0; }
+    bool CanRedefine() const override { return fillKind_ != FillKind::Bitmap || bitmap_ != nullptr; }
     uint32_t IdsToDefine(const Movie &movie) const override;
     void SetTranslate(int32_t x, int32_t y) { translateX_ = x; translateY_ = y; }
     void SetScale(int32_t sx, int32_t sy) { scaleX_ = sx; scaleY_ = sy; }
@@ -118,7 +135,7 @@ protected:
 
     // What a definition of a shape without a bitmap depends on besides its
     // bounds, which never change.
-    using Look = std::tuple<int32_t, uint32_t, int32_t, uint32_t>;
+    using Look = std::tuple<int32_t, uint32_t, FillKind, uint32_t>;
     Look CurrentLook() const;
     // Looks already defined in the movie of lookGeneration_, and their
     // characters. Once the ids run out, a look shown again (an outline
@@ -135,7 +152,7 @@ protected:
     int32_t translateX_ = 0, translateY_ = 0;  // twips
     int32_t rotation_ = 0;                     // 16.16 degrees
     int32_t scaleX_ = 0x10000, scaleY_ = 0x10000;
-    int32_t fillKind_ = 1;  // 0 none, 1 solid, 4 bitmap
+    FillKind fillKind_ = FillKind::Solid;
     Colour fillColour_{255, 255, 255, 255};
     int32_t bitmapWidth_ = 0, bitmapHeight_ = 0;
     // The picture of a bitmap fill. Each movie the item is defined in gets a

@@ -12,8 +12,8 @@
 namespace quillon {
 
 uint32_t BitmapRowBytes(uint8_t format, uint32_t width) {
-    if (format == 3) return (width + 3) & ~3u;
-    if (format == 5) return width * 4;
+    if (format == kColourMappedBitmap) return (width + 3) & ~3u;
+    if (format == kDirectColourBitmap) return width * 4;
     uint64_t bits = static_cast<uint64_t>(width) << (format < 32 ? format : 0);
     return static_cast<uint32_t>((bits + 7) / 8);
 }
@@ -104,10 +104,10 @@ LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
     // picture without colours would declare 256 entries that are not there
     // and a reader would take its pixels for the palette. It gets 256 black
     // entries instead; the palette buffer is not read.
-    bool blackTable = format <= 3 && colourCount_ == 0;
+    bool blackTable = format <= kColourMappedBitmap && colourCount_ == 0;
     size_t entries = blackTable ? 256 : static_cast<size_t>(colourCount_);
     size_t paletteBytes = entries * (alpha ? 4 : 3);
-    size_t sourceRow = format == 3 ? width : BitmapRowBytes(format, width);
+    size_t sourceRow = format == kColourMappedBitmap ? width : BitmapRowBytes(format, width);
     size_t storedRow = BitmapRowBytes(format, width);
     size_t n = paletteBytes + storedRow * height;
 
@@ -146,9 +146,10 @@ void LosslessBitmap::Write(SwfStream &stream) {
     body.WriteUI8(format_);
     body.WriteUI16(width_);
     body.WriteUI16(height_);
-    if (format_ <= 3) body.WriteUI8(static_cast<uint32_t>(colourCount_ - 1));  // 256 -> FF
+    if (format_ <= kColourMappedBitmap) body.WriteUI8(static_cast<uint32_t>(colourCount_ - 1));  // 256 -> FF
     body.AppendBlock(compressed_.get(), compressedSize_);
-    stream.WriteTag(alpha_ ? 36 : 20, body.Length(), &body);
+    stream.WriteTag(alpha_ ? TagCode::DefineBitsLossless2 : TagCode::DefineBitsLossless,
+                    body.Length(), &body);
 }
 
 }  // namespace quillon

@@ -9,13 +9,19 @@
 
 namespace quillon {
 
+// The BitmapFormat values the library writes: 8-bit colour-mapped pixels
+// after a colour table, and 32-bit pixels (alpha or a pad byte, then red,
+// green, blue). Formats up to 3 carry a colour table.
+constexpr uint8_t kColourMappedBitmap = 3;
+constexpr uint8_t kDirectColourBitmap = 5;
+
 class LosslessBitmap : public CharacterTag {
 public:
     // Copies colourCount palette entries (3 bytes each, 4 with alpha) and the
-    // pixels, then compresses them at level 9. Format 3 (8 bits per pixel)
-    // reads width bytes per row and pads each row with zeros to a multiple of
-    // 4 bytes, as readers of the format expect; format 5 (32 bits) rows are
-    // always aligned. colourCount is clamped to 0..256. The palette is read
+    // pixels, then compresses them at level 9. A colour-mapped picture (8
+    // bits per pixel) reads width bytes per row and pads each row with zeros
+    // to a multiple of 4 bytes, as readers of the format expect; direct colour
+    // rows (32 bits a pixel) are always aligned. colourCount is clamped to 0..256. The palette is read
     // only when it holds entries. If compression fails the bitmap has no data.
     LosslessBitmap(uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
@@ -55,8 +61,9 @@ private:
     std::shared_ptr<const uint8_t[]> compressed_;  // the zlib stream, shared by copies
 };
 
-// Bytes of one stored pixel row: format 3 rows padded to a multiple of 4,
-// format 5 rows of 4 bytes per pixel, other formats (width * 2^format + 7) / 8.
+// Bytes of one stored pixel row: colour-mapped rows padded to a multiple of
+// 4, direct colour rows of 4 bytes per pixel, other formats
+// (width * 2^format + 7) / 8.
 uint32_t BitmapRowBytes(uint8_t format, uint32_t width);
 
 }  // namespace quillon

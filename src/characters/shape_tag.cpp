@@ -4,12 +4,12 @@
 namespace quillon {
 
 void SolidFill::Write(SwfStream &stream) const {
-    stream.WriteUI8(0x00);
+    stream.WriteUI8(kSolidFillType);
     colour_.Write(stream);
 }
 
 void BitmapFill::Write(SwfStream &stream) const {
-    stream.WriteUI8(repeat_ ? 0x40 : 0x41);
+    stream.WriteUI8(repeat_ ? kRepeatingBitmapFillType : kClippedBitmapFillType);
     stream.WriteUI16(bitmapId_);
     matrix_->Write(stream);
 }
@@ -19,31 +19,40 @@ void LineStyle::Write(SwfStream &stream) const {
     colour_.Write(stream);
 }
 
-StyleChangeRecord::StyleChangeRecord(int32_t stateNewStyles, int32_t stateLineStyle,
-                                     int32_t stateFillStyle1, int32_t stateFillStyle0,
-                                     int32_t stateMoveTo, int32_t moveX, int32_t moveY,
-                                     int32_t fillStyle0, int32_t fillStyle1, int32_t lineStyle)
-    : stateNewStyles_(stateNewStyles), stateLineStyle_(stateLineStyle),
-      stateFillStyle1_(stateFillStyle1), stateFillStyle0_(stateFillStyle0),
-      stateMoveTo_(stateMoveTo), moveX_(moveX), moveY_(moveY), fillStyle0_(fillStyle0),
-      fillStyle1_(fillStyle1), lineStyle_(lineStyle),
-      moveBits_(static_cast<int32_t>(BitCount(static_cast<uint32_t>(MaxAbs(moveX, moveY, 0, 0)), 1))) {}
+StyleChange StyleChange::MoveTo(int32_t x, int32_t y, int32_t fillStyle1, int32_t lineStyle) {
+    StyleChange change;
+    change.stateLineStyle = 1;
+    change.stateFillStyle1 = 1;
+    change.stateMoveTo = 1;
+    change.moveX = x;
+    change.moveY = y;
+    change.fillStyle1 = fillStyle1;
+    change.lineStyle = lineStyle;
+    return change;
+}
+
+StyleChangeRecord::StyleChangeRecord(const StyleChange &change)
+    : change_(change),
+      moveBits_(static_cast<int32_t>(
+          BitCount(static_cast<uint32_t>(MaxAbs(change.moveX, change.moveY, 0, 0)), 1))) {}
 
 void StyleChangeRecord::Write(SwfStream &stream) const {
+    const StyleChange &c = change_;
+    auto bits = [](int32_t v) { return static_cast<uint32_t>(v); };
     stream.WriteBits(0, 1);  // TypeFlag: non-edge record
-    stream.WriteBits(static_cast<uint32_t>(stateNewStyles_), 1);
-    stream.WriteBits(static_cast<uint32_t>(stateLineStyle_), 1);
-    stream.WriteBits(static_cast<uint32_t>(stateFillStyle1_), 1);
-    stream.WriteBits(static_cast<uint32_t>(stateFillStyle0_), 1);
-    stream.WriteBits(static_cast<uint32_t>(stateMoveTo_), 1);
-    if (stateMoveTo_) {
-        stream.WriteBits(static_cast<uint32_t>(moveBits_), 5);
-        stream.WriteBits(static_cast<uint32_t>(moveX_), static_cast<uint32_t>(moveBits_));
-        stream.WriteBits(static_cast<uint32_t>(moveY_), static_cast<uint32_t>(moveBits_));
+    stream.WriteBits(bits(c.stateNewStyles), 1);
+    stream.WriteBits(bits(c.stateLineStyle), 1);
+    stream.WriteBits(bits(c.stateFillStyle1), 1);
+    stream.WriteBits(bits(c.stateFillStyle0), 1);
+    stream.WriteBits(bits(c.stateMoveTo), 1);
+    if (c.stateMoveTo) {
+        stream.WriteBits(bits(moveBits_), 5);
+        stream.WriteBits(bits(c.moveX), bits(moveBits_));
+        stream.WriteBits(bits(c.moveY), bits(moveBits_));
     }
-    if (stateFillStyle0_) stream.WriteBits(static_cast<uint32_t>(fillStyle0_), static_cast<uint32_t>(fillBits_));
-    if (stateFillStyle1_) stream.WriteBits(static_cast<uint32_t>(fillStyle1_), static_cast<uint32_t>(fillBits_));
-    if (stateLineStyle_) stream.WriteBits(static_cast<uint32_t>(lineStyle_), static_cast<uint32_t>(lineBits_));
+    if (c.stateFillStyle0) stream.WriteBits(bits(c.fillStyle0), bits(fillBits_));
+    if (c.stateFillStyle1) stream.WriteBits(bits(c.fillStyle1), bits(fillBits_));
+    if (c.stateLineStyle) stream.WriteBits(bits(c.lineStyle), bits(lineBits_));
 }
 
 StraightEdgeRecord::StraightEdgeRecord(int32_t dx, int32_t dy)
@@ -152,7 +161,7 @@ void ShapeTag::Write(SwfStream &stream) {
     bounds_.Write(body);
     if (!shape_) FinishStyles();
     shape_->Write(body);
-    stream.WriteTag(32, body.Length(), &body);
+    stream.WriteTag(TagCode::DefineShape3, body.Length(), &body);
 }
 
 }  // namespace quillon

@@ -19,7 +19,15 @@ public:
 
 class FillStyle : public Style {};
 
-// FillStyleType 0x00 and an RGBA colour.
+// FillStyleType values: a solid colour, a bitmap repeated over the shape, a
+// bitmap clipped at its edges.
+constexpr uint8_t kSolidFillType = 0x00;
+constexpr uint8_t kRepeatingBitmapFillType = 0x40;
+constexpr uint8_t kClippedBitmapFillType = 0x41;
+// The character id of a bitmap fill that shows no bitmap.
+constexpr uint16_t kNoBitmapId = 0xFFFF;
+
+// FillStyleType kSolidFillType and an RGBA colour.
 class SolidFill : public FillStyle {
 public:
     explicit SolidFill(Rgba colour) : colour_(colour) { colour_.SetHasAlpha(1); }
@@ -29,7 +37,7 @@ private:
     Rgba colour_;
 };
 
-// FillStyleType 0x40 (repeating) or 0x41 (clipped), bitmap id, matrix.
+// FillStyleType repeating or clipped (repeat 0), bitmap id, matrix.
 class BitmapFill : public FillStyle {
 public:
     BitmapFill(int32_t repeat, uint16_t bitmapId, std::unique_ptr<Matrix> matrix)
@@ -61,19 +69,29 @@ public:
     virtual void SetLineBits(int32_t) {}
 };
 
+// The fields of a STYLECHANGERECORD: the state flags (each 0 or 1) say
+// which of the values that follow the record holds.
+struct StyleChange {
+    int32_t stateNewStyles = 0, stateLineStyle = 0, stateFillStyle1 = 0, stateFillStyle0 = 0;
+    int32_t stateMoveTo = 0;
+    int32_t moveX = 0, moveY = 0;                           // twips
+    int32_t fillStyle0 = 0, fillStyle1 = 0, lineStyle = 0;  // style indexes from 1
+
+    // The start of an outline: a move to (x, y), drawn with the line style
+    // and filled on its right (travelling clockwise) with fillStyle1.
+    static StyleChange MoveTo(int32_t x, int32_t y, int32_t fillStyle1, int32_t lineStyle);
+};
+
 class StyleChangeRecord : public ShapeRecord {
 public:
-    StyleChangeRecord(int32_t stateNewStyles, int32_t stateLineStyle, int32_t stateFillStyle1,
-                      int32_t stateFillStyle0, int32_t stateMoveTo, int32_t moveX, int32_t moveY,
-                      int32_t fillStyle0, int32_t fillStyle1, int32_t lineStyle);
+    explicit StyleChangeRecord(const StyleChange &change);
     void Write(SwfStream &stream) const override;
     // Index widths of the shape; a width of 0 writes no index at all.
     void SetFillBits(int32_t n) override { fillBits_ = n; }
     void SetLineBits(int32_t n) override { lineBits_ = n; }
 
 private:
-    int32_t stateNewStyles_, stateLineStyle_, stateFillStyle1_, stateFillStyle0_, stateMoveTo_;
-    int32_t moveX_, moveY_, fillStyle0_, fillStyle1_, lineStyle_;
+    StyleChange change_;
     int32_t moveBits_, fillBits_ = 0, lineBits_ = 0;
 };
 

@@ -28,8 +28,8 @@ void AddSide(ShapeTag &tag, int32_t dx, int32_t dy) {
 void RectItem::AddOutline(ShapeTag &tag) {
     int32_t w = bounds_.Width();
     int32_t h = bounds_.Height();
-    tag.AddRecord(std::make_unique<StyleChangeRecord>(0, 1, 1, 0, 1, bounds_.xMin, bounds_.yMin,
-                                                      0, fillStyleIndex_, lineStyleIndex_));
+    tag.AddRecord(std::make_unique<StyleChangeRecord>(
+        StyleChange::MoveTo(bounds_.xMin, bounds_.yMin, fillStyleIndex_, lineStyleIndex_)));
     AddSide(tag, w, 0);
     AddSide(tag, 0, h);
     AddSide(tag, -w, 0);
@@ -37,16 +37,38 @@ void RectItem::AddOutline(ShapeTag &tag) {
     tag.AddRecord(std::make_unique<EndShapeRecord>());
 }
 
-ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t format,
-                       uint16_t bitmapWidth, uint16_t bitmapHeight, int32_t colourCount,
-                       uint8_t alpha, const uint8_t *pixels, const uint8_t *palette)
+BitmapPicture BitmapPicture::ColourMapped(uint16_t width, uint16_t height, const uint8_t *pixels,
+                                          const uint8_t *palette, int32_t colourCount) {
+    BitmapPicture picture;
+    picture.format = kColourMappedBitmap;
+    picture.width = width;
+    picture.height = height;
+    picture.colourCount = colourCount;
+    picture.pixels = pixels;
+    picture.palette = palette;
+    return picture;
+}
+
+BitmapPicture BitmapPicture::DirectColour(uint16_t width, uint16_t height, const uint8_t *pixels,
+                                          uint8_t alpha) {
+    BitmapPicture picture;
+    picture.format = kDirectColourBitmap;
+    picture.width = width;
+    picture.height = height;
+    picture.alpha = alpha;
+    picture.pixels = pixels;
+    return picture;
+}
+
+ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture)
     : RectItem(x1, y1, x2, y2) {
     defined_ = 0;
-    fillKind_ = 4;
-    bitmapWidth_ = bitmapWidth;
-    bitmapHeight_ = bitmapHeight;
-    bitmap_ = std::make_unique<LosslessBitmap>(format, bitmapWidth, bitmapHeight, colourCount,
-                                               palette, pixels, alpha);
+    fillKind_ = FillKind::Bitmap;
+    bitmapWidth_ = picture.width;
+    bitmapHeight_ = picture.height;
+    bitmap_ = std::make_unique<LosslessBitmap>(picture.format, picture.width, picture.height,
+                                               picture.colourCount, picture.palette,
+                                               picture.pixels, picture.alpha);
     lineWidth_ = 0;
 }
 
@@ -81,9 +103,8 @@ void EllipseItem::AddOutline(ShapeTag &tag) {
     double W = static_cast<double>(x2_) - x1_;
     double H = static_cast<double>(y2_) - y1_;
     auto t = [](double v) { return static_cast<int32_t>(v); };
-    tag.AddRecord(std::make_unique<StyleChangeRecord>(0, 1, 1, 0, 1, t(x1_ + W * 0.8535),
-                                                      t(y1_ + H * 0.8535), 0, fillStyleIndex_,
-                                                      lineStyleIndex_));
+    tag.AddRecord(std::make_unique<StyleChangeRecord>(StyleChange::MoveTo(
+        t(x1_ + W * 0.8535), t(y1_ + H * 0.8535), fillStyleIndex_, lineStyleIndex_)));
     const int32_t curves[8][4] = {
         {t(-a * W), t(a * H), t(-b * W), 0},
         {t(-b * W), 0, t(-a * W), t(-a * H)},

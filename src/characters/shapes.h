@@ -19,14 +19,29 @@ protected:
     void AddOutline(ShapeTag &tag) override;
 };
 
+// The picture of an ImageShape, as its LosslessBitmap takes it.
+struct BitmapPicture {
+    uint8_t format = kColourMappedBitmap;  // or kDirectColourBitmap
+    uint16_t width = 0, height = 0;        // pixels
+    int32_t colourCount = 0;               // palette entries of a colour-mapped picture
+    uint8_t alpha = 0;                     // 1: DefineBitsLossless2, with alpha
+    const uint8_t *pixels = nullptr;       // borrowed: read by the constructor only
+    const uint8_t *palette = nullptr;      // likewise
+
+    // 8-bit palette indexes with a palette of 3 bytes an entry.
+    static BitmapPicture ColourMapped(uint16_t width, uint16_t height, const uint8_t *pixels,
+                                      const uint8_t *palette, int32_t colourCount);
+    // 32-bit pixels, 4 bytes each.
+    static BitmapPicture DirectColour(uint16_t width, uint16_t height, const uint8_t *pixels,
+                                      uint8_t alpha);
+};
+
 // A rectangle filled with a lossless bitmap stretched over its bounds, with
 // no outline. The constructor copies and compresses the host's pixels, so
 // the bitmap's id is always lower than the id of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t format,
-               uint16_t bitmapWidth, uint16_t bitmapHeight, int32_t colourCount, uint8_t alpha,
-               const uint8_t *pixels, const uint8_t *palette);
+    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture);
 };
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from

@@ -11,7 +11,7 @@ void WriteString(SwfStream &stream, const std::string &text, bool terminate) {
 }
 
 void GotoFrameAction::Write(SwfStream &stream) const {
-    stream.WriteUI8(0x81);
+    stream.WriteUI8(kActionGotoFrame);
     stream.WriteUI16(2);
     stream.WriteUI16(frame_);
 }
@@ -40,7 +40,7 @@ void GetURLAction::Write(SwfStream &stream) const {
     SwfStream payload;
     WriteString(payload, url_, true);
     WriteString(payload, target_, true);
-    stream.WriteUI8(0x83);
+    stream.WriteUI8(kActionGetURL);
     stream.WriteUI16(payload.Length());
     stream.AppendStream(payload);
 }
@@ -50,8 +50,8 @@ void ActionDescriptor::FillDoAction(DoActionTag &target) const { target.AddActio
 void DoActionTag::Write(SwfStream &stream) {
     SwfStream body;
     for (const auto &action : actions_) action->Write(body);
-    body.WriteUI8(0);
-    stream.WriteTag(12, body.Length(), &body);
+    body.WriteUI8(kActionEnd);
+    stream.WriteTag(TagCode::DoAction, body.Length(), &body);
 }
 
 void Frame::AddActions(const ActionDescriptor &descriptor) {

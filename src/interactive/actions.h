@@ -11,6 +11,17 @@
 
 namespace quillon {
 
+// The action codes this library writes; codes from 0x80 on are followed by
+// a UI16 length and that many bytes.
+enum ActionCode : uint8_t {
+    kActionPlay = 0x06,
+    kActionStop = 0x07,
+    kActionGotoFrame = 0x81,
+    kActionGetURL = 0x83,
+};
+// Ends the actions of a DoAction tag or of a button condition.
+constexpr uint8_t kActionEnd = 0x00;
+
 class Action {
 public:
     virtual ~Action() = default;
@@ -22,13 +33,13 @@ using ActionList = std::vector<std::unique_ptr<Action>>;
 // 06
 class PlayAction : public Action {
 public:
-    void Write(SwfStream &stream) const override { stream.WriteUI8(0x06); }
+    void Write(SwfStream &stream) const override { stream.WriteUI8(kActionPlay); }
 };
 
 // 07
 class StopAction : public Action {
 public:
-    void Write(SwfStream &stream) const override { stream.WriteUI8(0x07); }
+    void Write(SwfStream &stream) const override { stream.WriteUI8(kActionStop); }
 };
 
 // 81 02 00 frame(UI16)

@@ -4,14 +4,15 @@
 namespace quillon {
 
 void ConditionAction::SetCondition(uint16_t number) {
-    if (number >= 1 && number <= 9) conditions_ = static_cast<uint16_t>(conditions_ | (0x0100 >> (number - 1)));
+    if (number >= kOverDownToIdle && number <= kIdleToOverUp)
+        conditions_ = static_cast<uint16_t>(conditions_ | (0x0100 >> (number - kOverDownToIdle)));
 }
 
 void ConditionAction::Write(SwfStream &stream) const {
     SwfStream p;
     p.WriteUI16(conditions_);
     for (const auto &action : actions_) action->Write(p);
-    p.WriteUI8(0);
+    p.WriteUI8(kActionEnd);
     stream.WriteUI16(p.Length() + 2);
     stream.AppendStream(p);
 }
@@ -21,7 +22,7 @@ void ConditionAction::WriteLast(SwfStream &stream) const {
     stream.WriteUI16(conditions_);
     for (const auto &action : actions_) action->Write(stream);
     stream.FlushBits();
-    stream.WriteUI8(0);
+    stream.WriteUI8(kActionEnd);
 }
 
 ButtonRecord::ButtonRecord(uint8_t hitTest, uint8_t down, uint8_t over, uint8_t up,
@@ -60,7 +61,7 @@ void DefineButton2Tag::Write(SwfStream &stream) {
         if (i + 1 < conditionActions_.size()) conditionActions_[i]->Write(b);
         else conditionActions_[i]->WriteLast(b);
     }
-    stream.WriteTag(34, b.Length(), &b);
+    stream.WriteTag(TagCode::DefineButton2, b.Length(), &b);
 }
 
 Button::Button(DisplayItem *up, DisplayItem *over, DisplayItem *down, DisplayItem *hitTest)
@@ -97,8 +98,7 @@ void Button::AddToFrame(Frame &frame, Movie &movie) {
         for (int i = 0; i < 4; ++i) {
             tag->AddRecord(std::make_unique<ButtonRecord>(
                 i == 3, i == 2, i == 1, i == 0, static_cast<uint16_t>(states_[i]->GetCharacterId()),
-                1, std::make_unique<Matrix>(),
-                std::make_unique<CxformWithAlpha>(0, 0, 0, 0, 0, 0, 0, 0, 0, 0)));
+                1, std::make_unique<Matrix>(), std::make_unique<CxformWithAlpha>()));
         }
         tag->AddConditionAction(std::move(conditionAction_));
         frame.AddTag(std::move(tag));

@@ -11,12 +11,25 @@
 
 namespace quillon {
 
+// The condition numbers that ConditionAction and Button take: number n
+// sets the flag 0x0100 >> (n - 1) of a BUTTONCONDACTION, so they run from
+// OverDownToIdle (0x0100) to IdleToOverUp (0x0001).
+enum ButtonCondition : uint32_t {
+    kOverDownToIdle = 1,
+    kIdleToOverDown,
+    kOutDownToIdle,
+    kOutDownToOverDown,
+    kOverDownToOutDown,
+    kOverDownToOverUp,  // the ordinary click: released over the button
+    kOverUpToOverDown,
+    kOverUpToIdle,
+    kIdleToOverUp,
+};
+
 // One BUTTONCONDACTION: condition flags and the actions they run.
 class ConditionAction {
 public:
-    // Condition numbers 1..9 map to the SWF flags OverDownToIdle (0x0100)
-    // down to IdleToOverUp (0x0001); 6 is OverDownToOverUp, the ordinary
-    // click. Other numbers set nothing.
+    // Sets the flag of a ButtonCondition; other numbers set nothing.
     void SetCondition(uint16_t number);
     // For a condition action that another follows: CondActionSize counts
     // from the size field to the next one.
@@ -72,7 +85,8 @@ private:
 class Button : public DisplayItem {
 public:
     Button(DisplayItem *up, DisplayItem *over, DisplayItem *down, DisplayItem *hitTest);
-    // Appends the descriptor's action; numbers outside 1..9 set no flag.
+    // Appends the descriptor's action; a condition that is no ButtonCondition
+    // sets no flag.
     void AttachAction(const ActionDescriptor &descriptor, uint32_t condition);
     void AddToFrame(Frame &frame, Movie &movie) override;
     uint32_t IdsToDefine(const Movie &movie) const override;

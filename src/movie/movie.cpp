@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "movie/save_file.h"
+#include "platform/files.h"
 
 namespace quillon {
 
@@ -79,10 +79,10 @@ void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t heigh
                  int32_t frameCount) {
     uint32_t bits = BitCount(static_cast<uint32_t>(MaxAbs(width, height, 0, 0)), 1);
     if (bits < 15) bits = 15;
-    h.WriteUI8(0x46);
-    h.WriteUI8(0x57);
-    h.WriteUI8(0x53);
-    h.WriteUI8(4);
+    h.WriteUI8('F');
+    h.WriteUI8('W');
+    h.WriteUI8('S');
+    h.WriteUI8(kSwfVersion);
     h.WriteUI32(fileLength);
     h.WriteBits(bits, 5);
     h.WriteBits(0, bits);
@@ -90,7 +90,7 @@ void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t heigh
     h.WriteBits(0, bits);
     h.WriteBits(static_cast<uint32_t>(height), bits);
     h.FlushBits();
-    h.WriteUI8(0);
+    h.WriteUI8(0);  // the frame rate's fraction (8.8 fixed point)
     h.WriteUI8(static_cast<uint32_t>(rate));
     h.WriteUI16(static_cast<uint32_t>(frameCount));
 }
@@ -119,7 +119,7 @@ uint32_t MovieWriter::WriteBody(SwfStream &s, uint32_t headerSize, std::FILE *fi
             ok = s.WriteToFile(file) && ok;
         }
     }
-    s.WriteTag(0, 0, nullptr);
+    s.WriteTag(TagCode::End, 0, nullptr);
     return length + s.Length();
 }
 

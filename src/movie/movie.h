@@ -8,7 +8,7 @@
 
 #include "movie/placement.h"
 #include "movie/tag.h"
-#include "movie/work_memory.h"
+#include "platform/work_memory.h"
 #include "swf/swf_stream.h"
 
 namespace quillon {

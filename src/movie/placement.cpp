@@ -10,42 +10,42 @@
 
 #include <algorithm>
 
-#include "movie/work_memory.h"
+#include "platform/work_memory.h"
 
 namespace quillon {
 
-PlaceObject2Tag::PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint16_t hasCharacter,
-                                 uint16_t move, uint16_t depth, uint16_t characterId,
-                                 std::unique_ptr<Matrix> matrix,
-                                 std::unique_ptr<Record> colorTransform, uint16_t ratio,
-                                 std::unique_ptr<std::string> name, uint16_t clipDepth)
-    : hasClipDepth_(hasClipDepth), hasRatio_(hasRatio), hasCharacter_(hasCharacter), move_(move),
-      depth_(depth), characterId_(characterId), matrix_(std::move(matrix)),
-      colorTransform_(std::move(colorTransform)), ratio_(ratio), name_(std::move(name)),
-      clipDepth_(clipDepth) {}
+PlaceObject2Fields PlaceObject2Fields::NewCharacter(uint16_t depth, uint16_t characterId,
+                                                    std::unique_ptr<Matrix> matrix) {
+    PlaceObject2Fields f;
+    f.hasCharacter = 1;
+    f.depth = depth;
+    f.characterId = characterId;
+    f.matrix = std::move(matrix);
+    return f;
+}
 
 void PlaceObject2Tag::Write(SwfStream &stream) {
     if (refused_) return;
     SwfStream body;
     body.WriteBits(0, 1);  // PlaceFlagHasClipActions
-    body.WriteBits(hasClipDepth_, 1);
-    body.WriteBits(name_ ? 1 : 0, 1);
-    body.WriteBits(hasRatio_, 1);
-    body.WriteBits(colorTransform_ ? 1 : 0, 1);
-    body.WriteBits(matrix_ ? 1 : 0, 1);
-    body.WriteBits(hasCharacter_, 1);
-    body.WriteBits(move_, 1);
-    body.WriteUI16(depth_);
-    if (hasCharacter_) body.WriteUI16(characterId_);
-    if (matrix_) matrix_->Write(body);
-    if (colorTransform_) colorTransform_->Write(body);
-    if (hasRatio_) body.WriteUI16(ratio_);
-    if (name_) {
-        for (char c : *name_) body.WriteUI8(static_cast<uint8_t>(c));
+    body.WriteBits(f_.hasClipDepth, 1);
+    body.WriteBits(f_.name ? 1 : 0, 1);
+    body.WriteBits(f_.hasRatio, 1);
+    body.WriteBits(f_.colorTransform ? 1 : 0, 1);
+    body.WriteBits(f_.matrix ? 1 : 0, 1);
+    body.WriteBits(f_.hasCharacter, 1);
+    body.WriteBits(f_.move, 1);
+    body.WriteUI16(f_.depth);
+    if (f_.hasCharacter) body.WriteUI16(f_.characterId);
+    if (f_.matrix) f_.matrix->Write(body);
+    if (f_.colorTransform) f_.colorTransform->Write(body);
+    if (f_.hasRatio) body.WriteUI16(f_.ratio);
+    if (f_.name) {
+        for (char c : *f_.name) body.WriteUI8(static_cast<uint8_t>(c));
         body.WriteUI8(0);
     }
-    if (hasClipDepth_) body.WriteUI16(clipDepth_);
-    stream.WriteTag(26, body.Length(), &body);
+    if (f_.hasClipDepth) body.WriteUI16(f_.clipDepth);
+    stream.WriteTag(TagCode::PlaceObject2, body.Length(), &body);
 }
 
 void RemoveObjectTag::Write(SwfStream &stream) {
@@ -53,7 +53,7 @@ void RemoveObjectTag::Write(SwfStream &stream) {
     SwfStream body;
     body.WriteUI16(characterId_);
     body.WriteUI16(depth_);
-    stream.WriteTag(5, body.Length(), &body);
+    stream.WriteTag(TagCode::RemoveObject, body.Length(), &body);
 }
 
 namespace {

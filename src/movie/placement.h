@@ -13,17 +13,35 @@
 
 namespace quillon {
 
+// The fields of a PlaceObject2, in the order of the tag. The flags are 0 or
+// 1; a present matrix, colour transform or name announces itself.
+struct PlaceObject2Fields {
+    uint16_t hasClipDepth = 0;
+    uint16_t hasRatio = 0;
+    uint16_t hasCharacter = 0;
+    uint16_t move = 0;  // 1: modifies the character at the depth
+    uint16_t depth = 0;
+    uint16_t characterId = 0;
+    std::unique_ptr<Matrix> matrix;          // none: no transform
+    std::unique_ptr<Record> colorTransform;  // never set by the library
+    uint16_t ratio = 0;
+    std::unique_ptr<std::string> name;       // never set by the library
+    uint16_t clipDepth = 0;
+
+    // What the library places: a new instance of characterId at depth, with
+    // a matrix or none.
+    static PlaceObject2Fields NewCharacter(uint16_t depth, uint16_t characterId,
+                                           std::unique_ptr<Matrix> matrix);
+};
+
 // PlaceObject2 (code 26). The depth holds the item's stacking key until depth
 // assignment replaces it with the file depth.
 class PlaceObject2Tag : public Tag {
 public:
-    PlaceObject2Tag(uint16_t hasClipDepth, uint16_t hasRatio, uint16_t hasCharacter,
-                    uint16_t move, uint16_t depth, uint16_t characterId,
-                    std::unique_ptr<Matrix> matrix, std::unique_ptr<Record> colorTransform,
-                    uint16_t ratio, std::unique_ptr<std::string> name, uint16_t clipDepth);
-    void SetDepth(uint16_t depth) { depth_ = depth; }
-    uint16_t Depth() const { return depth_; }
-    uint16_t PlacedCharacterId() const { return characterId_; }
+    explicit PlaceObject2Tag(PlaceObject2Fields fields) : f_(std::move(fields)) {}
+    void SetDepth(uint16_t depth) { f_.depth = depth; }
+    uint16_t Depth() const { return f_.depth; }
+    uint16_t PlacedCharacterId() const { return f_.characterId; }
     void Write(SwfStream &stream) override;
     // Position among the movie's placements in file order, set by the
     // writer when depths have to be reused.
@@ -37,13 +55,7 @@ public:
 private:
     uint32_t order_ = 0;
     bool refused_ = false;
-    uint16_t hasClipDepth_, hasRatio_, hasCharacter_, move_;
-    uint16_t depth_, characterId_;
-    std::unique_ptr<Matrix> matrix_;          // none: no transform
-    std::unique_ptr<Record> colorTransform_;  // never set by the library
-    uint16_t ratio_;
-    std::unique_ptr<std::string> name_;       // never set by the library
-    uint16_t clipDepth_;
+    PlaceObject2Fields f_;
 };
 
 // RemoveObject (code 5): character id, then depth; body of 4 bytes.

@@ -30,7 +30,7 @@ public:
 // ShowFrame (code 1): the end of a frame's tags.
 class ShowFrameTag : public Tag {
 public:
-    void Write(SwfStream &stream) override { stream.WriteTag(1, 0, nullptr); }
+    void Write(SwfStream &stream) override { stream.WriteTag(TagCode::ShowFrame, 0, nullptr); }
     bool EndsFrame() const override { return true; }
 };
 

@@ -24,7 +24,7 @@ DefineSoundTag::DefineSoundTag(std::FILE *file, int32_t bitsPerCode)
                                                 SwfRateHalfHertz(format_.rate));
         source = resampler.get();
     }
-    AdpcmEncoder encoder(format_.rate * 4u + format_.is16Bit * 2u + format_.stereo, bitsPerCode);
+    AdpcmEncoder encoder(RateSizeStereo(format_), bitsPerCode);
     encoded_.reserve(AdpcmEncodedSize(format_.sampleCount, static_cast<int>(channels),
                                       bitsPerCode < 2 ? 2 : (bitsPerCode > 5 ? 5 : bitsPerCode)));
     // One packet at a time, so that every packet's first frame finds the
@@ -55,42 +55,33 @@ void DefineSoundTag::Write(SwfStream &stream) {
     body.WriteBits(format_.stereo, 1);
     body.WriteUI32(format_.sampleCount);
     if (dataSize_ > 0) body.AppendBlock(data_, dataSize_);
-    stream.WriteTag(14, body.Length(), &body);
+    stream.WriteTag(TagCode::DefineSound, body.Length(), &body);
 }
 
 void SoundStreamHeadTag::Write(SwfStream &stream) {
     SwfStream body;
     body.WriteUI8(playbackFormat_);
-    body.WriteBits(1, 4);  // StreamSoundCompression: ADPCM
+    body.WriteBits(kAdpcmCompression, 4);  // StreamSoundCompression
     body.WriteBits(0, 2);  // StreamSoundRate: the 5.5 kHz code, whatever the sound's rate
     body.WriteBits(1, 1);  // StreamSoundSize: 16-bit
     body.WriteBits(stereo_, 1);
     body.WriteUI16(sampleCount_);
-    stream.WriteTag(18, 4, &body);
+    stream.WriteTag(TagCode::SoundStreamHead, 4, &body);
 }
 
-SoundInfo::SoundInfo(uint8_t syncFlags, uint8_t hasEnvelope, uint8_t hasLoops,
-                     uint8_t hasOutPoint, uint8_t hasInPoint, uint32_t inPoint,
-                     uint32_t outPoint, uint16_t loopCount, uint8_t envelopePointCount,
-                     std::unique_ptr<SoundEnvelope> envelope)
-    : syncFlags_(syncFlags), hasEnvelope_(hasEnvelope), hasLoops_(hasLoops),
-      hasOutPoint_(hasOutPoint), hasInPoint_(hasInPoint), inPoint_(inPoint),
-      outPoint_(outPoint), loopCount_(loopCount), envelopePointCount_(envelopePointCount),
-      envelope_(std::move(envelope)) {}
-
 void SoundInfo::Write(SwfStream &stream) const {
-    stream.WriteBits(syncFlags_, 4);
-    stream.WriteBits(hasEnvelope_, 1);
-    stream.WriteBits(hasLoops_, 1);
-    stream.WriteBits(hasOutPoint_, 1);
-    stream.WriteBits(hasInPoint_, 1);
-    if (hasInPoint_) stream.WriteUI32(inPoint_);
-    if (hasOutPoint_) stream.WriteUI32(outPoint_);
-    if (hasLoops_) stream.WriteUI16(loopCount_);
-    if (hasEnvelope_) {
-        stream.WriteUI8(envelopePointCount_);
+    stream.WriteBits(f_.syncFlags, 4);
+    stream.WriteBits(f_.hasEnvelope, 1);
+    stream.WriteBits(f_.hasLoops, 1);
+    stream.WriteBits(f_.hasOutPoint, 1);
+    stream.WriteBits(f_.hasInPoint, 1);
+    if (f_.hasInPoint) stream.WriteUI32(f_.inPoint);
+    if (f_.hasOutPoint) stream.WriteUI32(f_.outPoint);
+    if (f_.hasLoops) stream.WriteUI16(f_.loopCount);
+    if (f_.hasEnvelope) {
+        stream.WriteUI8(f_.envelopePointCount);
         // A missing record is written as zeros, so the announced bytes are there.
-        SoundEnvelope e = envelope_ ? *envelope_ : SoundEnvelope{0, 0, 0};
+        SoundEnvelope e = f_.envelope ? *f_.envelope : SoundEnvelope{0, 0, 0};
         stream.WriteUI32(e.pos44);
         stream.WriteUI16(e.leftLevel);
         stream.WriteUI16(e.rightLevel);
@@ -102,7 +93,7 @@ void StartSoundTag::Write(SwfStream &stream) {
     body.WriteUI16(soundId_);
     if (soundInfo_) soundInfo_->Write(body);
     body.FlushBits();
-    stream.WriteTag(15, body.Length(), &body);
+    stream.WriteTag(TagCode::StartSound, body.Length(), &body);
 }
 
 Sound::Sound(std::FILE *file, int32_t bitsPerCode)
@@ -113,13 +104,14 @@ Sound::Sound(std::FILE *file, int32_t bitsPerCode)
 
 void Sound::AddToFrame(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
-    auto info = std::make_unique<SoundInfo>(1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+    SoundInfoFields fields;
+    fields.syncFlags = kSyncNoMultiple;
+    auto info = std::make_unique<SoundInfo>(std::move(fields));
     if (!defined_) {
         // Made when no character id was left: it cannot be defined.
         if (!defineSound_ || defineSound_->CharacterId() == 0) return;
         frame.AddTag(std::make_unique<SoundStreamHeadTag>(
-            static_cast<uint8_t>(format_.rate * 4 + format_.is16Bit * 2 + format_.stereo),
-            format_.stereo, static_cast<uint16_t>(format_.sampleCount)));
+            RateSizeStereo(format_), format_.stereo, static_cast<uint16_t>(format_.sampleCount)));
         frame.AddTag(std::move(defineSound_));
         MarkDefined(movie);
     }

@@ -37,6 +37,15 @@ private:
     std::vector<uint8_t> encoded_;
 };
 
+// The SoundFormat code of ADPCM, the one compression the library writes.
+constexpr uint8_t kAdpcmCompression = 1;
+
+// The low byte of a sound's format fields: rate code (2 bits), 16-bit flag,
+// stereo flag; SoundStreamHead's playback format and the encoder take it.
+inline uint8_t RateSizeStereo(const SoundFormat &f) {
+    return static_cast<uint8_t>(f.rate * 4u + f.is16Bit * 2u + f.stereo);
+}
+
 // SoundStreamHead: the playback format of the sound; the stream format is
 // always ADPCM, code 0 rate, 16-bit. No SoundStreamBlock follows.
 class SoundStreamHeadTag : public Tag {
@@ -60,23 +69,32 @@ struct SoundEnvelope {
     uint16_t rightLevel;
 };
 
+// SOUNDINFO's sync flags, in its first 4 bits (two reserved, SyncStop,
+// SyncNoMultiple).
+constexpr uint8_t kSyncNoMultiple = 1;  // a sound already playing is not started again
+constexpr uint8_t kSyncStop = 2;
+
+// The fields of a SOUNDINFO, in the order of the record. The has-flags are
+// 0 or 1 and announce the fields after them.
+struct SoundInfoFields {
+    uint8_t syncFlags = 0;
+    uint8_t hasEnvelope = 0, hasLoops = 0, hasOutPoint = 0, hasInPoint = 0;
+    uint32_t inPoint = 0, outPoint = 0;
+    uint16_t loopCount = 0;
+    uint8_t envelopePointCount = 0;
+    std::unique_ptr<SoundEnvelope> envelope;
+};
+
 // SOUNDINFO: sync flags, the has-flags, and the fields they announce.
 class SoundInfo {
 public:
-    SoundInfo(uint8_t syncFlags, uint8_t hasEnvelope, uint8_t hasLoops, uint8_t hasOutPoint,
-              uint8_t hasInPoint, uint32_t inPoint, uint32_t outPoint, uint16_t loopCount,
-              uint8_t envelopePointCount, std::unique_ptr<SoundEnvelope> envelope);
-    // syncFlags fill 4 bits (two reserved, SyncStop, SyncNoMultiple), then
-    // one bit per has-flag. Ends byte-aligned only when the stream was.
+    explicit SoundInfo(SoundInfoFields fields) : f_(std::move(fields)) {}
+    // syncFlags fill 4 bits, then one bit per has-flag. Ends byte-aligned
+    // only when the stream was.
     void Write(SwfStream &stream) const;
 
 private:
-    uint8_t syncFlags_;
-    uint8_t hasEnvelope_, hasLoops_, hasOutPoint_, hasInPoint_;
-    uint32_t inPoint_, outPoint_;
-    uint16_t loopCount_;
-    uint8_t envelopePointCount_;
-    std::unique_ptr<SoundEnvelope> envelope_;
+    SoundInfoFields f_;
 };
 
 // StartSound: starts the sound character soundId.

@@ -4,11 +4,11 @@
 // make the walk wrap, loop or allocate more than a block.
 #include "sound/wave_reader.h"
 
-#include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "movie/tag.h"
+#include "platform/files.h"
 
 namespace quillon {
 
@@ -59,35 +59,6 @@ const char *FormatTagName(uint32_t tag) {
     case 0xFFFE: return "WAVE_FORMAT_EXTENSIBLE\n";
     default: return "WAVE_FORMAT_UNKNOWN";
     }
-}
-
-// 64-bit file positions: long has 32 bits on Windows, where a WAV file of
-// more than 2 GiB (an hour of 96 kHz 24-bit stereo) would not be found.
-int64_t Tell(std::FILE *file) {
-#if defined(_WIN32)
-    return _ftelli64(file);
-#else
-    return std::ftell(file);
-#endif
-}
-
-bool SeekTo(std::FILE *file, uint64_t position) {
-#if defined(_WIN32)
-    return position <= static_cast<uint64_t>(INT64_MAX) &&
-           _fseeki64(file, static_cast<int64_t>(position), SEEK_SET) == 0;
-#else
-    return position <= static_cast<uint64_t>(LONG_MAX) &&
-           std::fseek(file, static_cast<long>(position), SEEK_SET) == 0;
-#endif
-}
-
-// The file's length in bytes, or -1; the position is restored.
-int64_t FileLength(std::FILE *file) {
-    const int64_t here = Tell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const int64_t end = Tell(file);
-    if (!SeekTo(file, static_cast<uint64_t>(here))) return -1;
-    return end;
 }
 
 // The SWF rates in half-hertz, by rate code.

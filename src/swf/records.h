@@ -50,6 +50,8 @@ public:
 // CXFORMWITHALPHA: add and multiply terms sharing one 4-bit field width.
 class CxformWithAlpha : public Record {
 public:
+    // No terms: the colours as they are (six bits, 000001: field width 1).
+    CxformWithAlpha() : CxformWithAlpha(0, 0, 0, 0, 0, 0, 0, 0, 0, 0) {}
     CxformWithAlpha(int32_t hasMultTerms, int32_t hasAddTerms, int32_t addRed, int32_t addGreen,
                     int32_t addBlue, int32_t addAlpha, int32_t multRed, int32_t multGreen,
                     int32_t multBlue, int32_t multAlpha);

@@ -76,7 +76,7 @@ void SwfStream::AppendStream(SwfStream &source) {
     copy(i, source.Committed());
 }
 
-void SwfStream::WriteTag(uint16_t code, uint32_t length, SwfStream *body) {
+void SwfStream::WriteTag(TagCode code, uint32_t length, SwfStream *body) {
     bool isLong = length > 62;
     uint32_t lengthField = isLong ? 0x3F : length;
     WriteUI16((static_cast<uint32_t>(code) * 64 + lengthField) & 0xFFFF);

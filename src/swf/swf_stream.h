@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "swf/format.h"
+
 namespace quillon {
 
 // A payload that a stream refers to without copying it. The data belongs to
@@ -47,7 +49,7 @@ public:
     void AppendStream(SwfStream &source);
     // Tag header (short form for lengths up to 62, long form from 63 on),
     // then the body if one is given.
-    void WriteTag(uint16_t code, uint32_t length, SwfStream *body);
+    void WriteTag(TagCode code, uint32_t length, SwfStream *body);
 
     // ---- Output --------------------------------------------------------
     // Own bytes plus the sizes of all blocks; pending bits do not count.

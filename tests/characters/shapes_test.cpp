@@ -34,7 +34,7 @@ TEST(ShapeTags, ExactBytes) {
     const ShapeCase rows[] = {
         {"ImageShape80x40", 1,
          [] {
-             return std::make_unique<ImageShape>(0, 0, 80, 40, 5, 4, 2, 0, 0, pixels, nullptr);
+             return std::make_unique<ImageShape>(0, 0, 80, 40, BitmapPicture::DirectColour(4, 2, pixels, 0));
          },
          1,
          "2A 08 02 00 40 02 80 01 40 02 41 FF FF D5 40 00 0A 00 00 04 41 01 00 D9 44 00 05 20 00 01"
@@ -280,7 +280,7 @@ TEST(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
 TEST(ImageShapes, BitmapGoesToTheFirstFrame) {
     ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape picture(0, 0, 20, 20, 5, 1, 1, 0, 1, pixels, nullptr);
+    ImageShape picture(0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Movie movie;
     movie.GetFrame(0)->ShowItem(&picture);
     movie.GetFrame(1)->ShowItem(&picture);

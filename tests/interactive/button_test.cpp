@@ -122,7 +122,7 @@ TEST(DefineButton2, TwoConditionActions) {
 TEST(ButtonItems, OneItemInFourStates) {
     ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(0, 0, 20, 20, 5, 1, 1, 0, 1, pixels, nullptr);
+    ImageShape face(0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
     Movie movie;

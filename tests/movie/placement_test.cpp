@@ -24,7 +24,7 @@ using test::ToHex;
 using test::TagHex;
 
 std::unique_ptr<PlaceObject2Tag> Place(uint16_t depth, uint16_t id, std::unique_ptr<Matrix> m = nullptr) {
-    return std::make_unique<PlaceObject2Tag>(0, 0, 1, 0, depth, id, std::move(m), nullptr, 0, nullptr, 0);
+    return std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(depth, id, std::move(m)));
 }
 
 TEST(PlacementTags, Bytes) {

@@ -21,7 +21,7 @@ using test::Bytes;
 // A tag with a fixed body.
 class RawTag : public Tag {
 public:
-    RawTag(uint16_t code, Bytes body) : code_(code), body_(std::move(body)) {}
+    RawTag(TagCode code, Bytes body) : code_(code), body_(std::move(body)) {}
     void Write(SwfStream &stream) override {
         SwfStream b;
         b.AppendBlock(body_.data(), static_cast<uint32_t>(body_.size()));
@@ -29,7 +29,7 @@ public:
     }
 
 private:
-    uint16_t code_;
+    TagCode code_;
     Bytes body_;
 };
 
@@ -40,8 +40,8 @@ bool WriteStreamingMovie(const std::string &path, const std::vector<uint8_t> &ad
     Bytes head{format, static_cast<uint8_t>(1 << 4 | format)};
     test::PutLE(head, frames > 0xFFFF ? 0xFFFF : frames, 2);
     MovieWriter writer;
-    writer.AddTag(std::make_unique<RawTag>(18, head));           // SoundStreamHead
-    writer.AddTag(std::make_unique<RawTag>(19, Bytes(adpcm)));   // SoundStreamBlock
+    writer.AddTag(std::make_unique<RawTag>(TagCode::SoundStreamHead, head));
+    writer.AddTag(std::make_unique<RawTag>(TagCode::SoundStreamBlock, Bytes(adpcm)));
     writer.AddTag(std::make_unique<ShowFrameTag>());
     return writer.WriteFile(path.c_str(), 11000, 8000, 12);
 }

@@ -165,16 +165,16 @@ struct InfoCase {
 };
 
 const InfoCase kInfoCases[] = {
-    {"LibraryDefault", [] { return new SoundInfo(1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr); }, "10"},
-    {"SyncStop", [] { return new SoundInfo(2, 0, 0, 0, 0, 0, 0, 0, 0, nullptr); }, "20"},
-    {"InPointOnly", [] { return new SoundInfo(0, 0, 0, 0, 1, 0x11223344, 9, 9, 9, nullptr); },
+    {"LibraryDefault", [] { return new SoundInfo({1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}); }, "10"},
+    {"SyncStop", [] { return new SoundInfo({2, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}); }, "20"},
+    {"InPointOnly", [] { return new SoundInfo({0, 0, 0, 0, 1, 0x11223344, 9, 9, 9, nullptr}); },
      "01 44 33 22 11"},
-    {"LoopsOnly", [] { return new SoundInfo(1, 0, 1, 0, 0, 0, 0, 0x1234, 0, nullptr); },
+    {"LoopsOnly", [] { return new SoundInfo({1, 0, 1, 0, 0, 0, 0, 0x1234, 0, nullptr}); },
      "14 34 12"},
     {"Everything",
      [] {
-         return new SoundInfo(2, 1, 1, 1, 1, 0x11223344, 0x55667788, 0x99AA, 1,
-                              std::make_unique<SoundEnvelope>(SoundEnvelope{0x01020304, 0x0506, 0x0708}));
+         return new SoundInfo({2, 1, 1, 1, 1, 0x11223344, 0x55667788, 0x99AA, 1,
+                               std::make_unique<SoundEnvelope>(SoundEnvelope{0x01020304, 0x0506, 0x0708})});
      },
      "2F 44 33 22 11 88 77 66 55 AA 99 01 04 03 02 01 06 05 08 07"},
 };
@@ -204,7 +204,7 @@ const TagCase kTagCases[] = {
     {"StreamHeadStereo", []() -> Tag * { return new SoundStreamHeadTag(0x0D, 1, 0xBEEF); },
      "84 04 0D 13 EF BE"},
     {"StartSound", []() -> Tag * {
-         return new StartSoundTag(0x0102, std::make_unique<SoundInfo>(1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
+         return new StartSoundTag(0x0102, std::make_unique<SoundInfo>(SoundInfoFields{1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}));
      },
      "C3 03 02 01 10"},
 };

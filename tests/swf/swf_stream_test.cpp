@@ -38,11 +38,11 @@ const StreamCase kStreamCases[] = {
     {"HighBitsDropped", [](SwfStream &s) { s.WriteBits(0x1FF, 3); s.FlushBits(); }, "E0"},
     {"ZeroWidthWritesNothing", [](SwfStream &s) { s.WriteBits(0xFFFFFFFF, 0); s.FlushBits(); }, ""},
     {"DoubleFlush", [](SwfStream &s) { s.WriteBits(1, 1); s.FlushBits(); s.FlushBits(); }, "80"},
-    {"ShortTag", [](SwfStream &s) { s.WriteTag(26, 6, nullptr); }, "86 06"},
-    {"ShowFrame", [](SwfStream &s) { s.WriteTag(1, 0, nullptr); }, "40 00"},
-    {"Length62IsShort", [](SwfStream &s) { s.WriteTag(12, 62, nullptr); }, "3E 03"},
-    {"Length63IsLong", [](SwfStream &s) { s.WriteTag(12, 63, nullptr); }, "3F 03 3F 00 00 00"},
-    {"Length100IsLong", [](SwfStream &s) { s.WriteTag(20, 100, nullptr); }, "3F 05 64 00 00 00"},
+    {"ShortTag", [](SwfStream &s) { s.WriteTag(TagCode::PlaceObject2, 6, nullptr); }, "86 06"},
+    {"ShowFrame", [](SwfStream &s) { s.WriteTag(TagCode::ShowFrame, 0, nullptr); }, "40 00"},
+    {"Length62IsShort", [](SwfStream &s) { s.WriteTag(TagCode::DoAction, 62, nullptr); }, "3E 03"},
+    {"Length63IsLong", [](SwfStream &s) { s.WriteTag(TagCode::DoAction, 63, nullptr); }, "3F 03 3F 00 00 00"},
+    {"Length100IsLong", [](SwfStream &s) { s.WriteTag(TagCode::DefineBitsLossless, 100, nullptr); }, "3F 05 64 00 00 00"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, StreamBytes, ::testing::ValuesIn(kStreamCases),
@@ -74,7 +74,7 @@ TEST(SwfStream, BlocksTravelWithTheBody) {
 
     SwfStream movie;
     movie.WriteUI8(0x11);
-    movie.WriteTag(20, body.Length(), &body);
+    movie.WriteTag(TagCode::DefineBitsLossless, body.Length(), &body);
     EXPECT_TRUE(body.Blocks().empty());
     EXPECT_EQ(body.Length(), 4u);  // own bytes stay, the payload moved
     ASSERT_EQ(movie.Blocks().size(), 1u);

@@ -1,6 +1,6 @@
 // Large working blocks: anonymous mappings aligned to and advised for huge
 // pages on Linux, operator new elsewhere.
-#include "movie/work_memory.h"
+#include "platform/work_memory.h"
 
 #include <cstdint>
 

@@ -1,8 +1,9 @@
 // Saving through a temporary file beside the target, renamed over it at the
-// end; devices and pipes written directly.
-#include "movie/save_file.h"
+// end; devices and pipes written directly. File positions in 64 bits.
+#include "platform/files.h"
 
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -12,7 +13,6 @@
 #include <windows.h>
 #else
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -188,5 +188,35 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
 }
 
 #endif
+
+namespace {
+
+int64_t Tell(std::FILE *file) {
+#if defined(_WIN32)
+    return _ftelli64(file);
+#else
+    return std::ftell(file);
+#endif
+}
+
+}  // namespace
+
+bool SeekTo(std::FILE *file, uint64_t position) {
+#if defined(_WIN32)
+    return position <= static_cast<uint64_t>(INT64_MAX) &&
+           _fseeki64(file, static_cast<int64_t>(position), SEEK_SET) == 0;
+#else
+    return position <= static_cast<uint64_t>(LONG_MAX) &&
+           std::fseek(file, static_cast<long>(position), SEEK_SET) == 0;
+#endif
+}
+
+int64_t FileLength(std::FILE *file) {
+    const int64_t here = Tell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const int64_t end = Tell(file);
+    if (!SeekTo(file, static_cast<uint64_t>(here))) return -1;
+    return end;
+}
 
 }  // namespace quillon

@@ -1,7 +1,10 @@
-// Saving a file the way a user expects from "save": the whole new content or
-// the old file, never a mix, with the file's place and permissions kept.
+// What the library asks of the file system, with the code for each system
+// behind it: saving a file the way a user expects from "save" (the whole new
+// content or the old file, never a mix, with the file's place and
+// permissions kept), and 64-bit positions in files being read.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 
@@ -30,5 +33,12 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write);
 // True when file is open on a regular file, which can be written out of
 // order (a seek back); false for pipes and devices.
 bool IsRegularFile(std::FILE *file);
+
+// Positions in 64 bits, also where long has 32 (Windows), so that a WAV file
+// of more than 2 GiB (an hour of 96 kHz 24-bit stereo) is read to its end.
+// Moves file to position from its start; false when it cannot.
+bool SeekTo(std::FILE *file, uint64_t position);
+// The file's length in bytes, or -1; the position is restored.
+int64_t FileLength(std::FILE *file);
 
 }  // namespace quillon
