@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,40 @@
 #include <sstream>
 
 namespace tools_test {
+
+::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie) {
+    std::string error;
+    if (ReadSwfFile(path, movie, error)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << path << ": " << error;
+}
+
+std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie) {
+    std::vector<SwfBitmap> out;
+    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
+        SwfBitmap b;
+        if (DecodeBitmap(*t, b) && b.format == 3) out.push_back(b);
+    }
+    return out;
+}
+
+std::vector<int> StopFrames(const SwfMovie &movie) {
+    std::vector<int> stops;
+    for (const SwfTag *t : movie.All(kDoAction))
+        if (t->body == std::vector<uint8_t>{0x07, 0x00}) stops.push_back(t->frame);
+    return stops;
+}
+
+double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b) {
+    double sum = 0;
+    size_t n = rgb.size() / 3;
+    for (size_t i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) {
+            double d = static_cast<double>(rgb[i * 3 + c]) - b.rgba[i * 4 + c];
+            sum += d * d;
+        }
+    double mse = sum / (n * 3);
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
 
 std::string TempDir() {
     const char *base = std::getenv("TMPDIR");

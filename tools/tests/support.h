@@ -1,11 +1,28 @@
-// Test helpers: PNG files made by the tests, running the tools, folders.
+// Test helpers: PNG files made by the tests, running the tools, folders,
+// and the tools' movies read back through the strict reader of tests/support.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "support/swf_reader.h"
+
 namespace tools_test {
+
+using namespace quillon::test;
+
+// The movie in the file at path, read by the strict reader; fails with the
+// first fault it finds.
+::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie);
+// The colour-mapped bitmaps of a movie (the slides), in file order.
+std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie);
+// The frames whose DoAction tags hold a Stop action and nothing else.
+std::vector<int> StopFrames(const SwfMovie &movie);
+// How close a bitmap is to an RGB picture of its size, in dB (99 when equal).
+double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b);
 
 // A fresh empty folder under the system's temporary folder.
 std::string TempDir();
