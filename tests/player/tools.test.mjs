@@ -16,7 +16,7 @@ import { after, test } from 'node:test';
 import zlib from 'node:zlib';
 
 const require = createRequire(import.meta.url);
-const { Player } = require('./harness/player');
+const { Player, readMovie } = require('./harness/player');
 const { decodePng } = require('./harness/png');
 
 const player = new Player();
@@ -192,36 +192,10 @@ async function until(view, what, check, timeout = 8000) {
 // ---- The demo's slide pictures, read from the movie -----------------------
 
 // The 8-bit slide bitmaps (DefineBitsLossless of the stage's width) as RGB.
-function slidePictures(bytes, width, height) {
-  const bits = bytes[8] >> 3;
-  let at = 8 + Math.ceil((5 + 4 * bits) / 8) + 4;
-  const slides = [];
-  while (at + 2 <= bytes.length) {
-    const head = bytes.readUInt16LE(at);
-    at += 2;
-    const code = head >> 6;
-    let length = head & 0x3f;
-    if (length === 0x3f) {
-      length = bytes.readUInt32LE(at);
-      at += 4;
-    }
-    const body = bytes.subarray(at, at + length);
-    at += length;
-    if (code === 0) break;
-    if (code !== 20 || body[2] !== 3 || body.readUInt16LE(3) !== width) continue;
-    const colours = body[7] + 1;
-    const raw = zlib.inflateSync(body.subarray(8));
-    const rowBytes = Math.ceil(width / 4) * 4;
-    const rgb = Buffer.alloc(width * height * 3);
-    for (let y = 0; y < height; ++y) {
-      for (let x = 0; x < width; ++x) {
-        const index = raw[colours * 3 + y * rowBytes + x];
-        raw.copy(rgb, (y * width + x) * 3, index * 3, index * 3 + 3);
-      }
-    }
-    slides.push(rgb);
-  }
-  return slides;
+function slidePictures(file, width) {
+  const { tags, bitmaps } = readMovie(file, { pixels: true });
+  return bitmaps.filter((b) => tags[b.tag].code === 20 && b.format === 3 && b.width === width)
+    .map((b) => rgbOf({ data: b.rgba, width: b.width, height: b.height }));
 }
 
 // ---- Tests ----------------------------------------------------------------
@@ -234,7 +208,7 @@ test('the demo is drawn, and its buttons and link navigate', async () => {
   fs.copyFileSync(path.join(out, 'demo.swf'), path.join(player.dir, 'demo.swf'));
   const W = 640;
   const H = 480;
-  const slides = slidePictures(fs.readFileSync(path.join(out, 'demo.swf')), W, H);
+  const slides = slidePictures(path.join(out, 'demo.swf'), W);
   assert.equal(slides.length, 5, 'the demo has five slide pictures');
 
   const view = await player.open('demo', { width: W, height: H });
@@ -387,7 +361,7 @@ test('the viewer page that quillon-demo writes plays the demo with its own copy 
     const box = await element.boundingBox();
     assert.deepEqual([box.width, box.height], [640, 480]);
     // It shows the first slide's picture (buttons and logo aside).
-    const first = slidePictures(fs.readFileSync(path.join(out, 'demo.swf')), 640, 480)[0];
+    const first = slidePictures(path.join(out, 'demo.swf'), 640)[0];
     const masks = [buttonRow(640, 480, 6).rect, { x1: 564, y1: 3, x2: 628, y2: 67 }];
     const end = Date.now() + 15000;
     let psnr = 0;
