@@ -7,14 +7,12 @@
 
 int main(int argc, char **argv) {
     QuillonApi q;
-    const QuillonScenarioEntry *const *table;
     const QuillonScenarioEntry *e;
 #define QUILLON_API_BIND(name, ret, args) q.name = name;
     QUILLON_EXPORTS(QUILLON_API_BIND)
 #undef QUILLON_API_BIND
     if (argc == 2 && strcmp(argv[1], "--list") == 0) {
-        for (table = quillonScenarioTables; *table; ++table)
-            for (e = *table; e->name; ++e) puts(e->name);
+        QuillonListScenarios();
         return 0;
     }
     if (argc < 3) {
