@@ -8,31 +8,20 @@
 #include <cstdlib>
 #include <vector>
 
+#include "sound/wav_builder.h"
+
 namespace quillon::bench {
 
-namespace {
-
-void Put(std::vector<uint8_t> &out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-}  // namespace
+using test::PutLE;
 
 bool WriteMusicWav(const std::string &path, uint32_t rate, uint32_t channels, double seconds) {
     const uint64_t frames = static_cast<uint64_t>(seconds * rate);
     const uint32_t dataBytes = static_cast<uint32_t>(frames * channels * 2);
-    std::vector<uint8_t> b{'R', 'I', 'F', 'F'};
-    Put(b, 36 + dataBytes, 4);
-    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put(b, 16, 4);
-    Put(b, 1, 2);
-    Put(b, channels, 2);
-    Put(b, rate, 4);
-    Put(b, rate * channels * 2, 4);
-    Put(b, channels * 2, 2);
-    Put(b, 16, 2);
-    b.insert(b.end(), {'d', 'a', 't', 'a'});
-    Put(b, dataBytes, 4);
+    // The header declares the samples that follow it, block by block.
+    std::vector<uint8_t> b = test::Riff(
+        test::Cat({test::Chunk("fmt ", test::FmtContent(1, static_cast<uint16_t>(channels), rate, 16)),
+                   test::Chunk("data", {}, dataBytes)}),
+        36 + dataBytes);
     std::FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
@@ -49,7 +38,7 @@ bool WriteMusicWav(const std::string &path, uint32_t rate, uint32_t channels, do
                     v += std::sin(2 * M_PI * kNotes[n] * (n + c + 1) * vibrato * t) / (n + 1);
                 noise = noise * 1664525 + 1013904223;
                 v = 7000 * v + static_cast<int32_t>(noise >> 22) - 512;
-                Put(b, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))), 2);
+                PutLE(b, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))), 2);
             }
         }
         ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
