@@ -2,7 +2,8 @@
 // navigate; every slide of a quillon-slides deck looks like its PNG file or
 // PDF page, and the PDF's web links open; the viewer page fits a large deck
 // into a small window.
-// Run by CTest, which sets QUILLON_HOST, QUILLON_SLIDES and QUILLON_DEMO;
+// Run by CTest, which sets QUILLON_HOST, QUILLON_SWF_CHECK, QUILLON_TEST_PICTURE,
+// QUILLON_SLIDES and QUILLON_DEMO;
 // QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot in: the
 // README's docs/demo.png comes from
 //   QUILLON_DEMO_SCREENSHOT=$PWD/docs/demo.png ctest --test-dir build -R tools.player
@@ -13,7 +14,6 @@ import { createRequire } from 'node:module';
 import http from 'node:http';
 import path from 'node:path';
 import { after, test } from 'node:test';
-import zlib from 'node:zlib';
 
 const require = createRequire(import.meta.url);
 const { Player, readMovie } = require('./harness/player');
@@ -33,92 +33,13 @@ function tool(name) {
 
 // ---- PNG files for the deck ---------------------------------------------
 
-function chunk(type, body) {
-  const head = Buffer.alloc(8);
-  head.writeUInt32BE(body.length, 0);
-  head.write(type, 4, 'latin1');
-  const crc = Buffer.alloc(4);
-  crc.writeUInt32BE(zlib.crc32(Buffer.concat([head.subarray(4), body])) >>> 0, 0);
-  return Buffer.concat([head, body, crc]);
-}
-
-// pixels: width x height RGB triples, or palette indexes when palette is given.
-function encodePng(width, height, pixels, palette) {
-  const ihdr = Buffer.alloc(13);
-  ihdr.writeUInt32BE(width, 0);
-  ihdr.writeUInt32BE(height, 4);
-  ihdr[8] = 8;
-  ihdr[9] = palette ? 3 : 2;
-  const bytesPerPixel = palette ? 1 : 3;
-  const raw = Buffer.alloc(height * (1 + width * bytesPerPixel));
-  for (let y = 0; y < height; ++y) {
-    const row = y * (1 + width * bytesPerPixel);
-    pixels.copy(raw, row + 1, y * width * bytesPerPixel, (y + 1) * width * bytesPerPixel);
-  }
-  const parts = [Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), chunk('IHDR', ihdr)];
-  if (palette) parts.push(chunk('PLTE', palette));
-  parts.push(chunk('IDAT', zlib.deflateSync(raw)), chunk('IEND', Buffer.alloc(0)));
-  return Buffer.concat(parts);
-}
-
-// A picture as RGB triples, and how to write it.
-function paletteSlide(width, height, colours, seed) {
-  const palette = Buffer.alloc(colours * 3);
-  for (let i = 0; i < colours; ++i) {
-    palette[i * 3] = (i * 71 + seed * 40) & 255;
-    palette[i * 3 + 1] = (255 - i * 29 - seed * 13) & 255;
-    palette[i * 3 + 2] = (i * 113 + seed * 90) & 255;
-  }
-  const indexes = Buffer.alloc(width * height);
-  const rgb = Buffer.alloc(width * height * 3);
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      // Blocks of 8 x 8 pixels, with a one-pixel grid: sharp edges everywhere.
-      const i = (x % 8 === 0 || y % 8 === 0) ? 0 : (1 + ((x >> 3) + (y >> 3) * 5)) % colours;
-      indexes[y * width + x] = i;
-      palette.copy(rgb, (y * width + x) * 3, i * 3, i * 3 + 3);
-    }
-  }
-  return { rgb, png: encodePng(width, height, indexes, palette) };
-}
-
-function gradientSlide(width, height) {
-  const rgb = Buffer.alloc(width * height * 3);
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      const at = (y * width + x) * 3;
-      rgb[at] = Math.round((x * 255) / (width - 1));
-      rgb[at + 1] = Math.round((y * 255) / (height - 1));
-      rgb[at + 2] = Math.round(128 + 127 * Math.sin((x + y) / 40));
-    }
-  }
-  return { rgb, png: encodePng(width, height, rgb, null) };
-}
-
-// Soft light and colour with fine grain, as a photograph has.
-function photoSlide(width, height) {
-  const rgb = Buffer.alloc(width * height * 3);
-  let seed = 12345;
-  const grain = () => {
-    seed = (seed * 1103515245 + 12345) & 0x7fffffff;
-    return ((seed >> 16) % 7) - 3;
-  };
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      const u = x / width;
-      const v = y / height;
-      const sky = 0.5 + 0.5 * Math.sin(3.1 * u) * Math.cos(2.3 * v);
-      const hill = 1 / (1 + Math.exp(-(v - 0.55 - 0.1 * Math.sin(7 * u)) * 25));
-      const leaf = 0.5 + 0.5 * Math.sin(40 * u + 9 * Math.sin(13 * v)) * Math.sin(31 * v);
-      const c = [
-        (1 - hill) * (0.45 + 0.4 * sky) + hill * (0.25 + 0.35 * leaf),
-        (1 - hill) * (0.6 + 0.3 * sky) + hill * (0.4 + 0.4 * leaf),
-        (1 - hill) * (0.85 + 0.15 * sky) + hill * (0.15 + 0.2 * leaf * sky),
-      ];
-      for (let k = 0; k < 3; ++k) rgb[(y * width + x) * 3 + k] = Math.max(0, Math.min(255, Math.round(255 * c[k]) + grain()));
-    }
-  }
-  return { rgb, png: encodePng(width, height, rgb, null) };
+// A test picture of the tools' tests (quillon-test-picture KIND W H ...ARGS),
+// written into the player's folder as NAME.png: {file, rgb}.
+function picture(name, kind, width, height, ...args) {
+  const out = path.join(player.dir, name);
+  execFileSync(tool('QUILLON_TEST_PICTURE'), [kind, String(width), String(height), ...args.map(String), out],
+    { stdio: 'pipe' });
+  return { file: `${out}.png`, rgb: fs.readFileSync(`${out}.rgb`) };
 }
 
 // ---- Comparing screenshots ------------------------------------------------
@@ -300,12 +221,9 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
   await player.start();
   const W = 320;
   const H = 240;
-  const images = [paletteSlide(W, H, 6, 0), gradientSlide(W, H), paletteSlide(W, H, 256, 1), photoSlide(W, H)];
-  const files = images.map((image, i) => {
-    const file = path.join(player.dir, `deck-${i}.png`);
-    fs.writeFileSync(file, image.png);
-    return file;
-  });
+  const images = [picture('deck-0', 'stripes', W, H, 6, 0), picture('deck-1', 'gradient', W, H),
+    picture('deck-2', 'stripes', W, H, 256, 1), picture('deck-3', 'photo', W, H)];
+  const files = images.map((image) => image.file);
   execFileSync(slidesTool, ['--buttons', '--quiet', ...files, '-o', path.join(player.dir, 'deck.swf')],
     { stdio: 'pipe', timeout: 120000 });
 
@@ -472,13 +390,8 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     path.join(site, 'player'), { recursive: true });
   // Three slides of flat colours: a top half and a bottom half.
   const colours = [[[200, 40, 40], [250, 240, 200]], [[40, 120, 200], [220, 250, 220]], [[60, 160, 60], [60, 40, 90]]];
-  const files = colours.map(([top, bottom], i) => {
-    const rgb = Buffer.alloc(W * H * 3);
-    for (let p = 0; p < W * H; ++p) rgb.set(p < (W * H) / 2 ? top : bottom, p * 3);
-    const file = path.join(player.dir, `big-${i}.png`);
-    fs.writeFileSync(file, encodePng(W, H, rgb, null));
-    return file;
-  });
+  const hex = (rgb) => rgb.map((c) => c.toString(16).padStart(2, '0')).join('');
+  const files = colours.map(([top, bottom], i) => picture(`big-${i}`, 'halves', W, H, hex(top), hex(bottom)).file);
   execFileSync(slidesTool, ['--buttons', '--html', '--quiet', '--player-url', '../player/', ...files,
     '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
   assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');

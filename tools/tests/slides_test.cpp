@@ -18,30 +18,8 @@ namespace {
 
 const std::string kSlides = QUILLON_SLIDES;
 
-// A picture of `colours` vertical stripes, colour-mapped.
 void PaletteImage(const std::string &path, int w, int h, int colours, int seed) {
-    std::vector<uint8_t> palette, indexes(static_cast<size_t>(w) * h);
-    for (int i = 0; i < colours; ++i) {
-        palette.push_back(static_cast<uint8_t>(i * 37 + seed * 11));
-        palette.push_back(static_cast<uint8_t>(255 - i * 53 - seed));
-        palette.push_back(static_cast<uint8_t>(i * 91 + seed * 29));
-    }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            indexes[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>((x + y * 7) % colours);
-    ASSERT_TRUE(WritePalettePng(path, w, h, indexes, palette));
-}
-
-// Red across, green down, blue in waves: many more than 256 colours.
-std::vector<uint8_t> Gradient(int w, int h) {
-    std::vector<uint8_t> rgb;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            rgb.push_back(static_cast<uint8_t>(std::lround(x * 255.0 / (w - 1))));
-            rgb.push_back(static_cast<uint8_t>(std::lround(y * 255.0 / (h - 1))));
-            rgb.push_back(static_cast<uint8_t>(std::lround(128 + 127 * std::sin((x + y) / 40.0))));
-        }
-    return rgb;
+    ASSERT_TRUE(WriteStripesPng(path, w, h, colours, seed));
 }
 
 std::string ToUpper(std::string text) {

@@ -116,6 +116,55 @@ bool WritePalettePng(const std::string &path, int width, int height,
     return png_image_write_to_file(&image, path.c_str(), 0, indexes.data(), 0, palette.data()) != 0;
 }
 
+bool WriteStripesPng(const std::string &path, int w, int h, int colours, int seed, std::vector<uint8_t> *rgb) {
+    std::vector<uint8_t> palette, indexes(static_cast<size_t>(w) * h);
+    for (int i = 0; i < colours; ++i) {
+        palette.push_back(static_cast<uint8_t>(i * 37 + seed * 11));
+        palette.push_back(static_cast<uint8_t>(255 - i * 53 - seed));
+        palette.push_back(static_cast<uint8_t>(i * 91 + seed * 29));
+    }
+    if (rgb) rgb->clear();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t i = static_cast<uint8_t>((x + y * 7) % colours);
+            indexes[static_cast<size_t>(y) * w + x] = i;
+            if (rgb) rgb->insert(rgb->end(), &palette[i * 3u], &palette[i * 3u] + 3);
+        }
+    return WritePalettePng(path, w, h, indexes, palette);
+}
+
+std::vector<uint8_t> Gradient(int w, int h) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            rgb.push_back(static_cast<uint8_t>(std::lround(x * 255.0 / (w - 1))));
+            rgb.push_back(static_cast<uint8_t>(std::lround(y * 255.0 / (h - 1))));
+            rgb.push_back(static_cast<uint8_t>(std::lround(128 + 127 * std::sin((x + y) / 40.0))));
+        }
+    return rgb;
+}
+
+std::vector<uint8_t> Photo(int w, int h) {
+    std::vector<uint8_t> rgb;
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            double u = static_cast<double>(x) / w, v = static_cast<double>(y) / h;
+            double sky = 0.5 + 0.5 * std::sin(3.1 * u) * std::cos(2.3 * v);
+            double hill = 1 / (1 + std::exp(-(v - 0.55 - 0.1 * std::sin(7 * u)) * 25));
+            double leaf = 0.5 + 0.5 * std::sin(40 * u + 9 * std::sin(13 * v)) * std::sin(31 * v);
+            const double c[3] = {(1 - hill) * (0.45 + 0.4 * sky) + hill * (0.25 + 0.35 * leaf),
+                                 (1 - hill) * (0.6 + 0.3 * sky) + hill * (0.4 + 0.4 * leaf),
+                                 (1 - hill) * (0.85 + 0.15 * sky) + hill * (0.15 + 0.2 * leaf * sky)};
+            for (double k : c) {
+                seed = (seed * 1103515245u + 12345u) & 0x7fffffffu;
+                long grain = static_cast<long>((seed >> 16) % 7) - 3;
+                rgb.push_back(static_cast<uint8_t>(std::clamp(std::lround(255 * k) + grain, 0L, 255L)));
+            }
+        }
+    return rgb;
+}
+
 bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb) {
     png_image image;
     std::memset(&image, 0, sizeof image);

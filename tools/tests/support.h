@@ -38,6 +38,16 @@ bool WriteRgbPng(const std::string &path, int width, int height, const std::vect
 // Writes a colour-mapped PNG: indexes into palette (3 bytes an entry).
 bool WritePalettePng(const std::string &path, int width, int height,
                      const std::vector<uint8_t> &indexes, const std::vector<uint8_t> &palette);
+// The test pictures, shared with the player suite through
+// quillon-test-picture. Diagonal stripes of `colours` palette entries,
+// colour-mapped (a palette that differs with seed); rgb, when given,
+// receives what the picture shows.
+bool WriteStripesPng(const std::string &path, int width, int height, int colours, int seed,
+                     std::vector<uint8_t> *rgb = nullptr);
+// Red across, green down, blue in waves: many more than 256 colours.
+std::vector<uint8_t> Gradient(int width, int height);
+// Soft light and colour with fine grain, as a photograph has.
+std::vector<uint8_t> Photo(int width, int height);
 // Reads any PNG as RGB (alpha dropped).
 bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
 
