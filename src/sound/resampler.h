@@ -15,16 +15,15 @@ namespace quillon {
 // sound keeps its length and pitch; the remainder picks one of at most 2048
 // phases (a timing error below 1/4096 of an input frame).
 //
-// Quality (measured by tests/sound/resampler_test.cpp): the cut-off (-6 dB)
-// sits at 90% of the Nyquist frequency of the lower of the two rates, with
-// 16 zero crossings on either side of the centre at that rate and a Kaiser
-// window (beta 7.5). The passband is flat within 0.02 dB up to 75% of that
-// Nyquist frequency and within 0.15 dB up to 80% (17.6 kHz for 44.1 kHz);
-// from 103% of it on, what would fold back (or, upsampling, the images) is
-// 65 dB down, from 105% on 70 dB or more, which is as far as the 14-bit
-// coefficients reach. A tone in the passband comes out 70 to 76 dB above
-// its difference from the ideal tone at the new rate. Coefficients and sums are integers, so
-// every machine gives the same samples.
+// The filter: the cut-off (-6 dB) sits at 90% of the Nyquist frequency of
+// the lower of the two rates, with 16 zero crossings on either side of the
+// centre at that rate, a Kaiser window (beta 7.5) and 14-bit coefficients.
+// tests/sound/resampler_test.cpp holds it to its bands: flat within 0.02 dB
+// up to 75% of that Nyquist frequency, what would fold back (or, upsampling,
+// the images) 60 dB down from 103% on and 65 dB from 110%, and a tone in the
+// passband 70 dB above its difference from the ideal tone at the new rate.
+// Coefficients and sums are integers, so every machine gives the same
+// samples.
 class Resampler : public FrameSource {
 public:
     // channels: 1 or 2, interleaved. Rates in half-hertz (5512.5 Hz is 11025).

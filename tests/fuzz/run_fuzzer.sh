@@ -16,7 +16,7 @@ mkdir -p "$seeds" "$found" "$artifacts"
 if [ -x "$tree/${name}_seeds" ]; then
   "$tree/${name}_seeds" "$seeds"
 fi
-echo "fuzz $name: $(ls "$seeds" | wc -l) seed files, $seconds s"
+echo "fuzz $name: $(find "$seeds" -type f | wc -l) seed files, $seconds s"
 # -timeout: one input running 10 s counts as a hang. Leak checking is on.
 "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -detect_leaks=1 \
   -print_final_stats=1 -artifact_prefix="$artifacts/" "$found" "$seeds" 2>"$tree/$name.log" || {

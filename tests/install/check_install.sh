@@ -127,6 +127,7 @@ for movie in "$work"/movies/*-deck*.swf; do
 done
 
 step "the installed quillon-demo, found from its own place"
+# shellcheck disable=SC2016 # $ORIGIN is the run path's own word, not a variable
 readelf -d "$prefix/bin/quillon-demo" | grep -q 'R.*PATH.*\[\$ORIGIN/\.\./lib64\]' ||
   fail "quillon-demo's run path: $(readelf -d "$prefix/bin/quillon-demo" | grep PATH)"
 env -u LD_LIBRARY_PATH "$prefix/bin/quillon-demo" --quiet "$work/demo" || fail "the installed quillon-demo failed"

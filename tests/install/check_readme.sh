@@ -3,6 +3,7 @@
 # install.examples compiles and runs, word for word.
 set -eu
 src=$1
+# shellcheck disable=SC2016 # the backquotes and $ are sed's: a Markdown fence, the end of input
 sed -n '/^## Use from C\/C++/,/^## [^U]/p' "$src/README.md" | sed -n '/^```c$/,/^```$/p' | sed '1d;$d' \
   >"${TMPDIR:-/tmp}/quillon-readme-deck.$$"
 if diff -u "$src/examples/deck.c" "${TMPDIR:-/tmp}/quillon-readme-deck.$$"; then

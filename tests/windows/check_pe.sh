@@ -51,7 +51,7 @@ imports)
     [ -n "$dlls" ] || { echo "$bin: no imports found" >&2; failed=1; continue; }
     echo "$bin imports: $(printf '%s\n' "$dlls" | paste -sd' ')"
     for d in $dlls; do
-      case "$(printf %s "$d" | tr A-Z a-z)" in
+      case "$(printf %s "$d" | tr '[:upper:]' '[:lower:]')" in
         kernel32.dll|msvcrt.dll) ;;
         quillon.dll) [ "$(basename "$bin")" != quillon.dll ] ||
           { echo "$bin imports itself" >&2; failed=1; } ;;

@@ -14,6 +14,7 @@ mode=$1 linux=$2 exe=$3 out=$4
 here=$(dirname "$0")
 case "$mode" in
   loaded|linked)
+    # shellcheck source=tests/windows/wine_env.sh
     . "$here/wine_env.sh"
     quillon_wine_env "$5" "$6"
     run() { "$QUILLON_WINE" "$@"; }

@@ -5,12 +5,16 @@
 # even for a 64-bit prefix, so the scripts call the loaders themselves.
 # Fails when Wine is not installed; exits with QUILLON_SKIP (after saying why)
 # when the prefix is 32-bit and this kernel cannot execute 32-bit programs.
+# QUILLON_WINE32_LOADER names another 32-bit loader (the tests' stand-ins).
+#
+# A sourced file shares every variable with the script that sources it, so
+# every name set here starts with quillon_ or QUILLON_ (or is Wine's own).
 # shellcheck shell=sh
 QUILLON_SKIP=77
 
 quillon_wine_env() {
   case "$2" in
-    win32) QUILLON_WINE=/usr/lib/wine/wine ;;
+    win32) QUILLON_WINE=${QUILLON_WINE32_LOADER:-/usr/lib/wine/wine} ;;
     win64) QUILLON_WINE=/usr/lib/wine/wine64 ;;
     *) echo "quillon_wine_env: unknown architecture '$2' (win32 or win64)" >&2; exit 2 ;;
   esac
@@ -39,17 +43,17 @@ quillon_wine_env() {
 # that is a skip with its reason, since no install changes it. Any other
 # failure is a failure.
 quillon_need_32bit() {
-  if out=$("$1" --version 2>&1); then
+  if quillon_answer=$("$1" --version 2>&1); then
     return 0
   else
-    status=$?
+    quillon_status=$?
   fi
-  case "$status:$out" in
+  case "$quillon_status:$quillon_answer" in
     126:*"xec format error"*)
       echo "SKIPPED: this kernel cannot execute 32-bit x86 programs ($1 --version: Exec format error)"
       exit "$QUILLON_SKIP" ;;
   esac
-  echo "$1 --version failed with status $status: $out" >&2
+  echo "$1 --version failed with status $quillon_status: $quillon_answer" >&2
   exit 1
 }
 

@@ -4,6 +4,7 @@
 # Usage: wine_prefix.sh PREFIX win32|win64
 set -eu
 prefix=$1 arch=$2
+# shellcheck source=tests/windows/wine_env.sh
 . "$(dirname "$0")/wine_env.sh"
 quillon_wine_env "$prefix" "$arch"
 if [ -e "$prefix/.quillon-ready" ] && [ -e "$prefix/system.reg" ]; then

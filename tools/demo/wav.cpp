@@ -1,5 +1,5 @@
 // WAV writing.
-#include "common/wav.h"
+#include "demo/wav.h"
 
 namespace quillon_tools {
 

@@ -1,6 +1,6 @@
 // Sound input of quillon-slides, decoded with libsndfile where the library
 // cannot read the file itself.
-#include "common/sound_file.h"
+#include "slides/sound_file.h"
 
 #include <sndfile.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // Exact colour maps for pictures of few colours, libimagequant for the rest.
-#include "common/palette.h"
+#include "slides/palette.h"
 
 #include <libimagequant.h>
 

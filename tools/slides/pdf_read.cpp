@@ -1,5 +1,5 @@
 // PDF input through poppler's GLib interface, drawn with cairo.
-#include "common/pdf_read.h"
+#include "slides/pdf_read.h"
 
 #include "common/files.h"
 

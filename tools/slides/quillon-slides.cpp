@@ -17,13 +17,13 @@
 
 #include "common/files.h"
 #include "common/nav_buttons.h"
-#include "common/ordered_work.h"
-#include "common/palette.h"
-#include "common/pdf_read.h"
-#include "common/png_read.h"
 #include "common/viewer.h"
-#include "common/sound_file.h"
 #include "quillon.h"
+#include "slides/ordered_work.h"
+#include "slides/palette.h"
+#include "slides/pdf_read.h"
+#include "slides/png_read.h"
+#include "slides/sound_file.h"
 
 using namespace quillon_tools;
 
@@ -390,9 +390,9 @@ std::vector<StageLink> PlaceLinks(const Input &input, int page, int width, int h
     return out;
 }
 
-// Lets libimagequant's OpenMP use one thread on the calling thread: the
-// slides are already prepared on every core, and idle OpenMP threads would
-// spin, taking processor time from the others.
+// Lets libimagequant's OpenMP use one thread on the calling thread: slides
+// are already prepared on several threads (up to one a core), and idle
+// OpenMP threads would spin, taking processor time from them.
 void OneOpenMpThread() {
     using SetNumThreads = void (*)(int);
     if (void *symbol = dlsym(RTLD_DEFAULT, "omp_set_num_threads"))
@@ -470,131 +470,185 @@ private:
     size_t total_;
 };
 
-int Run(const Options &o) {
-    // Writing the movie over one of its own inputs would destroy that input.
+// What the checks of the inputs found: the stage and one plan per slide.
+struct Deck {
+    int width = 0, height = 0;
+    std::vector<Input> inputs;
+    std::vector<SlidePlan> plans;
+
+    size_t LinkCount() const {
+        size_t count = 0;
+        for (const SlidePlan &plan : plans) count += plan.links.size();
+        return count;
+    }
+};
+
+// Writing the movie over one of its own inputs would destroy that input:
+// the exit status of that usage error, or 0.
+int RefuseInputAsOutput(const Options &o) {
     std::vector<std::string> read = o.inputs;
     if (!o.sound.empty()) read.push_back(o.sound);
     for (const std::string &input : read)
         if (SameFile(o.output, input))
             return Usage("the output " + o.output + " is the input " + input +
                          "; choose another output file");
+    return 0;
+}
 
-    OutputState before;
-    std::string error;
-    if (!CheckOutputPath(o.output, before, error)) return Fail(error);
-    SoundFile sound;
-    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
-
-    // Every input is checked before any slide is made.
-    int width = o.width, height = o.height;
-    std::vector<Input> inputs;
-    std::vector<SlidePlan> plans;
+// Opens every input and plans its slides, so that every input is checked
+// before any slide is made. The stage is --size, or the first input's size.
+bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
+    deck.width = o.width;
+    deck.height = o.height;
     for (const std::string &path : o.inputs) {
         Input input;
         input.path = path;
         if (IsPdfInput(path)) {
             input.pdf = PdfDocument::Open(path, error);
-            if (!input.pdf) return Fail(error);
+            if (!input.pdf) return false;
             std::vector<int> pages;
-            if (!PickPages(o, input, pages, error)) return Fail(error);
-            if (width == 0) {
+            if (!PickPages(o, input, pages, error)) return false;
+            if (deck.width == 0) {
                 double pw, ph;
                 input.pdf->PageSize(pages[0], pw, ph);
-                width = kPdfStageWidth;
-                height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
+                deck.width = kPdfStageWidth;
+                deck.height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
             }
-            for (int page : pages) plans.push_back(SlidePlan{inputs.size(), page, {}});
+            for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}});
         } else {
             int w, h;
-            if (!ProbePng(path, w, h, error)) return Fail(error);
-            if (width == 0) {
-                width = w;
-                height = h;
+            if (!ProbePng(path, w, h, error)) return false;
+            if (deck.width == 0) {
+                deck.width = w;
+                deck.height = h;
             }
-            plans.push_back(SlidePlan{inputs.size(), -1, {}});
+            deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
         }
-        inputs.push_back(std::move(input));
+        deck.inputs.push_back(std::move(input));
     }
-    if (plans.size() > 65535) return Fail("too many slides: at most 65535");
-    if (width > kMaxStageSide || height > kMaxStageSide ||
-        static_cast<long>(width) * height > kMaxStagePixels)
-        return Fail("stage " + std::to_string(width) + "x" + std::to_string(height) +
-                    " is too large: at most " + std::to_string(kMaxStageSide) +
-                    " pixels a side and " + std::to_string(kMaxStagePixels) +
-                    " pixels in all (use --size)");
+    return true;
+}
 
-    // The links of PDF pages; those the movie cannot keep are reported once.
-    size_t linkCount = 0;
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        if (!inputs[i].pdf) continue;
+// The limits of a movie: 65535 frames, and the stage players show.
+bool CheckLimits(const Deck &deck, std::string &error) {
+    if (deck.plans.size() > 65535) {
+        error = "too many slides: at most 65535";
+        return false;
+    }
+    if (deck.width > kMaxStageSide || deck.height > kMaxStageSide ||
+        static_cast<long>(deck.width) * deck.height > kMaxStagePixels) {
+        error = "stage " + std::to_string(deck.width) + "x" + std::to_string(deck.height) +
+                " is too large: at most " + std::to_string(kMaxStageSide) +
+                " pixels a side and " + std::to_string(kMaxStagePixels) +
+                " pixels in all (use --size)";
+        return false;
+    }
+    return true;
+}
+
+// The links of PDF pages on the stage; those the movie cannot keep are
+// reported, links inside a document once for the document.
+void PlaceDeckLinks(Deck &deck) {
+    for (size_t i = 0; i < deck.inputs.size(); ++i) {
+        if (!deck.inputs[i].pdf) continue;
         int internal = 0;
-        for (SlidePlan &plan : plans)
-            if (plan.input == i) plan.links = PlaceLinks(inputs[i], plan.page, width, height, internal);
+        for (SlidePlan &plan : deck.plans)
+            if (plan.input == i)
+                plan.links = PlaceLinks(deck.inputs[i], plan.page, deck.width, deck.height, internal);
         if (internal > 0)
-            Warn(inputs[i].path + ": " + std::to_string(internal) +
+            Warn(deck.inputs[i].path + ": " + std::to_string(internal) +
                  (internal == 1 ? " link to a page inside the document is not kept"
                                 : " links to pages inside the document are not kept"));
     }
-    for (const SlidePlan &plan : plans) linkCount += plan.links.size();
+}
 
-    int count = static_cast<int>(plans.size());
-    CreateMovie(width, height, count, o.fps);
-    Progress progress(!o.quiet, plans.size());
-    int quantised = 0;
+// Hands the library one slide: its picture, its links (the previous slide's
+// leave with it), the sound on the first, and a stop where the movie waits.
+void RecordSlide(const Options &o, const Deck &deck, size_t i, const IndexedPicture &picture,
+                 const SoundFile &sound) {
+    const SlidePlan &plan = deck.plans[i];
+    CreateFrame(picture.pixels.data(), picture.palette.data(), picture.ColourCount());
+    if (i > 0 && !deck.plans[i - 1].links.empty()) RemoveButtons();
+    for (const StageLink &link : plan.links)
+        AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2, link.y2);
+    if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
+    if (o.buttons || i + 1 == deck.plans.size()) StopFrame(-1);
+    NextSlide();
+}
+
+// Creates the movie and records every slide, in order. Slides are prepared
+// (decoded, drawn, colour-mapped) on worker threads, at most two a thread
+// ahead; a thread starts only when the slides come slower than the library
+// takes them, up to one a core. The library runs on this thread alone. False
+// with error set, and the movie destroyed, when a slide cannot be made.
+bool RecordSlides(const Options &o, const Deck &deck, const SoundFile &sound, int &quantised,
+                  std::string &error) {
+    CreateMovie(deck.width, deck.height, static_cast<int>(deck.plans.size()), o.fps);
+    Progress progress(!o.quiet, deck.plans.size());
     {
-        // Slides are prepared on every core, at most two a thread ahead; the
-        // library takes them in order on this thread.
         unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-        OrderedWork<PreparedSlide> work(plans.size(), threads, 2 * threads, [&] {
-            auto preparer = std::make_shared<SlidePreparer>(o, inputs, plans, width, height);
+        OrderedWork<PreparedSlide> work(deck.plans.size(), threads, 2 * threads, [&] {
+            auto preparer = std::make_shared<SlidePreparer>(o, deck.inputs, deck.plans,
+                                                            deck.width, deck.height);
             return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
         });
-        for (int i = 0; i < count; ++i) {
-            const SlidePlan &plan = plans[static_cast<size_t>(i)];
-            const std::string &path = inputs[plan.input].path;
-            progress.Slide(static_cast<size_t>(i) + 1,
-                           plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
+        for (size_t i = 0; i < deck.plans.size(); ++i) {
+            const SlidePlan &plan = deck.plans[i];
+            const std::string &path = deck.inputs[plan.input].path;
+            progress.Slide(i + 1, plan.page < 0 ? path : path + " page " + std::to_string(plan.page + 1));
             PreparedSlide &slide = work.Next();
             if (!slide.error.empty()) {
                 error = slide.error;
                 break;
             }
             if (!slide.picture.exact) ++quantised;
-            CreateFrame(slide.picture.pixels.data(), slide.picture.palette.data(),
-                        slide.picture.ColourCount());
+            RecordSlide(o, deck, i, slide.picture, sound);
             work.Release();
-            // The previous slide's links leave with it.
-            if (i > 0 && !plans[static_cast<size_t>(i) - 1].links.empty()) RemoveButtons();
-            for (const StageLink &link : plan.links)
-                AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2,
-                             link.y2);
-            if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
-            if (o.buttons || i == count - 1) StopFrame(-1);
-            NextSlide();
         }
     }
     progress.Done();
     if (!error.empty()) {
         DestroyMovie();
-        return Fail(error);
+        return false;
     }
-    if (o.buttons) AddNavigation(width, height);
+    return true;
+}
+
+void PrintSummary(const Options &o, const Deck &deck, int quantised, const std::string &page) {
+    size_t count = deck.plans.size(), links = deck.LinkCount();
+    std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours", kProgram,
+                o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.height, quantised);
+    if (links > 0) std::printf(", %zu link%s", links, links == 1 ? "" : "s");
+    std::printf("\n");
+    if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
+}
+
+// The whole run: check the output and the inputs, record the slides, add
+// the buttons, write the movie and its viewer page.
+int Run(const Options &o) {
+    if (int status = RefuseInputAsOutput(o)) return status;
+    OutputState before;
+    std::string error;
+    if (!CheckOutputPath(o.output, before, error)) return Fail(error);
+    SoundFile sound;
+    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
+
+    Deck deck;
+    if (!PlanSlides(o, deck, error) || !CheckLimits(deck, error)) return Fail(error);
+    PlaceDeckLinks(deck);
+
+    int quantised = 0;
+    if (!RecordSlides(o, deck, sound, quantised, error)) return Fail(error);
+    if (o.buttons) AddNavigation(deck.width, deck.height);
     WriteMovie(o.output.c_str());
     DestroyMovie();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
-    if (o.html && !WriteViewer(o.output, width, height, BaseName(o.output), !o.sound.empty(),
-                               o.playerUrl, page, error))
+    if (o.html && !WriteViewer(o.output, deck.width, deck.height, BaseName(o.output),
+                               !o.sound.empty(), o.playerUrl, page, error))
         return Fail(error);
-    if (!o.quiet) {
-        std::printf("%s: wrote %s: %d slide%s, %dx%d pixels, %d quantised to 256 colours",
-                    kProgram, o.output.c_str(), count, count == 1 ? "" : "s", width, height,
-                    quantised);
-        if (linkCount > 0) std::printf(", %zu link%s", linkCount, linkCount == 1 ? "" : "s");
-        std::printf("\n");
-        if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
-    }
+    if (!o.quiet) PrintSummary(o, deck, quantised, page);
     return 0;
 }
 

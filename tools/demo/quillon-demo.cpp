@@ -11,7 +11,7 @@
 #include "common/files.h"
 #include "common/nav_buttons.h"
 #include "common/viewer.h"
-#include "common/wav.h"
+#include "demo/wav.h"
 #include "quillon.h"
 
 using namespace quillon_tools;

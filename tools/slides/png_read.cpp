@@ -1,6 +1,6 @@
 // PNG input through libpng's simplified reading interface, which expands
 // palettes, grey levels, 16-bit samples and interlacing to 8-bit RGBA.
-#include "common/png_read.h"
+#include "slides/png_read.h"
 
 #include "common/files.h"
 

@@ -1,7 +1,7 @@
 // Work items prepared on several threads and handed, in their order, to one
 // consumer thread: the slides of a deck are decoded and colour-mapped on
-// every core while the library, which runs on one thread, takes them one by
-// one.
+// worker threads, started as the consumer finds itself waiting, while the
+// library, which runs on one thread, takes them one by one.
 #pragma once
 
 #include <condition_variable>

@@ -71,10 +71,9 @@ public:
     // picture first. False with error set when the quantiser fails.
     bool Map(const RgbaCanvas &picture, IndexedPicture &out, std::string &error);
 
-    // Measured on the benchmark's decks (bench/tools_bench.cpp): on 20
-    // photo-like slides speed 8 takes 3.3 s of processor time against 7.1 s
-    // at 4 and 12.9 s at 1, for 40.3 dB against 40.7 and 40.8; text slides
-    // keep 57 dB (71 at 4). 10 is no faster than 8.
+    // Chosen on the benchmark's decks (bench/tools_bench.cpp): about half
+    // the processor time of speed 4 for a fraction of a decibel; the
+    // README's performance section gives the figures.
     static constexpr int kDefaultSpeed = 8;
     // Pictures of more pixels than this get their palette from a sample.
     static constexpr long kSampleAbove = 256 * 1024;
