@@ -5,18 +5,19 @@
 set -eu
 root=$1
 header=$(sed -n 's/^QUILLON_API void QUILLON_CALL \([A-Za-z]*\)(.*/\1/p' "$root/include/quillon.h" | sort)
-map=$(sed -n '/global:/,/local:/p' "$root/src/api/exports.map" | tr ' ;' '\n\n' | grep -E '^[A-Z][A-Za-z]+$' | sort)
-def=$(sed -n '/^EXPORTS/,$p' "$root/src/api/quillon.def" | awk 'NR > 1 && NF {print $1}' | sort)
-hosts=$(sed -n 's/^ *X(\([A-Za-z]*\),.*/\1/p' "$root/tests/host/quillon_api.h" | sort)
 status=0
-for list in map def hosts; do
-  eval "names=\$$list"
-  if [ "$names" != "$header" ]; then
-    echo "$list differs from quillon.h:"; printf '%s\n' "$names" | diff - /dev/fd/3 3<<EOF3 || true
+compare() {  # NAME, then the names it lists
+  if [ "$2" != "$header" ]; then
+    echo "$1 differs from quillon.h:"
+    printf '%s\n' "$2" | diff - /dev/fd/3 3<<EOF3 || true
 $header
 EOF3
     status=1
   fi
-done
+}
+compare exports.map "$(sed -n '/global:/,/local:/p' "$root/src/api/exports.map" |
+  tr ' ;' '\n' | grep -E '^[A-Z][A-Za-z]+$' | sort)"
+compare quillon.def "$(sed -n '/^EXPORTS/,$p' "$root/src/api/quillon.def" | awk 'NR > 1 && NF {print $1}' | sort)"
+compare quillon_api.h "$(sed -n 's/^ *X(\([A-Za-z]*\),.*/\1/p' "$root/tests/host/quillon_api.h" | sort)"
 [ $status = 0 ] && echo "export lists: $(echo "$header" | wc -l) names in quillon.h, the map, the .def file and the hosts' table"
 exit $status
