@@ -1,5 +1,6 @@
 /* quillon-host: runs a named host scenario against libquillon.so.
- * Usage: quillon-host SCENARIO OUT.swf [DATA_DIR]   |   quillon-host --list */
+ * Usage: quillon-host SCENARIO OUT.swf [DATA_DIR] | --list | --scenes (the
+ * player scenarios' colours and places as JSON) */
 #include <stdio.h>
 #include <string.h>
 
@@ -15,8 +16,12 @@ int main(int argc, char **argv) {
         QuillonListScenarios();
         return 0;
     }
+    if (argc == 2 && strcmp(argv[1], "--scenes") == 0) {
+        QuillonPrintPlayerScenes();
+        return 0;
+    }
     if (argc < 3) {
-        fprintf(stderr, "usage: %s SCENARIO OUT.swf [DATA_DIR] | --list\n", argv[0]);
+        fprintf(stderr, "usage: %s SCENARIO OUT.swf [DATA_DIR] | --list | --scenes\n", argv[0]);
         return 2;
     }
     e = QuillonFindScenario(argv[1]);

@@ -59,6 +59,10 @@ extern const QuillonScenarioEntry *const quillonScenarioTables[];
 /* The scenario called name, or NULL. */
 const QuillonScenarioEntry *QuillonFindScenario(const char *name);
 
+/* Prints the colours and places of the player scenarios as JSON
+ * (scenarios_player.c), for the player tests. */
+void QuillonPrintPlayerScenes(void);
+
 /* Prints the name of every scenario, one a line. */
 void QuillonListScenarios(void);
 
