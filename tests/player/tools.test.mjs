@@ -11,12 +11,12 @@ import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
-import http from 'node:http';
 import path from 'node:path';
 import { after, test } from 'node:test';
 
 const require = createRequire(import.meta.url);
 const { Player, readMovie } = require('./harness/player');
+const { TestServer } = require('./harness/server');
 const { decodePng } = require('./harness/png');
 
 const player = new Player();
@@ -245,35 +245,19 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
 });
 
 // Serves a folder's files as they are, as a user's http server would.
-async function serveFolder(dir) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-    '.swf': 'application/x-shockwave-flash', '.wav': 'audio/wav' };
-  const server = http.createServer((req, res) => {
-    const name = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
-    const file = path.join(dir, path.normalize(name));
-    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-      res.writeHead(404);
-      res.end();
-      return;
-    }
-    res.writeHead(200, { 'content-type': types[path.extname(file)] || 'application/octet-stream' });
-    res.end(fs.readFileSync(file));
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { server, origin: `http://127.0.0.1:${server.address().port}` };
-}
+const serveFolder = (dir) => new TestServer(null, { site: dir }).start();
 
 test('the viewer page that quillon-demo writes plays the demo with its own copy of the player', async () => {
   const demo = tool('QUILLON_DEMO');
   await player.start();
   const out = path.join(player.dir, 'viewer-demo');
   execFileSync(demo, ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
-  const { server, origin } = await serveFolder(out);
+  const server = await serveFolder(out);
   const page = await player.context.newPage();
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   try {
-    await page.goto(`${origin}/demo.html`);
+    await page.goto(`${server.origin}/demo.html`);
     const element = page.locator('#player');
     await element.waitFor({ timeout: 15000 });
     const box = await element.boundingBox();
@@ -292,7 +276,7 @@ test('the viewer page that quillon-demo writes plays the demo with its own copy 
     assert.ok(psnr >= 30, `the viewer page does not show the first slide (PSNR ${psnr.toFixed(1)} dB)`);
   } finally {
     await page.close();
-    server.close();
+    await server.close();
   }
 });
 
@@ -396,13 +380,13 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
   assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');
 
-  const { server, origin } = await serveFolder(site);
+  const server = await serveFolder(site);
   const page = await player.context.newPage();
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   try {
     await page.setViewportSize({ width: 1366, height: 768 });
-    await page.goto(`${origin}/deck/big.html`);
+    await page.goto(`${server.origin}/deck/big.html`);
     const element = page.locator('#player');
     await element.waitFor({ timeout: 15000 });
     const box = await element.boundingBox();
@@ -448,6 +432,6 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     await waitShowing(2, 'the last slide after previous on the first');
   } finally {
     await page.close();
-    server.close();
+    await server.close();
   }
 });
