@@ -244,40 +244,54 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
   await view.close();
 });
 
-// Serves a folder's files as they are, as a user's http server would.
-const serveFolder = (dir) => new TestServer(null, { site: dir }).start();
+// Opens the viewer page at url of a folder served as it is, as a user's
+// http server would, in a window of viewport (default the harness's), and
+// runs fn(page, element, showing) with the page's player element;
+// showing(what, check) takes screenshots of the element until check(shot)
+// holds (15 s at most) and fails on a script error of the page.
+async function viewerPage(site, url, viewport, fn) {
+  const server = await new TestServer(null, { site }).start();
+  const page = await player.context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  try {
+    if (viewport) await page.setViewportSize(viewport);
+    await page.goto(`${server.origin}/${url}`);
+    const element = page.locator('#player');
+    await element.waitFor({ timeout: 15000 });
+    await fn(page, element, async (what, check) => {
+      const end = Date.now() + 15000;
+      let last;
+      for (;;) {
+        last = check(decodePng(await element.screenshot()));
+        if (last.ok || Date.now() > end) break;
+        await sleep(100);
+      }
+      assert.deepEqual(problems, []);
+      assert.ok(last.ok, `${what}: ${last.why}`);
+    });
+  } finally {
+    await page.close();
+    await server.close();
+  }
+}
 
 test('the viewer page that quillon-demo writes plays the demo with its own copy of the player', async () => {
   const demo = tool('QUILLON_DEMO');
   await player.start();
   const out = path.join(player.dir, 'viewer-demo');
   execFileSync(demo, ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
-  const server = await serveFolder(out);
-  const page = await player.context.newPage();
-  const problems = [];
-  page.on('pageerror', (error) => problems.push(error.message));
-  try {
-    await page.goto(`${server.origin}/demo.html`);
-    const element = page.locator('#player');
-    await element.waitFor({ timeout: 15000 });
+  await viewerPage(out, 'demo.html', null, async (page, element, showing) => {
     const box = await element.boundingBox();
     assert.deepEqual([box.width, box.height], [640, 480]);
     // It shows the first slide's picture (buttons and logo aside).
     const first = slidePictures(path.join(out, 'demo.swf'), 640)[0];
     const masks = [buttonRow(640, 480, 6).rect, { x1: 564, y1: 3, x2: 628, y2: 67 }];
-    const end = Date.now() + 15000;
-    let psnr = 0;
-    while (Date.now() < end && psnr < 30) {
-      const shot = decodePng(await element.screenshot());
-      psnr = compare(shot, first, 640, 480, masks).psnr;
-      if (psnr < 30) await sleep(100);
-    }
-    assert.deepEqual(problems, []);
-    assert.ok(psnr >= 30, `the viewer page does not show the first slide (PSNR ${psnr.toFixed(1)} dB)`);
-  } finally {
-    await page.close();
-    await server.close();
-  }
+    await showing('the viewer page shows the first slide', (shot) => {
+      const { psnr } = compare(shot, first, 640, 480, masks);
+      return { ok: psnr >= 30, why: `PSNR ${psnr.toFixed(1)} dB` };
+    });
+  });
 });
 
 // ---- PDF decks --------------------------------------------------------------
@@ -380,15 +394,7 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
   assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');
 
-  const server = await serveFolder(site);
-  const page = await player.context.newPage();
-  const problems = [];
-  page.on('pageerror', (error) => problems.push(error.message));
-  try {
-    await page.setViewportSize({ width: 1366, height: 768 });
-    await page.goto(`${server.origin}/deck/big.html`);
-    const element = page.locator('#player');
-    await element.waitFor({ timeout: 15000 });
+  await viewerPage(site, 'deck/big.html', { width: 1366, height: 768 }, async (page, element, showing) => {
     const box = await element.boundingBox();
     // The whole stage in the window, at the stage's proportions, without scrolling.
     assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1366 && box.y + box.height <= 768,
@@ -402,36 +408,22 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     // Sample points away from the buttons: the middle of each half, left and right.
     const at = (x, y) => ({ x: Math.round(x * k), y: Math.round(y * k) });
     const points = [[at(300, 270), 0], [at(1500, 270), 0], [at(300, 810), 1], [at(960, 810), 1]];
-    const showing = (i) => (shot) => {
+    const slide = (i) => (shot) => {
       const wrong = points.filter(([p, half]) => {
         const s = (p.y * shot.width + p.x) * 4;
         return colours[i][half].some((c, ch) => Math.abs(shot.data[s + ch] - c) > 3);
       });
       return { ok: wrong.length === 0, why: `${wrong.length} of ${points.length} points differ from slide ${i + 1}` };
     };
-    const waitShowing = async (i, what) => {
-      const end = Date.now() + 15000;
-      let last;
-      for (;;) {
-        last = showing(i)(decodePng(await element.screenshot()));
-        if (last.ok || Date.now() > end) break;
-        await sleep(100);
-      }
-      assert.deepEqual(problems, []);
-      assert.ok(last.ok, `${what}: ${last.why}`);
-    };
     // The first slide at once, with nothing over it.
-    await waitShowing(0, 'the first slide');
+    await showing('the first slide', slide(0));
     // "next", where it is drawn, clicked without scrolling.
     const next = buttonRow(W, H, 4).centre(2);
     await page.mouse.click(box.x + next.x * k, box.y + next.y * k);
-    await waitShowing(1, 'the second slide after next');
+    await showing('the second slide after next', slide(1));
     const previous = buttonRow(W, H, 4).centre(1);
     await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
     await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
-    await waitShowing(2, 'the last slide after previous on the first');
-  } finally {
-    await page.close();
-    await server.close();
-  }
+    await showing('the last slide after previous on the first', slide(2));
+  });
 });
