@@ -10,7 +10,9 @@
 //                        the model;
 //   ResampledSound       AddSound of a 30-second 48 kHz stereo WAV file, which
 //                        is resampled to 44.1 kHz, against the same audio
-//                        written at 44.1 kHz, which is encoded as it is.
+//                        written at 44.1 kHz, which is encoded as it is;
+//   ImaAdpcmSound        AddSound of a 30-second 44.1 kHz stereo IMA ADPCM
+//                        WAV file against the same audio as 16-bit PCM.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -244,6 +246,28 @@ void ResampledSound(benchmark::State &state) {
     std::remove(at44.c_str());
 }
 BENCHMARK(ResampledSound)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// ---- (5) An IMA ADPCM sound against the same as PCM -------------------------
+
+void ImaAdpcmSound(benchmark::State &state) {
+    const std::string ima = quillon::bench::ScratchPath("ima.wav");
+    const std::string pcm = quillon::bench::ScratchPath("pcm.wav");
+    if (!quillon::bench::WriteMusicImaAdpcmWav(ima, 44100, 2, 30) ||
+        !quillon::bench::WriteMusicWav(pcm, 44100, 2, 30)) {
+        state.SkipWithError("cannot write the WAV files");
+        return;
+    }
+    std::string path = MoviePath("ima");
+    RatioRecorder r;
+    AlternatePairs(state, r, [&] { return AddSoundFile(ima, path); },
+                   [&] { return AddSoundFile(pcm, path); });
+    r.Report(state, "addIma", "addPcm");
+    CheckMovie(state, path);
+    std::remove(path.c_str());
+    std::remove(ima.c_str());
+    std::remove(pcm.c_str());
+}
+BENCHMARK(ImaAdpcmSound)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -271,12 +271,26 @@ QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
 
 /* Adds the WAV file fileName to the current frame as an ADPCM event sound
  * that starts when the frame is reached and plays at the file's own speed
- * and pitch.
+ * and pitch. Each call defines a sound of its own (one character id; the
+ * frame gets a SoundStreamHead, the DefineSound and a StartSound), so a
+ * movie may start another sound in every frame, e.g. one for each slide. An
+ * event sound plays to its end whatever the movie does meanwhile: moving
+ * to another frame neither stops it nor starts it again, and reaching its
+ * frame again while it still plays does not start it a second time.
  *
- * Files that play: RIFF/WAVE with uncompressed samples
+ * Files that play: RIFF/WAVE with
  *  - PCM (format tag 1): 8-bit unsigned, 16-, 24- or 32-bit signed;
- *    IEEE float (tag 3): 32 or 64 bits; WAVE_FORMAT_EXTENSIBLE (tag FFFE)
- *    with the PCM or float sub-format and those sample sizes;
+ *    IEEE float (tag 3): 32 or 64 bits;
+ *  - the compressed formats of voice prompts, recorders and games: A-law
+ *    (tag 6) and mu-law (tag 7) of 8 bits, IMA ADPCM (tag 11 hex) and
+ *    Microsoft ADPCM (tag 2) of 4 bits, decoded to 16 bits. An ADPCM file
+ *    whose last block is cut short plays the samples that block holds
+ *    whole; its "fact" chunk ends the sound inside the last block (the
+ *    encoder's padding), a count that disagrees more is ignored. A block
+ *    whose header names a step or predictor outside its table plays as
+ *    silence;
+ *  - WAVE_FORMAT_EXTENSIBLE (tag FFFE) with any of these sub-formats and
+ *    sample sizes;
  *  - 1 to 64 channels: one plays mono, two stereo, more are mixed down to
  *    stereo by their channel mask (front left and right whole, centre and
  *    side channels at -3 dB, the low-frequency channel left out);
@@ -290,15 +304,17 @@ QUILLON_API void QUILLON_CALL RemoveAndDestroyAllInfo(void);
  *    the file, as recorders that stream leave them, mean the samples run to
  *    the end of the file. A file cut short plays what it holds.
  * Samples are converted to 16 bits and encoded with 5-bit ADPCM codes;
- * 8-bit files keep SoundSize 0. A sound is at most 2^32 - 1 frames mono,
- * 0xCC000000 stereo (about 27 and 21 hours at 44.1 kHz); longer ones are
- * cut there.
+ * 8-bit PCM files keep SoundSize 0, compressed ones get SoundSize 1. A
+ * sound is at most 2^32 - 1 frames mono, 0xCC000000 stereo (about 27
+ * and 21 hours at 44.1 kHz); longer ones are cut there.
  *
  * Files that do not play give a silent sound in a valid movie: a name that
- * cannot be opened, a file that is not RIFF/WAVE, compressed WAV (ADPCM,
- * A-law, mu-law, MP3, ...), other sample sizes, no "fmt " chunk before the
- * "data" chunk, no "data" chunk, a chunk before the data that runs past the
- * end of the file, 0 or more than 64 channels, rates outside 4000-192000.
+ * cannot be opened, a file that is not RIFF/WAVE, other compressed WAV
+ * (MP3, GSM 6.10, G.722, other ADPCM kinds, ...), other sample sizes, ADPCM
+ * whose block align, samples per block and coefficient table do not fit
+ * together and with its channels, no "fmt " chunk before the "data" chunk,
+ * no "data" chunk, a chunk before the data that runs past the end of the
+ * file, 0 or more than 64 channels, rates outside 4000-192000.
  * The file is read a block at a time: the memory a sound takes is its
  * encoded data (about 1.25 bytes per stereo frame) and less than 1 MB. */
 QUILLON_API void QUILLON_CALL AddSound(const char *fileName);

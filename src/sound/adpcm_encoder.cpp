@@ -4,18 +4,11 @@
 
 #include <cstdlib>
 
+#include "sound/ima_steps.h"
+
 namespace quillon {
 
 namespace {
-
-const int32_t kStepTable[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
-    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
 // Step index adjustments by the magnitude part of a code, per code size.
 const int32_t kAdjust2[] = {-1, 2};
@@ -28,7 +21,7 @@ const int32_t *const kAdjustments[] = {kAdjust2, kAdjust3, kAdjust4, kAdjust5};
 // 6-bit InitialIndex field holds.
 int32_t InitialIndex(int32_t diff) {
     for (int32_t j = 0; j <= 62; ++j)
-        if (kStepTable[j] >= diff) return j;
+        if (kImaStepTable[j] >= diff) return j;
     return 63;
 }
 
@@ -96,7 +89,7 @@ void AdpcmEncoder::EncodeFrames(const int16_t *samples, uint32_t frames,
                 sign = 1 << (bitsPerCode_ - 1);
                 delta = -delta;
             }
-            int32_t step = kStepTable[stepIndex_[c]];
+            int32_t step = kImaStepTable[stepIndex_[c]];
             int32_t code = 0;
             int32_t vpdiff = 0;
             // Comparing with "at least" sets the lowest magnitude bit once

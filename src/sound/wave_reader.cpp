@@ -18,6 +18,7 @@ constexpr uint32_t kRiff = 0x46464952;  // "RIFF"
 constexpr uint32_t kWave = 0x45564157;  // "WAVE"
 constexpr uint32_t kFmt = 0x20746D66;   // "fmt "
 constexpr uint32_t kData = 0x61746164;  // "data"
+constexpr uint32_t kFact = 0x74636166;  // "fact": the frame count of compressed data
 
 constexpr uint32_t kFormatPcm = 0x0001;
 constexpr uint32_t kFormatFloat = 0x0003;
@@ -30,6 +31,9 @@ constexpr uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
 constexpr uint32_t kMaxChannels = 64;
 constexpr uint32_t kLowestRate = 4000, kHighestRate = 192000;
 constexpr size_t kBlockBytes = 16384;  // file bytes read at a time
+// The most of an ADPCM format chunk's own fields that is read: samples per
+// block, the coefficient count and 256 coefficient pairs.
+constexpr uint32_t kMaxCodecFields = 4 + 4 * 256;
 
 const char *FormatTagName(uint32_t tag) {
     switch (tag) {
@@ -144,7 +148,11 @@ bool WaveReader::Open(std::FILE *file, SoundFormat &format) {
     file_ = file;
     frames_ = framesRead_ = 0;
     channels_ = 0;
+    blocks_.reset();
+    decodedFrames_ = decodedAt_ = 0;
     bool complete = true;
+    bool haveFact = false;
+    uint32_t factFrames = 0;
 
     if (ReadUI32(file, &complete) != kRiff || !complete) {
         Trace("Not a RIFF format file\n");
@@ -194,6 +202,18 @@ bool WaveReader::Open(std::FILE *file, SoundFormat &format) {
                 bytes = available;
             }
             frames_ = bytes / frameBytes_;
+            if (blocks_) {
+                frames_ = frames_ * blocks_->FramesPerBlock() + blocks_->FramesIn(bytes % frameBytes_);
+                // Encoders pad the last block; the fact chunk says where the
+                // sound ends. A count elsewhere is stale: the data decides.
+                if (haveFact && factFrames > 0 && factFrames < frames_ &&
+                    frames_ - factFrames < blocks_->FramesPerBlock())
+                    frames_ = factFrames;
+                else if (haveFact && factFrames != frames_)
+                    Trace("fact chunk of %lu frames ignored: the data holds %lu\n",
+                          static_cast<unsigned long>(factFrames), static_cast<unsigned long>(frames_));
+            }
+            bytesLeft_ = bytes;
             uint64_t outFrames = frames_;
             if (resample_) {
                 const uint64_t in = 2ull * sampleRate_, out = SwfRateHalfHertz(format.rate);
@@ -208,8 +228,13 @@ bool WaveReader::Open(std::FILE *file, SoundFormat &format) {
                 outFrames = limit;
             }
             format.sampleCount = static_cast<uint32_t>(outFrames);
-            raw_.assign(kBlockBytes > frameBytes_ ? kBlockBytes - kBlockBytes % frameBytes_ : frameBytes_, 0);
-            if (channels_ > 2) wide_.assign(raw_.size() / frameBytes_ * channels_, 0);
+            if (blocks_) {
+                raw_.assign(frameBytes_, 0);
+                decoded_.assign(static_cast<size_t>(blocks_->FramesPerBlock()) * channels_, 0);
+            } else {
+                raw_.assign(kBlockBytes > frameBytes_ ? kBlockBytes - kBlockBytes % frameBytes_ : frameBytes_, 0);
+                if (channels_ > 2) wide_.assign(raw_.size() / frameBytes_ * channels_, 0);
+            }
             if (!SeekTo(file, content)) {
                 format.sampleCount = 0;
                 return false;
@@ -224,8 +249,12 @@ bool WaveReader::Open(std::FILE *file, SoundFormat &format) {
         if (id == kFmt) {
             if (!ReadFormat(chunkSize, format)) return false;
             haveFormat = true;
+        } else if (id == kFact && chunkSize >= 4) {
+            factFrames = ReadUI32(file, &complete);
+            haveFact = complete;
+            Trace("Fact Chunk: %lu sample frames\n", static_cast<unsigned long>(factFrames));
         } else {
-            Trace("Unknown Chunk\n");  // skipped: LIST, fact, bext, JUNK, ...
+            Trace("Unknown Chunk\n");  // skipped: LIST, bext, JUNK, ...
         }
         position = end;
         // The pad byte after an odd-sized chunk. A writer that left it out
@@ -272,9 +301,12 @@ bool WaveReader::ReadFormat(uint32_t chunkSize, SoundFormat &format) {
     const uint32_t bits = ReadUI16(file_, &complete);
     Trace("  %u Bits Per Sample\n", bits);
     uint32_t channelMask = 0;
+    // The bytes of the extra information not read yet.
+    uint64_t extraLeft = 0;
     if (formatTag != kFormatPcm && chunkSize >= 18) {
         const uint32_t extra = ReadUI16(file_, &complete);
         Trace("  %d Bytes of extra information\n", static_cast<int>(extra));
+        extraLeft = extra < chunkSize - 18 ? extra : chunkSize - 18;
         if (formatTag == kFormatExtensible) {
             if (extra < 22 || chunkSize < 40) {
                 Trace("  NOT YET SUPPORTED\n");
@@ -288,7 +320,17 @@ bool WaveReader::ReadFormat(uint32_t chunkSize, SoundFormat &format) {
             Trace("  %u valid bits, channel mask %lx, sub-format %04lXh\n", validBits,
                   static_cast<unsigned long>(channelMask), static_cast<unsigned long>(formatTag));
             if (std::memcmp(guid + 2, kGuidTail, sizeof kGuidTail) != 0) formatTag = 0;
+            extraLeft -= 22;
         }
+    }
+    // An ADPCM format's own fields: after the extra size, or in an
+    // extensible chunk after the sub-format.
+    BlockFormat blockFormat{formatTag, channels, blockAlign, bits, {}};
+    if (formatTag == kFormatImaAdpcm || formatTag == kFormatMsAdpcm) {
+        blockFormat.extra.resize(extraLeft < kMaxCodecFields ? extraLeft : kMaxCodecFields);
+        if (std::fread(blockFormat.extra.data(), 1, blockFormat.extra.size(), file_) !=
+            blockFormat.extra.size())
+            complete = false;
     }
     if (!complete) {
         Trace("Truncated format chunk\n");
@@ -300,8 +342,15 @@ bool WaveReader::ReadFormat(uint32_t chunkSize, SoundFormat &format) {
     else if (formatTag == kFormatPcm && bits == 32) encoding_ = Encoding::kSigned32;
     else if (formatTag == kFormatFloat && bits == 32) encoding_ = Encoding::kFloat32;
     else if (formatTag == kFormatFloat && bits == 64) encoding_ = Encoding::kFloat64;
-    else {
-        if (formatTag == kFormatPcm || formatTag == kFormatFloat)
+    else if (formatTag == kFormatMuLaw && bits == 8) encoding_ = Encoding::kMuLaw;
+    else if (formatTag == kFormatALaw && bits == 8) encoding_ = Encoding::kALaw;
+    else if (formatTag == kFormatImaAdpcm || formatTag == kFormatMsAdpcm) {
+        blocks_ = MakeBlockDecoder(blockFormat);
+        if (!blocks_) return false;
+        encoding_ = Encoding::kBlocks;
+    } else {
+        if (formatTag == kFormatPcm || formatTag == kFormatFloat || formatTag == kFormatMuLaw ||
+            formatTag == kFormatALaw)
             Trace("%u bits per sample unsupported\n", bits);
         else
             Trace("  NOT YET SUPPORTED\n");
@@ -309,7 +358,7 @@ bool WaveReader::ReadFormat(uint32_t chunkSize, SoundFormat &format) {
     }
     format.is16Bit = encoding_ == Encoding::kUnsigned8 ? 0 : 1;
     channels_ = channels;
-    frameBytes_ = channels * (bits / 8);
+    frameBytes_ = blocks_ ? blockAlign : channels * (bits / 8);
     sampleRate_ = samplesPerSecond;
     resample_ = !exact;
     if (channels > 2) MixWeights(channelMask);
@@ -349,7 +398,20 @@ void WaveReader::MixWeights(uint32_t channelMask) {
     }
 }
 
+void WaveReader::MixDown(const int16_t *wide, size_t frames, int16_t *out) const {
+    for (size_t f = 0; f < frames; ++f) {
+        int64_t left = 0, right = 0;
+        for (uint32_t c = 0; c < channels_; ++c) {
+            left += static_cast<int64_t>(weights_[2 * c]) * wide[f * channels_ + c];
+            right += static_cast<int64_t>(weights_[2 * c + 1]) * wide[f * channels_ + c];
+        }
+        out[2 * f] = Clamp16((left + 32768) >> 16);
+        out[2 * f + 1] = Clamp16((right + 32768) >> 16);
+    }
+}
+
 uint32_t WaveReader::Read(int16_t *out, uint32_t frames) {
+    if (blocks_) return ReadBlocks(out, frames);
     const uint32_t blockFrames = static_cast<uint32_t>(raw_.size() / (frameBytes_ ? frameBytes_ : 1));
     uint32_t done = 0;
     while (done < frames && framesRead_ < frames_) {
@@ -402,21 +464,50 @@ uint32_t WaveReader::Read(int16_t *out, uint32_t frames) {
                 wide[i] = FloatTo16(d);
             }
             break;
+        case Encoding::kMuLaw:
+            for (size_t i = 0; i < count; ++i) wide[i] = MuLawToLinear(p[i]);
+            break;
+        case Encoding::kALaw:
+            for (size_t i = 0; i < count; ++i) wide[i] = ALawToLinear(p[i]);
+            break;
+        case Encoding::kBlocks: break;  // ReadBlocks
         }
-        if (channels_ > 2) {
-            int16_t *o = out + static_cast<size_t>(done) * 2;
-            for (size_t f = 0; f < got; ++f) {
-                int64_t left = 0, right = 0;
-                for (uint32_t c = 0; c < channels_; ++c) {
-                    left += static_cast<int64_t>(weights_[2 * c]) * wide[f * channels_ + c];
-                    right += static_cast<int64_t>(weights_[2 * c + 1]) * wide[f * channels_ + c];
-                }
-                o[2 * f] = Clamp16((left + 32768) >> 16);
-                o[2 * f + 1] = Clamp16((right + 32768) >> 16);
-            }
-        }
+        if (channels_ > 2) MixDown(wide, got, out + static_cast<size_t>(done) * 2);
         done += static_cast<uint32_t>(got);
         framesRead_ += got;
+    }
+    return done;
+}
+
+// ADPCM: one block at a time, read (no further than the data goes) and
+// decoded whole, then handed out.
+uint32_t WaveReader::ReadBlocks(int16_t *out, uint32_t frames) {
+    const uint32_t outChannels = OutputChannels();
+    uint32_t done = 0;
+    while (done < frames && framesRead_ < frames_) {
+        if (decodedAt_ == decodedFrames_) {
+            const size_t want = bytesLeft_ < raw_.size() ? static_cast<size_t>(bytesLeft_) : raw_.size();
+            const size_t got = std::fread(raw_.data(), 1, want, file_);
+            bytesLeft_ -= got;
+            decodedFrames_ = blocks_->Decode(raw_.data(), got, decoded_.data());
+            decodedAt_ = 0;
+            if (decodedFrames_ == 0) {
+                Trace("Warning the file ends %lu sample frames early\n",
+                      static_cast<unsigned long>(frames_ - framesRead_));
+                frames_ = framesRead_;
+                break;
+            }
+        }
+        uint64_t n = frames - done;
+        if (n > decodedFrames_ - decodedAt_) n = decodedFrames_ - decodedAt_;
+        if (n > frames_ - framesRead_) n = frames_ - framesRead_;
+        const int16_t *from = decoded_.data() + static_cast<size_t>(decodedAt_) * channels_;
+        int16_t *to = out + static_cast<size_t>(done) * outChannels;
+        if (channels_ > 2) MixDown(from, static_cast<size_t>(n), to);
+        else std::memcpy(to, from, sizeof(int16_t) * static_cast<size_t>(n) * channels_);
+        done += static_cast<uint32_t>(n);
+        decodedAt_ += static_cast<uint32_t>(n);
+        framesRead_ += n;
     }
     return done;
 }

@@ -1,11 +1,15 @@
-// WaveReader: walks the RIFF chunks of an uncompressed WAV file up to its
-// samples, fills the SWF sound format fields, and then hands the samples out
-// block by block as 16-bit frames of one or two channels.
+// WaveReader: walks the RIFF chunks of a WAV file up to its samples, fills
+// the SWF sound format fields, and then hands the samples out block by block
+// as 16-bit frames of one or two channels, decoding the compressed formats
+// of sound/wave_codecs on the way.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
+
+#include "sound/wave_codecs.h"
 
 namespace quillon {
 
@@ -43,21 +47,28 @@ public:
     // Walks the chunks of file (open, mode "rb", at its start) up to the
     // samples. Accepts RIFF/WAVE whose "fmt " chunk describes PCM (format tag
     // 1: 8-bit unsigned, 16-, 24- or 32-bit signed), IEEE float (tag 3: 32
-    // or 64 bits) or WAVE_FORMAT_EXTENSIBLE with either sub-format, 1 to 64
-    // channels, 4000 to 192000 samples per second, followed somewhere by a
-    // "data" chunk. Chunks of any other kind are skipped wherever they
-    // stand, as is the pad byte after an odd-sized chunk. A data size of 0
-    // (in a file whose RIFF size disagrees with its length), 0xFFFFFFFF or
-    // beyond the end of the file means the samples run to the end of the
-    // file; they are cut to whole sample frames.
+    // or 64 bits), A-law (6) or mu-law (7) of 8 bits, IMA ADPCM (0x11) or
+    // Microsoft ADPCM (2) of 4 bits, or WAVE_FORMAT_EXTENSIBLE with one of
+    // these sub-formats, 1 to 64 channels, 4000 to 192000 samples per
+    // second, followed somewhere by a "data" chunk. ADPCM data is a run of
+    // blocks of the block align; a last block cut short gives the frames it
+    // holds whole. A "fact" chunk cuts ADPCM data to its frame count when
+    // that ends inside the last block (the rest is the encoder's padding);
+    // any other count is ignored. Chunks of any other kind are skipped
+    // wherever they stand, as is the pad byte after an odd-sized chunk. A
+    // data size of 0 (in a file whose RIFF size disagrees with its length),
+    // 0xFFFFFFFF or beyond the end of the file means the samples run to the
+    // end of the file; they are cut to whole sample frames.
     // On true, format is complete: rate is the SWF rate the sound plays at
-    // (see NeedsResampling), is16Bit is 0 only for 8-bit samples, stereo is
-    // 1 for two channels or more, and sampleCount is the number of frames at
-    // the SWF rate. On false (not RIFF/WAVE, no usable format chunk, a data
-    // chunk before it, a chunk other than "data" running past the end of
-    // the file, no data chunk), format keeps the fields read before the
-    // refusal with sampleCount 0. Reports only through Trace; allocates a
-    // fixed few kilobytes whatever the file declares.
+    // (see NeedsResampling), is16Bit is 0 only for 8-bit PCM, stereo is 1
+    // for two channels or more, and sampleCount is the number of frames at
+    // the SWF rate. On false (not RIFF/WAVE, no usable format chunk, ADPCM
+    // fields that do not fit together (see MakeBlockDecoder), a data chunk
+    // before the format chunk, a chunk other than "data" running past the
+    // end of the file, no data chunk), format keeps the fields read before
+    // the refusal with sampleCount 0. Reports only through Trace; allocates
+    // a fixed few kilobytes whatever the file declares, and for ADPCM one
+    // block and its samples (at most 64 KiB and 256 KiB).
     bool Open(std::FILE *file, SoundFormat &format);
 
     // After a successful Open: the file's samples per second, and whether
@@ -76,14 +87,20 @@ public:
     uint32_t Read(int16_t *out, uint32_t frames) override;
 
 private:
-    enum class Encoding { kUnsigned8, kSigned16, kSigned24, kSigned32, kFloat32, kFloat64 };
+    enum class Encoding {
+        kUnsigned8, kSigned16, kSigned24, kSigned32, kFloat32, kFloat64, kMuLaw, kALaw,
+        kBlocks,  // ADPCM, through blocks_
+    };
     bool ReadFormat(uint32_t chunkSize, SoundFormat &format);
     void MixWeights(uint32_t channelMask);
+    // Frames of channels_ samples mixed down to stereo by weights_.
+    void MixDown(const int16_t *wide, size_t frames, int16_t *out) const;
+    uint32_t ReadBlocks(int16_t *out, uint32_t frames);
 
     std::FILE *file_ = nullptr;
     Encoding encoding_ = Encoding::kSigned16;
     uint32_t channels_ = 0;    // in the file
-    uint32_t frameBytes_ = 0;  // bytes per sample frame in the file
+    uint32_t frameBytes_ = 0;  // bytes per sample frame in the file; per block for ADPCM
     uint32_t sampleRate_ = 0;
     bool resample_ = false;
     uint64_t frames_ = 0;      // sample frames in the data
@@ -91,6 +108,12 @@ private:
     std::vector<uint8_t> raw_;    // one block of file bytes
     std::vector<int16_t> wide_;   // one block of samples, all channels, before mixing down
     std::vector<int32_t> weights_;  // mixing down: left and right weight per file channel (1.0 = 65536)
+    // ADPCM: the decoder, the data bytes not read yet, and the block
+    // decoded last (decodedFrames_ frames, handed out up to decodedAt_).
+    std::unique_ptr<BlockDecoder> blocks_;
+    uint64_t bytesLeft_ = 0;
+    std::vector<int16_t> decoded_;
+    uint32_t decodedFrames_ = 0, decodedAt_ = 0;
 };
 
 }  // namespace quillon

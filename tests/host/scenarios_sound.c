@@ -3,7 +3,8 @@
  * that starts it in frame 0 and stops there. "sound-48k-float" does the same
  * with a 48 kHz stereo file of 32-bit float samples (1 kHz left, 500 Hz
  * right, a fact and a LIST chunk before the data), which the library
- * resamples to 44.1 kHz. */
+ * resamples to 44.1 kHz. "sound-codecs" starts a sound of its own on each of
+ * three slides: mu-law, IMA ADPCM and Microsoft ADPCM. */
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -116,8 +117,120 @@ static int FloatSoundAt48k(const QuillonApi *q, const char *path, const char *da
     return SoundMovie(q, path, dataDir, "sine-48000-stereo-float.wav", 48000, 2, 1);
 }
 
+/* A compressed WAV file: the format chunk (tag, channels, rate, block align,
+ * bits, then extraBytes of the format's own fields), a fact chunk of frames,
+ * and blocks of data. ADPCM blocks get valid headers (first samples, step
+ * or predictor index, delta) and codes from a fixed pseudo-random sequence,
+ * so every machine decodes the same noise. Returns 0 on success. */
+static int WriteCodecWave(const char *path, unsigned tag, int channels, unsigned long rate,
+                          unsigned blockAlign, unsigned bits, const unsigned char *extra,
+                          unsigned extraBytes, unsigned long frames, unsigned long blocks) {
+    unsigned char header[128];
+    unsigned char *data;
+    const unsigned long dataBytes = blockAlign * blocks;
+    unsigned long i, seed = 12345;
+    size_t size;
+    FILE *f;
+    int c, ok = 1;
+    memcpy(header, "RIFF", 4);
+    PutLE(header + 4, 4 + 8 + 18 + extraBytes + 12 + 8 + dataBytes, 4);
+    memcpy(header + 8, "WAVEfmt ", 8);
+    PutLE(header + 16, 18 + extraBytes, 4);
+    PutLE(header + 20, tag, 2);
+    PutLE(header + 22, (unsigned long)channels, 2);
+    PutLE(header + 24, rate, 4);
+    PutLE(header + 28, rate * blockAlign, 4);
+    PutLE(header + 32, blockAlign, 2);
+    PutLE(header + 34, bits, 2);
+    PutLE(header + 36, extraBytes, 2);
+    if (extraBytes) memcpy(header + 38, extra, extraBytes);
+    size = 38 + extraBytes;
+    memcpy(header + size, "fact", 4);
+    PutLE(header + size + 4, 4, 4);
+    PutLE(header + size + 8, frames, 4);
+    memcpy(header + size + 12, "data", 4);
+    PutLE(header + size + 16, dataBytes, 4);
+    size += 20;
+    data = malloc(dataBytes);
+    if (!data) return 1;
+    for (i = 0; i < dataBytes; ++i) {
+        seed = (seed * 1103515245UL + 12345UL) & 0x7FFFFFFFUL;
+        data[i] = (unsigned char)(seed >> 16);
+        if (tag == 7) {  /* mu-law: a 440 Hz tone */
+            long v = (long)(100.0 * sin(2.0 * 3.14159265358979323846 * 440.0 * (double)i / rate));
+            data[i] = (unsigned char)(v < 0 ? 0x7F + v : 0xFF - v);
+        }
+    }
+    for (i = 0; tag != 7 && i < blocks; ++i) {
+        unsigned char *b = data + i * blockAlign;
+        for (c = 0; c < channels; ++c) {
+            if (tag == 0x11) {       /* IMA ADPCM: sample, step index, reserved */
+                PutLE(b + 4 * c, (unsigned long)(1000 * c), 2);
+                b[4 * c + 2] = (unsigned char)(20 + c);
+                b[4 * c + 3] = 0;
+            } else {                 /* Microsoft ADPCM: predictor, delta, samples */
+                b[c] = (unsigned char)((i + c) % 7);
+                PutLE(b + channels + 2 * c, 64, 2);
+                PutLE(b + 3 * channels + 2 * c, 500, 2);
+                PutLE(b + 5 * channels + 2 * c, 400, 2);
+            }
+        }
+    }
+    f = fopen(path, "wb");
+    if (!f) {
+        free(data);
+        return 1;
+    }
+    if (fwrite(header, 1, size, f) != size || fwrite(data, 1, dataBytes, f) != dataBytes) ok = 0;
+    if (fclose(f) != 0) ok = 0;
+    free(data);
+    return ok ? 0 : 1;
+}
+
+/* Three slides, each starting a sound of its own in its frame: 8 kHz
+ * mu-law, 22 kHz stereo IMA ADPCM whose fact chunk ends the sound inside
+ * the last block, and 11 kHz Microsoft ADPCM with the standard
+ * coefficients. */
+static int CodecSounds(const QuillonApi *q, const char *path, const char *dataDir) {
+    static const unsigned char imaFields[] = {0xF9, 0x03};  /* 1017 frames a block */
+    static const unsigned char msFields[] = {
+        0xF4, 0x03, 7, 0, 0, 1, 0, 0, 0, 2, 0, 0xFF, 0, 0, 0, 0, 0xC0, 0, 0x40, 0,
+        0xF0, 0, 0, 0, 0xCC, 1, 0x30, 0xFF, 0x88, 1, 0x18, 0xFF};  /* 1012 frames a block */
+    static const unsigned char palette[] = {255, 255, 255, 40, 90, 200, 200, 60, 40, 40, 160, 60};
+    const char *names[3] = {"prompt-mulaw.wav", "ima-adpcm.wav", "ms-adpcm.wav"};
+    char wav[3][4096];
+    unsigned char *pixels;
+    int slide, x, y;
+    for (slide = 0; slide < 3; ++slide)
+        if (snprintf(wav[slide], sizeof wav[slide], "%s/%s", dataDir, names[slide]) >= (int)sizeof wav[slide])
+            return 1;
+    if (WriteCodecWave(wav[0], 7, 1, 8000, 1, 8, NULL, 0, 6000, 6000) != 0 ||
+        WriteCodecWave(wav[1], 0x11, 2, 22050, 1024, 4, imaFields, 2, 9000, 9) != 0 ||
+        WriteCodecWave(wav[2], 2, 1, 11025, 512, 4, msFields, 32, 5060, 5) != 0) {
+        fprintf(stderr, "sound-codecs: cannot write the WAV files in %s\n", dataDir);
+        return 1;
+    }
+    pixels = malloc(kSoundStageW * kSoundStageH);
+    if (!pixels) return 1;
+    q->CreateMovie(kSoundStageW, kSoundStageH, 3, 12);
+    for (slide = 0; slide < 3; ++slide) {
+        for (y = 0; y < kSoundStageH; ++y)
+            for (x = 0; x < kSoundStageW; ++x)
+                pixels[y * kSoundStageW + x] = (unsigned char)(y >= 100 && y < 140 ? 1 + slide : 0);
+        q->CreateFrame(pixels, palette, 4);
+        q->AddSound(wav[slide]);
+        q->NextSlide();
+    }
+    q->StopFrame(-1);
+    q->WriteMovie(path);
+    q->DestroyMovie();
+    free(pixels);
+    return 0;
+}
+
 const QuillonScenarioEntry quillonSoundScenarios[] = {
     {"sound", SoundInFirstFrame},
     {"sound-48k-float", FloatSoundAt48k},
+    {"sound-codecs", CodecSounds},
     {NULL, NULL},
 };

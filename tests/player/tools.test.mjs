@@ -1,7 +1,7 @@
 // The tools' movies in the real player: the demo is drawn and its buttons
 // navigate; every slide of a quillon-slides deck looks like its PNG file or
-// PDF page, and the PDF's web links open; the viewer page fits a large deck
-// into a small window.
+// PDF page, and the PDF's web links open; a narrated deck moves on by
+// itself; the viewer page fits a large deck into a small window.
 // Run by CTest, which sets QUILLON_HOST, QUILLON_SWF_CHECK, QUILLON_TEST_PICTURE,
 // QUILLON_SLIDES and QUILLON_DEMO;
 // QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot in: the
@@ -241,6 +241,68 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
       return { ok, why: `${differing} pixels differ, PSNR ${psnr.toFixed(1)} dB` };
     });
   }
+  await view.close();
+});
+
+// A WAV file of a tone: 16-bit mono PCM.
+function toneWav(seconds, rate, frequency) {
+  const frames = Math.round(seconds * rate);
+  const wav = Buffer.alloc(44 + frames * 2);
+  wav.write('RIFF', 0, 'latin1');
+  wav.writeUInt32LE(36 + frames * 2, 4);
+  wav.write('WAVEfmt ', 8, 'latin1');
+  wav.writeUInt32LE(16, 16);
+  wav.writeUInt16LE(1, 20);
+  wav.writeUInt16LE(1, 22);
+  wav.writeUInt32LE(rate, 24);
+  wav.writeUInt32LE(rate * 2, 28);
+  wav.writeUInt16LE(2, 32);
+  wav.writeUInt16LE(16, 34);
+  wav.write('data', 36, 'latin1');
+  wav.writeUInt32LE(frames * 2, 40);
+  for (let i = 0; i < frames; ++i) wav.writeInt16LE(Math.round(6000 * Math.sin((2 * Math.PI * frequency * i) / rate)), 44 + i * 2);
+  return wav;
+}
+
+test('a narrated deck moves on by itself as each narration ends', async () => {
+  const slidesTool = tool('QUILLON_SLIDES');
+  await player.start();
+  const W = 160;
+  const H = 120;
+  const colours = [[200, 40, 40], [40, 120, 200], [60, 160, 60]];
+  const seconds = [1.0, 1.5, 0.5];
+  const narrations = [];
+  const pictures = colours.map((colour, i) => {
+    const narration = path.join(player.dir, `narration-${i}.wav`);
+    fs.writeFileSync(narration, toneWav(seconds[i], 22050, 330 + 110 * i));
+    narrations.push('--narration', narration);
+    const hex = colour.map((c) => c.toString(16).padStart(2, '0')).join('');
+    return picture(`narrated-${i}`, 'halves', W, H, hex, hex).file;
+  });
+  execFileSync(slidesTool, ['--quiet', '--fps', '10', ...narrations, ...pictures,
+    '-o', path.join(player.dir, 'narrated.swf')], { stdio: 'pipe', timeout: 120000 });
+
+  const view = await player.open('narrated', { width: W, height: H });
+  // 10 + 15 + 5 frames: each slide as long as its narration.
+  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 10, numFrames: 30, swfVersion: 4 });
+  const shows = (n) => (shot) => {
+    const at = (60 * shot.width + 80) * 4;
+    const seen = [shot.data[at], shot.data[at + 1], shot.data[at + 2]];
+    const ok = seen.every((v, k) => Math.abs(v - colours[n][k]) <= 2);
+    return { ok, why: `the stage shows ${seen.join(', ')}, not slide ${n + 1}` };
+  };
+  await until(view, 'the first slide', shows(0));
+  await until(view, 'the second slide after the first narration', shows(1));
+  const second = Date.now();
+  await until(view, 'the third slide after the second narration', shows(2));
+  // The second slide stayed for its narration of 1.5 s (its start was seen
+  // at most a few screenshots late).
+  assert.ok(Date.now() - second >= 1000, `the second slide lasted ${Date.now() - second} ms`);
+  // The deck stops on its last slide.
+  await sleep(1000);
+  await until(view, 'the third slide, still', shows(2), 0);
+  const trouble = view.messages.filter((m) => /(sound|audio|adpcm)/i.test(m) && /(error|fail|invalid|unsupported|panic)/i.test(m));
+  assert.deepEqual(trouble, [], 'the player reported trouble with the narrations');
   await view.close();
 });
 

@@ -52,6 +52,7 @@ namespace {
 using test::Bytes;
 using test::Cat;
 using test::Chunk;
+using test::CodecFmt;
 using test::ExtensibleFmt;
 using test::FmtContent;
 using test::PcmWav;
@@ -90,6 +91,21 @@ Samples As8(const Bytes &b) {
     for (uint8_t v : b) out.push_back(static_cast<int16_t>((v - 128) * 256));
     return out;
 }
+
+// Samples one after another.
+Samples Cat16(std::initializer_list<Samples> parts) {
+    Samples out;
+    for (const Samples &p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// A mono IMA ADPCM block of 8 bytes: sample 1000, step index 20, codes
+// 7 1 F 8 4 3 0 C; and a mono Microsoft ADPCM block of 11 bytes: predictor
+// 1 (512, -256), delta 20, samples 500 and 400, codes 7 F 0 1 8 E 2 3.
+const Bytes kImaBlock{0xE8, 0x03, 0x14, 0x00, 0x17, 0x8F, 0x34, 0xC0};
+const Samples kImaSamples{1000, 1093, 1132, 951, 925, 1138, 1338, 1364, 1151};
+const Bytes kMsBlock{0x01, 0x14, 0x00, 0xF4, 0x01, 0x90, 0x01, 0x7F, 0x01, 0x8E, 0x23};
+const Samples kMsSamples{400, 500, 740, 933, 1126, 1356, 1322, 1090, 1034, 1215};
 
 const Bytes kMono16 = PcmWav(1, 22050, 16, Data(1000));
 // fmt content offsets in kMono16: chunk at 12, content at 20; channels at
@@ -222,15 +238,146 @@ const WaveCase kCases[] = {
                Chunk("data", test::Samples16({2000, 2000, 2000}))})),
      true, {1, 2, 1, 1, 1}, {2000, 2000}},
 
+    // G.711, a byte a sample (values of the standard's tables).
+    {"MuLaw", Riff(Cat({Chunk("fmt ", FmtContent(7, 1, 8000, 8, true)),
+                        Chunk("data", Bytes{0xFF, 0x00, 0x80, 0x7F, 0x0F, 0xEF, 0x55, 0xAA})})),
+     true, {1, 1, 1, 0, 11}, {0, -32124, 32124, 0, -16764, 132, -716, 5372}, true},
+    {"ALawStereo", Riff(Cat({Chunk("fmt ", FmtContent(6, 2, 11025, 8, true)),
+                             Chunk("data", Bytes{0xD5, 0x55, 0xAA, 0x2A, 0x80, 0x00, 0xFF, 0x7F})})),
+     true, {1, 1, 1, 1, 4}, {8, -8, 32256, -32256, 5504, -5504, 848, -848}},
+    {"ExtensibleALaw",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 8, 8, 4, 6)), Chunk("data", Bytes{0xD5, 0xAA})})),
+     true, {1, 2, 1, 0, 2}, {8, 32256}},
+    {"ExtensibleMuLaw",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 8000, 8, 8, 4, 7)), Chunk("data", Bytes{0xFF, 0x00})})),
+     true, {1, 1, 1, 0, 3}, {0, -32124}, true},
+
+    // IMA ADPCM: per channel a header (first sample, step index, reserved
+    // byte), then 4 bytes per channel holding 8 codes, low nibble first.
+    // The samples are those the IMA algorithm gives, as sox decodes them.
+    {"ImaAdpcmBlock", Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
+                                Chunk("data", kImaBlock)})),
+     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmStereoBlock",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 2, 22050, 16, 4, {9, 0})),
+               Chunk("data", Bytes{0x64, 0x00, 0x0A, 0x00, 0x9C, 0xFF, 0x1E, 0x00, 0x12, 0x34, 0x56,
+                                   0x78, 0x9A, 0xBC, 0xDE, 0xF0})})),
+     true, {1, 2, 1, 1, 9},
+     {100, -100, 111, -181, 117, -224, 135, -344, 150, -457, 177, -648, 218, -935, 213, -897, 289, -1418}},
+    // Samples per block missing: the block align says 9.
+    {"ImaAdpcmWithoutSamplesPerBlock",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {})), Chunk("data", kImaBlock)})),
+     true, {1, 2, 1, 0, 9}, kImaSamples},
+    // A last block cut short gives the frames it holds whole: the header's
+    // sample, then none of the half group.
+    {"ImaAdpcmLastBlockCutShort",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
+               Chunk("data", Cat({kImaBlock, Prefix(kImaBlock, 6)}))})),
+     true, {1, 2, 1, 0, 10}, Cat16({kImaSamples, {1000}})},
+    {"ImaAdpcmLastBlockWithoutItsHeader",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
+               Chunk("data", Cat({kImaBlock, Prefix(kImaBlock, 3)}))})),
+     true, {1, 2, 1, 0, 9}, kImaSamples},
+    // The fact chunk ends the sound inside the last block (padding) ...
+    {"ImaAdpcmFactCutsThePadding",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {15, 0, 0, 0}),
+               Chunk("data", Cat({kImaBlock, kImaBlock}))})),
+     true, {1, 2, 1, 0, 15}, Cat16({kImaSamples, Samples(kImaSamples.begin(), kImaSamples.begin() + 6)})},
+    // ... and is ignored where it cannot be right: before the last block,
+    // beyond the data (a file cut short), or 0.
+    {"ImaAdpcmStaleFactIgnored",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {5, 0, 0, 0}),
+               Chunk("data", Cat({kImaBlock, kImaBlock}))})),
+     true, {1, 2, 1, 0, 18}, Cat16({kImaSamples, kImaSamples})},
+    {"ImaAdpcmFactBeyondTheDataIgnored",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {100, 0, 0, 0}),
+               Chunk("data", kImaBlock)})),
+     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmFactZeroIgnored",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {0, 0, 0, 0}),
+               Chunk("data", kImaBlock)})),
+     true, {1, 2, 1, 0, 9}, kImaSamples},
+    // A step index beyond the table silences its block alone.
+    {"ImaAdpcmBadStepIndexSilencesItsBlock",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
+               Chunk("data", Cat({Bytes{0xE8, 0x03, 89, 0x00, 0x17, 0x8F, 0x34, 0xC0}, kImaBlock}))})),
+     true, {1, 2, 1, 0, 18}, Cat16({Samples(9, 0), kImaSamples})},
+    // Three channels (FL FR FC), blocks of the headers alone: one frame
+    // each, mixed down as PCM is.
+    {"ImaAdpcmThreeChannelsMixedDown",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 3, 22050, 12, 4, {1, 0})),
+               Chunk("data", Cat({test::Samples16({3000, 0, 3000, 0, 3000, 0}),
+                                  test::Samples16({1000, 0, -1000, 0, 0, 0})}))})),
+     true, {1, 2, 1, 1, 2}, {3000, 3000, 586, -586}},
+    {"ExtensibleImaAdpcm",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 4, 4, 4, 0x11, 8, {9, 0})),
+               Chunk("data", kImaBlock)})),
+     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmSamplesPerBlockBeyondTheBlockRefused",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {10, 0})), Chunk("data", kImaBlock)})),
+     false, {1, 2, 0, 0, 0}, {}},
+    {"ImaAdpcmBlockAlignBelowTheHeadersRefused",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 2, 22050, 6, 4, {})), Chunk("data", kImaBlock)})),
+     false, {1, 2, 0, 1, 0}, {}},
+    {"ImaAdpcmThreeBitsRefused",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 3, {})), Chunk("data", kImaBlock)})),
+     false, {1, 2, 0, 0, 0}, {}},
+
+    // Microsoft ADPCM: per channel a predictor index, delta, latest sample
+    // and the one before (which plays first), then 4-bit codes, high nibble
+    // first; the predicted sample is (s1 * c1 + s2 * c2) / 256 rounded
+    // down. As sox and ffmpeg decode them.
+    {"MsAdpcmBlock", Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10))),
+                               Chunk("data", kMsBlock)})),
+     true, {1, 2, 1, 0, 10}, kMsSamples},
+    {"MsAdpcmStereoBlock",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 2, 22050, 18, 4, test::MsAdpcmFields(6))),
+               Chunk("data", Bytes{0x00, 0x04, 0x10, 0x00, 0x2C, 0x01, 0x18, 0xFC, 0xE8, 0x03, 0x30,
+                                   0xF8, 0xD0, 0x07, 0x1F, 0x72, 0x88, 0x0C})})),
+     true, {1, 2, 1, 1, 6}, {-2000, 2000, -1000, 1000, -984, 637, -872, 1135, -1176, -864, -1176, -3702}},
+    // An eighth coefficient pair of the file's own (128, 64), as sox decodes it.
+    {"MsAdpcmOwnCoefficients",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10, {128, 64}))),
+               Chunk("data", Bytes{0x07, 0x20, 0x00, 0xA8, 0xFD, 0x44, 0xFD, 0x31, 0xF9, 0x44, 0x07})})),
+     true, {1, 2, 1, 0, 10}, {-700, -600, -379, -312, -276, -370, -46, 132, 54, 522}},
+    // Samples per block alone: the seven standard pairs.
+    {"MsAdpcmWithoutCoefficients",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, {10, 0})), Chunk("data", kMsBlock)})),
+     true, {1, 2, 1, 0, 10}, kMsSamples},
+    {"ExtensibleMsAdpcmWithoutFields",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 4, 4, 4, 2, 11)), Chunk("data", kMsBlock)})),
+     true, {1, 2, 1, 0, 10}, kMsSamples},
+    // Cut after the header and one byte: the two header samples, two codes.
+    {"MsAdpcmLastBlockCutShort",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10))),
+               Chunk("data", Cat({kMsBlock, Prefix(kMsBlock, 8)}))})),
+     true, {1, 2, 1, 0, 14}, Cat16({kMsSamples, Samples(kMsSamples.begin(), kMsSamples.begin() + 4)})},
+    {"MsAdpcmPredictorBeyondTheTableSilencesItsBlock",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10))),
+               Chunk("data", Cat({kMsBlock, Bytes{0x07, 0x14, 0x00, 0xF4, 0x01, 0x90, 0x01, 0x7F, 0x01,
+                                                  0x8E, 0x23}}))})),
+     true, {1, 2, 1, 0, 20}, Cat16({kMsSamples, Samples(10, 0)})},
+    {"MsAdpcmCoefficientsMissingRefused",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, Prefix(test::MsAdpcmFields(10), 16))),
+               Chunk("data", kMsBlock)})),
+     false, {1, 2, 0, 0, 0}, {}},
+    {"MsAdpcmSamplesPerBlockBeyondTheBlockRefused",
+     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(11))),
+               Chunk("data", kMsBlock)})),
+     false, {1, 2, 0, 0, 0}, {}},
+
     // Refused.
     {"FloatOf16BitsRefused",
      Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 16, true)), Chunk("data", Data(8))})), false,
      {1, 3, 0, 0, 0}, {}},
-    {"ALawRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(6, 1, 8000, 8, true)), Chunk("data", Data(8))})), false,
+    {"ALawOf16BitsRefused",
+     Riff(Cat({Chunk("fmt ", FmtContent(6, 1, 8000, 16, true)), Chunk("data", Data(8))})), false,
      {1, 1, 0, 0, 0}, {}},
-    {"ExtensibleALawRefused",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 8, 8, 4, 6)), Chunk("data", Data(8))})),
+    {"GsmRefused",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x31, 1, 8000, 65, 0, {0x40, 0x01})), Chunk("data", Data(65))})),
+     false, {1, 1, 0, 0, 0}, {}},
+    {"ExtensibleMp3Refused",
+     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 0, 0, 4, 0x55, 1)), Chunk("data", Data(8))})),
      false, {1, 2, 0, 0, 0}, {}},
     {"ExtensibleWithoutItsFieldsRefused",
      Riff(Cat({Chunk("fmt ", FmtContent(0xFFFE, 1, 22050, 16, true)), Chunk("data", Data(8))})),
@@ -359,6 +506,8 @@ const AllocationCase kAllocationCases[] = {
           0xFFFFFFFF), 16},
     {"TwoMegabytesOfSamples", PcmWav(2, 44100, 16, Data(2 << 20)), (2 << 20) / 4},
     {"SixChannels24Bit", PcmWav(6, 48000, 24, Data(18 << 16)), 1 << 16},
+    {"ImaAdpcmStereo", test::ImaAdpcmWav(test::Sine(2 << 18, 440, 44100, 9000), 2, 44100, 2048),
+     1 << 18},
 };
 
 class WaveReadAllocation : public ::testing::TestWithParam<AllocationCase> {};

@@ -45,7 +45,16 @@ const char kHelp[] =
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
     "  --fps N                frames per second, 1 to 255 (default 1); each slide\n"
-    "                         is one frame\n"
+    "                         is one frame unless --seconds or a narration makes\n"
+    "                         it longer\n"
+    "  --seconds S            each slide is shown S seconds (fractions allowed,\n"
+    "                         rounded to whole frames at --fps, at least one)\n"
+    "  --narration FILE       the sound of the next slide: given once per slide,\n"
+    "                         in slide order (the slides after the last one given\n"
+    "                         have none), in any format --sound takes; it starts\n"
+    "                         with its slide, which lasts until the narration ends\n"
+    "                         or for --seconds, whichever is longer (use --fps 10\n"
+    "                         or more for slides that end soon after it)\n"
     "  --size WxH             the stage in pixels (default: the first image's size,\n"
     "                         or the first PDF page 1024 pixels wide); images and\n"
     "                         pages of another size are scaled to fit, centred\n"
@@ -60,10 +69,14 @@ const char kHelp[] =
     "                         bottom-right corner; the movie stops on every slide\n"
     "                         (without them it plays the slides and stops on the\n"
     "                         last); previous on the first slide goes to the last,\n"
-    "                         next on the last slide goes to the first\n"
-    "  --sound FILE           a sound that starts with the first slide: WAV (PCM or\n"
-    "                         float, any rate from 4 to 192 kHz), FLAC, Ogg Vorbis\n"
-    "                         or Opus, MP3\n"
+    "                         next on the last slide goes to the first. Each slide\n"
+    "                         then waits for the viewer (--seconds does not\n"
+    "                         apply); a narration plays to its end even when the\n"
+    "                         viewer moves on, over the next slide's narration\n"
+    "  --sound FILE           a sound that starts with the first slide: WAV (PCM,\n"
+    "                         float, A-law, mu-law, IMA or Microsoft ADPCM, any\n"
+    "                         rate from 4 to 192 kHz), FLAC, Ogg Vorbis or Opus,\n"
+    "                         MP3\n"
     "  --html                 also write OUT.html beside the movie, a page that plays\n"
     "                         it with the Ruffle player (copied into ruffle/ beside\n"
     "                         it); open it through http, e.g. python3 -m http.server\n"
@@ -100,6 +113,8 @@ struct Options {
     std::vector<PageRange> pages;  // empty: every page
     std::string linkTarget = "_blank";
     bool buttons = false;
+    double seconds = 0;  // 0: a slide is one frame
+    std::vector<std::string> narrations;
     std::string sound;
     bool html = false;
     std::string playerUrl;
@@ -142,6 +157,19 @@ bool ParseColour(const std::string &text, Rgb &c) {
     unsigned long v = std::strtoul(t.c_str(), nullptr, 16);
     c = Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
     return true;
+}
+
+// Seconds as written by people: 2, 2.5, .5; above 0, at most 65535.
+bool ParseSeconds(const std::string &text, double &seconds) {
+    size_t digits = 0, points = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') ++digits;
+        else if (c == '.') ++points;
+        else return false;
+    }
+    if (digits == 0 || points > 1 || text.size() > 12) return false;
+    seconds = std::strtod(text.c_str(), nullptr);
+    return seconds > 0 && seconds <= 65535;
 }
 
 // "2-7,9", "3-": ranges of page numbers from 1.
@@ -231,6 +259,12 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
             o.buttons = true;
         } else if (a == "--sound") {
             if (!value(o.sound)) return Usage("--sound needs a sound file");
+        } else if (a == "--seconds") {
+            if (!value(v) || !ParseSeconds(v, o.seconds))
+                return Usage("--seconds needs a number of seconds above 0, e.g. 2.5");
+        } else if (a == "--narration") {
+            if (!value(v) || v.empty()) return Usage("--narration needs a sound file");
+            o.narrations.push_back(v);
         } else if (a == "--html") {
             o.html = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -470,11 +504,21 @@ private:
     size_t total_;
 };
 
-// What the checks of the inputs found: the stage and one plan per slide.
+// What the checks of the inputs found: the stage, one plan per slide and
+// the sounds.
 struct Deck {
     int width = 0, height = 0;
     std::vector<Input> inputs;
     std::vector<SlidePlan> plans;
+    std::vector<long> frames;  // of each slide
+    SoundFile sound;           // --sound, when given
+    std::vector<std::unique_ptr<SoundFile>> narrations;  // of the first slides
+
+    long FrameCount() const {
+        long count = 0;
+        for (long n : frames) count += n;
+        return count;
+    }
 
     size_t LinkCount() const {
         size_t count = 0;
@@ -488,6 +532,7 @@ struct Deck {
 int RefuseInputAsOutput(const Options &o) {
     std::vector<std::string> read = o.inputs;
     if (!o.sound.empty()) read.push_back(o.sound);
+    read.insert(read.end(), o.narrations.begin(), o.narrations.end());
     for (const std::string &input : read)
         if (SameFile(o.output, input))
             return Usage("the output " + o.output + " is the input " + input +
@@ -529,10 +574,43 @@ bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
     return true;
 }
 
+// Opens the sound and the narrations, and finds how long each narration
+// plays.
+bool OpenSounds(const Options &o, Deck &deck, std::string &error) {
+    if (!o.sound.empty() && !deck.sound.Open(o.sound, error)) return false;
+    for (const std::string &path : o.narrations) {
+        deck.narrations.push_back(std::make_unique<SoundFile>());
+        if (!deck.narrations.back()->Open(path, error)) return false;
+        if (deck.narrations.back()->Seconds() < 0) {
+            error = path + ": the length of the narration cannot be read";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The frames of each slide: one where the deck stops on every slide;
+// otherwise --seconds, or as many as its narration needs to end.
+void PlanFrames(const Options &o, Deck &deck) {
+    deck.frames.assign(deck.plans.size(), 1);
+    if (o.buttons) return;
+    for (size_t i = 0; i < deck.plans.size(); ++i) {
+        long &n = deck.frames[i];
+        if (o.seconds > 0) n = std::max(1L, std::lround(o.seconds * o.fps));
+        if (i < deck.narrations.size())
+            n = std::max(n, static_cast<long>(std::ceil(deck.narrations[i]->Seconds() * o.fps - 1e-9)));
+    }
+}
+
 // The limits of a movie: 65535 frames, and the stage players show.
-bool CheckLimits(const Deck &deck, std::string &error) {
+bool CheckLimits(const Options &o, const Deck &deck, std::string &error) {
     if (deck.plans.size() > 65535) {
         error = "too many slides: at most 65535";
+        return false;
+    }
+    if (deck.FrameCount() > 65535) {
+        error = "the deck needs " + std::to_string(deck.FrameCount()) + " frames at " +
+                std::to_string(o.fps) + " fps: a movie holds at most 65535 (lower --fps or --seconds)";
         return false;
     }
     if (deck.width > kMaxStageSide || deck.height > kMaxStageSide ||
@@ -563,17 +641,32 @@ void PlaceDeckLinks(Deck &deck) {
 }
 
 // Hands the library one slide: its picture, its links (the previous slide's
-// leave with it), the sound on the first, and a stop where the movie waits.
-void RecordSlide(const Options &o, const Deck &deck, size_t i, const IndexedPicture &picture,
-                 const SoundFile &sound) {
+// leave with it), the sound on the first and its narration, a stop where
+// the movie waits, and the frames that hold the picture for its time. False
+// with error set when a sound cannot be decoded.
+bool RecordSlide(const Options &o, Deck &deck, size_t i, const IndexedPicture &picture,
+                 std::string &error) {
     const SlidePlan &plan = deck.plans[i];
     CreateFrame(picture.pixels.data(), picture.palette.data(), picture.ColourCount());
     if (i > 0 && !deck.plans[i - 1].links.empty()) RemoveButtons();
     for (const StageLink &link : plan.links)
         AddHyperLink(link.url.c_str(), o.linkTarget.c_str(), link.x1, link.y1, link.x2, link.y2);
-    if (i == 0 && !o.sound.empty()) AddSound(sound.WavPath().c_str());
-    if (o.buttons || i + 1 == deck.plans.size()) StopFrame(-1);
+    // The library reads each sound whole in AddSound; a temporary file is
+    // gone before the next is made.
+    std::vector<SoundFile *> sounds;
+    if (i == 0 && !o.sound.empty()) sounds.push_back(&deck.sound);
+    if (i < deck.narrations.size()) sounds.push_back(deck.narrations[i].get());
+    for (SoundFile *sound : sounds) {
+        std::string wav;
+        if (!sound->Prepare(wav, error)) return false;
+        AddSound(wav.c_str());
+        sound->Release();
+    }
+    if (o.buttons) StopFrame(-1);
     NextSlide();
+    for (long k = 1; k < deck.frames[i]; ++k) DuplicateFrame();
+    if (!o.buttons && i + 1 == deck.plans.size()) StopFrame(-1);
+    return true;
 }
 
 // Creates the movie and records every slide, in order. Slides are prepared
@@ -581,8 +674,7 @@ void RecordSlide(const Options &o, const Deck &deck, size_t i, const IndexedPict
 // ahead; a thread starts only when the slides come slower than the library
 // takes them, up to one a core. The library runs on this thread alone. False
 // with error set, and the movie destroyed, when a slide cannot be made.
-bool RecordSlides(const Options &o, const Deck &deck, const SoundFile &sound, int &quantised,
-                  std::string &error) {
+bool RecordSlides(const Options &o, Deck &deck, int &quantised, std::string &error) {
     CreateMovie(deck.width, deck.height, static_cast<int>(deck.plans.size()), o.fps);
     Progress progress(!o.quiet, deck.plans.size());
     {
@@ -602,7 +694,7 @@ bool RecordSlides(const Options &o, const Deck &deck, const SoundFile &sound, in
                 break;
             }
             if (!slide.picture.exact) ++quantised;
-            RecordSlide(o, deck, i, slide.picture, sound);
+            if (!RecordSlide(o, deck, i, slide.picture, error)) break;
             work.Release();
         }
     }
@@ -619,26 +711,32 @@ void PrintSummary(const Options &o, const Deck &deck, int quantised, const std::
     std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours", kProgram,
                 o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.height, quantised);
     if (links > 0) std::printf(", %zu link%s", links, links == 1 ? "" : "s");
+    if (deck.FrameCount() > static_cast<long>(count))
+        std::printf(", %ld frames at %d fps", deck.FrameCount(), o.fps);
     std::printf("\n");
     if (o.html) std::printf("%s: viewer page %s\n", kProgram, page.c_str());
 }
 
-// The whole run: check the output and the inputs, record the slides, add
-// the buttons, write the movie and its viewer page.
+// The whole run: check the output, the sounds and the inputs, plan each
+// slide's frames, record the slides, add the buttons, write the movie and
+// its viewer page.
 int Run(const Options &o) {
     if (int status = RefuseInputAsOutput(o)) return status;
     OutputState before;
     std::string error;
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
-    SoundFile sound;
-    if (!o.sound.empty() && !sound.Open(o.sound, error)) return Fail(error);
-
     Deck deck;
-    if (!PlanSlides(o, deck, error) || !CheckLimits(deck, error)) return Fail(error);
+    if (!OpenSounds(o, deck, error) || !PlanSlides(o, deck, error)) return Fail(error);
+    if (deck.narrations.size() > deck.plans.size())
+        return Usage(std::to_string(deck.narrations.size()) + " narrations for " +
+                     std::to_string(deck.plans.size()) +
+                     (deck.plans.size() == 1 ? " slide" : " slides") + ": give at most one a slide");
+    PlanFrames(o, deck);
+    if (!CheckLimits(o, deck, error)) return Fail(error);
     PlaceDeckLinks(deck);
 
     int quantised = 0;
-    if (!RecordSlides(o, deck, sound, quantised, error)) return Fail(error);
+    if (!RecordSlides(o, deck, quantised, error)) return Fail(error);
     if (o.buttons) AddNavigation(deck.width, deck.height);
     WriteMovie(o.output.c_str());
     DestroyMovie();

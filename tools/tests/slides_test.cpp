@@ -1,14 +1,18 @@
 // quillon-slides run on PNG files the tests make: the movie's structure and
 // pixels, and the exit status and message of every failure.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
+#include "slides/sound_file.h"
 #include "sound/wav_builder.h"
 #include "tests/support.h"
 
@@ -20,6 +24,23 @@ const std::string kSlides = QUILLON_SLIDES;
 
 void PaletteImage(const std::string &path, int w, int h, int colours, int seed) {
     ASSERT_TRUE(WriteStripesPng(path, w, h, colours, seed));
+}
+
+// The bytes of a WAV file of a 440 Hz tone, 16-bit mono.
+std::string ToneWav(double seconds, uint32_t rate) {
+    Bytes wav = PcmWav(1, rate, 16, Samples16(Sine(static_cast<uint32_t>(std::lround(seconds * rate)), 440, rate, 8000)));
+    return std::string(wav.begin(), wav.end());
+}
+
+// Runs quillon-slides with TMPDIR set to tmp.
+RunResult RunWithTmpdir(const std::string &tmp, const std::vector<std::string> &args) {
+    const char *old = std::getenv("TMPDIR");
+    const std::string keep = old ? old : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
+    RunResult r = RunTool(kSlides, args);
+    if (old) setenv("TMPDIR", keep.c_str(), 1);
+    else unsetenv("TMPDIR");
+    return r;
 }
 
 std::string ToUpper(std::string text) {
@@ -174,7 +195,7 @@ TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
 
 TEST_F(SlidesTest, SoundStartsWithTheFirstSlide) {
     // 0.1 s of a 16-bit mono 22050 Hz tone.
-    ASSERT_TRUE(WriteBytes(dir + "/tone.wav", PcmWav(1, 22050, 16, Samples16(Sine(2205, 440, 22050, 8000)))));
+    WriteText(dir + "/tone.wav", ToneWav(0.1, 22050));
     PaletteImage(dir + "/a.png", 32, 32, 3, 0);
     RunResult r = RunTool(kSlides, {"--sound", dir + "/tone.wav", dir + "/a.png", "-o", dir + "/a.swf"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -256,6 +277,191 @@ TEST_P(SlidesSound, PlaysAtItsOwnSpeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, SlidesSound, ::testing::ValuesIn(kSoundForms),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Slides held by --seconds and by their narrations, read with the shared SWF
+// reader: the frame in which each slide's picture is defined, in which each
+// sound starts and how long that sound is.
+struct Narration {
+    double seconds;
+    const char *kind;  // "wav" goes to the library as it is; "flac" is decoded first
+};
+
+struct TimingCase {
+    const char *name;
+    std::vector<std::string> options;  // "@" stands for the test's folder
+    int slides;
+    std::vector<Narration> narrations;  // --narration, in slide order
+    int frames;                         // in the movie
+    std::vector<int> pictures;          // the frame of each slide's picture
+    std::vector<int> soundStarts;       // the frame of each StartSound, in file order
+    std::vector<double> soundSeconds;   // the length of the sound each one starts
+    std::vector<int> stops;             // frames with a Stop action
+};
+
+void PrintTo(const TimingCase &c, std::ostream *os) { *os << c.name; }
+
+const TimingCase kTimingCases[] = {
+    {"SecondsHoldEachSlide", {"--seconds", "2", "--fps", "10"}, 3, {}, 60, {0, 20, 40}, {}, {}, {59}},
+    // 1.0, 2.5 and 0.4 seconds of narration with --seconds 1: 10, 25 and 10 frames.
+    {"NarrationsLongerThanTheSeconds", {"--seconds", "1", "--fps", "10"}, 3,
+     {{1.0, "wav"}, {2.5, "flac"}, {0.4, "wav"}}, 45, {0, 10, 35}, {0, 10, 35}, {1.0, 2.5, 0.4}, {44}},
+    // Without --seconds a slide is one frame, or as many as its narration
+    // needs: 0.6 s at 4 fps is 3 frames. The later slides have none.
+    {"FewerNarrationsThanSlides", {"--fps", "4"}, 3, {{0.6, "wav"}}, 5, {0, 3, 4}, {0}, {0.6}, {4}},
+    // 0.25 s at 10 fps is 2.5 frames: 3; 0.01 s at 5 fps is less than one: 1.
+    {"FractionsOfASecond", {"--seconds", "0.25", "--fps", "10"}, 2, {}, 6, {0, 3}, {}, {}, {5}},
+    {"AtLeastOneFrame", {"--seconds=.01", "--fps", "5"}, 2, {}, 2, {0, 1}, {}, {}, {1}},
+    // The sound of --sound and the first narration start together.
+    {"SoundAndNarration", {"--sound", "@/background.wav", "--fps", "10"}, 2, {{0.5, "wav"}}, 6,
+     {0, 5}, {0, 0}, {2.0, 0.5}, {5}},
+    // With buttons each slide waits for the viewer on its one frame; the
+    // narrations still start with their slides.
+    {"ButtonsStopOnEverySlide", {"--buttons", "--seconds", "2", "--fps", "10"}, 3,
+     {{1.0, "wav"}, {2.5, "flac"}}, 3, {0, 1, 2}, {0, 1}, {1.0, 2.5}, {0, 1, 2}},
+};
+
+class SlidesTiming : public ::testing::TestWithParam<TimingCase> {};
+
+TEST_P(SlidesTiming, SlidesAndSoundsStartWhereTheirTimesSay) {
+    const TimingCase &c = GetParam();
+    ASSERT_EQ(std::system("ffmpeg -version >/dev/null 2>&1"), 0)
+        << "ffmpeg is needed: scripts/install-deps installs it (scripts/deps/sound.apt)";
+    const std::string dir = TempDir(), tmp = dir + "/tmp";
+    mkdir(tmp.c_str(), 0777);
+    WriteText(dir + "/background.wav", ToneWav(2.0, 11025));
+    std::vector<std::string> args{"--quiet"};
+    for (const std::string &o : c.options) args.push_back(o[0] == '@' ? dir + o.substr(1) : o);
+    for (size_t i = 0; i < c.narrations.size(); ++i) {
+        const std::string wav = dir + "/narration" + std::to_string(i) + ".wav";
+        WriteText(wav, ToneWav(c.narrations[i].seconds, 22050));
+        std::string file = wav;
+        if (std::string(c.narrations[i].kind) == "flac") {
+            file = dir + "/narration" + std::to_string(i) + ".flac";
+            const std::string make = "ffmpeg -nostdin -v error -y -i '" + wav + "' '" + file + "'";
+            ASSERT_EQ(std::system(make.c_str()), 0) << make;
+        }
+        args.insert(args.end(), {"--narration", file});
+    }
+    for (int i = 0; i < c.slides; ++i) {
+        const std::string png = dir + "/slide" + std::to_string(i) + ".png";
+        PaletteImage(png, 40, 30, 3, i);
+        args.push_back(png);
+    }
+    args.insert(args.end(), {"-o", dir + "/deck.swf"});
+    RunResult r = RunWithTmpdir(tmp, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ListDir(tmp).empty()) << "a temporary file was left behind";
+
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/deck.swf", movie));
+    EXPECT_EQ(movie.header.frameCount, c.frames);
+    std::vector<int> pictures, soundStarts;
+    std::vector<double> soundSeconds;
+    std::map<uint16_t, double> soundLength;  // DefineSound id -> seconds
+    for (const SwfTag &t : movie.tags) {
+        const std::vector<uint8_t> &b = t.body;
+        // Slide pictures are the 8-bit bitmaps (format 3); button faces are 32-bit.
+        if (t.code == kDefineBitsLossless && b.size() > 2 && b[2] == 3) pictures.push_back(t.frame);
+        if (t.code == kDefineSound && b.size() >= 7) {
+            const double rates[4] = {5512.5, 11025, 22050, 44100};
+            const uint32_t frames = b[3] | b[4] << 8 | b[5] << 16 | static_cast<uint32_t>(b[6]) << 24;
+            soundLength[static_cast<uint16_t>(b[0] | b[1] << 8)] = frames / rates[(b[2] >> 2) & 3];
+        }
+        if (t.code == kStartSound && b.size() >= 2) {
+            soundStarts.push_back(t.frame);
+            soundSeconds.push_back(soundLength[static_cast<uint16_t>(b[0] | b[1] << 8)]);
+        }
+    }
+    EXPECT_EQ(pictures, c.pictures);
+    EXPECT_EQ(soundStarts, c.soundStarts);
+    ASSERT_EQ(soundSeconds.size(), c.soundSeconds.size());
+    for (size_t i = 0; i < soundSeconds.size(); ++i)
+        EXPECT_NEAR(soundSeconds[i], c.soundSeconds[i], 0.002) << "sound " << i;
+    EXPECT_EQ(StopFrames(movie), c.stops);
+    RemoveTree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SlidesTiming, ::testing::ValuesIn(kTimingCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A sound that is not WAV is decoded into a temporary 16-bit PCM WAV file
+// (not float), which is gone after Release, and also when a signal ends
+// the program while it exists.
+struct ConversionCase {
+    const char *name;
+    const char *file;   // made by ffmpeg from a half-second 440 Hz tone
+    const char *codec;  // ffmpeg's options for it
+    int channels;
+    int rate;
+};
+
+void PrintTo(const ConversionCase &c, std::ostream *os) { *os << c.name; }
+
+const ConversionCase kConversions[] = {
+    {"Flac", "tone.flac", "-ar 44100 -ac 2 -c:a flac", 2, 44100},
+    {"OggVorbis", "tone.ogg", "-ar 22050 -c:a libvorbis", 1, 22050},
+    {"FloatAiff", "tone.aiff", "-ar 32000 -c:a pcm_f32be", 1, 32000},
+};
+
+class SoundConversion : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(SoundConversion, SixteenBitPcmThatIsRemoved) {
+    const ConversionCase &c = GetParam();
+    ASSERT_EQ(std::system("ffmpeg -version >/dev/null 2>&1"), 0)
+        << "ffmpeg is needed: scripts/install-deps installs it (scripts/deps/sound.apt)";
+    const std::string dir = TempDir(), tmp = dir + "/tmp", input = dir + "/" + c.file;
+    mkdir(tmp.c_str(), 0777);
+    const std::string make = std::string("ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440:duration=0.5 ") +
+                             c.codec + " '" + input + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0) << make;
+    const char *old = std::getenv("TMPDIR");
+    const std::string keep = old ? old : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
+    quillon_tools::SoundFile sound;
+    std::string error, wav;
+    ASSERT_TRUE(sound.Open(input, error)) << error;
+    EXPECT_NEAR(sound.Seconds(), 0.5, 0.06);
+    ASSERT_TRUE(sound.Prepare(wav, error)) << error;
+    EXPECT_EQ(wav.rfind(tmp + "/", 0), 0u) << wav;
+    // The WAV header: PCM (format tag 1), 16 bits, the input's channels and rate.
+    const std::string head = ReadText(wav).substr(0, 36);
+    ASSERT_EQ(head.size(), 36u);
+    auto le = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(head[at + i])) << (8 * i);
+        return v;
+    };
+    EXPECT_EQ(head.substr(12, 4), "fmt ");
+    EXPECT_EQ(le(20, 2), 1u);
+    EXPECT_EQ(le(22, 2), static_cast<uint32_t>(c.channels));
+    EXPECT_EQ(le(24, 4), static_cast<uint32_t>(c.rate));
+    EXPECT_EQ(le(34, 2), 16u);
+    sound.Release();
+    EXPECT_TRUE(ListDir(tmp).empty()) << "the temporary file is still there";
+
+    // A program ended by a signal while its temporary file exists.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            quillon_tools::SoundFile s;
+            std::string e, w;
+            if (!s.Open(input, e) || !s.Prepare(w, e)) _exit(3);
+            raise(signal);
+            _exit(4);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
+        EXPECT_TRUE(ListDir(tmp).empty()) << "signal " << signal << " left the temporary file";
+    }
+    if (old) setenv("TMPDIR", keep.c_str(), 1);
+    else unsetenv("TMPDIR");
+    RemoveTree(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SoundConversion, ::testing::ValuesIn(kConversions),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
@@ -350,8 +556,8 @@ TEST_F(SlidesTest, HelpListsEveryOption) {
     RunResult r = RunTool(kSlides, {"--help"});
     ASSERT_EQ(r.status, 0);
     for (const char *option : {"-o, --output", "--fps", "--size", "--pages", "--link-target",
-                               "--background", "--buttons", "--sound", "--html", "--player-url",
-                               "--quiet", "--help", "--version"})
+                               "--background", "--buttons", "--sound", "--seconds", "--narration",
+                               "--html", "--player-url", "--quiet", "--help", "--version"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     // The buttons wrap around.
     EXPECT_NE(r.out.find("previous on the first slide goes to the last,\n"
@@ -440,6 +646,15 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     ASSERT_TRUE(WriteRgbPng(dir + "/wide.png", 8200, 1, wide));
     mkdir((dir + "/folder.png").c_str(), 0777);
     WriteText(dir + "/noise.wav", "RIFF....AVI LIST");
+    WriteText(dir + "/quiet.wav", ToneWav(0.2, 8000));
+    // A WAV file whose writer left out the pad byte after an odd-sized chunk
+    // before "fmt ": the library reads it, libsndfile does not, so only the
+    // library could tell how long it plays.
+    {
+        std::string unpadded = ToneWav(0.2, 8000);
+        unpadded.insert(12, std::string("JUNK\x03\0\0\0abc", 11));
+        WriteText(dir + "/unpadded.wav", unpadded);
+    }
     WriteText(dir + "/existing.swf", "keep me");
     // A PNG cut off inside its image data: its header reads, its pixels do not.
     {
@@ -488,6 +703,16 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"output is the sound", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/noise.wav"}, 2, "is the input"},
         {"missing sound", {"--sound", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
         {"sound not a sound", {"--sound", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a sound file"},
+        {"missing narration", {"--narration", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
+        {"narration not a sound", {"--narration", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a sound file"},
+        {"narration whose length cannot be read", {"--narration", "@/unpadded.wav", "@/good.png", "-o", "@/out.swf"}, 1, "unpadded.wav: the length of the narration cannot be read"},
+        {"more narrations than slides", {"--narration", "@/quiet.wav", "--narration", "@/quiet.wav", "@/good.png", "-o", "@/out.swf"}, 2, "2 narrations for 1 slide"},
+        {"output is a narration", {"--narration", "@/quiet.wav", "@/good.png", "-o", "@/quiet.wav"}, 2, "is the input"},
+        {"too many frames", {"--seconds", "30000", "--fps", "1", "@/good.png", "@/good.png", "@/good.png", "-o", "@/out.swf"}, 1, "the deck needs 90000 frames at 1 fps"},
+        {"seconds zero", {"--seconds", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
+        {"seconds negative", {"--seconds=-1", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
+        {"seconds not a number", {"--seconds", "1e3", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
+        {"narration without a file", {"@/good.png", "-o", "@/out.swf", "--narration"}, 2, "--narration needs a sound file"},
         {"damaged image keeps the old movie", {"@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
         {"encrypted PDF", {"@/locked.pdf", "-o", "@/existing.swf"}, 1, "locked.pdf: the PDF document is encrypted and needs a password"},
         {"PDF cut short", {"@/cut.pdf", "-o", "@/out.swf"}, 1, "cut.pdf: damaged PDF document"},
@@ -513,6 +738,7 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     };
     const std::string goodBytes = ReadText(dir + "/good.png");
     const std::string noiseBytes = ReadText(dir + "/noise.wav");
+    const std::string quietBytes = ReadText(dir + "/quiet.wav");
     std::vector<std::string> before = ListDir(dir);
     for (const Failure &f : failures) {
         SCOPED_TRACE(f.name);
@@ -531,6 +757,7 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         EXPECT_EQ(ReadText(dir + "/existing.swf"), "keep me");
         EXPECT_EQ(ReadText(dir + "/good.png"), goodBytes);
         EXPECT_EQ(ReadText(dir + "/noise.wav"), noiseBytes);
+        EXPECT_EQ(ReadText(dir + "/quiet.wav"), quietBytes);
         if (f.status == 2) {
             EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
         }

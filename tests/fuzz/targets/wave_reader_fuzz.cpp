@@ -32,8 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     Check(format.compression == 1 && format.rate <= 3 && format.is16Bit <= 1 &&
           format.stereo <= 1);
     if (ok) {
-        // The file's frames fit in it; the samples come out as counted.
-        Check(reader.FileFrames() <= size);
+        // The file's frames fit in it (4-bit ADPCM codes: two a byte); the
+        // samples come out as counted.
+        Check(reader.FileFrames() <= 2 * size);
         Check(reader.OutputChannels() == format.stereo + 1u);
         if (!reader.NeedsResampling()) Check(format.sampleCount == reader.FileFrames());
         int16_t buffer[2 * 256];

@@ -1,5 +1,6 @@
 // Writes the seed corpus of the WAV reader fuzz target: accepted files of
-// every rate, size and channel count, and the refused and damaged kinds.
+// every rate, size, channel count and codec, and the refused and damaged
+// kinds.
 #include <cstdio>
 #include <string>
 
@@ -52,5 +53,38 @@ int main(int argc, char **argv) {
     seed("odd-chunk", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 8000, 16)), Chunk("bext", Bytes(3, 'b')),
                                Bytes{0}, Chunk("data", Bytes(40, 9))})));
     seed("streamed", Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 16000, 16)), Chunk("data", Bytes(64, 5), 0)}), 0));
+    // The codecs: G.711, and ADPCM blocks whole, cut short, padded (fact),
+    // with more channels, inside WAVE_FORMAT_EXTENSIBLE, with coefficients
+    // of the file's own.
+    const std::vector<int16_t> tone = Sine(1200, 700, 8000, 20000);
+    Bytes law(tone.size());
+    for (size_t i = 0; i < tone.size(); ++i) law[i] = static_cast<uint8_t>(tone[i] >> 8);
+    seed("mu-law", Riff(Cat({Chunk("fmt ", FmtContent(7, 1, 8000, 8, true)), Chunk("data", law)})));
+    seed("a-law-stereo", Riff(Cat({Chunk("fmt ", FmtContent(6, 2, 11025, 8, true)), Chunk("data", law)})));
+    seed("mu-law-extensible", Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 8000, 8, 8, 4, 7)), Chunk("data", law)})));
+    const Bytes ima = ImaAdpcmWav(tone, 1, 8000, 256);
+    seed("ima-adpcm", ima);
+    seed("ima-adpcm-cut", Bytes(ima.begin(), ima.end() - 37));
+    seed("ima-adpcm-stereo", ImaAdpcmWav(Sine(2400, 500, 22050, 15000), 2, 22050, 512));
+    seed("ima-adpcm-3-channels", ImaAdpcmWav(Sine(1800, 300, 16000, 15000), 3, 16000, 36));
+    seed("ima-adpcm-extensible",
+         Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 96000, 4, 4, 4, 0x11, 256, Bytes{0xF9, 0x01})),
+                   Chunk("data", ImaAdpcmData(tone, 1, 256))})));
+    seed("ima-adpcm-no-fields", Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 8000, 256, 4, {})),
+                                          Chunk("data", ImaAdpcmData(tone, 1, 256))})));
+    // Microsoft ADPCM blocks: a header of predictor, delta and two samples
+    // per channel, then codes.
+    Bytes ms;
+    for (int b = 0; b < 6; ++b) {
+        ms.insert(ms.end(), {static_cast<uint8_t>(b % 7), static_cast<uint8_t>(b % 7), 40, 0, 40, 0,
+                             0xE8, 0x03, 0xD0, 0x07, 0x18, 0xFC, 0x30, 0xF8});
+        for (int i = 0; i < 50; ++i) ms.push_back(static_cast<uint8_t>(i * 37 + b));
+    }
+    seed("ms-adpcm-stereo", Riff(Cat({Chunk("fmt ", CodecFmt(2, 2, 22050, 64, 4, MsAdpcmFields(52))),
+                                      Chunk("fact", Bytes{100, 1, 0, 0}), Chunk("data", ms)})));
+    seed("ms-adpcm-own-pairs", Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 11025, 32, 4, MsAdpcmFields(52, {128, 64, -300, 700}))),
+                                         Chunk("data", ms)})));
+    seed("ms-adpcm-extensible", Riff(Cat({Chunk("fmt ", ExtensibleFmt(2, 48000, 4, 4, 3, 2, 64)),
+                                          Chunk("data", ms)})));
     return ok ? 0 : 1;
 }
