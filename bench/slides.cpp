@@ -1,6 +1,8 @@
 // Slide pictures for the benchmarks.
 #include "slides.h"
 
+#include "support/swf_reader.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -160,18 +162,11 @@ std::vector<uint8_t> BitmapInput(const SlidePicture &slide) {
 }
 
 bool MovieFileIsWhole(const char *path, uint64_t *size) {
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file) return false;
-    unsigned char header[8];
-    bool ok = std::fread(header, 1, 8, file) == 8 && header[0] == 'F' && header[1] == 'W' &&
-              header[2] == 'S';
-    std::fseek(file, 0, SEEK_END);
-    long length = std::ftell(file);
-    std::fclose(file);
-    if (!ok || length < 0) return false;
-    uint32_t field = header[4] | (header[5] << 8) | (header[6] << 16) | (static_cast<uint32_t>(header[7]) << 24);
-    if (size) *size = static_cast<uint64_t>(length);
-    return field == static_cast<uint64_t>(length);
+    test::SwfMovie movie;
+    std::string error;
+    if (!test::ReadSwfFile(path, movie, error)) return false;
+    if (size) *size = movie.header.fileLength;
+    return true;
 }
 
 }  // namespace quillon::bench

@@ -22,8 +22,8 @@ SlidePicture RenderSlide(int32_t width, int32_t height, uint32_t index);
 // a multiple of 4: the palette, then the pixel rows.
 std::vector<uint8_t> BitmapInput(const SlidePicture &slide);
 
-// Reads a written movie's FileLength field and the file's size; false when
-// the file is missing, not a movie, or the two differ.
+// Reads a written movie with the strict reader of tests/support and gives
+// its size; false when the file is missing or not sound.
 bool MovieFileIsWhole(const char *path, uint64_t *size);
 
 }  // namespace quillon::bench

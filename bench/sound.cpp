@@ -12,13 +12,7 @@
 
 namespace quillon::bench {
 
-namespace {
-
-void Put(std::vector<uint8_t> &out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-}  // namespace
+using test::PutLE;
 
 // The signal: a chord with a slow vibrato and a little noise, frame by
 // frame; noise carries the generator's state from one sample to the next.
@@ -39,18 +33,11 @@ void MusicFrame(uint64_t i, uint32_t rate, uint32_t channels, uint32_t &noise, i
 bool WriteMusicWav(const std::string &path, uint32_t rate, uint32_t channels, double seconds) {
     const uint64_t frames = static_cast<uint64_t>(seconds * rate);
     const uint32_t dataBytes = static_cast<uint32_t>(frames * channels * 2);
-    std::vector<uint8_t> b{'R', 'I', 'F', 'F'};
-    Put(b, 36 + dataBytes, 4);
-    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put(b, 16, 4);
-    Put(b, 1, 2);
-    Put(b, channels, 2);
-    Put(b, rate, 4);
-    Put(b, rate * channels * 2, 4);
-    Put(b, channels * 2, 2);
-    Put(b, 16, 2);
-    b.insert(b.end(), {'d', 'a', 't', 'a'});
-    Put(b, dataBytes, 4);
+    // The header declares the samples that follow it, block by block.
+    std::vector<uint8_t> b = test::Riff(
+        test::Cat({test::Chunk("fmt ", test::FmtContent(1, static_cast<uint16_t>(channels), rate, 16)),
+                   test::Chunk("data", {}, dataBytes)}),
+        36 + dataBytes);
     std::FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
@@ -60,7 +47,7 @@ bool WriteMusicWav(const std::string &path, uint32_t rate, uint32_t channels, do
         b.clear();
         for (uint64_t end = std::min<uint64_t>(frames, i + 8192); i < end; ++i) {
             MusicFrame(i, rate, channels, noise, frame);
-            for (uint32_t c = 0; c < channels; ++c) Put(b, static_cast<uint16_t>(frame[c]), 2);
+            for (uint32_t c = 0; c < channels; ++c) PutLE(b, static_cast<uint16_t>(frame[c]), 2);
         }
         ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
     }

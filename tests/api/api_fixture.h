@@ -39,11 +39,9 @@ inline std::string TagHex(Tag &tag) {
 
 // The hex of a tag's body, without its short or long header.
 inline std::string BodyHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    std::vector<uint8_t> b = s.Content();
-    size_t header = b.size() >= 2 && (b[0] & 0x3F) == 0x3F ? 6 : 2;
-    return ToHex(std::vector<uint8_t>(b.begin() + static_cast<long>(std::min(header, b.size())), b.end()));
+    SwfTag written;
+    EXPECT_TRUE(ReadWrittenTag(tag, written));
+    return ToHex(written.body);
 }
 
 inline std::string IdHex(uint16_t id) { return ToHex({static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)}); }

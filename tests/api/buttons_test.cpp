@@ -53,9 +53,9 @@ TEST_F(Buttons, SingleButtonKindsGoToFrameZero) {
         auto *face = TagAt<LosslessBitmap>(0, 3);
         ASSERT_NE(face, nullptr);
         EXPECT_EQ(face->Format(), 5);
-        SwfStream s;
-        face->Write(s);
-        EXPECT_EQ((s.Content()[0] | s.Content()[1] << 8) >> 6, 20);  // no alpha
+        test::SwfTag written;
+        ASSERT_TRUE(test::ReadWrittenTag(*face, written));
+        EXPECT_EQ(written.code, test::kDefineBitsLossless);  // no alpha
         auto *button = TagAt<DefineButton2Tag>(0, 9);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(TagHex(*Tags(0)[10]), "85 06 02 F4 01 " + IdHex(button->CharacterId()));
@@ -70,9 +70,9 @@ TEST_F(Buttons, KindZeroIsAPictureInFront) {
     EXPECT_EQ(Kinds(0), Join(kSlide, {"Bitmap", "Shape", "Place"}));
     auto *picture = TagAt<LosslessBitmap>(0, 3);
     ASSERT_NE(picture, nullptr);
-    SwfStream s;
-    picture->Write(s);
-    EXPECT_EQ((s.Content()[0] | s.Content()[1] << 8) >> 6, 36);  // with alpha
+    test::SwfTag written;
+    ASSERT_TRUE(test::ReadWrittenTag(*picture, written));
+    EXPECT_EQ(written.code, test::kDefineBitsLossless2);  // with alpha
     EXPECT_EQ(TagHex(*Tags(0)[5]).substr(0, 14), "85 06 02 F3 01");  // key 499
     WriteAndRead();
 }

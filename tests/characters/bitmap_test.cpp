@@ -4,7 +4,6 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "characters/lossless_bitmap.h"
 #include "movie/tag.h"
@@ -16,40 +15,12 @@ namespace {
 
 using test::Hex;
 using test::ToHex;
+using test::SwfTag;
 
-// The written tag split into code, header size and body.
-struct WrittenTag {
-    uint16_t code;
-    size_t headerSize;
-    std::vector<uint8_t> body;
-};
-
-WrittenTag Written(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    std::vector<uint8_t> bytes = s.Content();
-    WrittenTag out{};
-    EXPECT_GE(bytes.size(), 2u);
-    if (bytes.size() < 2) return out;
-    uint32_t word = bytes[0] | bytes[1] << 8;
-    out.code = static_cast<uint16_t>(word >> 6);
-    size_t length = word & 0x3F;
-    out.headerSize = 2;
-    if (length == 0x3F) {
-        length = bytes[2] | bytes[3] << 8 | bytes[4] << 16 | static_cast<size_t>(bytes[5]) << 24;
-        out.headerSize = 6;
-    }
-    EXPECT_EQ(bytes.size(), out.headerSize + length) << "tag length field";
-    out.body.assign(bytes.begin() + static_cast<long>(out.headerSize), bytes.end());
-    return out;
-}
-
-std::vector<uint8_t> Inflate(const std::vector<uint8_t> &zlibData) {
-    std::vector<uint8_t> out(1 << 20);
-    uLongf size = out.size();
-    int rc = uncompress(out.data(), &size, zlibData.data(), static_cast<uLong>(zlibData.size()));
-    EXPECT_EQ(rc, Z_OK);
-    out.resize(rc == Z_OK ? size : 0);
+// The bytes a bitmap's zlib data inflates to; empty when it does not.
+std::vector<uint8_t> Inflated(const SwfTag &tag) {
+    std::vector<uint8_t> out;
+    EXPECT_TRUE(test::InflateBitmap(tag, out));
     return out;
 }
 
@@ -156,7 +127,8 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
         LosslessBitmap bitmap(row.format, row.width, row.height, row.colourCount, palette.data(),
                               pixels.data(), row.alpha);
         EXPECT_EQ(bitmap.CharacterId(), 3);
-        WrittenTag tag = Written(bitmap);
+        SwfTag tag;
+        ASSERT_TRUE(test::ReadWrittenTag(bitmap, tag));
         EXPECT_EQ(tag.code, row.code);
         std::vector<uint8_t> start = Hex("03 00 " + std::string(row.bodyStart));
         ASSERT_GT(tag.body.size(), start.size() + 2);
@@ -166,18 +138,18 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
         EXPECT_EQ(zlibData[0], 0x78);
         EXPECT_EQ(zlibData[1], 0xDA);  // level 9
         EXPECT_EQ(zlibData.size(), bitmap.CompressedSize());
-        EXPECT_EQ(ToHex(Inflate(zlibData)), ToHex(row.inflated));
+        EXPECT_EQ(ToHex(Inflated(tag)), ToHex(row.inflated));
         EXPECT_EQ(bitmap.UncompressedSize(), row.inflated.size());
-        EXPECT_EQ(tag.headerSize, tag.body.size() > 62 ? 6u : 2u);
+        EXPECT_EQ(tag.longHeader, tag.body.size() > 62);
     }
 }
 
 TEST(LosslessBitmap, PaletteIsNotReadWhenEmpty) {
     const uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     LosslessBitmap bitmap(5, 2, 1, 0, nullptr, pixels, 1);
-    WrittenTag tag = Written(bitmap);
-    std::vector<uint8_t> zlibData(tag.body.begin() + 7, tag.body.end());
-    EXPECT_EQ(ToHex(Inflate(zlibData)), "01 02 03 04 05 06 07 08");
+    SwfTag tag;
+    ASSERT_TRUE(test::ReadWrittenTag(bitmap, tag));
+    EXPECT_EQ(ToHex(Inflated(tag)), "01 02 03 04 05 06 07 08");
     EXPECT_EQ(tag.body.size(), 7 + bitmap.CompressedSize());
 }
 
@@ -187,9 +159,9 @@ TEST(LosslessBitmap, CopiesTheHostBuffers) {
     LosslessBitmap bitmap(3, 4, 1, 1, palette.data(), pixels.data(), 0);
     palette.assign(3, 0);
     pixels.assign(4, 0);
-    WrittenTag tag = Written(bitmap);
-    std::vector<uint8_t> zlibData(tag.body.begin() + 8, tag.body.end());
-    EXPECT_EQ(ToHex(Inflate(zlibData)), "01 02 03 09 09 09 09");
+    SwfTag tag;
+    ASSERT_TRUE(test::ReadWrittenTag(bitmap, tag));
+    EXPECT_EQ(ToHex(Inflated(tag)), "01 02 03 09 09 09 09");
 }
 
 // Large incompressible pictures: compressBound, not a smaller guess, is the
@@ -201,9 +173,9 @@ TEST(LosslessBitmap, IncompressiblePixelsRoundTrip) {
         std::vector<uint8_t> pixels(side * side * 4u);
         for (auto &p : pixels) p = static_cast<uint8_t>(random());
         LosslessBitmap bitmap(5, side, side, 0, nullptr, pixels.data(), 0);
-        WrittenTag tag = Written(bitmap);
-        std::vector<uint8_t> zlibData(tag.body.begin() + 7, tag.body.end());
-        EXPECT_EQ(Inflate(zlibData), pixels);
+        SwfTag tag;
+        ASSERT_TRUE(test::ReadWrittenTag(bitmap, tag));
+        EXPECT_EQ(Inflated(tag), pixels);
     }
 }
 

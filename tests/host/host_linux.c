@@ -1,5 +1,6 @@
 /* quillon-host: runs a named host scenario against libquillon.so.
- * Usage: quillon-host SCENARIO OUT.swf [DATA_DIR]   |   quillon-host --list */
+ * Usage: quillon-host SCENARIO OUT.swf [DATA_DIR] | --list | --scenes (the
+ * player scenarios' colours and places as JSON) */
 #include <stdio.h>
 #include <string.h>
 
@@ -7,18 +8,20 @@
 
 int main(int argc, char **argv) {
     QuillonApi q;
-    const QuillonScenarioEntry *const *table;
     const QuillonScenarioEntry *e;
 #define QUILLON_API_BIND(name, ret, args) q.name = name;
     QUILLON_EXPORTS(QUILLON_API_BIND)
 #undef QUILLON_API_BIND
     if (argc == 2 && strcmp(argv[1], "--list") == 0) {
-        for (table = quillonScenarioTables; *table; ++table)
-            for (e = *table; e->name; ++e) puts(e->name);
+        QuillonListScenarios();
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--scenes") == 0) {
+        QuillonPrintPlayerScenes();
         return 0;
     }
     if (argc < 3) {
-        fprintf(stderr, "usage: %s SCENARIO OUT.swf [DATA_DIR] | --list\n", argv[0]);
+        fprintf(stderr, "usage: %s SCENARIO OUT.swf [DATA_DIR] | --list | --scenes\n", argv[0]);
         return 2;
     }
     e = QuillonFindScenario(argv[1]);

@@ -129,32 +129,16 @@ static int MakeDir(const char *path) {
     return Fail("cannot create the folder", path);
 }
 
-static int RunScenarios(const char *outDir, const char *dataRoot) {
-    const QuillonScenarioEntry *const *table;
-    const QuillonScenarioEntry *e;
-    char out[4096], data[4096];
-    int failures = 0, count = 0;
-    if (MakeDir(outDir) != 0 || MakeDir(dataRoot) != 0) return 1;
-    for (table = quillonScenarioTables; *table; ++table) {
-        for (e = *table; e->name; ++e) {
-            QuillonApi q;
-            void *library;
-            int rc;
-            if (snprintf(out, sizeof out, "%s/%s.swf", outDir, e->name) >= (int)sizeof out ||
-                snprintf(data, sizeof data, "%s/%s", dataRoot, e->name) >= (int)sizeof data)
-                return Fail("path too long for", e->name);
-            if (MakeDir(data) != 0) return 1;
-            library = Load(&q);
-            if (!library) return 1;
-            rc = e->run(&q, out, data);
-            if (rc != 0) fprintf(stderr, "quillon-reload: scenario %s failed (%d)\n", e->name, rc);
-            if (Unload(library) != 0) rc = 1;
-            failures += rc != 0;
-            ++count;
-        }
-    }
-    printf("quillon-reload: %d scenarios, each in a load of its own, %d failed\n", count, failures);
-    return failures != 0 || count == 0;
+/* One scenario in a load of its own. */
+static int RunScenario(const QuillonScenarioEntry *e, const char *out, const char *dataDir) {
+    QuillonApi q;
+    void *library = Load(&q);
+    int rc;
+    if (!library) return 1;
+    rc = e->run(&q, out, dataDir);
+    if (rc != 0) fprintf(stderr, "quillon-reload: scenario %s failed (%d)\n", e->name, rc);
+    if (Unload(library) != 0) rc = 1;
+    return rc;
 }
 
 int main(int argc, char **argv) {
@@ -164,7 +148,7 @@ int main(int argc, char **argv) {
     }
     if (argc == 5 && strcmp(argv[2], "scenarios") == 0) {
         libraryPath = argv[1];
-        return RunScenarios(argv[3], argv[4]);
+        return QuillonRunEveryScenario("quillon-reload", argv[3], argv[4], MakeDir, RunScenario);
     }
     fprintf(stderr,
             "usage: %s LIBRARY open CYCLES [MAX_GROWTH_BYTES]\n"

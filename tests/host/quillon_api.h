@@ -59,6 +59,21 @@ extern const QuillonScenarioEntry *const quillonScenarioTables[];
 /* The scenario called name, or NULL. */
 const QuillonScenarioEntry *QuillonFindScenario(const char *name);
 
+/* Prints the colours and places of the player scenarios as JSON
+ * (scenarios_player.c), for the player tests. */
+void QuillonPrintPlayerScenes(void);
+
+/* Prints the name of every scenario, one a line. */
+void QuillonListScenarios(void);
+
+/* A host's runner: every scenario S into outDir/S.swf with the data folder
+ * dataRoot/S (both made with makeDir), each through run(), which loads the
+ * library, runs the scenario and unloads it. Prints, as who, how many ran
+ * and failed; returns 0 when there were scenarios and none failed. */
+int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dataRoot,
+                            int (*makeDir)(const char *path),
+                            int (*run)(const QuillonScenarioEntry *e, const char *out, const char *dataDir));
+
 /* A host that loads the library at run time: lookup(handle, name) gives the
  * export called name, or NULL. QuillonResolveExports fills q with every
  * export, tells missing(name) of each one not found and returns how many

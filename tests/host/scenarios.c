@@ -1,6 +1,7 @@
 /* Host scenarios: each builds one movie through the exported functions only.
  * They serve the host tests, the real-player tests and the Windows tests, which
  * compare the movies that both platforms write. */
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -63,6 +64,37 @@ const QuillonScenarioEntry *QuillonFindScenario(const char *name) {
         for (e = *table; e->name; ++e)
             if (strcmp(e->name, name) == 0) return e;
     return NULL;
+}
+
+void QuillonListScenarios(void) {
+    const QuillonScenarioEntry *const *table;
+    const QuillonScenarioEntry *e;
+    for (table = quillonScenarioTables; *table; ++table)
+        for (e = *table; e->name; ++e) puts(e->name);
+}
+
+int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dataRoot,
+                            int (*makeDir)(const char *path),
+                            int (*run)(const QuillonScenarioEntry *e, const char *out, const char *dataDir)) {
+    const QuillonScenarioEntry *const *table;
+    const QuillonScenarioEntry *e;
+    char out[4096], data[4096];
+    int failures = 0, count = 0;
+    if (makeDir(outDir) != 0 || makeDir(dataRoot) != 0) return 1;
+    for (table = quillonScenarioTables; *table; ++table) {
+        for (e = *table; e->name; ++e) {
+            if (snprintf(out, sizeof out, "%s/%s.swf", outDir, e->name) >= (int)sizeof out ||
+                snprintf(data, sizeof data, "%s/%s", dataRoot, e->name) >= (int)sizeof data) {
+                fprintf(stderr, "%s: path too long for %s\n", who, e->name);
+                return 1;
+            }
+            if (makeDir(data) != 0) return 1;
+            failures += run(e, out, data) != 0;
+            ++count;
+        }
+    }
+    printf("%s: %d scenarios, each in a load of its own, %d failed\n", who, count, failures);
+    return failures != 0 || count == 0;
 }
 
 int QuillonResolveExports(QuillonApi *q, QuillonLookup lookup, void *handle,

@@ -1,7 +1,8 @@
 /* Movies for the real-player tests (tests/player): each is built through the
- * exported functions only. The player tests know the same patterns, colours
- * and positions (tests/player/scenes.js) and compare what the player shows
- * with them, so a change here needs the same change there. */
+ * exported functions only. Their colours and positions are the tables below,
+ * which quillon-host --scenes prints for the player tests
+ * (tests/player/scenes.js, which also knows the patterns). */
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -75,10 +76,22 @@ static int FacedButton(const QuillonApi *q, int kind, unsigned up, unsigned over
     return failed;
 }
 
+/* Buttons and pictures at fixed places: x, y, width, height, face (0xAARRGGBB). */
+typedef struct Place {
+    int x, y, width, height;
+    unsigned face;
+} Place;
+
 /* The play button that the sprite and info movies use to step from one
- * stopped frame to the next. */
+ * stopped frame to the next (its up face; over and down are lighter and
+ * darker), the pause button, and the navigation deck's kind-0 picture. */
+static const Place kStepButton = {280, 200, 30, 30, 0xFF00C000u};
+static const Place kPauseButton = {100, 80, 60, 40, 0xFFE08020u};
+static const Place kNavigationPicture = {270, 8, 40, 24, 0xFF804000u};
+
 static int StepButton(const QuillonApi *q) {
-    return FacedButton(q, 1, 0xFF00C000u, 0xFF00E000u, 0xFF008000u, 280, 200, 30, 30);
+    const Place *b = &kStepButton;
+    return FacedButton(q, 1, b->face, 0xFF00E000u, 0xFF008000u, b->x, b->y, b->width, b->height);
 }
 
 static int Finish(const QuillonApi *q, const char *path, int failed) {
@@ -185,9 +198,10 @@ static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
 /* Slide A (frame 0, stops), slide B (frame 1, plays on through 35 copies of
  * itself, three seconds at 12 frames per second), slide C (frame 37, stops),
  * and the six navigation buttons along the bottom: kind k at
- * x = 8 + 40 * (k - 1), y = 204, 28 x 28 pixels, faces 0xFF000000 | up,
- * over and down colours of kNavigationFaces[k - 1]; and the plain picture of
- * kind 0, 40 x 24 pixels of 0xFF804000 at (270, 8), on every slide. */
+ * x = kNavigationX + kNavigationStep * (k - 1), y = kNavigationY,
+ * kNavigationSide pixels square, faces 0xFF000000 | up, over and down colours
+ * of kNavigationFaces[k - 1]; and kNavigationPicture, on every slide. */
+enum { kNavigationX = 8, kNavigationStep = 40, kNavigationY = 204, kNavigationSide = 28 };
 static const unsigned kNavigationFaces[6][3] = {
     {0x00FF0000u, 0x00FF8080u, 0x00800000u}, /* play */
     {0x0000FF00u, 0x0080FF80u, 0x00008000u}, /* stop */
@@ -212,29 +226,38 @@ static int NavigationDeck(const QuillonApi *q, const char *path, const char *dat
     q->NextSlide();
     for (kind = 1; kind <= 6; ++kind) {
         const unsigned *face = kNavigationFaces[kind - 1];
-        failed |= FacedButton(q, kind, 0xFF000000u | face[0], 0xFF000000u | face[1],
-                              0xFF000000u | face[2], 8 + 40 * (kind - 1), 204, 28, 28);
+        failed |= FacedButton(q, kind, 0xFF000000u | face[0], 0xFF000000u | face[1], 0xFF000000u | face[2],
+                              kNavigationX + kNavigationStep * (kind - 1), kNavigationY, kNavigationSide,
+                              kNavigationSide);
     }
-    failed |= FacedButton(q, 0, 0xFF804000u, 0xFF804000u, 0xFF804000u, 270, 8, 40, 24);
+    failed |= FacedButton(q, 0, kNavigationPicture.face, kNavigationPicture.face, kNavigationPicture.face,
+                          kNavigationPicture.x, kNavigationPicture.y, kNavigationPicture.width,
+                          kNavigationPicture.height);
     return Finish(q, path, failed);
 }
 
-/* Frame 0: slide A with a pause button (60 x 40 at (100, 80), opaque
- * 0xFFE08020) and a stop; frame 1: slide B, the button removed, a stop. */
+/* Frame 0: slide A with kPauseButton and a stop; frame 1: slide B, the
+ * button removed, a stop. */
+static int AddPause(const QuillonApi *q) {
+    const Place *b = &kPauseButton;
+    unsigned char *face = ArgbPicture(b->width, b->height, b->face);
+    if (face) q->AddPauseButton(face, b->x, b->y, b->width, b->height);
+    free(face);
+    return !face;
+}
+
 static int PauseButton(const QuillonApi *q, const char *path, const char *dataDir) {
-    unsigned char *face = ArgbPicture(60, 40, 0xFFE08020u);
-    int failed = !face;
+    int failed = 0;
     (void)dataDir;
     q->CreateMovie(320, 240, 2, 12);
     failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
-    if (face) q->AddPauseButton(face, 100, 80, 60, 40);
+    failed |= AddPause(q);
     q->StopFrame(-1);
     q->NextSlide();
     failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
     q->RemoveButtons();
     q->StopFrame(-1);
     q->NextSlide();
-    free(face);
     return Finish(q, path, failed);
 }
 
@@ -251,16 +274,15 @@ static int HyperLinkArea(const QuillonApi *q, const char *path, const char *data
     return Finish(q, path, failed);
 }
 
-/* Frame 0: slide A, stopped, with the pause button of PauseButton; frame 1,
- * given by number before it begins: slide B and a link to /reached?frame=1
- * that opens by itself. */
+/* Frame 0: slide A, stopped, with kPauseButton; frame 1, given by number
+ * before it begins: slide B and a link to /reached?frame=1 that opens by
+ * itself. */
 static int AutomaticLink(const QuillonApi *q, const char *path, const char *dataDir) {
-    unsigned char *face = ArgbPicture(60, 40, 0xFFE08020u);
-    int failed = !face;
+    int failed = 0;
     (void)dataDir;
     q->CreateMovie(320, 240, 2, 12);
     failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
-    if (face) q->AddPauseButton(face, 100, 80, 60, 40);
+    failed |= AddPause(q);
     q->StopFrame(-1);
     q->AddAutomaticHyperLink(1, "/reached?frame=1", "_self");
     q->NextSlide();
@@ -268,7 +290,6 @@ static int AutomaticLink(const QuillonApi *q, const char *path, const char *data
     q->RemoveButtons();
     q->StopFrame(-1);
     q->NextSlide();
-    free(face);
     return Finish(q, path, failed);
 }
 
@@ -370,6 +391,7 @@ static int ExactIndex(int width, int height, int x, int y) {
 }
 
 static const unsigned char kExactPalette[] = {0xFF, 0x20, 0x20, 0x20, 0xFF, 0x20, 0x20, 0x20, 0xFF};
+static const unsigned char kExactBackground[] = {0x30, 0x30, 0x30};
 
 static unsigned char *ExactArgb(int width, int height) {
     unsigned char *pixels = malloc((size_t)width * (size_t)height * 4);
@@ -390,11 +412,10 @@ static unsigned char *ExactArgb(int width, int height) {
  * up, over and down) at y = 130, each in the exact pattern. One frame,
  * stopped. */
 static int ExactPictures(const QuillonApi *q, const char *path, const char *dataDir) {
-    static const unsigned char background[] = {0x30, 0x30, 0x30};
     int failed, i, x, y;
     (void)dataDir;
     q->CreateMovie(320, 240, 0, 12);
-    failed = PatternSlide(q, 320, 240, kSolid, 1, background, 1);
+    failed = PatternSlide(q, 320, 240, kSolid, 1, kExactBackground, 1);
     q->StopFrame(-1);
     q->SetInfoCount(4);
     for (i = 0; i < 4; ++i) {
@@ -450,6 +471,44 @@ static int SpriteInTwoMovies(const QuillonApi *q, const char *path, const char *
     free(sprite);
     free(first);
     return failed;
+}
+
+/* ---- The tables for the player tests --------------------------------- */
+
+static void PrintColours(const char *name, const unsigned char *rgb, int n, const char *after) {
+    int i;
+    printf("\"%s\": [", name);
+    for (i = 0; i < n; ++i) printf("%s[%d, %d, %d]", i ? ", " : "", rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    printf("]%s", after);
+}
+
+static void PrintPlace(const char *name, const Place *p) {
+    printf("\"%s\": {\"rect\": [%d, %d, %d, %d], \"face\": [%u, %u, %u]},\n", name, p->x, p->y,
+           p->x + p->width - 1, p->y + p->height - 1, p->face >> 16 & 255, p->face >> 8 & 255, p->face & 255);
+}
+
+void QuillonPrintPlayerScenes(void) {
+    int i;
+    printf("{");
+    PrintColours("paletteA", kPaletteA, 3, ", ");
+    PrintColours("paletteB", kPaletteB, 3, ", ");
+    PrintColours("paletteC", kPaletteC, 3, ",\n");
+    PrintPlace("stepButton", &kStepButton);
+    PrintPlace("pauseButton", &kPauseButton);
+    PrintPlace("navigationPicture", &kNavigationPicture);
+    printf("\"navigation\": {\"x\": %d, \"step\": %d, \"y\": %d, \"side\": %d, \"faces\": [", kNavigationX,
+           kNavigationStep, kNavigationY, kNavigationSide);
+    for (i = 0; i < 6; ++i)
+        printf("%s[%u, %u, %u]", i ? ", " : "", kNavigationFaces[i][0], kNavigationFaces[i][1], kNavigationFaces[i][2]);
+    printf("]},\n\"exact\": {");
+    PrintColours("palette", kExactPalette, 3, ", ");
+    printf("\"sizes\": [");
+    for (i = 0; i < 4; ++i) printf("%s[%d, %d]", i ? ", " : "", kExactSizes[i][0], kExactSizes[i][1]);
+    printf("], \"columns\": [%d, %d, %d, %d], ", kExactColumns[0], kExactColumns[1], kExactColumns[2],
+           kExactColumns[3]);
+    printf("\"rows\": {\"kind-0 picture\": %d, \"pause button\": %d, \"info overlay\": %d, "
+           "\"button face\": %d}, ", kExactPicture, kExactPause, kExactInfo, kExactButton);
+    PrintColours("background", kExactBackground, 1, "}}\n");
 }
 
 const QuillonScenarioEntry quillonPlayerScenarios[] = {

@@ -1,15 +1,16 @@
 // What the host scenarios of tests/host/scenarios_player.c draw, described
-// independently of the library: patterns, palettes and where things are.
-// A change to a scenario needs the same change here.
+// independently of the library: their colours and places come from the
+// scenarios' own tables (quillon-host --scenes); the patterns are here.
 'use strict';
+
+const { execFileSync } = require('node:child_process');
 
 const { point } = require('./harness/player');
 
 const rgb = (v) => [(v >> 16) & 255, (v >> 8) & 255, v & 255];
 
-const PALETTE_A = [[0x20, 0x40, 0xa0], [0xf0, 0xd0, 0x30], [0x10, 0x10, 0x10]];
-const PALETTE_B = [[0xc0, 0x20, 0x20], [0x20, 0xc0, 0x60], [0xff, 0xff, 0xff]];
-const PALETTE_C = [[0x80, 0x00, 0xc0], [0x00, 0x00, 0x00], [0x60, 0xe0, 0xe0]];
+const scenes = JSON.parse(execFileSync(process.env.QUILLON_HOST, ['--scenes'], { encoding: 'utf8' }));
+const { paletteA: PALETTE_A, paletteB: PALETTE_B, paletteC: PALETTE_C } = scenes;
 
 // A picture made of cells of cell x cell pixels: the colour of each pixel,
 // and the centres of the cells as sample points.
@@ -65,36 +66,29 @@ function deckSlide(s) {
   });
 }
 
+// A place of the table: its rectangle, inclusive, and its centre.
+const place = ({ rect, face }) => ({ rect, face, centre: [(rect[0] + rect[2]) >> 1, (rect[1] + rect[3]) >> 1] });
+
 // The navigation buttons of the navigation deck, kinds 1 to 6.
 const NAVIGATION = ['play', 'stop', 'first', 'last', 'previous', 'next'];
-const NAVIGATION_FACES = [
-  [0xff0000, 0xff8080, 0x800000],
-  [0x00ff00, 0x80ff80, 0x008000],
-  [0x0000ff, 0x8080ff, 0x000080],
-  [0xffff00, 0xffff80, 0x808000],
-  [0xff00ff, 0xff80ff, 0x800080],
-  [0x00ffff, 0x80ffff, 0x008080],
-];
 const navigationButtons = {};
 NAVIGATION.forEach((name, i) => {
-  const x = 8 + 40 * i;
-  const [up, over, down] = NAVIGATION_FACES[i].map(rgb);
-  // The picture covers its 28 x 28 pixels, (x, 204) to (x + 27, 231).
-  navigationButtons[name] = { kind: i + 1, rect: [x, 204, x + 27, 231], centre: [x + 13, 217], up, over, down };
+  const { x: x0, step, y, side, faces } = scenes.navigation;
+  const x = x0 + step * i;
+  const [up, over, down] = faces[i].map(rgb);
+  navigationButtons[name] = { kind: i + 1, ...place({ rect: [x, y, x + side - 1, y + side - 1] }), up, over, down };
 });
 
-// The kind-0 picture of the navigation deck.
-const NAVIGATION_PICTURE = { rect: [270, 8, 309, 31], colour: [0x80, 0x40, 0x00] };
-
-// The step button (play) of the sprite and info movies.
-const STEP_BUTTON = { rect: [280, 200, 309, 229], centre: [294, 214], up: [0x00, 0xc0, 0x00] };
-
-const PAUSE_BUTTON = { rect: [100, 80, 159, 119], centre: [129, 99], face: [0xe0, 0x80, 0x20] };
+// The kind-0 picture of the navigation deck, the step button (play) of the
+// sprite and info movies, and the pause button.
+const NAVIGATION_PICTURE = place(scenes.navigationPicture);
+const STEP_BUTTON = { ...place(scenes.stepButton), up: scenes.stepButton.face };
+const PAUSE_BUTTON = place(scenes.pauseButton);
 
 // The exact pictures of player-exact-pictures and player-sprite-two-movies:
 // a 1-pixel frame in entry 0 around a checkerboard of entries 1 (where
 // x + y is even) and 2, each pixel exactly where it belongs.
-const EXACT_PALETTE = [[0xff, 0x20, 0x20], [0x20, 0xff, 0x20], [0x20, 0x20, 0xff]];
+const EXACT_PALETTE = scenes.exact.palette;
 
 function exactColour(width, height, x, y) {
   if (x === 0 || y === 0 || x === width - 1 || y === height - 1) return EXACT_PALETTE[0];
@@ -115,12 +109,7 @@ function exactPoints(left, top, width, height, background) {
 }
 
 // player-exact-pictures: rows of kinds, columns of sizes, over a solid slide.
-const EXACT = {
-  sizes: [[1, 1], [2, 2], [7, 5], [80, 24]],
-  columns: [10, 30, 50, 100],
-  rows: { 'kind-0 picture': 10, 'pause button': 50, 'info overlay': 90, 'button face': 130 },
-  background: [0x30, 0x30, 0x30],
-};
+const EXACT = { ...scenes.exact, background: scenes.exact.background[0] };
 
 module.exports = {
   CellPicture, pattern, deckSlide, rgb, exactPoints, EXACT,

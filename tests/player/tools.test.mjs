@@ -4,7 +4,8 @@
 // as Chromium shows the file; a PowerPoint deck's pages show and its web
 // link opens; a narrated deck moves on by itself; the viewer page fits a
 // large deck into a small window.
-// Run by CTest, which sets QUILLON_HOST, QUILLON_SLIDES and QUILLON_DEMO;
+// Run by CTest, which sets QUILLON_HOST, QUILLON_SWF_CHECK, QUILLON_TEST_PICTURE,
+// QUILLON_SLIDES and QUILLON_DEMO;
 // QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot in: the
 // README's docs/demo.png comes from
 //   QUILLON_DEMO_SCREENSHOT=$PWD/docs/demo.png ctest --test-dir build -R tools.player
@@ -12,13 +13,12 @@ import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
-import http from 'node:http';
 import path from 'node:path';
 import { after, test } from 'node:test';
-import zlib from 'node:zlib';
 
 const require = createRequire(import.meta.url);
-const { Player } = require('./harness/player');
+const { Player, readMovie } = require('./harness/player');
+const { TestServer } = require('./harness/server');
 const { decodePng } = require('./harness/png');
 
 const player = new Player();
@@ -35,92 +35,13 @@ function tool(name) {
 
 // ---- PNG files for the deck ---------------------------------------------
 
-function chunk(type, body) {
-  const head = Buffer.alloc(8);
-  head.writeUInt32BE(body.length, 0);
-  head.write(type, 4, 'latin1');
-  const crc = Buffer.alloc(4);
-  crc.writeUInt32BE(zlib.crc32(Buffer.concat([head.subarray(4), body])) >>> 0, 0);
-  return Buffer.concat([head, body, crc]);
-}
-
-// pixels: width x height RGB triples, or palette indexes when palette is given.
-function encodePng(width, height, pixels, palette) {
-  const ihdr = Buffer.alloc(13);
-  ihdr.writeUInt32BE(width, 0);
-  ihdr.writeUInt32BE(height, 4);
-  ihdr[8] = 8;
-  ihdr[9] = palette ? 3 : 2;
-  const bytesPerPixel = palette ? 1 : 3;
-  const raw = Buffer.alloc(height * (1 + width * bytesPerPixel));
-  for (let y = 0; y < height; ++y) {
-    const row = y * (1 + width * bytesPerPixel);
-    pixels.copy(raw, row + 1, y * width * bytesPerPixel, (y + 1) * width * bytesPerPixel);
-  }
-  const parts = [Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), chunk('IHDR', ihdr)];
-  if (palette) parts.push(chunk('PLTE', palette));
-  parts.push(chunk('IDAT', zlib.deflateSync(raw)), chunk('IEND', Buffer.alloc(0)));
-  return Buffer.concat(parts);
-}
-
-// A picture as RGB triples, and how to write it.
-function paletteSlide(width, height, colours, seed) {
-  const palette = Buffer.alloc(colours * 3);
-  for (let i = 0; i < colours; ++i) {
-    palette[i * 3] = (i * 71 + seed * 40) & 255;
-    palette[i * 3 + 1] = (255 - i * 29 - seed * 13) & 255;
-    palette[i * 3 + 2] = (i * 113 + seed * 90) & 255;
-  }
-  const indexes = Buffer.alloc(width * height);
-  const rgb = Buffer.alloc(width * height * 3);
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      // Blocks of 8 x 8 pixels, with a one-pixel grid: sharp edges everywhere.
-      const i = (x % 8 === 0 || y % 8 === 0) ? 0 : (1 + ((x >> 3) + (y >> 3) * 5)) % colours;
-      indexes[y * width + x] = i;
-      palette.copy(rgb, (y * width + x) * 3, i * 3, i * 3 + 3);
-    }
-  }
-  return { rgb, png: encodePng(width, height, indexes, palette) };
-}
-
-function gradientSlide(width, height) {
-  const rgb = Buffer.alloc(width * height * 3);
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      const at = (y * width + x) * 3;
-      rgb[at] = Math.round((x * 255) / (width - 1));
-      rgb[at + 1] = Math.round((y * 255) / (height - 1));
-      rgb[at + 2] = Math.round(128 + 127 * Math.sin((x + y) / 40));
-    }
-  }
-  return { rgb, png: encodePng(width, height, rgb, null) };
-}
-
-// Soft light and colour with fine grain, as a photograph has.
-function photoSlide(width, height) {
-  const rgb = Buffer.alloc(width * height * 3);
-  let seed = 12345;
-  const grain = () => {
-    seed = (seed * 1103515245 + 12345) & 0x7fffffff;
-    return ((seed >> 16) % 7) - 3;
-  };
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      const u = x / width;
-      const v = y / height;
-      const sky = 0.5 + 0.5 * Math.sin(3.1 * u) * Math.cos(2.3 * v);
-      const hill = 1 / (1 + Math.exp(-(v - 0.55 - 0.1 * Math.sin(7 * u)) * 25));
-      const leaf = 0.5 + 0.5 * Math.sin(40 * u + 9 * Math.sin(13 * v)) * Math.sin(31 * v);
-      const c = [
-        (1 - hill) * (0.45 + 0.4 * sky) + hill * (0.25 + 0.35 * leaf),
-        (1 - hill) * (0.6 + 0.3 * sky) + hill * (0.4 + 0.4 * leaf),
-        (1 - hill) * (0.85 + 0.15 * sky) + hill * (0.15 + 0.2 * leaf * sky),
-      ];
-      for (let k = 0; k < 3; ++k) rgb[(y * width + x) * 3 + k] = Math.max(0, Math.min(255, Math.round(255 * c[k]) + grain()));
-    }
-  }
-  return { rgb, png: encodePng(width, height, rgb, null) };
+// A test picture of the tools' tests (quillon-test-picture KIND W H ...ARGS),
+// written into the player's folder as NAME.png: {file, rgb}.
+function picture(name, kind, width, height, ...args) {
+  const out = path.join(player.dir, name);
+  execFileSync(tool('QUILLON_TEST_PICTURE'), [kind, String(width), String(height), ...args.map(String), out],
+    { stdio: 'pipe' });
+  return { file: `${out}.png`, rgb: fs.readFileSync(`${out}.rgb`) };
 }
 
 // ---- Comparing screenshots ------------------------------------------------
@@ -197,36 +118,10 @@ async function until(view, what, check, timeout = 8000) {
 // ---- The demo's slide pictures, read from the movie -----------------------
 
 // The 8-bit slide bitmaps (DefineBitsLossless of the stage's width) as RGB.
-function slidePictures(bytes, width, height) {
-  const bits = bytes[8] >> 3;
-  let at = 8 + Math.ceil((5 + 4 * bits) / 8) + 4;
-  const slides = [];
-  while (at + 2 <= bytes.length) {
-    const head = bytes.readUInt16LE(at);
-    at += 2;
-    const code = head >> 6;
-    let length = head & 0x3f;
-    if (length === 0x3f) {
-      length = bytes.readUInt32LE(at);
-      at += 4;
-    }
-    const body = bytes.subarray(at, at + length);
-    at += length;
-    if (code === 0) break;
-    if (code !== 20 || body[2] !== 3 || body.readUInt16LE(3) !== width) continue;
-    const colours = body[7] + 1;
-    const raw = zlib.inflateSync(body.subarray(8));
-    const rowBytes = Math.ceil(width / 4) * 4;
-    const rgb = Buffer.alloc(width * height * 3);
-    for (let y = 0; y < height; ++y) {
-      for (let x = 0; x < width; ++x) {
-        const index = raw[colours * 3 + y * rowBytes + x];
-        raw.copy(rgb, (y * width + x) * 3, index * 3, index * 3 + 3);
-      }
-    }
-    slides.push(rgb);
-  }
-  return slides;
+function slidePictures(file, width) {
+  const { tags, bitmaps } = readMovie(file, { pixels: true });
+  return bitmaps.filter((b) => tags[b.tag].code === 20 && b.format === 3 && b.width === width)
+    .map((b) => rgbOf({ data: b.rgba, width: b.width, height: b.height }));
 }
 
 // ---- Tests ----------------------------------------------------------------
@@ -239,7 +134,7 @@ test('the demo is drawn, and its buttons and link navigate', async () => {
   fs.copyFileSync(path.join(out, 'demo.swf'), path.join(player.dir, 'demo.swf'));
   const W = 640;
   const H = 480;
-  const slides = slidePictures(fs.readFileSync(path.join(out, 'demo.swf')), W, H);
+  const slides = slidePictures(path.join(out, 'demo.swf'), W);
   assert.equal(slides.length, 5, 'the demo has five slide pictures');
 
   const view = await player.open('demo', { width: W, height: H });
@@ -331,12 +226,9 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
   await player.start();
   const W = 320;
   const H = 240;
-  const images = [paletteSlide(W, H, 6, 0), gradientSlide(W, H), paletteSlide(W, H, 256, 1), photoSlide(W, H)];
-  const files = images.map((image, i) => {
-    const file = path.join(player.dir, `deck-${i}.png`);
-    fs.writeFileSync(file, image.png);
-    return file;
-  });
+  const images = [picture('deck-0', 'stripes', W, H, 6, 0), picture('deck-1', 'gradient', W, H),
+    picture('deck-2', 'stripes', W, H, 256, 1), picture('deck-3', 'photo', W, H)];
+  const files = images.map((image) => image.file);
   execFileSync(slidesTool, ['--buttons', '--quiet', ...files, '-o', path.join(player.dir, 'deck.swf')],
     { stdio: 'pipe', timeout: 120000 });
 
@@ -390,11 +282,8 @@ test('a narrated deck moves on by itself as each narration ends', async () => {
     const narration = path.join(player.dir, `narration-${i}.wav`);
     fs.writeFileSync(narration, toneWav(seconds[i], 22050, 330 + 110 * i));
     narrations.push('--narration', narration);
-    const rgb = Buffer.alloc(W * H * 3);
-    for (let p = 0; p < W * H; ++p) rgb.set(colour, p * 3);
-    const file = path.join(player.dir, `narrated-${i}.png`);
-    fs.writeFileSync(file, encodePng(W, H, rgb, null));
-    return file;
+    const hex = colour.map((c) => c.toString(16).padStart(2, '0')).join('');
+    return picture(`narrated-${i}`, 'halves', W, H, hex, hex).file;
   });
   execFileSync(slidesTool, ['--quiet', '--fps', '10', ...narrations, ...pictures,
     '-o', path.join(player.dir, 'narrated.swf')], { stdio: 'pipe', timeout: 120000 });
@@ -423,23 +312,36 @@ test('a narrated deck moves on by itself as each narration ends', async () => {
   await view.close();
 });
 
-// Serves a folder's files as they are, as a user's http server would.
-async function serveFolder(dir) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-    '.swf': 'application/x-shockwave-flash', '.wav': 'audio/wav' };
-  const server = http.createServer((req, res) => {
-    const name = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
-    const file = path.join(dir, path.normalize(name));
-    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-      res.writeHead(404);
-      res.end();
-      return;
-    }
-    res.writeHead(200, { 'content-type': types[path.extname(file)] || 'application/octet-stream' });
-    res.end(fs.readFileSync(file));
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+// Opens the viewer page at url of a folder served as it is, as a user's
+// http server would, in a window of viewport (default the harness's), and
+// runs fn(page, element, showing) with the page's player element;
+// showing(what, check) takes screenshots of the element until check(shot)
+// holds (15 s at most) and fails on a script error of the page.
+async function viewerPage(site, url, viewport, fn) {
+  const server = await new TestServer(null, { site }).start();
+  const page = await player.context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  try {
+    if (viewport) await page.setViewportSize(viewport);
+    await page.goto(`${server.origin}/${url}`);
+    const element = page.locator('#player');
+    await element.waitFor({ timeout: 15000 });
+    await fn(page, element, async (what, check) => {
+      const end = Date.now() + 15000;
+      let last;
+      for (;;) {
+        last = check(decodePng(await element.screenshot()));
+        if (last.ok || Date.now() > end) break;
+        await sleep(100);
+      }
+      assert.deepEqual(problems, []);
+      assert.ok(last.ok, `${what}: ${last.why}`);
+    });
+  } finally {
+    await page.close();
+    await server.close();
+  }
 }
 
 test('the viewer page that quillon-demo writes plays the demo with its own copy of the player', async () => {
@@ -447,32 +349,17 @@ test('the viewer page that quillon-demo writes plays the demo with its own copy 
   await player.start();
   const out = path.join(player.dir, 'viewer-demo');
   execFileSync(demo, ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
-  const { server, origin } = await serveFolder(out);
-  const page = await player.context.newPage();
-  const problems = [];
-  page.on('pageerror', (error) => problems.push(error.message));
-  try {
-    await page.goto(`${origin}/demo.html`);
-    const element = page.locator('#player');
-    await element.waitFor({ timeout: 15000 });
+  await viewerPage(out, 'demo.html', null, async (page, element, showing) => {
     const box = await element.boundingBox();
     assert.deepEqual([box.width, box.height], [640, 480]);
     // It shows the first slide's picture (buttons and logo aside).
-    const first = slidePictures(fs.readFileSync(path.join(out, 'demo.swf')), 640, 480)[0];
+    const first = slidePictures(path.join(out, 'demo.swf'), 640)[0];
     const masks = [buttonRow(640, 480, 6).rect, { x1: 564, y1: 3, x2: 628, y2: 67 }];
-    const end = Date.now() + 15000;
-    let psnr = 0;
-    while (Date.now() < end && psnr < 30) {
-      const shot = decodePng(await element.screenshot());
-      psnr = compare(shot, first, 640, 480, masks).psnr;
-      if (psnr < 30) await sleep(100);
-    }
-    assert.deepEqual(problems, []);
-    assert.ok(psnr >= 30, `the viewer page does not show the first slide (PSNR ${psnr.toFixed(1)} dB)`);
-  } finally {
-    await page.close();
-    server.close();
-  }
+    await showing('the viewer page shows the first slide', (shot) => {
+      const { psnr } = compare(shot, first, 640, 480, masks);
+      return { ok: psnr >= 30, why: `PSNR ${psnr.toFixed(1)} dB` };
+    });
+  });
 });
 
 // ---- PDF decks --------------------------------------------------------------
@@ -719,26 +606,13 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     path.join(site, 'player'), { recursive: true });
   // Three slides of flat colours: a top half and a bottom half.
   const colours = [[[200, 40, 40], [250, 240, 200]], [[40, 120, 200], [220, 250, 220]], [[60, 160, 60], [60, 40, 90]]];
-  const files = colours.map(([top, bottom], i) => {
-    const rgb = Buffer.alloc(W * H * 3);
-    for (let p = 0; p < W * H; ++p) rgb.set(p < (W * H) / 2 ? top : bottom, p * 3);
-    const file = path.join(player.dir, `big-${i}.png`);
-    fs.writeFileSync(file, encodePng(W, H, rgb, null));
-    return file;
-  });
+  const hex = (rgb) => rgb.map((c) => c.toString(16).padStart(2, '0')).join('');
+  const files = colours.map(([top, bottom], i) => picture(`big-${i}`, 'halves', W, H, hex(top), hex(bottom)).file);
   execFileSync(slidesTool, ['--buttons=over', '--html', '--quiet', '--player-url', '../player/', ...files,
     '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
   assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');
 
-  const { server, origin } = await serveFolder(site);
-  const page = await player.context.newPage();
-  const problems = [];
-  page.on('pageerror', (error) => problems.push(error.message));
-  try {
-    await page.setViewportSize({ width: 1366, height: 768 });
-    await page.goto(`${origin}/deck/big.html`);
-    const element = page.locator('#player');
-    await element.waitFor({ timeout: 15000 });
+  await viewerPage(site, 'deck/big.html', { width: 1366, height: 768 }, async (page, element, showing) => {
     const box = await element.boundingBox();
     // The whole stage in the window, at the stage's proportions, without scrolling.
     assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1366 && box.y + box.height <= 768,
@@ -752,36 +626,22 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     // Sample points away from the buttons: the middle of each half, left and right.
     const at = (x, y) => ({ x: Math.round(x * k), y: Math.round(y * k) });
     const points = [[at(300, 270), 0], [at(1500, 270), 0], [at(300, 810), 1], [at(960, 810), 1]];
-    const showing = (i) => (shot) => {
+    const slide = (i) => (shot) => {
       const wrong = points.filter(([p, half]) => {
         const s = (p.y * shot.width + p.x) * 4;
         return colours[i][half].some((c, ch) => Math.abs(shot.data[s + ch] - c) > 3);
       });
       return { ok: wrong.length === 0, why: `${wrong.length} of ${points.length} points differ from slide ${i + 1}` };
     };
-    const waitShowing = async (i, what) => {
-      const end = Date.now() + 15000;
-      let last;
-      for (;;) {
-        last = showing(i)(decodePng(await element.screenshot()));
-        if (last.ok || Date.now() > end) break;
-        await sleep(100);
-      }
-      assert.deepEqual(problems, []);
-      assert.ok(last.ok, `${what}: ${last.why}`);
-    };
     // The first slide at once, with nothing over it.
-    await waitShowing(0, 'the first slide');
+    await showing('the first slide', slide(0));
     // "next", where it is drawn, clicked without scrolling.
     const next = buttonRow(W, H, 4).centre(2);
     await page.mouse.click(box.x + next.x * k, box.y + next.y * k);
-    await waitShowing(1, 'the second slide after next');
+    await showing('the second slide after next', slide(1));
     const previous = buttonRow(W, H, 4).centre(1);
     await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
     await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
-    await waitShowing(2, 'the last slide after previous on the first');
-  } finally {
-    await page.close();
-    server.close();
-  }
+    await showing('the last slide after previous on the first', slide(2));
+  });
 });

@@ -48,6 +48,15 @@ std::string TagHex(Tag &tag) {
     return StreamHex(s);
 }
 
+bool ReadWrittenTag(Tag &tag, SwfTag &written) {
+    SwfStream s;
+    tag.Write(s);
+    std::vector<uint8_t> bytes = s.Content();
+    size_t pos = 0;
+    std::string error;
+    return ReadTag(bytes, pos, written, error) && pos == bytes.size();
+}
+
 void NextIdWillBe(uint16_t next) {
     ResetCharacterIds();
     for (uint16_t i = 1; i < next; ++i) NextCharacterId();

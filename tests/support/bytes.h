@@ -7,6 +7,7 @@
 
 #include "movie/movie.h"
 #include "movie/tag.h"
+#include "support/swf_reader.h"
 #include "swf/swf_stream.h"
 
 namespace quillon::test {
@@ -19,6 +20,9 @@ std::string ToHex(const std::vector<uint8_t> &bytes);
 std::string StreamHex(const SwfStream &stream);
 // The bytes a tag writes, header included, as hex.
 std::string TagHex(Tag &tag);
+// The one tag that tag writes, read back by the SWF reader; false when its
+// length field does not cover exactly the bytes written.
+bool ReadWrittenTag(Tag &tag, SwfTag &written);
 // Sets the character id counter so that the next id drawn is `next`.
 void NextIdWillBe(uint16_t next);
 // The depth value of every placement of a movie not yet written, in file

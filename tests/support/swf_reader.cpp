@@ -1,6 +1,7 @@
 // The SWF reader: header, tag walk, body decoders and the display list.
 #include "support/swf_reader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -141,13 +142,13 @@ public:
 
     bool Tag(const SwfTag &tag, size_t index) {
         switch (tag.code) {
-        case 26: return PlaceObject2(tag, index);
-        case 5: return RemoveObject(tag, index);
-        case 20:
-        case 36: return Bitmap(tag);
-        case 32: return Shape(tag);
-        case 34: return Button(tag);
-        case 12: return DoAction(tag);
+        case kPlaceObject2: return PlaceObject2(tag, index);
+        case kRemoveObject: return RemoveObject(tag, index);
+        case kDefineBitsLossless:
+        case kDefineBitsLossless2: return Bitmap(tag);
+        case kDefineShape3: return Shape(tag);
+        case kDefineButton2: return Button(tag);
+        case kDoAction: return DoAction(tag);
         default: return true;
         }
     }
@@ -225,7 +226,7 @@ private:
         if (r.failed) return Fail(tag, "bitmap header cut short");
         if (format != 3 && format != 5) return Fail(tag, "bitmap format " + std::to_string(format));
         if (width == 0 || height == 0) return Fail(tag, "empty bitmap");
-        size_t entry = tag.code == 36 ? 4 : 3;
+        size_t entry = tag.code == kDefineBitsLossless2 ? 4 : 3;
         size_t row = format == 3 ? (width + 3) / 4 * 4 : width * 4;
         size_t expected = colours * entry + row * height;
         std::vector<uint8_t> data;
@@ -413,7 +414,7 @@ private:
 std::vector<const SwfTag *> SwfMovie::FrameTags(int32_t frame) const {
     std::vector<const SwfTag *> out;
     for (const SwfTag &tag : tags)
-        if (tag.frame == frame && tag.code != 1 && tag.code != 0) out.push_back(&tag);
+        if (tag.frame == frame && tag.code != kShowFrame && tag.code != kEnd) out.push_back(&tag);
     return out;
 }
 
@@ -423,8 +424,15 @@ std::vector<uint16_t> SwfMovie::FrameCodes(int32_t frame) const {
     return out;
 }
 
+std::vector<const SwfTag *> SwfMovie::All(uint16_t code) const {
+    std::vector<const SwfTag *> out;
+    for (const SwfTag &tag : tags)
+        if (tag.code == code) out.push_back(&tag);
+    return out;
+}
+
 bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
-    if (tag.code != 20 && tag.code != 36) return false;
+    if (tag.code != kDefineBitsLossless && tag.code != kDefineBitsLossless2) return false;
     if (tag.body.size() < 7) return false;
     size_t start = tag.body[2] == 3 ? 8 : 7;
     if (tag.body.size() < start) return false;
@@ -444,6 +452,68 @@ bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
     bool ok = rc == Z_STREAM_END && z.avail_in == 0;  // nothing may follow the stream
     inflateEnd(&z);
     return ok;
+}
+
+bool DecodeBitmap(const SwfTag &tag, SwfBitmap &b) {
+    std::vector<uint8_t> raw;
+    if (!InflateBitmap(tag, raw)) return false;
+    const std::vector<uint8_t> &body = tag.body;
+    b.id = static_cast<uint16_t>(body[0] | body[1] << 8);
+    b.format = body[2];
+    b.width = body[3] | body[4] << 8;
+    b.height = body[5] | body[6] << 8;
+    b.colours = b.format == 3 ? body[7] + 1 : 0;
+    bool alpha = tag.code == kDefineBitsLossless2;
+    size_t entry = alpha ? 4 : 3, palette = static_cast<size_t>(b.colours) * entry;
+    size_t row = b.format == 3 ? (static_cast<size_t>(b.width) + 3) / 4 * 4 : static_cast<size_t>(b.width) * 4;
+    if ((b.format != 3 && b.format != 5) || raw.size() != palette + row * b.height) return false;
+    b.rgba.resize(static_cast<size_t>(b.width) * b.height * 4);
+    for (int32_t y = 0; y < b.height; ++y)
+        for (int32_t x = 0; x < b.width; ++x) {
+            uint8_t *out = &b.rgba[(static_cast<size_t>(y) * b.width + x) * 4];
+            const uint8_t *p;
+            if (b.format == 3) {  // red, green, blue (alpha)
+                uint8_t index = raw[palette + y * row + x];
+                if (index >= b.colours) return false;
+                p = &raw[index * entry];
+                out[3] = alpha ? p[3] : 255;
+            } else {  // alpha or padding, red, green, blue
+                p = &raw[y * row + x * 4];
+                out[3] = alpha ? p[0] : 255;
+                ++p;
+            }
+            std::copy(p, p + 3, out);
+        }
+    return true;
+}
+
+bool ReadTag(const std::vector<uint8_t> &bytes, size_t &pos, SwfTag &tag, std::string &error) {
+    tag.offset = static_cast<uint32_t>(pos);
+    if (pos + 2 > bytes.size()) {
+        error = "tag header cut short at offset " + std::to_string(pos);
+        return false;
+    }
+    uint32_t word = bytes[pos] | bytes[pos + 1] << 8;
+    pos += 2;
+    tag.code = static_cast<uint16_t>(word >> 6);
+    uint64_t length = word & 0x3F;
+    tag.longHeader = length == 0x3F;
+    if (tag.longHeader) {
+        if (pos + 4 > bytes.size()) {
+            error = "long tag header cut short at offset " + std::to_string(tag.offset);
+            return false;
+        }
+        length = bytes[pos] | bytes[pos + 1] << 8 | bytes[pos + 2] << 16 | static_cast<uint32_t>(bytes[pos + 3]) << 24;
+        pos += 4;
+    }
+    if (pos + length > bytes.size()) {
+        error = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) + " claims " +
+                std::to_string(length) + " bytes past the end of the file";
+        return false;
+    }
+    tag.body.assign(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + length));
+    pos += length;
+    return true;
 }
 
 bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error,
@@ -492,38 +562,12 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
             return false;
         }
         SwfTag tag;
-        tag.offset = static_cast<uint32_t>(pos);
         tag.frame = frame;
-        if (pos + 2 > bytes.size()) {
-            error = "tag header cut short at offset " + std::to_string(pos);
-            return false;
-        }
-        uint32_t word = bytes[pos] | bytes[pos + 1] << 8;
-        pos += 2;
-        tag.code = static_cast<uint16_t>(word >> 6);
-        uint64_t length = word & 0x3F;
-        if (length == 0x3F) {
-            if (pos + 4 > bytes.size()) {
-                error = "long tag header cut short at offset " + std::to_string(tag.offset);
-                return false;
-            }
-            length = bytes[pos] | bytes[pos + 1] << 8 | bytes[pos + 2] << 16 |
-                     static_cast<uint32_t>(bytes[pos + 3]) << 24;
-            tag.longHeader = true;
-            pos += 4;
-        }
-        if (pos + length > bytes.size()) {
-            error = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) +
-                    " claims " + std::to_string(length) + " bytes past the end of the file";
-            return false;
-        }
-        tag.body.assign(bytes.begin() + static_cast<long>(pos),
-                        bytes.begin() + static_cast<long>(pos + length));
-        pos += length;
-        if ((tag.code == 0 || tag.code == 1) && length != 0) return walker.Fail(tag, "has a body");
+        if (!ReadTag(bytes, pos, tag, error)) return false;
+        if ((tag.code == kEnd || tag.code == kShowFrame) && !tag.body.empty()) return walker.Fail(tag, "has a body");
         if (!walker.Tag(tag, movie.tags.size())) return false;
-        if (tag.code == 1) ++frame;
-        if (tag.code == 0) ended = true;
+        if (tag.code == kShowFrame) ++frame;
+        if (tag.code == kEnd) ended = true;
         movie.tags.push_back(std::move(tag));
     }
     if (!ended) {

@@ -12,6 +12,13 @@
 
 namespace quillon::test {
 
+// The codes of the tags the library writes.
+enum SwfTagCode : uint16_t {
+    kEnd = 0, kShowFrame = 1, kRemoveObject = 5, kDoAction = 12, kDefineSound = 14, kStartSound = 15,
+    kDefineBitsLossless = 20, kPlaceObject2 = 26, kDefineShape3 = 32, kDefineButton2 = 34,
+    kDefineBitsLossless2 = 36,
+};
+
 struct SwfHeader {
     uint8_t version = 0;
     uint32_t fileLength = 0;
@@ -63,6 +70,9 @@ struct SwfMovie {
     std::vector<const SwfTag *> FrameTags(int32_t frame) const;
     // Their codes, for comparing tag orders.
     std::vector<uint16_t> FrameCodes(int32_t frame) const;
+    // Every tag with this code, in file order, and how many there are.
+    std::vector<const SwfTag *> All(uint16_t code) const;
+    size_t Count(uint16_t code) const { return All(code).size(); }
 };
 
 // Parses and checks a whole file. Returns false and a description of the
@@ -90,8 +100,24 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
 bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,
                  const std::vector<uint16_t> *stackingKeys = nullptr);
 
+// Reads the tag whose header starts at bytes[pos] and moves pos past its
+// body; false, with a description, when the header or the body runs past
+// the end.
+bool ReadTag(const std::vector<uint8_t> &bytes, size_t &pos, SwfTag &tag, std::string &error);
+
 // The zlib data of a DefineBitsLossless(2) body, decompressed; false when the
 // body is not one or the data does not decompress.
 bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels);
+
+// A DefineBitsLossless(2) decoded to straight RGBA (alpha 255 without it).
+struct SwfBitmap {
+    uint16_t id = 0;
+    uint8_t format = 0;  // 3: colour-mapped, 5: 32-bit
+    int32_t width = 0, height = 0, colours = 0;  // colours: palette entries of format 3
+    std::vector<uint8_t> rgba;  // width x height x 4
+};
+// False when the tag is not a bitmap, its data does not decompress to its
+// size or a pixel names a colour beyond the palette.
+bool DecodeBitmap(const SwfTag &tag, SwfBitmap &bitmap);
 
 }  // namespace quillon::test

@@ -118,26 +118,6 @@ static int MakeDir(const char *path) {
     return Fail("cannot create directory", path);
 }
 
-static int RunAll(const char *outDir, const char *dataRoot) {
-    const QuillonScenarioEntry *const *table;
-    const QuillonScenarioEntry *e;
-    char out[MAX_PATH], data[MAX_PATH];
-    int failures = 0, count = 0;
-    if (MakeDir(outDir) != 0 || MakeDir(dataRoot) != 0) return 1;
-    for (table = quillonScenarioTables; *table; ++table) {
-        for (e = *table; e->name; ++e) {
-            if (snprintf(out, sizeof out, "%s/%s.swf", outDir, e->name) >= (int)sizeof out ||
-                snprintf(data, sizeof data, "%s/%s", dataRoot, e->name) >= (int)sizeof data)
-                return Fail("path too long for", e->name);
-            if (MakeDir(data) != 0) return 1;
-            failures += RunScenario(e, out, data) != 0;
-            ++count;
-        }
-    }
-    printf("quillon-host: %d scenarios, %d failed\n", count, failures);
-    return failures != 0 || count == 0;
-}
-
 /* ---- Unloading with a movie open ------------------------------------ */
 
 static int FileCount(const char *dir) {
@@ -340,16 +320,15 @@ static int CheckCdecl(void) {
 #endif
 
 int main(int argc, char **argv) {
-    const QuillonScenarioEntry *const *table;
     const QuillonScenarioEntry *e;
     if (argc == 2 && strcmp(argv[1], "--list") == 0) {
-        for (table = quillonScenarioTables; *table; ++table)
-            for (e = *table; e->name; ++e) puts(e->name);
+        QuillonListScenarios();
         return 0;
     }
     if (FindDll() != 0) return 1;
     if (!AddVectoredExceptionHandler(1, CountFault)) return Fail("cannot watch for faults", NULL);
-    if (argc == 4 && strcmp(argv[1], "--all") == 0) return RunAll(argv[2], argv[3]);
+    if (argc == 4 && strcmp(argv[1], "--all") == 0)
+        return QuillonRunEveryScenario("quillon-host", argv[2], argv[3], MakeDir, RunScenario);
     if (argc == 3 && strcmp(argv[1], "--unload-open") == 0) return UnloadOpen(argv[2]);
 #if defined(__i386__)
     if (argc == 2 && strcmp(argv[1], "--cdecl") == 0) return CheckCdecl();

@@ -7,7 +7,6 @@
 #include <set>
 
 #include "tests/support.h"
-#include "tests/swf_file.h"
 
 using namespace tools_test;
 
@@ -20,57 +19,58 @@ protected:
     static void SetUpTestSuite() {
         dir = new std::string(TempDir());
         result = new RunResult(RunTool(kDemo, {*dir + "/out"}));
-        movie = new SwfFile(ReadSwf(*dir + "/out/demo.swf"));
+        movie = new SwfMovie();
+        read = new ::testing::AssertionResult(ReadMovie(*dir + "/out/demo.swf", *movie));
     }
     static void TearDownTestSuite() {
         delete movie;
+        delete read;
         delete result;
         RemoveTree(*dir);
         delete dir;
     }
     static std::string *dir;
     static RunResult *result;
-    static SwfFile *movie;
+    static SwfMovie *movie;
+    static ::testing::AssertionResult *read;  // whether the movie reads back
 };
 
 std::string *DemoTest::dir;
 RunResult *DemoTest::result;
-SwfFile *DemoTest::movie;
+SwfMovie *DemoTest::movie;
+::testing::AssertionResult *DemoTest::read;
 
 TEST_F(DemoTest, WritesACompleteMovieAndSaysWhere) {
     ASSERT_EQ(result->status, 0) << result->err;
     EXPECT_EQ(result->err, "");
     EXPECT_NE(result->out.find(*dir + "/out/demo.swf"), std::string::npos) << result->out;
     EXPECT_NE(result->out.find(*dir + "/out/demo.html"), std::string::npos) << result->out;
-    ASSERT_TRUE(movie->ok) << movie->problem;
-    EXPECT_EQ(movie->fileLength, movie->actualSize);
-    EXPECT_EQ(movie->version, 4);
-    EXPECT_EQ(movie->xMax, 640 * 20);
-    EXPECT_EQ(movie->yMax, 480 * 20);
-    EXPECT_EQ(movie->frameRate, 12);
+    // The reader checks the FileLength, the version and that there are as
+    // many frames as the header counts.
+    ASSERT_TRUE(*read);
+    EXPECT_EQ(movie->header.xMax, 640 * 20);
+    EXPECT_EQ(movie->header.yMax, 480 * 20);
+    EXPECT_EQ(movie->header.frameRate, 12);
     // Slide 1: frame 0; slide 2: 25 frames of the moving sprite; slide 3: one
     // frame; slide 4: its frame and 36 animation steps; slide 5: one frame.
-    EXPECT_EQ(movie->frameCount, 65);
-    EXPECT_EQ(movie->frames.size(), 65u);
-    EXPECT_TRUE(movie->trailing.empty());
+    EXPECT_EQ(movie->header.frameCount, 65);
+    EXPECT_TRUE(movie->FrameTags(65).empty());  // nothing after the last frame
 }
 
 TEST_F(DemoTest, FiveSlidePicturesOf256ColoursThatAreNotBlank) {
-    ASSERT_TRUE(movie->ok) << movie->problem;
-    std::vector<std::pair<size_t, Bitmap>> slides;
-    for (size_t f = 0; f < movie->frames.size(); ++f)
-        for (const SwfTag &t : movie->frames[f])
-            if (t.code == kDefineBitsLossless) {
-                Bitmap b = DecodeLossless(t);
-                ASSERT_TRUE(b.ok) << "frame " << f;
-                if (b.width == 640) slides.emplace_back(f, b);
-            }
+    ASSERT_TRUE(*read);
+    std::vector<std::pair<size_t, SwfBitmap>> slides;
+    for (const SwfTag *t : movie->All(kDefineBitsLossless)) {
+        SwfBitmap b;
+        ASSERT_TRUE(DecodeBitmap(*t, b)) << "frame " << t->frame;
+        if (b.width == 640) slides.emplace_back(t->frame, b);
+    }
     ASSERT_EQ(slides.size(), 5u);
     const size_t slideFrames[] = {0, 1, 26, 27, 64};
     for (size_t i = 0; i < 5; ++i) {
         SCOPED_TRACE("slide " + std::to_string(i + 1));
         EXPECT_EQ(slides[i].first, slideFrames[i]);
-        const Bitmap &b = slides[i].second;
+        const SwfBitmap &b = slides[i].second;
         EXPECT_EQ(b.format, 3);
         EXPECT_EQ(b.height, 480);
         EXPECT_EQ(b.colours, 256);
@@ -82,7 +82,7 @@ TEST_F(DemoTest, FiveSlidePicturesOf256ColoursThatAreNotBlank) {
 }
 
 TEST_F(DemoTest, EveryKindOfButtonAndTheLink) {
-    ASSERT_TRUE(movie->ok) << movie->problem;
+    ASSERT_TRUE(*read);
     // Kinds 1 to 4 once, kinds 5 and 6 once per slide, the pause button and
     // the hyperlink area.
     EXPECT_EQ(movie->Count(kDefineButton2), 4u + 5u + 5u + 2u);
@@ -96,8 +96,8 @@ TEST_F(DemoTest, EveryKindOfButtonAndTheLink) {
     // Pictures with alpha: the sprite, the kind-0 logo and the pause plate.
     std::multiset<std::pair<int, int>> sizes;
     for (const SwfTag *t : movie->All(kDefineBitsLossless2)) {
-        Bitmap b = DecodeLossless(*t);
-        ASSERT_TRUE(b.ok);
+        SwfBitmap b;
+        ASSERT_TRUE(DecodeBitmap(*t, b));
         sizes.insert({b.width, b.height});
         // Premultiplied: no colour byte exceeds its alpha.
         for (size_t p = 0; p < b.rgba.size(); p += 4)
@@ -108,40 +108,35 @@ TEST_F(DemoTest, EveryKindOfButtonAndTheLink) {
 }
 
 TEST_F(DemoTest, StopsOnEverySlideAndAtThePause) {
-    ASSERT_TRUE(movie->ok) << movie->problem;
-    std::set<size_t> stops;
-    for (size_t f = 0; f < movie->frames.size(); ++f)
-        for (const SwfTag &t : movie->frames[f])
-            if (t.code == kDoAction && t.body == std::vector<uint8_t>{0x07, 0x00}) stops.insert(f);
-    EXPECT_EQ(stops, (std::set<size_t>{0, 13, 25, 26, 63, 64}));
+    ASSERT_TRUE(*read);
+    EXPECT_EQ(StopFrames(*movie), (std::vector<int>{0, 13, 25, 26, 63, 64}));
 }
 
 TEST_F(DemoTest, SpriteMovesAndTheOverlayComesAndGoes) {
-    ASSERT_TRUE(movie->ok) << movie->problem;
+    ASSERT_TRUE(*read);
     // Frames 2 to 25 take the sprite off and place it again, moved.
-    for (size_t f = 2; f <= 25; ++f) {
+    for (int f = 2; f <= 25; ++f) {
         SCOPED_TRACE("frame " + std::to_string(f));
         std::map<int, int> codes;
-        for (const SwfTag &t : movie->frames[f]) codes[t.code]++;
+        for (uint16_t code : movie->FrameCodes(f)) codes[code]++;
         EXPECT_GE(codes[kRemoveObject], 1);
         EXPECT_GE(codes[kPlaceObject2], 1);
     }
     // The info overlay: a 280 x 48 colour-mapped picture in frame 1.
     bool info = false;
-    for (const SwfTag &t : movie->frames[1])
-        if (t.code == kDefineBitsLossless) {
-            Bitmap b = DecodeLossless(t);
-            info = info || (b.width == 280 && b.height == 48 && b.colours == 3);
-        }
+    for (const SwfTag *t : movie->FrameTags(1)) {
+        SwfBitmap b;
+        info = info || (DecodeBitmap(*t, b) && b.width == 280 && b.height == 48 && b.colours == 3);
+    }
     EXPECT_TRUE(info);
 }
 
 TEST_F(DemoTest, AnimatedListsChangeTheStageInEveryStep) {
-    ASSERT_TRUE(movie->ok) << movie->problem;
-    for (size_t f = 28; f <= 63; ++f) {
+    ASSERT_TRUE(*read);
+    for (int f = 28; f <= 63; ++f) {
         SCOPED_TRACE("frame " + std::to_string(f));
         size_t placements = 0;
-        for (const SwfTag &t : movie->frames[f]) placements += t.code == kPlaceObject2;
+        for (uint16_t code : movie->FrameCodes(f)) placements += code == kPlaceObject2;
         EXPECT_GE(placements, 3u);  // two rubber outlines and the attractor
     }
 }
@@ -162,14 +157,10 @@ TEST_F(DemoTest, ViewerPageSoundAndLinkedPageBesideTheMovie) {
 }
 
 TEST_F(DemoTest, TheChimeStartsWithTheLastSlide) {
-    ASSERT_TRUE(movie->ok) << movie->problem;
+    ASSERT_TRUE(*read);
     std::vector<const SwfTag *> sounds = movie->All(kDefineSound);
     ASSERT_EQ(sounds.size(), 1u);
-    size_t frame = 0;
-    for (size_t f = 0; f < movie->frames.size(); ++f)
-        for (const SwfTag &t : movie->frames[f])
-            if (t.code == kDefineSound) frame = f;
-    EXPECT_EQ(frame, 64u);
+    EXPECT_EQ(sounds[0]->frame, 64);
     const std::vector<uint8_t> &d = sounds[0]->body;
     ASSERT_GT(d.size(), 7u);
     // ADPCM, 22 kHz, 16-bit, mono; as many samples as the WAV file holds.

@@ -8,9 +8,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "support/swf_reader.h"
 #include "tests/support.h"
-#include "tests/swf_file.h"
 
 using namespace tools_test;
 
@@ -36,60 +34,40 @@ std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
                << ", " << l.y1 << ")-(" << l.x2 << ", " << l.y2 << ")}";
 }
 
-// Reads bit fields most significant bit first.
-struct Bits {
-    const std::vector<uint8_t> &bytes;
-    size_t bit;
-    int32_t Signed(int n) {
-        uint32_t v = 0;
-        for (int i = 0; i < n; ++i, ++bit) v = (v << 1) | ((bytes[bit / 8] >> (7 - bit % 8)) & 1);
-        if (n > 0 && (v >> (n - 1)) & 1) v |= ~0u << n;
-        return static_cast<int32_t>(v);
-    }
-};
-
 // The buttons of the movie that open a URL, by character id: their GetURL
 // action (the first action of the first condition) and the bounds of the
 // shape they show.
-std::map<uint16_t, MovieLink> UrlButtons(const quillon::test::SwfMovie &movie) {
-    std::map<uint16_t, std::vector<int32_t>> shapeBounds;
+std::map<uint16_t, MovieLink> UrlButtons(const SwfMovie &movie) {
     std::map<uint16_t, MovieLink> buttons;
-    for (const quillon::test::SwfTag &t : movie.tags) {
-        const std::vector<uint8_t> &b = t.body;
-        if (t.code == kDefineShape3) {
-            Bits bits{b, 16};
-            int n = bits.Signed(5) & 31;
-            std::vector<int32_t> r;
-            for (int i = 0; i < 4; ++i) r.push_back(bits.Signed(n));
-            shapeBounds[static_cast<uint16_t>(b[0] | b[1] << 8)] = r;
-        } else if (t.code == kDefineButton2) {
-            uint16_t id = static_cast<uint16_t>(b[0] | b[1] << 8);
-            size_t actions = 3 + static_cast<size_t>(b[3] | b[4] << 8) + 4;
-            if (b.size() < actions + 3 || b[actions] != 0x83) continue;
-            MovieLink link;
-            const char *text = reinterpret_cast<const char *>(&b[actions + 3]);
-            link.url = text;
-            link.target = text + link.url.size() + 1;
-            // The first record's character: the invisible rectangle.
-            uint16_t shape = static_cast<uint16_t>(b[6] | b[7] << 8);
-            const std::vector<int32_t> &r = shapeBounds[shape];
-            if (r.size() == 4) {
-                link.x1 = r[0] / 20;
-                link.x2 = r[1] / 20;
-                link.y1 = r[2] / 20;
-                link.y2 = r[3] / 20;
-            }
-            buttons[id] = link;
+    for (const SwfTag *t : movie.All(kDefineButton2)) {
+        const std::vector<uint8_t> &b = t->body;
+        uint16_t id = static_cast<uint16_t>(b[0] | b[1] << 8);
+        size_t actions = 3 + static_cast<size_t>(b[3] | b[4] << 8) + 4;
+        if (b.size() < actions + 3 || b[actions] != 0x83) continue;
+        MovieLink link;
+        const char *text = reinterpret_cast<const char *>(&b[actions + 3]);
+        link.url = text;
+        link.target = text + link.url.size() + 1;
+        // The first record's character: the invisible rectangle.
+        uint16_t shape = static_cast<uint16_t>(b[6] | b[7] << 8);
+        auto bounds = movie.shapeBounds.find(shape);
+        if (bounds != movie.shapeBounds.end()) {
+            const std::vector<int32_t> &r = bounds->second;
+            link.x1 = r[0] / 20;
+            link.x2 = r[1] / 20;
+            link.y1 = r[2] / 20;
+            link.y2 = r[3] / 20;
         }
+        buttons[id] = link;
     }
     return buttons;
 }
 
 // Where the movie places its URL buttons.
-std::vector<MovieLink> LinksOf(const quillon::test::SwfMovie &movie) {
+std::vector<MovieLink> LinksOf(const SwfMovie &movie) {
     std::map<uint16_t, MovieLink> buttons = UrlButtons(movie);
     std::vector<MovieLink> out;
-    for (const quillon::test::SwfPlacement &p : movie.placements) {
+    for (const SwfPlacement &p : movie.placements) {
         auto found = buttons.find(p.characterId);
         if (p.remove || found == buttons.end()) continue;
         MovieLink link = found->second;
@@ -100,13 +78,13 @@ std::vector<MovieLink> LinksOf(const quillon::test::SwfMovie &movie) {
 }
 
 // Whether every link placed in a frame is gone in the next one.
-bool LinksLeaveWithTheirSlide(const quillon::test::SwfMovie &movie, int frames) {
+bool LinksLeaveWithTheirSlide(const SwfMovie &movie, int frames) {
     std::map<uint16_t, MovieLink> buttons = UrlButtons(movie);
-    for (const quillon::test::SwfPlacement &p : movie.placements) {
+    for (const SwfPlacement &p : movie.placements) {
         if (p.remove || !buttons.count(p.characterId)) continue;
         if (p.frame + 1 >= frames) continue;
         bool removed = false;
-        for (const quillon::test::SwfPlacement &q : movie.placements)
+        for (const SwfPlacement &q : movie.placements)
             removed |= q.remove && q.frame == p.frame + 1 && q.depth == p.depth;
         if (!removed) return false;
     }
@@ -197,9 +175,8 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
         RunResult r = RunTool(kSlides, args);
         ASSERT_EQ(r.status, 0) << r.err;
 
-        quillon::test::SwfMovie movie;
-        std::string problem;
-        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/talk.swf", movie, problem)) << problem;
+        SwfMovie movie;
+        ASSERT_TRUE(ReadMovie(dir + "/talk.swf", movie));
         EXPECT_EQ(movie.header.frameCount, c.frames);
         EXPECT_EQ(movie.header.xMax, c.width * 20);
         EXPECT_EQ(movie.header.yMax, c.height * 20);
@@ -214,7 +191,7 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
             EXPECT_NE(r.err.find("quillon-slides: " + dir + "/" + line), std::string::npos) << r.err;
 
         // The slides look like pdftocairo's renderings of their pages.
-        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/talk.swf"));
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
         ASSERT_EQ(bitmaps.size(), c.pages.size());
         for (size_t i = 0; i < c.pages.size(); ++i) {
             if (c.pages[i] == 0 || c.width * 3 != c.height * 4) continue;

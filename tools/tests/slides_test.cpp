@@ -12,13 +12,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <set>
 
-#include "demo/wav.h"
 #include "slides/sound_file.h"
-#include "support/swf_reader.h"
+#include "sound/wav_builder.h"
 #include "tests/support.h"
-#include "tests/swf_file.h"
 
 using namespace tools_test;
 
@@ -26,48 +23,14 @@ namespace {
 
 const std::string kSlides = QUILLON_SLIDES;
 
-// A picture of `colours` vertical stripes, colour-mapped.
 void PaletteImage(const std::string &path, int w, int h, int colours, int seed) {
-    std::vector<uint8_t> palette, indexes(static_cast<size_t>(w) * h);
-    for (int i = 0; i < colours; ++i) {
-        palette.push_back(static_cast<uint8_t>(i * 37 + seed * 11));
-        palette.push_back(static_cast<uint8_t>(255 - i * 53 - seed));
-        palette.push_back(static_cast<uint8_t>(i * 91 + seed * 29));
-    }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            indexes[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>((x + y * 7) % colours);
-    ASSERT_TRUE(WritePalettePng(path, w, h, indexes, palette));
-}
-
-// Red across, green down, blue in waves: many more than 256 colours.
-std::vector<uint8_t> Gradient(int w, int h) {
-    std::vector<uint8_t> rgb;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            rgb.push_back(static_cast<uint8_t>(std::lround(x * 255.0 / (w - 1))));
-            rgb.push_back(static_cast<uint8_t>(std::lround(y * 255.0 / (h - 1))));
-            rgb.push_back(static_cast<uint8_t>(std::lround(128 + 127 * std::sin((x + y) / 40.0))));
-        }
-    return rgb;
-}
-
-// The frames whose DoAction tags hold a Stop action (07) and nothing else.
-std::set<int> StopFrames(const SwfFile &movie) {
-    std::set<int> stops;
-    for (size_t f = 0; f < movie.frames.size(); ++f)
-        for (const SwfTag &t : movie.frames[f])
-            if (t.code == kDoAction && t.body == std::vector<uint8_t>{0x07, 0x00})
-                stops.insert(static_cast<int>(f));
-    return stops;
+    ASSERT_TRUE(WriteStripesPng(path, w, h, colours, seed));
 }
 
 // The bytes of a WAV file of a 440 Hz tone, 16-bit mono.
 std::string ToneWav(double seconds, uint32_t rate) {
-    std::vector<int16_t> samples(static_cast<size_t>(std::lround(seconds * rate)));
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / rate));
-    return quillon_tools::WavBytes(samples, rate);
+    Bytes wav = PcmWav(1, rate, 16, Samples16(Sine(static_cast<uint32_t>(std::lround(seconds * rate)), 440, rate, 8000)));
+    return std::string(wav.begin(), wav.end());
 }
 
 // Runs quillon-slides with TMPDIR set to tmp.
@@ -116,21 +79,18 @@ TEST_F(SlidesTest, PaletteImagesKeepEveryPixelExactly) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
 
-    SwfFile movie = ReadSwf(dir + "/deck.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
-    EXPECT_EQ(movie.fileLength, movie.actualSize);
-    EXPECT_EQ(movie.version, 4);
-    EXPECT_EQ(movie.xMax, 61 * 20);
-    EXPECT_EQ(movie.yMax, 40 * 20);
-    EXPECT_EQ(movie.frameRate, 1);
-    EXPECT_EQ(movie.frameCount, 3);
-    EXPECT_EQ(movie.frames.size(), 3u);
-    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    SwfMovie movie;  // the reader checks the FileLength, the version and the frames
+    ASSERT_TRUE(ReadMovie(dir + "/deck.swf", movie));
+    EXPECT_EQ(movie.header.xMax, 61 * 20);
+    EXPECT_EQ(movie.header.yMax, 40 * 20);
+    EXPECT_EQ(movie.header.frameRate, 1);
+    EXPECT_EQ(movie.header.frameCount, 3);
+    std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
     ASSERT_EQ(bitmaps.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE("slide " + std::to_string(i));
         // Each slide's bitmap is defined in its own frame.
-        ASSERT_EQ(movie.frames[static_cast<size_t>(i)].front().code, kDefineBitsLossless);
+        ASSERT_EQ(movie.FrameCodes(i).front(), kDefineBitsLossless);
         int w, h;
         std::vector<uint8_t> rgb;
         ASSERT_TRUE(ReadRgbPng(args[static_cast<size_t>(i)], w, h, rgb));
@@ -144,7 +104,7 @@ TEST_F(SlidesTest, PaletteImagesKeepEveryPixelExactly) {
         EXPECT_EQ(wrong, 0u);
     }
     // Without buttons the movie plays through and stops on the last slide.
-    EXPECT_EQ(StopFrames(movie), (std::set<int>{2}));
+    EXPECT_EQ(StopFrames(movie), (std::vector<int>{2}));
     EXPECT_EQ(movie.Count(kDefineButton2), 0u);
 }
 
@@ -154,12 +114,10 @@ TEST_F(SlidesTest, TruecolourGradientIsQuantisedWithinThirtyDecibels) {
     RunResult r = RunTool(kSlides, {dir + "/gradient.png", "-o", dir + "/g.swf"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 quantised"), std::string::npos) << r.out;
-    SwfFile movie = ReadSwf(dir + "/g.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
-    EXPECT_EQ(movie.fileLength, movie.actualSize);
-    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/g.swf", movie));
+    std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
     ASSERT_EQ(bitmaps.size(), 1u);
-    ASSERT_TRUE(bitmaps[0].ok);
     EXPECT_LE(bitmaps[0].colours, 256);
     EXPECT_GT(bitmaps[0].colours, 64);
     double psnr = Psnr(rgb, bitmaps[0]);
@@ -373,13 +331,13 @@ TEST_F(SlidesTest, OtherSizesAreScaledToFitAndCentredOnTheBackground) {
     RunResult r = RunTool(kSlides, {"--size", "100x50", "--background", "102030", dir + "/square.png",
                                 "-o", dir + "/s.swf", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
-    SwfFile movie = ReadSwf(dir + "/s.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
-    EXPECT_EQ(movie.xMax, 2000);
-    EXPECT_EQ(movie.yMax, 1000);
-    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/s.swf", movie));
+    EXPECT_EQ(movie.header.xMax, 2000);
+    EXPECT_EQ(movie.header.yMax, 1000);
+    std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
     ASSERT_EQ(bitmaps.size(), 1u);
-    const Bitmap &b = bitmaps[0];
+    const SwfBitmap &b = bitmaps[0];
     ASSERT_EQ(b.width, 100);
     ASSERT_EQ(b.height, 50);
     auto at = [&](int x, int y) {
@@ -405,22 +363,22 @@ TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
     args.insert(args.end(), {"-o", dir + "/b.swf"});
     RunResult r = RunTool(kSlides, args);
     ASSERT_EQ(r.status, 0) << r.err;
-    SwfFile movie = ReadSwf(dir + "/b.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
-    EXPECT_EQ(movie.frameRate, 24);
-    EXPECT_EQ(movie.frameCount, 3);
-    EXPECT_EQ(StopFrames(movie), (std::set<int>{0, 1, 2}));
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/b.swf", movie));
+    EXPECT_EQ(movie.header.frameRate, 24);
+    EXPECT_EQ(movie.header.frameCount, 3);
+    EXPECT_EQ(StopFrames(movie), (std::vector<int>{0, 1, 2}));
     // First and last: one button each, in frame 0; previous and next: one per
     // slide, swapped in each slide's frame.
     EXPECT_EQ(movie.Count(kDefineButton2), 8u);
     size_t inFrame0 = 0;
-    for (const SwfTag &t : movie.frames[0]) inFrame0 += t.code == kDefineButton2;
+    for (uint16_t code : movie.FrameCodes(0)) inFrame0 += code == kDefineButton2;
     EXPECT_EQ(inFrame0, 4u);
     // The faces: 4 buttons x 3 pictures, plus the 3 slides.
     EXPECT_EQ(movie.Count(kDefineBitsLossless), 15u);
     for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
-        Bitmap b = DecodeLossless(*t);
-        ASSERT_TRUE(b.ok);
+        SwfBitmap b;
+        ASSERT_TRUE(DecodeBitmap(*t, b));
         if (b.format == 5) {
             EXPECT_EQ(b.width, 30);   // 240 / 12 = 20 high, 30 wide
             EXPECT_EQ(b.height, 20);
@@ -480,10 +438,9 @@ TEST_F(SlidesTest, SoundStartsWithTheFirstSlide) {
     PaletteImage(dir + "/a.png", 32, 32, 3, 0);
     RunResult r = RunTool(kSlides, {"--sound", dir + "/tone.wav", dir + "/a.png", "-o", dir + "/a.swf"});
     ASSERT_EQ(r.status, 0) << r.err;
-    SwfFile movie = ReadSwf(dir + "/a.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
-    EXPECT_EQ(movie.fileLength, movie.actualSize);
-    EXPECT_EQ(movie.frameCount, 1);
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/a.swf", movie));
+    EXPECT_EQ(movie.header.frameCount, 1);
     // The sound starts with the first slide: 22 kHz ADPCM of all 2205 samples.
     std::vector<const SwfTag *> sounds = movie.All(kDefineSound);
     ASSERT_EQ(sounds.size(), 1u);
@@ -543,8 +500,8 @@ TEST_P(SlidesSound, PlaysAtItsOwnSpeed) {
     else unsetenv("TMPDIR");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ListDir(tmp).empty()) << "a temporary file was left behind";
-    SwfFile movie = ReadSwf(dir + "/a.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/a.swf", movie));
     std::vector<const SwfTag *> sounds = movie.All(kDefineSound);
     ASSERT_EQ(sounds.size(), 1u);
     const std::vector<uint8_t> &d = sounds[0]->body;
@@ -635,14 +592,13 @@ TEST_P(SlidesTiming, SlidesAndSoundsStartWhereTheirTimesSay) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ListDir(tmp).empty()) << "a temporary file was left behind";
 
-    quillon::test::SwfMovie movie;
-    std::string problem;
-    ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/deck.swf", movie, problem)) << problem;
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/deck.swf", movie));
     EXPECT_EQ(movie.header.frameCount, c.frames);
-    std::vector<int> pictures, soundStarts, stops;
+    std::vector<int> pictures, soundStarts;
     std::vector<double> soundSeconds;
     std::map<uint16_t, double> soundLength;  // DefineSound id -> seconds
-    for (const quillon::test::SwfTag &t : movie.tags) {
+    for (const SwfTag &t : movie.tags) {
         const std::vector<uint8_t> &b = t.body;
         // Slide pictures are the 8-bit bitmaps (format 3); button faces are 32-bit.
         if (t.code == kDefineBitsLossless && b.size() > 2 && b[2] == 3) pictures.push_back(t.frame);
@@ -655,14 +611,13 @@ TEST_P(SlidesTiming, SlidesAndSoundsStartWhereTheirTimesSay) {
             soundStarts.push_back(t.frame);
             soundSeconds.push_back(soundLength[static_cast<uint16_t>(b[0] | b[1] << 8)]);
         }
-        if (t.code == kDoAction && b == std::vector<uint8_t>{0x07, 0x00}) stops.push_back(t.frame);
     }
     EXPECT_EQ(pictures, c.pictures);
     EXPECT_EQ(soundStarts, c.soundStarts);
     ASSERT_EQ(soundSeconds.size(), c.soundSeconds.size());
     for (size_t i = 0; i < soundSeconds.size(); ++i)
         EXPECT_NEAR(soundSeconds[i], c.soundSeconds[i], 0.002) << "sound " << i;
-    EXPECT_EQ(stops, c.stops);
+    EXPECT_EQ(StopFrames(movie), c.stops);
     RemoveTree(dir);
 }
 
@@ -798,10 +753,8 @@ TEST_F(SlidesTest, PlayerUrlLoadsThePlayerFromThereWithoutACopy) {
 }
 
 TEST_F(SlidesTest, AViewerPageForAMovieWithSoundHintsHowToHearIt) {
-    // 1000 samples of 8-bit mono silence at 11025 Hz: a header of 44 bytes.
-    const char header[] = "RIFF\x0c\x04\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0"
-                          "\x11\x2b\0\0\x01\0\x08\0data\xe8\x03\0\0";
-    WriteText(dir + "/quiet.wav", std::string(header, 44) + std::string(1000, '\x80'));
+    // 1000 samples of 8-bit mono silence at 11025 Hz.
+    ASSERT_TRUE(WriteBytes(dir + "/quiet.wav", PcmWav(1, 11025, 8, Bytes(1000, 0x80))));
     PaletteImage(dir + "/a.png", 32, 32, 3, 0);
     RunResult r = RunTool(kSlides, {"--html", "--quiet", "--sound", dir + "/quiet.wav", "--player-url",
                                     "/ruffle", dir + "/a.png", "-o", dir + "/a.swf"});
@@ -817,7 +770,8 @@ TEST_F(SlidesTest, AMovieNamedHtmlKeepsItsViewerPageApart) {
     PaletteImage(dir + "/a.png", 20, 20, 2, 0);
     RunResult r = RunTool(kSlides, {"--html", "--quiet", dir + "/a.png", "-o", dir + "/odd.html"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(ReadSwf(dir + "/odd.html").ok);
+    SwfMovie movie;
+    EXPECT_TRUE(ReadMovie(dir + "/odd.html", movie));
     EXPECT_NE(ReadText(dir + "/odd.html.html").find("player.load(\"odd.html\")"), std::string::npos);
 }
 
@@ -858,7 +812,8 @@ TEST_F(SlidesTest, HelpListsEveryOption) {
     r = RunTool(kSlides, {"--fps=5", "--size=16x16", "--background=000000", "--quiet",
                           dir + "/a.png", "--output=" + dir + "/h2.swf"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(ReadSwf(dir + "/h2.swf").ok);
+    SwfMovie movie;
+    EXPECT_TRUE(ReadMovie(dir + "/h2.swf", movie));
     r = RunTool(kSlides, {"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("quillon-slides ", 0), 0u) << r.out;

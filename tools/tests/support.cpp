@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,40 @@
 #include <sstream>
 
 namespace tools_test {
+
+::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie) {
+    std::string error;
+    if (ReadSwfFile(path, movie, error)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << path << ": " << error;
+}
+
+std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie) {
+    std::vector<SwfBitmap> out;
+    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
+        SwfBitmap b;
+        if (DecodeBitmap(*t, b) && b.format == 3) out.push_back(b);
+    }
+    return out;
+}
+
+std::vector<int> StopFrames(const SwfMovie &movie) {
+    std::vector<int> stops;
+    for (const SwfTag *t : movie.All(kDoAction))
+        if (t->body == std::vector<uint8_t>{0x07, 0x00}) stops.push_back(t->frame);
+    return stops;
+}
+
+double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b) {
+    double sum = 0;
+    size_t n = rgb.size() / 3;
+    for (size_t i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) {
+            double d = static_cast<double>(rgb[i * 3 + c]) - b.rgba[i * 4 + c];
+            sum += d * d;
+        }
+    double mse = sum / (n * 3);
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
 
 std::string TempDir() {
     const char *base = std::getenv("TMPDIR");
@@ -82,6 +117,55 @@ bool WritePalettePng(const std::string &path, int width, int height,
     image.format = PNG_FORMAT_RGB_COLORMAP;
     image.colormap_entries = static_cast<png_uint_32>(palette.size() / 3);
     return png_image_write_to_file(&image, path.c_str(), 0, indexes.data(), 0, palette.data()) != 0;
+}
+
+bool WriteStripesPng(const std::string &path, int w, int h, int colours, int seed, std::vector<uint8_t> *rgb) {
+    std::vector<uint8_t> palette, indexes(static_cast<size_t>(w) * h);
+    for (int i = 0; i < colours; ++i) {
+        palette.push_back(static_cast<uint8_t>(i * 37 + seed * 11));
+        palette.push_back(static_cast<uint8_t>(255 - i * 53 - seed));
+        palette.push_back(static_cast<uint8_t>(i * 91 + seed * 29));
+    }
+    if (rgb) rgb->clear();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t i = static_cast<uint8_t>((x + y * 7) % colours);
+            indexes[static_cast<size_t>(y) * w + x] = i;
+            if (rgb) rgb->insert(rgb->end(), &palette[i * 3u], &palette[i * 3u] + 3);
+        }
+    return WritePalettePng(path, w, h, indexes, palette);
+}
+
+std::vector<uint8_t> Gradient(int w, int h) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            rgb.push_back(static_cast<uint8_t>(std::lround(x * 255.0 / (w - 1))));
+            rgb.push_back(static_cast<uint8_t>(std::lround(y * 255.0 / (h - 1))));
+            rgb.push_back(static_cast<uint8_t>(std::lround(128 + 127 * std::sin((x + y) / 40.0))));
+        }
+    return rgb;
+}
+
+std::vector<uint8_t> Photo(int w, int h) {
+    std::vector<uint8_t> rgb;
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            double u = static_cast<double>(x) / w, v = static_cast<double>(y) / h;
+            double sky = 0.5 + 0.5 * std::sin(3.1 * u) * std::cos(2.3 * v);
+            double hill = 1 / (1 + std::exp(-(v - 0.55 - 0.1 * std::sin(7 * u)) * 25));
+            double leaf = 0.5 + 0.5 * std::sin(40 * u + 9 * std::sin(13 * v)) * std::sin(31 * v);
+            const double c[3] = {(1 - hill) * (0.45 + 0.4 * sky) + hill * (0.25 + 0.35 * leaf),
+                                 (1 - hill) * (0.6 + 0.3 * sky) + hill * (0.4 + 0.4 * leaf),
+                                 (1 - hill) * (0.85 + 0.15 * sky) + hill * (0.15 + 0.2 * leaf * sky)};
+            for (double k : c) {
+                seed = (seed * 1103515245u + 12345u) & 0x7fffffffu;
+                long grain = static_cast<long>((seed >> 16) % 7) - 3;
+                rgb.push_back(static_cast<uint8_t>(std::clamp(std::lround(255 * k) + grain, 0L, 255L)));
+            }
+        }
+    return rgb;
 }
 
 bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb) {

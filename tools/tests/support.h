@@ -1,11 +1,28 @@
-// Test helpers: PNG files made by the tests, running the tools, folders.
+// Test helpers: PNG files made by the tests, running the tools, folders,
+// and the tools' movies read back through the strict reader of tests/support.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "support/swf_reader.h"
+
 namespace tools_test {
+
+using namespace quillon::test;
+
+// The movie in the file at path, read by the strict reader; fails with the
+// first fault it finds.
+::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie);
+// The colour-mapped bitmaps of a movie (the slides), in file order.
+std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie);
+// The frames whose DoAction tags hold a Stop action and nothing else.
+std::vector<int> StopFrames(const SwfMovie &movie);
+// How close a bitmap is to an RGB picture of its size, in dB (99 when equal).
+double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b);
 
 // A fresh empty folder under the system's temporary folder.
 std::string TempDir();
@@ -21,6 +38,16 @@ bool WriteRgbPng(const std::string &path, int width, int height, const std::vect
 // Writes a colour-mapped PNG: indexes into palette (3 bytes an entry).
 bool WritePalettePng(const std::string &path, int width, int height,
                      const std::vector<uint8_t> &indexes, const std::vector<uint8_t> &palette);
+// The test pictures, shared with the player suite through
+// quillon-test-picture. Diagonal stripes of `colours` palette entries,
+// colour-mapped (a palette that differs with seed); rgb, when given,
+// receives what the picture shows.
+bool WriteStripesPng(const std::string &path, int width, int height, int colours, int seed,
+                     std::vector<uint8_t> *rgb = nullptr);
+// Red across, green down, blue in waves: many more than 256 colours.
+std::vector<uint8_t> Gradient(int width, int height);
+// Soft light and colour with fine grain, as a photograph has.
+std::vector<uint8_t> Photo(int width, int height);
 // Reads any PNG as RGB (alpha dropped).
 bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
 

@@ -24,6 +24,7 @@
 #include "exports_ops.h"
 #include "quillon.h"
 #include "support/bytes.h"
+#include "sound/wav_builder.h"
 #include "support/swf_reader.h"
 
 namespace {
@@ -115,27 +116,22 @@ struct Model {
 };
 
 void WriteSoundFile(Reader &in) {
-    std::FILE *f = std::fopen(Work().sound.c_str(), "wb");
-    if (!f) Fail("cannot write the sound file");
+    quillon::test::Bytes bytes;
     uint8_t mode = in.Byte();
     if (mode & 1) {
         // A well-formed 8-bit mono 11 kHz PCM file, or 16-bit stereo.
         bool wide = mode & 2;
         uint32_t frames = in.Word() % 4000;
-        uint32_t channels = wide ? 2 : 1, bytesPer = wide ? 2 : 1, rate = wide ? 22050 : 11025;
-        uint32_t data = frames * channels * bytesPer;
-        auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) std::fputc((v >> (8 * i)) & 0xFF, f); };
-        auto u16 = [&](uint32_t v) { std::fputc(v & 0xFF, f); std::fputc((v >> 8) & 0xFF, f); };
-        std::fputs("RIFF", f); u32(36 + data); std::fputs("WAVEfmt ", f); u32(16);
-        u16(1); u16(channels); u32(rate); u32(rate * channels * bytesPer); u16(channels * bytesPer);
-        u16(bytesPer * 8); std::fputs("data", f); u32(data);
-        for (uint32_t i = 0; i < data; ++i) std::fputc(static_cast<int>((i * 37) ^ (i >> 3)) & 0xFF, f);
+        uint16_t channels = wide ? 2 : 1, bits = wide ? 16 : 8;
+        quillon::test::Bytes data(frames * channels * bits / 8);
+        for (uint32_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>((i * 37) ^ (i >> 3));
+        bytes = quillon::test::PcmWav(channels, wide ? 22050 : 11025, bits, data);
     } else {
         // Whatever bytes follow in the input.
         uint32_t n = in.Word() % 2048;
-        for (uint32_t i = 0; i < n; ++i) std::fputc(in.Byte(), f);
+        for (uint32_t i = 0; i < n; ++i) bytes.push_back(in.Byte());
     }
-    std::fclose(f);
+    if (!quillon::test::WriteBytes(Work().sound, bytes)) Fail("cannot write the sound file");
 }
 
 void CheckWritten(const Model &m, const std::vector<uint16_t> &keys) {

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "host/quillon_api.h"
+
 namespace quillon::fuzz {
 
+// One operation per export, in the order of the hosts' export list.
 enum Op : uint8_t {
-    kCreateMovie, kDuplicateFrame, kNextSlide, kWriteMovie, kDestroyMovie,
-    kCreateFrame, kStopFrame, kInitButtonList, kRemoveButtons, kAddPauseButton,
-    kAddHyperLink, kAddAutomaticHyperLink, kAddButton, kSetSpritesCount, kAddSprite,
-    kTranslateSprite, kShowSprite, kHideSprite, kSetInfoCount, kAddInfo,
-    kRemoveAndDestroyAllInfo, kAddSound, kInitAnimatedList, kAddRubber, kAddAtAttractor,
-    kAnimateList, kDestroyAnimatedList,
+#define QUILLON_FUZZ_OP(name, ret, args) k##name,
+    QUILLON_EXPORTS(QUILLON_FUZZ_OP)
+#undef QUILLON_FUZZ_OP
     kOpCount
 };
 

@@ -15,7 +15,7 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const { execFileSync } = require('node:child_process');
+const { execFileSync, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -48,6 +48,22 @@ function point(x, y, rgb) {
 
 function differs(a, b, tolerance) {
   return Math.max(Math.abs(a[0] - b[0]), Math.abs(a[1] - b[1]), Math.abs(a[2] - b[2])) > tolerance;
+}
+
+// A movie as the strict SWF reader of tests/support reads it
+// (quillon-swf-check --json, which CTest names in QUILLON_SWF_CHECK): its
+// header, its tags and its bitmaps, with their RGBA pixels when pixels is
+// set. Fails when the movie is not sound.
+function readMovie(file, { pixels = false } = {}) {
+  const check = process.env.QUILLON_SWF_CHECK;
+  assert.ok(check && fs.existsSync(check), 'QUILLON_SWF_CHECK must name quillon-swf-check (CTest sets it)');
+  const run = spawnSync(check, ['--json', ...(pixels ? ['--pixels'] : []), file],
+    { encoding: 'utf8', maxBuffer: 1 << 28 });
+  assert.ok(run.stdout, `quillon-swf-check ${file}: ${run.stderr}`);
+  const movie = JSON.parse(run.stdout);
+  assert.ok(movie.ok, `${file}: ${movie.error}`);
+  for (const b of movie.bitmaps) if (b.rgba) b.rgba = Buffer.from(b.rgba, 'base64');
+  return movie;
 }
 
 class Player {
@@ -322,4 +338,4 @@ class MovieView {
   }
 }
 
-module.exports = { Player, MovieView, point };
+module.exports = { Player, MovieView, point, readMovie };

@@ -16,6 +16,7 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.swf': 'application/x-shockwave-flash',
   '.jpg': 'image/jpeg',
+  '.wav': 'audio/wav',
 };
 
 // The player's configuration: deterministic screenshots (no splash, no
@@ -69,8 +70,11 @@ player.load('/movies/' + encodeURIComponent(params.get('movie')));
 }
 
 class TestServer {
-  constructor(movieDir) {
+  // With site, a folder served as it is, as a user's server would: every
+  // file under it by its path, and nothing else.
+  constructor(movieDir, { site } = {}) {
     this.movieDir = movieDir;
+    this.site = site;
     this.requests = [];  // {url, time}, in order of arrival
     this.server = http.createServer((req, res) => this.handle(req, res));
   }
@@ -101,7 +105,7 @@ class TestServer {
       res.writeHead(status, { 'content-type': type, 'cache-control': 'no-store' });
       res.end(body);
     };
-    if (url.pathname === '/player.html') {
+    if (url.pathname === '/player.html' && !this.site) {
       send(200, TYPES['.html'], playerPage());
       return;
     }
@@ -116,8 +120,13 @@ class TestServer {
     send(404, TYPES['.html'], `<!doctype html><title>not here</title><p>${url.pathname}</p>`);
   }
 
-  // The file behind /ruffle/NAME or /movies/NAME; plain names only.
+  // The file behind /ruffle/NAME or /movies/NAME; plain names only (or
+  // any file of the site).
   resolve(pathname) {
+    if (this.site) {
+      const file = path.join(this.site, path.normalize(decodeURIComponent(pathname)));
+      return file.startsWith(this.site + path.sep) && fs.existsSync(file) && !fs.statSync(file).isDirectory() ? file : null;
+    }
     const match = /^\/(ruffle|movies)\/([\w.-]+)$/.exec(pathname);
     if (!match || match[2].startsWith('.')) return null;
     return path.join(match[1] === 'ruffle' ? RUFFLE_DIR : this.movieDir, match[2]);

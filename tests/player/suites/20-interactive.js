@@ -30,7 +30,7 @@ module.exports = (player) => {
     const buttons = navigationButtons;
     const rects = [...Object.values(buttons).map((b) => b.rect), NAVIGATION_PICTURE.rect];
     // Every slide with the kind-0 picture, which frame 0 places for good.
-    const picture = inside(NAVIGATION_PICTURE.rect, NAVIGATION_PICTURE.colour);
+    const picture = inside(NAVIGATION_PICTURE.rect, NAVIGATION_PICTURE.face);
     const slide = {
       A: [...slidePoints(SLIDE_A, rects), ...picture],
       B: [...slidePoints(SLIDE_B, rects), ...picture],

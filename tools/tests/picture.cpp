@@ -1,0 +1,42 @@
+// quillon-test-picture: the tools' test pictures for the player suite
+// (tests/player/tools.test.mjs), so that one generator serves both.
+//   quillon-test-picture stripes W H COLOURS SEED OUT   colour-mapped
+//   quillon-test-picture gradient|photo W H OUT          truecolour
+//   quillon-test-picture halves W H RRGGBB RRGGBB OUT    top and bottom half
+// Writes OUT.png and OUT.rgb, the RGB rows the picture shows.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/support.h"
+
+using namespace tools_test;
+
+int main(int argc, char **argv) {
+    std::string kind = argc > 4 ? argv[1] : "", out = argv[argc - 1];
+    int w = argc > 4 ? std::atoi(argv[2]) : 0, h = argc > 4 ? std::atoi(argv[3]) : 0;
+    std::vector<uint8_t> rgb;
+    bool ok = w > 1 && h > 1;
+    if (ok && kind == "stripes" && argc == 7) {
+        ok = WriteStripesPng(out + ".png", w, h, std::atoi(argv[4]), std::atoi(argv[5]), &rgb);
+    } else if (ok && (kind == "gradient" || kind == "photo" || kind == "halves")) {
+        if (kind == "halves" && argc == 7) {
+            for (size_t p = 0; p < static_cast<size_t>(w) * h; ++p) {
+                unsigned long c = std::strtoul(argv[p < static_cast<size_t>(w) * h / 2 ? 4 : 5], nullptr, 16);
+                rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+            }
+        } else {
+            rgb = kind == "gradient" ? Gradient(w, h) : Photo(w, h);
+        }
+        ok = argc == (kind == "halves" ? 7 : 5) && WriteRgbPng(out + ".png", w, h, rgb);
+    } else {
+        ok = false;
+    }
+    if (ok) {
+        std::FILE *f = std::fopen((out + ".rgb").c_str(), "wb");
+        ok = f && std::fwrite(rgb.data(), 1, rgb.size(), f) == rgb.size();
+        ok = f && std::fclose(f) == 0 && ok;
+    }
+    if (!ok) std::fprintf(stderr, "usage: %s stripes|gradient|photo|halves W H [ARGS] OUT (see the source)\n", argv[0]);
+    return ok ? 0 : 1;
+}
