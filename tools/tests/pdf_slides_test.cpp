@@ -253,9 +253,8 @@ TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
         RunResult r = RunTool(kSlides, {"--quiet", "--buttons", dir + "/" + deck, "-o", dir + "/deck.swf"});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        quillon::test::SwfMovie movie;
-        std::string problem;
-        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/deck.swf", movie, problem)) << problem;
+        SwfMovie movie;
+        ASSERT_TRUE(ReadMovie(dir + "/deck.swf", movie));
         EXPECT_EQ(movie.header.frameCount, 2);
         EXPECT_EQ(movie.header.xMax, 1024 * 20);
         std::vector<MovieLink> links = LinksOf(movie);
@@ -269,7 +268,7 @@ TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
         EXPECT_LT(links[0].x1, 512);
         EXPECT_LT(links[0].y2, movie.header.yMax / 20 / 2);
         // The first page navy, the second white.
-        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/deck.swf"));
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/deck.swf");
         ASSERT_EQ(bitmaps.size(), 2u);
         const uint8_t *corner0 = &bitmaps[0].rgba[(10 * 1024 + 1000) * 4];
         const uint8_t *corner1 = &bitmaps[1].rgba[(10 * 1024 + 1000) * 4];
@@ -292,9 +291,8 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
         RunResult r = RunTool(kSlides, {"--quiet", row.where, "--pages", "3", dir + "/talk.pdf", "-o",
                                         dir + "/b.swf"});
         ASSERT_EQ(r.status, 0) << r.err;
-        quillon::test::SwfMovie movie;
-        std::string problem;
-        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/b.swf", movie, problem)) << problem;
+        SwfMovie movie;
+        ASSERT_TRUE(ReadMovie(dir + "/b.swf", movie));
         EXPECT_EQ(movie.header.xMax, 1024 * 20);
         EXPECT_EQ(movie.header.yMax, row.stageHeight * 20);
         // Every shape but the slide's own is a button face.
@@ -310,10 +308,10 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
         }
         EXPECT_EQ(faces, 12u);  // four buttons, three faces each
         // The page itself fills the slide above the strip.
-        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/b.swf"));
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/b.swf");
         ASSERT_EQ(bitmaps.size(), 1u);
         std::vector<uint8_t> page = Rendering(dir + "/talk.pdf", 3, 1024, 768, dir);
-        Bitmap slide = bitmaps[0];
+        SwfBitmap slide = bitmaps[0];
         slide.rgba.resize(1024 * 768 * 4);
         if (!row.onThePage) {
             EXPECT_GE(Psnr(page, slide), 35.0);

@@ -209,19 +209,19 @@ TEST_P(SlidesPicture, ShowsThePictureUprightInSrgb) {
         int sw, sh;
         std::vector<uint8_t> stored;
         ASSERT_TRUE(ReadPictureAsStored(path, sw, sh, stored));
-        Bitmap asStored{true, 0, 3, sw, sh, 0, {}};
+        SwfBitmap asStored{0, 3, sw, sh, 0, {}};
         for (size_t i = 0; i < stored.size(); i += 3)
             asStored.rgba.insert(asStored.rgba.end(), {stored[i], stored[i + 1], stored[i + 2], 255});
         EXPECT_LT(Psnr(photo, asStored), row.minPsnr) << "the profile changes too little to tell";
     }
     RunResult r = RunTool(kSlides, {"--quiet", path, "-o", dir + "/p.swf"});
     ASSERT_EQ(r.status, 0) << r.err;
-    SwfFile movie = ReadSwf(dir + "/p.swf");
-    ASSERT_TRUE(movie.ok) << movie.problem;
+    SwfMovie movie;
+    ASSERT_TRUE(ReadMovie(dir + "/p.swf", movie));
     // The stage is the upright picture's size.
-    EXPECT_EQ(movie.xMax, w * 20);
-    EXPECT_EQ(movie.yMax, h * 20);
-    std::vector<Bitmap> bitmaps = SlideBitmaps(movie);
+    EXPECT_EQ(movie.header.xMax, w * 20);
+    EXPECT_EQ(movie.header.yMax, h * 20);
+    std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
     ASSERT_EQ(bitmaps.size(), 1u);
     ASSERT_EQ(bitmaps[0].width, w);
     ASSERT_EQ(bitmaps[0].height, h);
@@ -246,7 +246,7 @@ TEST_F(SlidesTest, SixteenBitPngsGiveTheSameSlideInterlacedOrNot) {
     RunResult r = RunTool(kSlides, {"--quiet", dir + "/deep.png", dir + "/deep-interlaced.png", "-o",
                                     dir + "/d.swf"});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/d.swf"));
+    std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/d.swf");
     ASSERT_EQ(bitmaps.size(), 2u);
     EXPECT_EQ(bitmaps[0].rgba, bitmaps[1].rgba);
     EXPECT_GE(Psnr(photo, bitmaps[0]), 35.0);
@@ -263,9 +263,9 @@ TEST_F(SlidesTest, SvgIsDrawnAtTheStageSize) {
     RunResult r = RunTool(kSlides, {"--quiet", "--size", "400x400", "--background", "102030",
                                     dir + "/drawing.svg", "-o", dir + "/s.swf"});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/s.swf"));
+    std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/s.swf");
     ASSERT_EQ(bitmaps.size(), 1u);
-    const Bitmap &b = bitmaps[0];
+    const SwfBitmap &b = bitmaps[0];
     ASSERT_EQ(b.width, 400);
     auto at = [&](int x, int y) {
         const uint8_t *p = &b.rgba[(static_cast<size_t>(y) * 400 + x) * 4];
@@ -305,11 +305,11 @@ TEST_F(SlidesTest, LargePicturesTakeMemoryByTheStageNotByTheFile) {
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_LT(r.peakKib, row.mostKib);
         RecordProperty(std::string("peak_kib_") + path.substr(path.rfind('/') + 1), std::to_string(r.peakKib));
-        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/large.swf"));
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/large.swf");
         ASSERT_EQ(bitmaps.size(), 8u);
         // The square picture fills the stage's height, centred.
         std::vector<uint8_t> small = Photo(600, 600);
-        Bitmap middle{true, 0, 3, 600, 600, 0, {}};
+        SwfBitmap middle{0, 3, 600, 600, 0, {}};
         for (int y = 0; y < 600; ++y)
             for (int x = 100; x < 700; ++x)
                 for (int c = 0; c < 4; ++c)
@@ -398,9 +398,8 @@ TEST_F(SlidesTest, ButtonsShrinkToStayOnASmallStage) {
         SCOPED_TRACE(row.where);
         RunResult r = RunTool(kSlides, {"--quiet", row.where, dir + "/small.png", "-o", dir + "/s.swf"});
         ASSERT_EQ(r.status, 0) << r.err;
-        quillon::test::SwfMovie movie;
-        std::string problem;
-        ASSERT_TRUE(quillon::test::ReadSwfFile(dir + "/s.swf", movie, problem)) << problem;
+        SwfMovie movie;
+        ASSERT_TRUE(ReadMovie(dir + "/s.swf", movie));
         EXPECT_EQ(movie.header.xMax, 32 * 20);
         EXPECT_EQ(movie.header.yMax, row.stageHeight * 20);
         size_t faces = 0;
@@ -418,7 +417,7 @@ TEST_F(SlidesTest, ButtonsShrinkToStayOnASmallStage) {
         EXPECT_EQ(faces, 12u);
         EXPECT_EQ(left, 4 * 20);  // 32 - 1 - 4 x 6 - 3 x 1
         // The slide keeps its pixels; the strip is the background's white.
-        std::vector<Bitmap> bitmaps = SlideBitmaps(ReadSwf(dir + "/s.swf"));
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/s.swf");
         ASSERT_EQ(bitmaps.size(), 1u);
         ASSERT_EQ(bitmaps[0].height, row.stageHeight);
         int w, h;

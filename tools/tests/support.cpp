@@ -39,6 +39,13 @@ std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie) {
     return out;
 }
 
+std::vector<SwfBitmap> SlideBitmaps(const std::string &path) {
+    SwfMovie movie;
+    ::testing::AssertionResult read = ReadMovie(path, movie);
+    if (!read) ADD_FAILURE() << read.message();
+    return read ? SlideBitmaps(movie) : std::vector<SwfBitmap>{};
+}
+
 std::vector<int> StopFrames(const SwfMovie &movie) {
     std::vector<int> stops;
     for (const SwfTag *t : movie.All(kDoAction))

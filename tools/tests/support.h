@@ -19,6 +19,9 @@ using namespace quillon::test;
 ::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie);
 // The colour-mapped bitmaps of a movie (the slides), in file order.
 std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie);
+// The same for the movie in a file; a movie the strict reader refuses adds
+// a failure and gives none.
+std::vector<SwfBitmap> SlideBitmaps(const std::string &path);
 // The frames whose DoAction tags hold a Stop action and nothing else.
 std::vector<int> StopFrames(const SwfMovie &movie);
 // How close a bitmap is to an RGB picture of its size, in dB (99 when equal).
