@@ -1,11 +1,16 @@
 // quillon-test-picture: the tools' test pictures for the player suite
 // (tests/player/tools.test.mjs), so that one generator serves both.
 //   quillon-test-picture stripes W H COLOURS SEED OUT   colour-mapped
-//   quillon-test-picture gradient|photo W H OUT          truecolour
+//   quillon-test-picture gradient|photo W H [FORM] OUT   truecolour
 //   quillon-test-picture halves W H RRGGBB RRGGBB OUT    top and bottom half
-// Writes OUT.png and OUT.rgb, the RGB rows the picture shows.
+// Writes OUT.png and OUT.rgb, the RGB rows the picture shows. FORM
+// EXT[:ORIENTATION[:PROFILE]] (e.g. jpg:6, jpg:1:p3, webp, gif) writes
+// OUT.EXT instead through libvips, stored turned with that EXIF
+// orientation and converted to that embedded profile; OUT.rgb is still
+// the upright sRGB picture before it was encoded.
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "tests/support.h"
@@ -20,15 +25,32 @@ int main(int argc, char **argv) {
     if (ok && kind == "stripes" && argc == 7) {
         ok = WriteStripesPng(out + ".png", w, h, std::atoi(argv[4]), std::atoi(argv[5]), &rgb);
     } else if (ok && (kind == "gradient" || kind == "photo" || kind == "halves")) {
-        if (kind == "halves" && argc == 7) {
-            for (size_t p = 0; p < static_cast<size_t>(w) * h; ++p) {
+        if (kind == "halves") {
+            ok = argc == 7;
+            for (size_t p = 0; ok && p < static_cast<size_t>(w) * h; ++p) {
                 unsigned long c = std::strtoul(argv[p < static_cast<size_t>(w) * h / 2 ? 4 : 5], nullptr, 16);
                 rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
             }
-        } else {
+            ok = ok && WriteRgbPng(out + ".png", w, h, rgb);
+        } else if (argc == 5 || argc == 6) {
             rgb = kind == "gradient" ? Gradient(w, h) : Photo(w, h);
+            if (argc == 5) {
+                ok = WriteRgbPng(out + ".png", w, h, rgb);
+            } else {
+                std::istringstream fields(argv[4]);
+                std::string ext, orientation, profile;
+                std::getline(fields, ext, ':');
+                std::getline(fields, orientation, ':');
+                std::getline(fields, profile, ':');
+                PictureForm form;
+                form.orientation = orientation.empty() ? 1 : std::atoi(orientation.c_str());
+                form.profile = profile;
+                ok = !ext.empty() && form.orientation >= 1 && form.orientation <= 8 &&
+                     WritePicture(out + "." + ext, w, h, rgb, form);
+            }
+        } else {
+            ok = false;
         }
-        ok = argc == (kind == "halves" ? 7 : 5) && WriteRgbPng(out + ".png", w, h, rgb);
     } else {
         ok = false;
     }
@@ -37,6 +59,8 @@ int main(int argc, char **argv) {
         ok = f && std::fwrite(rgb.data(), 1, rgb.size(), f) == rgb.size();
         ok = f && std::fclose(f) == 0 && ok;
     }
-    if (!ok) std::fprintf(stderr, "usage: %s stripes|gradient|photo|halves W H [ARGS] OUT (see the source)\n", argv[0]);
+    if (!ok)
+        std::fprintf(stderr, "usage: %s stripes|gradient|photo|halves W H [ARGS] [FORM] OUT (see the source)\n",
+                     argv[0]);
     return ok ? 0 : 1;
 }

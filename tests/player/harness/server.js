@@ -16,6 +16,10 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.swf': 'application/x-shockwave-flash',
   '.jpg': 'image/jpeg',
+  '.png': 'image/png',
+  '.webp': 'image/webp',
+  '.gif': 'image/gif',
+  '.svg': 'image/svg+xml',
   '.wav': 'audio/wav',
 };
 
