@@ -54,6 +54,23 @@ void ExpectOneAdpcmSound(const SwfMovie &movie, int rateCode, double frames, dou
     EXPECT_EQ(movie.Count(kStartSound), 1u);
 }
 
+// The rows of the parameterised tests go by their names: in each test's
+// name, and in ctest's list through a PrintTo beside each kind of row.
+struct RowName {
+    template <typename Info>
+    std::string operator()(const Info &info) const { return info.param.name; }
+};
+
+// Writes count pictures of stripes (seeds 0, 1, ...) and gives their names.
+std::vector<std::string> StripeSlides(const std::string &dir, int count, int width, int height, int colours) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        names.push_back(dir + "/slide" + std::to_string(i) + ".png");
+        PaletteImage(names.back(), width, height, colours, i);
+    }
+    return names;
+}
+
 using SlidesTest = InFolder<>;
 
 TEST_F(SlidesTest, PaletteImagesKeepEveryPixelExactly) {
@@ -118,8 +135,6 @@ struct PictureRow {
     PictureForm form;  // {orientation, profile, deep, extraFrames}
     double minPsnr;
 };
-
-// The test's name in ctest's list, rather than the struct's bytes.
 void PrintTo(const PictureRow &row, std::ostream *os) { *os << row.name; }
 
 const PictureRow kPictureRows[] = {
@@ -189,8 +204,7 @@ TEST_P(SlidesPicture, ShowsThePictureUprightInSrgb) {
     RecordProperty("psnr", std::to_string(psnr));
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, SlidesPicture, ::testing::ValuesIn(kPictureRows),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Forms, SlidesPicture, ::testing::ValuesIn(kPictureRows), RowName());
 
 TEST_F(SlidesTest, SixteenBitPngsGiveTheSameSlideInterlacedOrNot) {
     const int w = 97, h = 61;  // odd sizes: the interlace passes are uneven
@@ -286,12 +300,8 @@ TEST_F(SlidesTest, OtherSizesAreScaledToFitAndCentredOnTheBackground) {
 }
 
 TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
-    std::vector<std::string> args = {"--buttons", "--fps", "24", "--quiet"};
-    for (int i = 0; i < 3; ++i) {
-        std::string path = dir + "/s" + std::to_string(i) + ".png";
-        PaletteImage(path, 320, 240, 4, i);
-        args.push_back(path);
-    }
+    std::vector<std::string> args = StripeSlides(dir, 3, 320, 240, 4);
+    args.insert(args.begin(), {"--buttons", "--fps", "24", "--quiet"});
     args.insert(args.end(), {"-o", dir + "/b.swf"});
     SwfMovie movie;
     ASSERT_TRUE(RunSlides(args, movie));
@@ -374,9 +384,7 @@ struct SoundForm {
     double frames;       // sample frames expected at that rate
     double tolerance;    // of frames: decoders may add a little silence
 };
-
-// The test's name in ctest's list, rather than the struct's bytes.
-void PrintTo(const SoundForm &form, std::ostream *os) { *os << form.name; }
+void PrintTo(const SoundForm &row, std::ostream *os) { *os << row.name; }
 
 const SoundForm kSoundForms[] = {
     {"Wav48kFloat", "tone.wav", "-ar 48000 -c:a pcm_f32le", 3, 44100, 0.001},
@@ -413,8 +421,7 @@ TEST_P(SlidesSound, PlaysAtItsOwnSpeed) {
     ExpectOneAdpcmSound(movie, c.rateCode, c.frames, c.tolerance);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, SlidesSound, ::testing::ValuesIn(kSoundForms),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Forms, SlidesSound, ::testing::ValuesIn(kSoundForms), RowName());
 
 // Slides held by --seconds and by their narrations, read with the shared SWF
 // reader: the frame in which each slide's picture is defined, in which each
@@ -435,8 +442,7 @@ struct TimingCase {
     std::vector<double> soundSeconds;   // the length of the sound each one starts
     std::vector<int> stops;             // frames with a Stop action
 };
-
-void PrintTo(const TimingCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const TimingCase &row, std::ostream *os) { *os << row.name; }
 
 const TimingCase kTimingCases[] = {
     {"SecondsHoldEachSlide", {"--seconds", "2", "--fps", "10"}, 3, {}, 60, {0, 20, 40}, {}, {}, {59}},
@@ -474,10 +480,7 @@ TEST_P(SlidesTiming, SlidesAndSoundsStartWhereTheirTimesSay) {
         }
         args.insert(args.end(), {"--narration", file});
     }
-    for (int i = 0; i < c.slides; ++i) {
-        args.push_back(dir + "/slide" + std::to_string(i) + ".png");
-        PaletteImage(args.back(), 40, 30, 3, i);
-    }
+    for (const std::string &slide : StripeSlides(dir, c.slides, 40, 30, 3)) args.push_back(slide);
     args.insert(args.end(), {"-o", dir + "/deck.swf"});
     SwfMovie movie;
     ScopedEnv tmpdir("TMPDIR", tmp.c_str());
@@ -504,8 +507,7 @@ TEST_P(SlidesTiming, SlidesAndSoundsStartWhereTheirTimesSay) {
     EXPECT_EQ(StopFrames(movie), c.stops);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SlidesTiming, ::testing::ValuesIn(kTimingCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, SlidesTiming, ::testing::ValuesIn(kTimingCases), RowName());
 
 // A sound that is not WAV is decoded into a temporary 16-bit PCM WAV file
 // (not float), which is gone after Release, and also when a signal ends
@@ -517,8 +519,7 @@ struct ConversionCase {
     int channels;
     int rate;
 };
-
-void PrintTo(const ConversionCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const ConversionCase &row, std::ostream *os) { *os << row.name; }
 
 const ConversionCase kConversions[] = {
     {"Flac", "tone.flac", "-ar 44100 -ac 2 -c:a flac", 2, 44100},
@@ -573,8 +574,7 @@ TEST_P(SoundConversion, SixteenBitPcmThatIsRemoved) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, SoundConversion, ::testing::ValuesIn(kConversions),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Forms, SoundConversion, ::testing::ValuesIn(kConversions), RowName());
 
 TEST_F(SlidesTest, HtmlWritesAViewerPageWithThePlayerBesideTheMovie) {
     PaletteImage(dir + "/a.png", 50, 30, 3, 0);
@@ -647,16 +647,15 @@ TEST_F(SlidesTest, AMovieNamedHtmlKeepsItsViewerPageApart) {
 }
 
 TEST_F(SlidesTest, ProgressLineOnlyWhenStandardErrorIsATerminal) {
-    PaletteImage(dir + "/a.png", 20, 20, 2, 0);
-    PaletteImage(dir + "/b.png", 20, 20, 2, 1);
-    RunResult tty = RunInTerminal(kSlides, {dir + "/a.png", dir + "/b.png", "-o", dir + "/t.swf"});
+    const std::vector<std::string> s = StripeSlides(dir, 2, 20, 20, 2);
+    RunResult tty = RunInTerminal(kSlides, {s[0], s[1], "-o", dir + "/t.swf"});
     ASSERT_EQ(tty.status, 0) << tty.err;
     EXPECT_NE(tty.err.find("slide 1 of 2"), std::string::npos) << tty.err;
     EXPECT_NE(tty.err.find("slide 2 of 2"), std::string::npos) << tty.err;
-    RunResult quiet = RunInTerminal(kSlides, {"--quiet", dir + "/a.png", dir + "/b.png", "-o", dir + "/q.swf"});
+    RunResult quiet = RunInTerminal(kSlides, {"--quiet", s[0], s[1], "-o", dir + "/q.swf"});
     ASSERT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.err.find("slide"), std::string::npos) << quiet.err;
-    RunResult piped = RunTool(kSlides, {dir + "/a.png", dir + "/b.png", "-o", dir + "/p.swf"});
+    RunResult piped = RunTool(kSlides, {s[0], s[1], "-o", dir + "/p.swf"});
     ASSERT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.err, "");
     EXPECT_NE(piped.out.find("2 slides"), std::string::npos) << piped.out;
