@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <tuple>
 
 #include "tests/support.h"
 
@@ -22,10 +23,8 @@ struct MovieLink {
     int frame = 0;
     std::string url, target;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    bool operator==(const MovieLink &o) const {
-        return frame == o.frame && url == o.url && target == o.target && x1 == o.x1 &&
-               y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
-    }
+    auto Key() const { return std::tie(frame, url, target, x1, y1, x2, y2); }
+    bool operator==(const MovieLink &o) const { return Key() == o.Key(); }
 };
 
 std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
