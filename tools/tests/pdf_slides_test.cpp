@@ -195,44 +195,17 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
     }
 }
 
-// A flat OpenDocument presentation of two 25.4 x 19.05 cm pages: the first
-// navy with a web link in a text frame at its top-left, the second white
-// with a line of text.
-const char kFlatDeck[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
- office:mimetype="application/vnd.oasis.opendocument.presentation">
- <office:automatic-styles>
-  <style:page-layout style:name="PM1"><style:page-layout-properties fo:page-width="25.4cm"
-   fo:page-height="19.05cm" style:print-orientation="landscape"/></style:page-layout>
-  <style:style style:name="dp1" style:family="drawing-page"><style:drawing-page-properties
-   draw:fill="solid" draw:fill-color="#204080"/></style:style>
- </office:automatic-styles>
- <office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/>
- </office:master-styles>
- <office:body><office:presentation>
-  <draw:page draw:name="one" draw:master-page-name="Default" draw:style-name="dp1">
-   <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p><text:a
-    xlink:type="simple" xlink:href="https://example.com/deck">Open the example deck</text:a></text:p></draw:text-box></draw:frame>
-  </draw:page>
-  <draw:page draw:name="two" draw:master-page-name="Default">
-   <draw:frame svg:x="2cm" svg:y="8cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>The second slide</text:p></draw:text-box></draw:frame>
-  </draw:page>
- </office:presentation></office:body>
-</office:document>
-)";
-
-// Presentations made by LibreOffice itself from the flat deck: each becomes
-// one slide a page, its web link clickable where the text shows it.
+// Presentations made by LibreOffice itself from the flat deck of
+// tools/tests/data (two 25.4 x 19.05 cm pages: the first navy with a web
+// link in a text frame at its top-left, the second white with a line of
+// text): each becomes one slide a page, its web link clickable where the
+// text shows it.
 TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
     RunResult which = RunTool("/bin/sh", {"-c", "command -v soffice"});
     ASSERT_EQ(which.status, 0) << "LibreOffice not found: run scripts/install-deps";
-    WriteText(dir + "/deck.fodp", kFlatDeck);
+    std::string deck = ReadText(QUILLON_TEST_DATA "/deck.fodp");
+    deck.replace(deck.find("@LINK@"), 6, "https://example.com/deck");
+    WriteText(dir + "/deck.fodp", deck);
     for (const char *format : {"pptx", "odp"}) {
         RunResult made = RunTool("/bin/sh",
             {"-c", std::string("soffice --headless --norestore -env:UserInstallation=file://") + dir +
