@@ -525,33 +525,11 @@ test('a phone photo stored turned shows upright, as the browser shows the same f
   console.log(`against Chromium: ${results.join(', ')}`);
 });
 
-// A flat OpenDocument deck (LibreOffice makes the PPTX from it): a navy
-// first page with a web link, a white second page.
+// The flat OpenDocument deck of the tools' tests (LibreOffice makes the PPTX
+// from it): a navy first page with a web link, a white second page.
 function flatDeck(link) {
-  return `<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
- office:mimetype="application/vnd.oasis.opendocument.presentation">
- <office:automatic-styles>
-  <style:style style:name="dp1" style:family="drawing-page"><style:drawing-page-properties
-   draw:fill="solid" draw:fill-color="#204080"/></style:style>
- </office:automatic-styles>
- <office:body><office:presentation>
-  <draw:page draw:name="one" draw:style-name="dp1">
-   <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p><text:a
-    xlink:type="simple" xlink:href="${link}">Open the example deck</text:a></text:p></draw:text-box></draw:frame>
-  </draw:page>
-  <draw:page draw:name="two">
-   <draw:frame svg:x="2cm" svg:y="8cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>The second slide</text:p></draw:text-box></draw:frame>
-  </draw:page>
- </office:presentation></office:body>
-</office:document>
-`;
+  return fs.readFileSync(new URL('../../tools/tests/data/deck.fodp', import.meta.url), 'utf8')
+    .replace('@LINK@', link);
 }
 
 test('a PowerPoint deck: slides look like its pages and the web link opens', async () => {

@@ -12,33 +12,25 @@ using namespace tools_test;
 
 namespace {
 
-const std::string kDemo = QUILLON_DEMO;
+// quillon-demo run once into a fresh folder, and its movie read back.
+struct DemoRun {
+    std::string dir = TempDir();
+    RunResult result = RunTool(kDemo, {dir + "/out"});
+    SwfMovie movie;
+    ::testing::AssertionResult read = ReadMovie(dir + "/out/demo.swf", movie);  // whether it reads back
+    ~DemoRun() { RemoveTree(dir); }
+};
 
 class DemoTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        dir = new std::string(TempDir());
-        result = new RunResult(RunTool(kDemo, {*dir + "/out"}));
-        movie = new SwfMovie();
-        read = new ::testing::AssertionResult(ReadMovie(*dir + "/out/demo.swf", *movie));
-    }
-    static void TearDownTestSuite() {
-        delete movie;
-        delete read;
-        delete result;
-        RemoveTree(*dir);
-        delete dir;
-    }
-    static std::string *dir;
-    static RunResult *result;
-    static SwfMovie *movie;
-    static ::testing::AssertionResult *read;  // whether the movie reads back
+    static void SetUpTestSuite() { run = new DemoRun; }
+    static void TearDownTestSuite() { delete run; }
+    inline static DemoRun *run = nullptr;
+    const std::string *dir = &run->dir;
+    const RunResult *result = &run->result;
+    const SwfMovie *movie = &run->movie;
+    const ::testing::AssertionResult *read = &run->read;
 };
-
-std::string *DemoTest::dir;
-RunResult *DemoTest::result;
-SwfMovie *DemoTest::movie;
-::testing::AssertionResult *DemoTest::read;
 
 TEST_F(DemoTest, WritesACompleteMovieAndSaysWhere) {
     ASSERT_EQ(result->status, 0) << result->err;
@@ -158,16 +150,14 @@ TEST_F(DemoTest, ViewerPageSoundAndLinkedPageBesideTheMovie) {
 
 TEST_F(DemoTest, TheChimeStartsWithTheLastSlide) {
     ASSERT_TRUE(*read);
-    std::vector<const SwfTag *> sounds = movie->All(kDefineSound);
+    std::vector<SwfSound> sounds = Sounds(*movie);
     ASSERT_EQ(sounds.size(), 1u);
-    EXPECT_EQ(sounds[0]->frame, 64);
-    const std::vector<uint8_t> &d = sounds[0]->body;
-    ASSERT_GT(d.size(), 7u);
+    EXPECT_EQ(sounds[0].frame, 64);
     // ADPCM, 22 kHz, 16-bit, mono; as many samples as the WAV file holds.
-    EXPECT_EQ(d[2], 0x1A);
+    EXPECT_EQ(sounds[0].flags, 0x1A);
     std::string wav = ReadText(*dir + "/out/chime.wav");
     ASSERT_GT(wav.size(), 44u);
-    EXPECT_EQ(static_cast<size_t>(d[3] | d[4] << 8 | d[5] << 16 | d[6] << 24), (wav.size() - 44) / 2);
+    EXPECT_EQ(sounds[0].frames, (wav.size() - 44) / 2);
     EXPECT_EQ(movie->Count(kStartSound), 1u);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <tuple>
 
 #include "tests/support.h"
 
@@ -14,7 +15,6 @@ using namespace tools_test;
 
 namespace {
 
-const std::string kSlides = QUILLON_SLIDES;
 const std::string kPdftocairo = QUILLON_PDFTOCAIRO;
 
 // A hyperlink area of the movie: the frame its button is placed in, what it
@@ -23,10 +23,8 @@ struct MovieLink {
     int frame = 0;
     std::string url, target;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    bool operator==(const MovieLink &o) const {
-        return frame == o.frame && url == o.url && target == o.target && x1 == o.x1 &&
-               y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
-    }
+    auto Key() const { return std::tie(frame, url, target, x1, y1, x2, y2); }
+    bool operator==(const MovieLink &o) const { return Key() == o.Key(); }
 };
 
 std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
@@ -122,16 +120,13 @@ std::vector<uint8_t> Rendering(const std::string &pdf, int page, int width, int 
     return rgb;
 }
 
-class PdfSlidesTest : public ::testing::Test {
+class PdfSlidesTest : public InFolder<> {
 protected:
     void SetUp() override {
         ASSERT_EQ(access(kPdftocairo.c_str(), X_OK), 0) << "pdftocairo not found: run scripts/install-deps";
-        dir = TempDir();
-        ASSERT_FALSE(dir.empty());
+        InFolder::SetUp();
         ASSERT_TRUE(WritePdf(dir + "/talk.pdf", Document()));
     }
-    void TearDown() override { RemoveTree(dir); }
-    std::string dir;
 };
 
 struct PdfCase {
@@ -169,14 +164,11 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
     };
     for (const PdfCase &c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> args;
-        for (std::string a : c.args) args.push_back(a[0] == '@' ? dir + a.substr(1) : a);
+        std::vector<std::string> args = InDir(dir, c.args);
         args.insert(args.end(), {"--quiet", "--buttons=over", "-o", dir + "/talk.swf"});
-        RunResult r = RunTool(kSlides, args);
-        ASSERT_EQ(r.status, 0) << r.err;
-
         SwfMovie movie;
-        ASSERT_TRUE(ReadMovie(dir + "/talk.swf", movie));
+        RunResult r;
+        ASSERT_TRUE(RunSlides(args, movie, &r));
         EXPECT_EQ(movie.header.frameCount, c.frames);
         EXPECT_EQ(movie.header.xMax, c.width * 20);
         EXPECT_EQ(movie.header.yMax, c.height * 20);
@@ -203,44 +195,17 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
     }
 }
 
-// A flat OpenDocument presentation of two 25.4 x 19.05 cm pages: the first
-// navy with a web link in a text frame at its top-left, the second white
-// with a line of text.
-const char kFlatDeck[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
- office:mimetype="application/vnd.oasis.opendocument.presentation">
- <office:automatic-styles>
-  <style:page-layout style:name="PM1"><style:page-layout-properties fo:page-width="25.4cm"
-   fo:page-height="19.05cm" style:print-orientation="landscape"/></style:page-layout>
-  <style:style style:name="dp1" style:family="drawing-page"><style:drawing-page-properties
-   draw:fill="solid" draw:fill-color="#204080"/></style:style>
- </office:automatic-styles>
- <office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/>
- </office:master-styles>
- <office:body><office:presentation>
-  <draw:page draw:name="one" draw:master-page-name="Default" draw:style-name="dp1">
-   <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p><text:a
-    xlink:type="simple" xlink:href="https://example.com/deck">Open the example deck</text:a></text:p></draw:text-box></draw:frame>
-  </draw:page>
-  <draw:page draw:name="two" draw:master-page-name="Default">
-   <draw:frame svg:x="2cm" svg:y="8cm" svg:width="20cm" svg:height="3cm"><draw:text-box><text:p>The second slide</text:p></draw:text-box></draw:frame>
-  </draw:page>
- </office:presentation></office:body>
-</office:document>
-)";
-
-// Presentations made by LibreOffice itself from the flat deck: each becomes
-// one slide a page, its web link clickable where the text shows it.
+// Presentations made by LibreOffice itself from the flat deck of
+// tools/tests/data (two 25.4 x 19.05 cm pages: the first navy with a web
+// link in a text frame at its top-left, the second white with a line of
+// text): each becomes one slide a page, its web link clickable where the
+// text shows it.
 TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
     RunResult which = RunTool("/bin/sh", {"-c", "command -v soffice"});
     ASSERT_EQ(which.status, 0) << "LibreOffice not found: run scripts/install-deps";
-    WriteText(dir + "/deck.fodp", kFlatDeck);
+    std::string deck = ReadText(QUILLON_TEST_DATA "/deck.fodp");
+    deck.replace(deck.find("@LINK@"), 6, "https://example.com/deck");
+    WriteText(dir + "/deck.fodp", deck);
     for (const char *format : {"pptx", "odp"}) {
         RunResult made = RunTool("/bin/sh",
             {"-c", std::string("soffice --headless --norestore -env:UserInstallation=file://") + dir +
@@ -250,11 +215,10 @@ TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
     }
     for (const char *deck : {"deck.pptx", "deck.odp"}) {
         SCOPED_TRACE(deck);
-        RunResult r = RunTool(kSlides, {"--quiet", "--buttons", dir + "/" + deck, "-o", dir + "/deck.swf"});
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err, "");
         SwfMovie movie;
-        ASSERT_TRUE(ReadMovie(dir + "/deck.swf", movie));
+        RunResult r;
+        ASSERT_TRUE(RunSlides({"--quiet", "--buttons", dir + "/" + deck, "-o", dir + "/deck.swf"}, movie, &r));
+        EXPECT_EQ(r.err, "");
         EXPECT_EQ(movie.header.frameCount, 2);
         EXPECT_EQ(movie.header.xMax, 1024 * 20);
         std::vector<MovieLink> links = LinksOf(movie);
@@ -268,12 +232,10 @@ TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
         EXPECT_LT(links[0].x1, 512);
         EXPECT_LT(links[0].y2, movie.header.yMax / 20 / 2);
         // The first page navy, the second white.
-        std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/deck.swf");
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
         ASSERT_EQ(bitmaps.size(), 2u);
-        const uint8_t *corner0 = &bitmaps[0].rgba[(10 * 1024 + 1000) * 4];
-        const uint8_t *corner1 = &bitmaps[1].rgba[(10 * 1024 + 1000) * 4];
-        EXPECT_EQ(std::vector<int>(corner0, corner0 + 3), (std::vector<int>{0x20, 0x40, 0x80}));
-        EXPECT_EQ(std::vector<int>(corner1, corner1 + 3), (std::vector<int>{255, 255, 255}));
+        EXPECT_EQ(PixelAt(bitmaps[0], 1000, 10), (std::vector<int>{0x20, 0x40, 0x80}));
+        EXPECT_EQ(PixelAt(bitmaps[1], 1000, 10), (std::vector<int>{255, 255, 255}));
     }
 }
 
@@ -288,33 +250,25 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
                 {"--buttons=over", 768, true}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.where);
-        RunResult r = RunTool(kSlides, {"--quiet", row.where, "--pages", "3", dir + "/talk.pdf", "-o",
-                                        dir + "/b.swf"});
-        ASSERT_EQ(r.status, 0) << r.err;
         SwfMovie movie;
-        ASSERT_TRUE(ReadMovie(dir + "/b.swf", movie));
+        ASSERT_TRUE(RunSlides({"--quiet", row.where, "--pages", "3", dir + "/talk.pdf", "-o", dir + "/b.swf"},
+                              movie));
         EXPECT_EQ(movie.header.xMax, 1024 * 20);
         EXPECT_EQ(movie.header.yMax, row.stageHeight * 20);
-        // Every shape but the slide's own is a button face.
-        size_t faces = 0;
-        for (const auto &shape : movie.shapeBounds) {
-            const std::vector<int32_t> &b = shape.second;
-            if (b[0] == 0 && b[2] == 0 && b[1] == 1024 * 20) continue;
-            ++faces;
+        std::vector<std::vector<int32_t>> faces = ButtonFaces(movie, 1024);
+        for (const std::vector<int32_t> &b : faces) {
             EXPECT_GE(b[0], 0);
             EXPECT_LE(b[1], 1024 * 20);
             EXPECT_LE(b[3], row.stageHeight * 20);
             EXPECT_EQ(b[2] < 768 * 20, row.onThePage) << b[2] / 20;
         }
-        EXPECT_EQ(faces, 12u);  // four buttons, three faces each
+        EXPECT_EQ(faces.size(), 12u);  // four buttons, three faces each
         // The page itself fills the slide above the strip.
-        std::vector<SwfBitmap> bitmaps = SlideBitmaps(dir + "/b.swf");
+        std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
         ASSERT_EQ(bitmaps.size(), 1u);
         std::vector<uint8_t> page = Rendering(dir + "/talk.pdf", 3, 1024, 768, dir);
-        SwfBitmap slide = bitmaps[0];
-        slide.rgba.resize(1024 * 768 * 4);
         if (!row.onThePage) {
-            EXPECT_GE(Psnr(page, slide), 35.0);
+            EXPECT_GE(Psnr(page, bitmaps[0]), 35.0);
         }
     }
 }

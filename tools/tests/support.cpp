@@ -53,16 +53,64 @@ std::vector<int> StopFrames(const SwfMovie &movie) {
     return stops;
 }
 
-double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b) {
+double Psnr(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b) {
+    if (a.size() != b.size() || a.empty()) return 0;
     double sum = 0;
-    size_t n = rgb.size() / 3;
-    for (size_t i = 0; i < n; ++i)
-        for (int c = 0; c < 3; ++c) {
-            double d = static_cast<double>(rgb[i * 3 + c]) - b.rgba[i * 4 + c];
-            sum += d * d;
-        }
-    double mse = sum / (n * 3);
+    for (size_t i = 0; i < a.size(); ++i) {
+        double d = static_cast<double>(a[i]) - b[i];
+        sum += d * d;
+    }
+    double mse = sum / a.size();
     return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b, int x, int y, int width) {
+    if (width == 0) width = b.width;
+    const int height = width > 0 ? static_cast<int>(rgb.size() / 3 / width) : 0;
+    if (x < 0 || y < 0 || x + width > b.width || y + height > b.height) return 0;
+    std::vector<uint8_t> window;
+    for (int row = y; row < y + height; ++row)
+        for (int column = x; column < x + width; ++column) {
+            const uint8_t *p = &b.rgba[(static_cast<size_t>(row) * b.width + column) * 4];
+            window.insert(window.end(), p, p + 3);
+        }
+    return Psnr(rgb, window);
+}
+
+std::vector<int> PixelAt(const SwfBitmap &b, int x, int y) {
+    const uint8_t *p = &b.rgba[(static_cast<size_t>(y) * b.width + x) * 4];
+    return {p[0], p[1], p[2]};
+}
+
+std::vector<std::vector<int32_t>> ButtonFaces(const SwfMovie &movie, int stageWidth) {
+    std::vector<std::vector<int32_t>> faces;
+    for (const auto &shape : movie.shapeBounds) {
+        const std::vector<int32_t> &b = shape.second;
+        if (!(b[0] == 0 && b[2] == 0 && b[1] == stageWidth * 20)) faces.push_back(b);
+    }
+    return faces;
+}
+
+std::vector<SwfSound> Sounds(const SwfMovie &movie) {
+    static const double kRates[4] = {5512.5, 11025, 22050, 44100};
+    std::vector<SwfSound> sounds;
+    for (const SwfTag *t : movie.All(kDefineSound)) {
+        const std::vector<uint8_t> &d = t->body;
+        if (d.size() < 7) {
+            ADD_FAILURE() << "a DefineSound of " << d.size() << " bytes in frame " << t->frame;
+            continue;
+        }
+        SwfSound s;
+        s.frame = t->frame;
+        s.id = static_cast<uint16_t>(d[0] | d[1] << 8);
+        s.flags = d[2];
+        s.rateCode = (d[2] >> 2) & 3;
+        s.frames = d[3] | d[4] << 8 | d[5] << 16 | static_cast<uint32_t>(d[6]) << 24;
+        s.seconds = s.frames / kRates[s.rateCode];
+        s.dataSize = d.size() - 7;
+        sounds.push_back(s);
+    }
+    return sounds;
 }
 
 std::string TempDir() {
@@ -79,6 +127,12 @@ void RemoveTree(const std::string &dir) {
     nftw(dir.c_str(), [](const char *path, const struct stat *, int, struct FTW *) {
         return std::remove(path);
     }, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::vector<std::string> InDir(const std::string &dir, const std::vector<std::string> &args) {
+    std::vector<std::string> out;
+    for (const std::string &a : args) out.push_back(!a.empty() && a[0] == '@' ? dir + a.substr(1) : a);
+    return out;
 }
 
 std::vector<std::string> ListDir(const std::string &dir) {
@@ -401,6 +455,37 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
     std::remove(errPath.c_str());
     rmdir(outPath.substr(0, outPath.size() - 4).c_str());
     return r;
+}
+
+::testing::AssertionResult RunSlides(const std::vector<std::string> &args, SwfMovie &movie, RunResult *run) {
+    std::string output;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size()) output = args[i + 1];
+        if (args[i].rfind("--output=", 0) == 0) output = args[i].substr(9);
+    }
+    RunResult r = RunTool(kSlides, args);
+    if (run) *run = r;
+    if (r.status != 0) return ::testing::AssertionFailure() << "quillon-slides exited with " << r.status << ": " << r.err;
+    return ReadMovie(output, movie);
+}
+
+::testing::AssertionResult Ffmpeg(const std::string &args) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
+        return ::testing::AssertionFailure()
+               << "ffmpeg is needed: scripts/install-deps installs it (scripts/deps/sound.apt)";
+    const std::string command = "ffmpeg -nostdin -v error -y " + args;
+    if (std::system(command.c_str()) == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << command;
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name), had_(std::getenv(name) != nullptr) {
+    if (had_) old_ = std::getenv(name);
+    if (value) setenv(name, value, 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+    else unsetenv(name_.c_str());
 }
 
 RunResult RunInTerminal(const std::string &program, const std::vector<std::string> &args) {

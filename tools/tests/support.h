@@ -14,6 +14,8 @@ namespace tools_test {
 
 using namespace quillon::test;
 
+const std::string kSlides = QUILLON_SLIDES, kDemo = QUILLON_DEMO;
+
 // The movie in the file at path, read by the strict reader; fails with the
 // first fault it finds.
 ::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie);
@@ -24,13 +26,50 @@ std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie);
 std::vector<SwfBitmap> SlideBitmaps(const std::string &path);
 // The frames whose DoAction tags hold a Stop action and nothing else.
 std::vector<int> StopFrames(const SwfMovie &movie);
-// How close a bitmap is to an RGB picture of its size, in dB (99 when equal).
-double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b);
+// How close two RGB pictures are, in dB (99 when every sample is equal).
+double Psnr(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b);
+// The same for an RGB picture `width` pixels wide (the bitmap's width when
+// 0) and the bitmap's pixels from (x, y); 0 when they run past the bitmap.
+double Psnr(const std::vector<uint8_t> &rgb, const SwfBitmap &b, int x = 0, int y = 0, int width = 0);
+// The RGB of a bitmap's pixel.
+std::vector<int> PixelAt(const SwfBitmap &b, int x, int y);
+// The bounds (xMin, xMax, yMin, yMax in twips) of every shape but the
+// slide's own, which starts at the top-left corner and is stageWidth pixels
+// wide: the buttons' faces.
+std::vector<std::vector<int32_t>> ButtonFaces(const SwfMovie &movie, int stageWidth);
+
+// The header of a DefineSound.
+struct SwfSound {
+    int32_t frame = 0;      // of its tag
+    uint16_t id = 0;
+    uint8_t flags = 0;      // format << 4 | rate << 2 | 16 bits << 1 | stereo
+    int rateCode = 0;       // 0 to 3: 5.5, 11, 22 and 44 kHz
+    uint32_t frames = 0;    // sample frames
+    double seconds = 0;     // how long they play at that rate
+    size_t dataSize = 0;    // bytes of samples
+};
+// The sounds of a movie in file order; a DefineSound too short for its
+// header adds a failure.
+std::vector<SwfSound> Sounds(const SwfMovie &movie);
 
 // A fresh empty folder under the system's temporary folder.
 std::string TempDir();
 // Removes a folder and everything in it.
 void RemoveTree(const std::string &dir);
+// A fresh folder, dir, for each test, removed after it; Base is
+// ::testing::Test or a ::testing::TestWithParam.
+template <typename Base = ::testing::Test>
+class InFolder : public Base {
+protected:
+    void SetUp() override {
+        dir = TempDir();
+        ASSERT_FALSE(dir.empty());
+    }
+    void TearDown() override { RemoveTree(dir); }
+    std::string dir;
+};
+// The arguments, each "@" at the start of one standing for dir.
+std::vector<std::string> InDir(const std::string &dir, const std::vector<std::string> &args);
 // The names in a folder, sorted, "." and ".." left out.
 std::vector<std::string> ListDir(const std::string &dir);
 std::string ReadText(const std::string &path);
@@ -101,6 +140,25 @@ struct RunResult {
 
 // Runs program with args (no shell), stdin from /dev/null.
 RunResult RunTool(const std::string &program, const std::vector<std::string> &args);
+// Runs quillon-slides and reads back the movie named after -o or --output:
+// fails with its status and standard error, or with the reader's fault.
+// run, when given, receives the run.
+::testing::AssertionResult RunSlides(const std::vector<std::string> &args, SwfMovie &movie,
+                                     RunResult *run = nullptr);
+// Runs "ffmpeg -nostdin -v error -y args" through the shell; fails when
+// ffmpeg is not installed or the command fails.
+::testing::AssertionResult Ffmpeg(const std::string &args);
+// Sets an environment variable (leaves it as it is when value is null)
+// for as long as it lives.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+
+private:
+    std::string name_, old_;
+    bool had_;
+};
 // The same under a pseudo-terminal made by script(1), so that the program's
 // standard error is a terminal; err holds what the terminal showed.
 RunResult RunInTerminal(const std::string &program, const std::vector<std::string> &args);
