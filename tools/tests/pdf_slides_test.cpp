@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -32,23 +32,21 @@ std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
                << ", " << l.y1 << ")-(" << l.x2 << ", " << l.y2 << ")}";
 }
 
-// The buttons of the movie that open a URL, by character id: their GetURL
-// action (the first action of the first condition) and the bounds of the
-// shape they show.
-std::map<uint16_t, MovieLink> UrlButtons(const SwfMovie &movie) {
-    std::map<uint16_t, MovieLink> buttons;
+// Where the movie places its URL buttons: their GetURL action (the first
+// action of the first condition) and the bounds of the shape they show.
+// A link that stays on the stage after its slide's frame adds a failure.
+std::vector<MovieLink> LinksOf(const SwfMovie &movie) {
+    std::map<uint16_t, MovieLink> buttons;  // by character id
     for (const SwfTag *t : movie.All(kDefineButton2)) {
         const std::vector<uint8_t> &b = t->body;
-        uint16_t id = static_cast<uint16_t>(b[0] | b[1] << 8);
         size_t actions = 3 + static_cast<size_t>(b[3] | b[4] << 8) + 4;
         if (b.size() < actions + 3 || b[actions] != 0x83) continue;
-        MovieLink link;
+        MovieLink &link = buttons[static_cast<uint16_t>(b[0] | b[1] << 8)];
         const char *text = reinterpret_cast<const char *>(&b[actions + 3]);
         link.url = text;
         link.target = text + link.url.size() + 1;
         // The first record's character: the invisible rectangle.
-        uint16_t shape = static_cast<uint16_t>(b[6] | b[7] << 8);
-        auto bounds = movie.shapeBounds.find(shape);
+        auto bounds = movie.shapeBounds.find(static_cast<uint16_t>(b[6] | b[7] << 8));
         if (bounds != movie.shapeBounds.end()) {
             const std::vector<int32_t> &r = bounds->second;
             link.x1 = r[0] / 20;
@@ -56,37 +54,19 @@ std::map<uint16_t, MovieLink> UrlButtons(const SwfMovie &movie) {
             link.y1 = r[2] / 20;
             link.y2 = r[3] / 20;
         }
-        buttons[id] = link;
     }
-    return buttons;
-}
-
-// Where the movie places its URL buttons.
-std::vector<MovieLink> LinksOf(const SwfMovie &movie) {
-    std::map<uint16_t, MovieLink> buttons = UrlButtons(movie);
     std::vector<MovieLink> out;
     for (const SwfPlacement &p : movie.placements) {
         auto found = buttons.find(p.characterId);
         if (p.remove || found == buttons.end()) continue;
-        MovieLink link = found->second;
-        link.frame = p.frame;
-        out.push_back(link);
-    }
-    return out;
-}
-
-// Whether every link placed in a frame is gone in the next one.
-bool LinksLeaveWithTheirSlide(const SwfMovie &movie, int frames) {
-    std::map<uint16_t, MovieLink> buttons = UrlButtons(movie);
-    for (const SwfPlacement &p : movie.placements) {
-        if (p.remove || !buttons.count(p.characterId)) continue;
-        if (p.frame + 1 >= frames) continue;
-        bool removed = false;
+        out.push_back(found->second);
+        out.back().frame = p.frame;
+        bool removed = p.frame + 1 >= movie.header.frameCount;
         for (const SwfPlacement &q : movie.placements)
             removed |= q.remove && q.frame == p.frame + 1 && q.depth == p.depth;
-        if (!removed) return false;
+        if (!removed) ADD_FAILURE() << out.back() << " stays after its slide";
     }
-    return true;
+    return out;
 }
 
 // The test document: four 400 x 300 point pages; a web link on page 1, a
@@ -104,28 +84,26 @@ std::vector<PdfPageSpec> Document() {
     return pages;
 }
 
-// Page `page` (from 1) of a PDF as pdftocairo renders it at width x height.
-std::vector<uint8_t> Rendering(const std::string &pdf, int page, int width, int height,
-                               const std::string &dir) {
-    std::string prefix = dir + "/render-" + std::to_string(page);
-    RunResult r = RunTool(kPdftocairo, {"-png", "-f", std::to_string(page), "-l", std::to_string(page),
-                                      "-scale-to-x", std::to_string(width), "-scale-to-y",
-                                      std::to_string(height), "-singlefile", pdf, prefix});
-    EXPECT_EQ(r.status, 0) << r.err;
-    int w = 0, h = 0;
-    std::vector<uint8_t> rgb;
-    EXPECT_TRUE(ReadRgbPng(prefix + ".png", w, h, rgb));
-    EXPECT_EQ(w, width);
-    EXPECT_EQ(h, height);
-    return rgb;
-}
-
 class PdfSlidesTest : public InFolder<> {
 protected:
     void SetUp() override {
         ASSERT_EQ(access(kPdftocairo.c_str(), X_OK), 0) << "pdftocairo not found: run scripts/install-deps";
         InFolder::SetUp();
         ASSERT_TRUE(WritePdf(dir + "/talk.pdf", Document()));
+    }
+    // Page `page` (from 1) of talk.pdf as pdftocairo renders it at width x height.
+    std::vector<uint8_t> Rendering(int page, int width, int height) {
+        std::string prefix = dir + "/render-" + std::to_string(page);
+        RunResult r = RunTool(kPdftocairo, {"-png", "-f", std::to_string(page), "-l", std::to_string(page),
+                                            "-scale-to-x", std::to_string(width), "-scale-to-y",
+                                            std::to_string(height), "-singlefile", dir + "/talk.pdf", prefix});
+        EXPECT_EQ(r.status, 0) << r.err;
+        int w = 0, h = 0;
+        std::vector<uint8_t> rgb;
+        EXPECT_TRUE(ReadPictureAsStored(prefix + ".png", w, h, rgb));
+        EXPECT_EQ(w, width);
+        EXPECT_EQ(h, height);
+        return rgb;
     }
 };
 
@@ -141,7 +119,7 @@ struct PdfCase {
 TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
     // A 300 x 300 picture: the 400 x 300 point page fits it at 0.75, 225
     // pixels high and 37 from the top.
-    ASSERT_TRUE(WriteRgbPng(dir + "/square.png", 300, 300, std::vector<uint8_t>(300 * 300 * 3, 90)));
+    ASSERT_TRUE(WritePicture(dir + "/square.png", 300, 300, std::vector<uint8_t>(300 * 300 * 3, 90)));
     const std::string internal = "talk.pdf: 1 link to a page inside the document is not kept";
     const std::string script = "talk.pdf: page 4: the link to javascript:alert(1) is not kept";
     const std::string file = "talk.pdf: page 4: the link to file:///etc/hosts is not kept";
@@ -166,29 +144,23 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> args = InDir(dir, c.args);
         args.insert(args.end(), {"--quiet", "--buttons=over", "-o", dir + "/talk.swf"});
-        SwfMovie movie;
-        RunResult r;
-        ASSERT_TRUE(RunSlides(args, movie, &r));
-        EXPECT_EQ(movie.header.frameCount, c.frames);
-        EXPECT_EQ(movie.header.xMax, c.width * 20);
-        EXPECT_EQ(movie.header.yMax, c.height * 20);
-        EXPECT_EQ(LinksOf(movie), c.links);
-        EXPECT_TRUE(LinksLeaveWithTheirSlide(movie, c.frames));
+        Deck deck;
+        ASSERT_TRUE(RunSlides(args, deck));
+        EXPECT_EQ(deck.header.frameCount, c.frames);
+        EXPECT_EQ(deck.header.xMax, c.width * 20);
+        EXPECT_EQ(deck.header.yMax, c.height * 20);
+        EXPECT_EQ(LinksOf(deck), c.links);
 
         // Every line of standard error is one of the reports, each once.
-        size_t lines = 0;
-        for (char ch : r.err) lines += ch == '\n';
-        EXPECT_EQ(lines, c.reported.size()) << r.err;
-        for (const std::string &line : c.reported)
-            EXPECT_NE(r.err.find("quillon-slides: " + dir + "/" + line), std::string::npos) << r.err;
+        const std::string &err = deck.run.err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), static_cast<long>(c.reported.size())) << err;
+        for (const std::string &line : c.reported) EXPECT_TRUE(Has(err, "quillon-slides: " + dir + "/" + line));
 
         // The slides look like pdftocairo's renderings of their pages.
-        std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
-        ASSERT_EQ(bitmaps.size(), c.pages.size());
+        ASSERT_EQ(deck.slides.size(), c.pages.size());
         for (size_t i = 0; i < c.pages.size(); ++i) {
             if (c.pages[i] == 0 || c.width * 3 != c.height * 4) continue;
-            std::vector<uint8_t> rgb = Rendering(dir + "/talk.pdf", c.pages[i], c.width, c.height, dir);
-            double psnr = Psnr(rgb, bitmaps[i]);
+            double psnr = Psnr(Rendering(c.pages[i], c.width, c.height), deck.slides[i]);
             EXPECT_GE(psnr, 35.0) << "slide " << i + 1;
             RecordProperty("psnr", std::to_string(psnr));
         }
@@ -213,15 +185,14 @@ TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
                        "/deck.fodp' >/dev/null 2>&1"});
         ASSERT_EQ(made.status, 0);
     }
-    for (const char *deck : {"deck.pptx", "deck.odp"}) {
-        SCOPED_TRACE(deck);
-        SwfMovie movie;
-        RunResult r;
-        ASSERT_TRUE(RunSlides({"--quiet", "--buttons", dir + "/" + deck, "-o", dir + "/deck.swf"}, movie, &r));
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(movie.header.frameCount, 2);
-        EXPECT_EQ(movie.header.xMax, 1024 * 20);
-        std::vector<MovieLink> links = LinksOf(movie);
+    for (const char *file : {"deck.pptx", "deck.odp"}) {
+        SCOPED_TRACE(file);
+        Deck deck;
+        ASSERT_TRUE(RunSlides({"--quiet", "--buttons", dir + "/" + file, "-o", dir + "/deck.swf"}, deck));
+        EXPECT_EQ(deck.run.err, "");
+        EXPECT_EQ(deck.header.frameCount, 2);
+        EXPECT_EQ(deck.header.xMax, 1024 * 20);
+        std::vector<MovieLink> links = LinksOf(deck);
         ASSERT_EQ(links.size(), 1u);
         EXPECT_EQ(links[0].frame, 0);
         EXPECT_EQ(links[0].url, "https://example.com/deck");
@@ -230,12 +201,11 @@ TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
         EXPECT_GT(links[0].x2, links[0].x1);
         EXPECT_GT(links[0].y2, links[0].y1);
         EXPECT_LT(links[0].x1, 512);
-        EXPECT_LT(links[0].y2, movie.header.yMax / 20 / 2);
+        EXPECT_LT(links[0].y2, deck.header.yMax / 20 / 2);
         // The first page navy, the second white.
-        std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
-        ASSERT_EQ(bitmaps.size(), 2u);
-        EXPECT_EQ(PixelAt(bitmaps[0], 1000, 10), (std::vector<int>{0x20, 0x40, 0x80}));
-        EXPECT_EQ(PixelAt(bitmaps[1], 1000, 10), (std::vector<int>{255, 255, 255}));
+        ASSERT_EQ(deck.slides.size(), 2u);
+        EXPECT_EQ(PixelAt(deck.slides[0], 1000, 10), (std::vector<int>{0x20, 0x40, 0x80}));
+        EXPECT_EQ(PixelAt(deck.slides[1], 1000, 10), (std::vector<int>{255, 255, 255}));
     }
 }
 
@@ -250,12 +220,12 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
                 {"--buttons=over", 768, true}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.where);
-        SwfMovie movie;
+        Deck deck;
         ASSERT_TRUE(RunSlides({"--quiet", row.where, "--pages", "3", dir + "/talk.pdf", "-o", dir + "/b.swf"},
-                              movie));
-        EXPECT_EQ(movie.header.xMax, 1024 * 20);
-        EXPECT_EQ(movie.header.yMax, row.stageHeight * 20);
-        std::vector<std::vector<int32_t>> faces = ButtonFaces(movie, 1024);
+                              deck));
+        EXPECT_EQ(deck.header.xMax, 1024 * 20);
+        EXPECT_EQ(deck.header.yMax, row.stageHeight * 20);
+        std::vector<std::vector<int32_t>> faces = ButtonFaces(deck, 1024);
         for (const std::vector<int32_t> &b : faces) {
             EXPECT_GE(b[0], 0);
             EXPECT_LE(b[1], 1024 * 20);
@@ -264,11 +234,9 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
         }
         EXPECT_EQ(faces.size(), 12u);  // four buttons, three faces each
         // The page itself fills the slide above the strip.
-        std::vector<SwfBitmap> bitmaps = SlideBitmaps(movie);
-        ASSERT_EQ(bitmaps.size(), 1u);
-        std::vector<uint8_t> page = Rendering(dir + "/talk.pdf", 3, 1024, 768, dir);
+        ASSERT_EQ(deck.slides.size(), 1u);
         if (!row.onThePage) {
-            EXPECT_GE(Psnr(page, bitmaps[0]), 35.0);
+            EXPECT_GE(Psnr(Rendering(3, 1024, 768), deck.slides[0]), 35.0);
         }
     }
 }

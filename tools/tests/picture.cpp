@@ -31,11 +31,11 @@ int main(int argc, char **argv) {
                 unsigned long c = std::strtoul(argv[p < static_cast<size_t>(w) * h / 2 ? 4 : 5], nullptr, 16);
                 rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
             }
-            ok = ok && WriteRgbPng(out + ".png", w, h, rgb);
+            ok = ok && WritePicture(out + ".png", w, h, rgb);
         } else if (argc == 5 || argc == 6) {
             rgb = kind == "gradient" ? Gradient(w, h) : Photo(w, h);
             if (argc == 5) {
-                ok = WriteRgbPng(out + ".png", w, h, rgb);
+                ok = WritePicture(out + ".png", w, h, rgb);
             } else {
                 std::istringstream fields(argv[4]);
                 std::string ext, orientation, profile;
@@ -54,11 +54,7 @@ int main(int argc, char **argv) {
     } else {
         ok = false;
     }
-    if (ok) {
-        std::FILE *f = std::fopen((out + ".rgb").c_str(), "wb");
-        ok = f && std::fwrite(rgb.data(), 1, rgb.size(), f) == rgb.size();
-        ok = f && std::fclose(f) == 0 && ok;
-    }
+    ok = ok && WriteText(out + ".rgb", std::string(rgb.begin(), rgb.end()));
     if (!ok)
         std::fprintf(stderr, "usage: %s stripes|gradient|photo|halves W H [ARGS] [FORM] OUT (see the source)\n",
                      argv[0]);

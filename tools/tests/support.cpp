@@ -30,22 +30,6 @@ namespace tools_test {
     return ::testing::AssertionFailure() << path << ": " << error;
 }
 
-std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie) {
-    std::vector<SwfBitmap> out;
-    for (const SwfTag *t : movie.All(kDefineBitsLossless)) {
-        SwfBitmap b;
-        if (DecodeBitmap(*t, b) && b.format == 3) out.push_back(b);
-    }
-    return out;
-}
-
-std::vector<SwfBitmap> SlideBitmaps(const std::string &path) {
-    SwfMovie movie;
-    ::testing::AssertionResult read = ReadMovie(path, movie);
-    if (!read) ADD_FAILURE() << read.message();
-    return read ? SlideBitmaps(movie) : std::vector<SwfBitmap>{};
-}
-
 std::vector<int> StopFrames(const SwfMovie &movie) {
     std::vector<int> stops;
     for (const SwfTag *t : movie.All(kDoAction))
@@ -116,10 +100,7 @@ std::vector<SwfSound> Sounds(const SwfMovie &movie) {
 std::string TempDir() {
     const char *base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/quillon-tools-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) return "";
-    return buffer.data();
+    return mkdtemp(pattern.data()) ? pattern : "";
 }
 
 void RemoveTree(const std::string &dir) {
@@ -154,30 +135,14 @@ std::string ReadText(const std::string &path) {
     return s.str();
 }
 
-void WriteText(const std::string &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
+::testing::AssertionResult Has(const std::string &text, const std::string &part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess() << "holds " << part;
+    return ::testing::AssertionFailure() << "no " << part << " in:\n" << text;
 }
 
-bool WriteRgbPng(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
-}
-
-bool WritePalettePng(const std::string &path, int width, int height,
-                     const std::vector<uint8_t> &indexes, const std::vector<uint8_t> &palette) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGB_COLORMAP;
-    image.colormap_entries = static_cast<png_uint_32>(palette.size() / 3);
-    return png_image_write_to_file(&image, path.c_str(), 0, indexes.data(), 0, palette.data()) != 0;
+bool WriteText(const std::string &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary);
+    return static_cast<bool>(out << text) && static_cast<bool>(out.flush());
 }
 
 bool WriteStripesPng(const std::string &path, int w, int h, int colours, int seed, std::vector<uint8_t> *rgb) {
@@ -194,7 +159,14 @@ bool WriteStripesPng(const std::string &path, int w, int h, int colours, int see
             indexes[static_cast<size_t>(y) * w + x] = i;
             if (rgb) rgb->insert(rgb->end(), &palette[i * 3u], &palette[i * 3u] + 3);
         }
-    return WritePalettePng(path, w, h, indexes, palette);
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = PNG_FORMAT_RGB_COLORMAP;
+    image.colormap_entries = static_cast<png_uint_32>(colours);
+    return png_image_write_to_file(&image, path.c_str(), 0, indexes.data(), 0, palette.data()) != 0;
 }
 
 std::vector<uint8_t> Gradient(int w, int h) {
@@ -229,22 +201,14 @@ std::vector<uint8_t> Photo(int w, int h) {
     return rgb;
 }
 
-bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    rgb.resize(PNG_IMAGE_SIZE(image));
-    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
-}
-
 namespace {
 
 bool StartVips() {
-    static const bool started = VIPS_INIT("quillon_tools_tests") == 0;
+    static const bool started = [] {
+        if (VIPS_INIT("quillon_tools_tests") != 0) return false;
+        vips_cache_set_max(0);  // the tests write files again under the same names
+        return true;
+    }();
     return started;
 }
 
@@ -282,50 +246,35 @@ bool WritePicture(const std::string &path, int width, int height, const std::vec
         if (!image) return false;
         image->Type = VIPS_INTERPRETATION_RGB16;
     }
-    if (!form.profile.empty() &&
-        !Apply(image, [&](VipsImage *in, VipsImage **out) {
-            return vips_icc_transform(in, out, form.profile.c_str(), "input_profile", "srgb",
-                                      "embedded", FALSE, nullptr);
-        }))
-        return false;
+    auto convert = [&](VipsImage *in, VipsImage **out) {
+        return vips_icc_transform(in, out, form.profile.c_str(), "input_profile", "srgb", "embedded", FALSE, nullptr);
+    };
+    if (!form.profile.empty() && !Apply(image, convert)) return false;
     // Stored so that turning by the tag shows it upright: the inverse of
     // what each tag asks for (5 and 7 are their own inverses).
-    auto rot = [&](VipsAngle angle) {
-        return Apply(image, [&](VipsImage *in, VipsImage **out) { return vips_rot(in, out, angle, nullptr); });
-    };
-    auto flip = [&] {
-        return Apply(image, [&](VipsImage *in, VipsImage **out) {
-            return vips_flip(in, out, VIPS_DIRECTION_HORIZONTAL, nullptr);
-        });
-    };
-    bool turned = true;
-    switch (form.orientation) {
-    case 2: turned = flip(); break;
-    case 3: turned = rot(VIPS_ANGLE_D180); break;
-    case 4: turned = rot(VIPS_ANGLE_D180) && flip(); break;
-    case 5: turned = rot(VIPS_ANGLE_D90) && flip(); break;
-    case 6: turned = rot(VIPS_ANGLE_D270); break;
-    case 7: turned = rot(VIPS_ANGLE_D270) && flip(); break;
-    case 8: turned = rot(VIPS_ANGLE_D90); break;
-    default: break;
-    }
-    if (!turned) return false;
+    static const struct {
+        VipsAngle angle;
+        bool mirrored;
+    } kStored[] = {{VIPS_ANGLE_D0, false},  {VIPS_ANGLE_D0, true},    {VIPS_ANGLE_D180, false},
+                   {VIPS_ANGLE_D180, true}, {VIPS_ANGLE_D90, true},   {VIPS_ANGLE_D270, false},
+                   {VIPS_ANGLE_D270, true}, {VIPS_ANGLE_D90, false}};  // orientations 1 to 8
+    if (form.orientation < 1 || form.orientation > 8) return false;
+    const auto &stored = kStored[form.orientation - 1];
+    auto rot = [&](VipsImage *in, VipsImage **out) { return vips_rot(in, out, stored.angle, nullptr); };
+    auto flip = [](VipsImage *in, VipsImage **out) { return vips_flip(in, out, VIPS_DIRECTION_HORIZONTAL, nullptr); };
+    if (!Apply(image, rot) || (stored.mirrored && !Apply(image, flip))) return false;
     if (form.extraFrames > 0) {
         // Frames stacked top to bottom, each the first in inverted colours.
-        std::vector<VipsImage *> frames{image.get()};
-        VipsPtr inverted;
-        {
-            VipsImage *out = nullptr;
-            if (vips_invert(image.get(), &out, nullptr) != 0) return false;
-            inverted.reset(out);
-        }
-        for (int i = 0; i < form.extraFrames; ++i) frames.push_back(inverted.get());
         VipsImage *out = nullptr;
-        if (vips_arrayjoin(frames.data(), &out, static_cast<int>(frames.size()), "across", 1,
-                           nullptr) != 0)
+        if (vips_invert(image.get(), &out, nullptr) != 0) return false;
+        VipsPtr inverted(out);
+        std::vector<VipsImage *> frames(form.extraFrames + 1u, inverted.get());
+        frames[0] = image.get();
+        const int frameHeight = image->Ysize;
+        if (!Apply(image, [&](VipsImage *, VipsImage **joined) {
+                return vips_arrayjoin(frames.data(), joined, static_cast<int>(frames.size()), "across", 1, nullptr);
+            }))
             return false;
-        int frameHeight = image->Ysize;
-        image.reset(out);
         vips_image_set_int(image.get(), "page-height", frameHeight);
     }
     if (form.orientation != 1) vips_image_set_int(image.get(), VIPS_META_ORIENTATION, form.orientation);
@@ -338,19 +287,14 @@ bool ReadPictureAsStored(const std::string &path, int &width, int &height, std::
     if (!StartVips()) return false;
     VipsPtr image(vips_image_new_from_file(path.c_str(), nullptr));
     if (!image) return false;
-    if (vips_image_get_interpretation(image.get()) != VIPS_INTERPRETATION_sRGB &&
-        !Apply(image, [](VipsImage *in, VipsImage **out) {
-            return vips_colourspace(in, out, VIPS_INTERPRETATION_sRGB, nullptr);
-        }))
-        return false;
-    if (image->Bands > 3 && !Apply(image, [](VipsImage *in, VipsImage **out) {
-            return vips_extract_band(in, out, 0, "n", 3, nullptr);
-        }))
-        return false;
-    if (image->BandFmt != VIPS_FORMAT_UCHAR && !Apply(image, [](VipsImage *in, VipsImage **out) {
-            return vips_cast_uchar(in, out, nullptr);
-        }))
-        return false;
+    auto srgb = [](VipsImage *in, VipsImage **out) {
+        return vips_colourspace(in, out, VIPS_INTERPRETATION_sRGB, nullptr);
+    };
+    auto firstThree = [](VipsImage *in, VipsImage **out) { return vips_extract_band(in, out, 0, "n", 3, nullptr); };
+    auto bytes = [](VipsImage *in, VipsImage **out) { return vips_cast_uchar(in, out, nullptr); };
+    if (vips_image_get_interpretation(image.get()) != VIPS_INTERPRETATION_sRGB && !Apply(image, srgb)) return false;
+    if (image->Bands > 3 && !Apply(image, firstThree)) return false;
+    if (image->BandFmt != VIPS_FORMAT_UCHAR && !Apply(image, bytes)) return false;
     size_t size = 0;
     void *pixels = vips_image_write_to_memory(image.get(), &size);
     if (!pixels) return false;
@@ -457,16 +401,22 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
     return r;
 }
 
-::testing::AssertionResult RunSlides(const std::vector<std::string> &args, SwfMovie &movie, RunResult *run) {
+::testing::AssertionResult RunSlides(const std::vector<std::string> &args, Deck &deck) {
     std::string output;
     for (size_t i = 0; i < args.size(); ++i) {
         if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size()) output = args[i + 1];
         if (args[i].rfind("--output=", 0) == 0) output = args[i].substr(9);
     }
-    RunResult r = RunTool(kSlides, args);
-    if (run) *run = r;
-    if (r.status != 0) return ::testing::AssertionFailure() << "quillon-slides exited with " << r.status << ": " << r.err;
-    return ReadMovie(output, movie);
+    deck.run = RunTool(kSlides, args);
+    if (deck.run.status != 0)
+        return ::testing::AssertionFailure() << "quillon-slides exited with " << deck.run.status << ": "
+                                             << deck.run.err;
+    ::testing::AssertionResult read = ReadMovie(output, deck);
+    for (const SwfTag *t : deck.All(kDefineBitsLossless)) {
+        SwfBitmap b;
+        if (DecodeBitmap(*t, b) && b.format == 3) deck.slides.push_back(b);
+    }
+    return read;
 }
 
 ::testing::AssertionResult Ffmpeg(const std::string &args) {

@@ -19,11 +19,6 @@ const std::string kSlides = QUILLON_SLIDES, kDemo = QUILLON_DEMO;
 // The movie in the file at path, read by the strict reader; fails with the
 // first fault it finds.
 ::testing::AssertionResult ReadMovie(const std::string &path, SwfMovie &movie);
-// The colour-mapped bitmaps of a movie (the slides), in file order.
-std::vector<SwfBitmap> SlideBitmaps(const SwfMovie &movie);
-// The same for the movie in a file; a movie the strict reader refuses adds
-// a failure and gives none.
-std::vector<SwfBitmap> SlideBitmaps(const std::string &path);
 // The frames whose DoAction tags hold a Stop action and nothing else.
 std::vector<int> StopFrames(const SwfMovie &movie);
 // How close two RGB pictures are, in dB (99 when every sample is equal).
@@ -73,13 +68,10 @@ std::vector<std::string> InDir(const std::string &dir, const std::vector<std::st
 // The names in a folder, sorted, "." and ".." left out.
 std::vector<std::string> ListDir(const std::string &dir);
 std::string ReadText(const std::string &path);
-void WriteText(const std::string &path, const std::string &text);
+// Whether text holds part; a failure shows the whole text.
+::testing::AssertionResult Has(const std::string &text, const std::string &part);
+bool WriteText(const std::string &path, const std::string &text);  // false when it cannot
 
-// Writes an RGB picture (3 bytes a pixel) as a truecolour PNG.
-bool WriteRgbPng(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb);
-// Writes a colour-mapped PNG: indexes into palette (3 bytes an entry).
-bool WritePalettePng(const std::string &path, int width, int height,
-                     const std::vector<uint8_t> &indexes, const std::vector<uint8_t> &palette);
 // The test pictures, shared with the player suite through
 // quillon-test-picture. Diagonal stripes of `colours` palette entries,
 // colour-mapped (a palette that differs with seed); rgb, when given,
@@ -90,28 +82,21 @@ bool WriteStripesPng(const std::string &path, int width, int height, int colours
 std::vector<uint8_t> Gradient(int width, int height);
 // Soft light and colour with fine grain, as a photograph has.
 std::vector<uint8_t> Photo(int width, int height);
-// Reads any PNG as RGB (alpha dropped).
-bool ReadRgbPng(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
 
-// Writes an upright RGB picture with libvips, in the format its name says
-// (options in brackets, e.g. "photo.jpg[Q=95]", "deep.png[bitdepth=16]").
-// orientation 2 to 8: the pixels are stored mirrored or turned, with that
-// EXIF orientation tag, so that a reader that applies the tag shows them
-// upright. profile: when not empty, a profile libvips knows ("p3", ...)
-// that the pixels are converted to and that is embedded. deep: 16 bits a
-// sample, the low byte a pattern of its own, so that reading it as 8 bits
-// takes rounding. extraFrames: that many more frames under the first,
-// each in other colours (GIF, WebP, TIFF pages).
+// Writes an upright RGB picture (3 bytes a pixel) with libvips, in the
+// format its name says (options in brackets, e.g. "photo.jpg[Q=95]",
+// "deep.png[bitdepth=16]"), in this form:
 struct PictureForm {
-    int orientation = 1;
-    std::string profile;
-    bool deep = false;
-    int extraFrames = 0;
+    int orientation = 1;  // 2 to 8: stored mirrored or turned, with that EXIF tag, to show upright
+    std::string profile;  // a profile libvips knows ("p3", ...) the pixels are converted to, embedded
+    bool deep = false;    // 16 bits a sample, the low byte a pattern of its own: 8 bits take rounding
+    int extraFrames = 0;  // more frames under the first, each in other colours (GIF, WebP, TIFF pages)
 };
 bool WritePicture(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb,
                   const PictureForm &form = PictureForm());
-// Reads the first frame of any picture libvips reads as 8-bit RGB, its
-// pixels as stored: no orientation applied and no profile converted.
+// Reads the first frame of any picture libvips reads as 8-bit RGB (alpha
+// dropped), its pixels as stored: no orientation applied and no profile
+// converted.
 bool ReadPictureAsStored(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
 // A libvips field of the picture's header (0 when missing), e.g. "interlaced".
 int PictureField(const std::string &path, const char *name);
@@ -140,11 +125,14 @@ struct RunResult {
 
 // Runs program with args (no shell), stdin from /dev/null.
 RunResult RunTool(const std::string &program, const std::vector<std::string> &args);
+// A movie quillon-slides wrote, with its run and its slides.
+struct Deck : SwfMovie {
+    RunResult run;
+    std::vector<SwfBitmap> slides;  // its colour-mapped bitmaps, in file order
+};
 // Runs quillon-slides and reads back the movie named after -o or --output:
 // fails with its status and standard error, or with the reader's fault.
-// run, when given, receives the run.
-::testing::AssertionResult RunSlides(const std::vector<std::string> &args, SwfMovie &movie,
-                                     RunResult *run = nullptr);
+::testing::AssertionResult RunSlides(const std::vector<std::string> &args, Deck &deck);
 // Runs "ffmpeg -nostdin -v error -y args" through the shell; fails when
 // ffmpeg is not installed or the command fails.
 ::testing::AssertionResult Ffmpeg(const std::string &args);
