@@ -81,8 +81,7 @@ TEST_F(DemoTest, EveryKindOfButtonAndTheLink) {
     bool link = false;
     for (const SwfTag *t : movie.All(kDefineButton2)) {
         std::string body(t->body.begin(), t->body.end());
-        link = link || (body.find("about.html") != std::string::npos &&
-                        body.find("_blank") != std::string::npos);
+        link = link || (Has(body, "about.html") && Has(body, "_blank"));
     }
     EXPECT_TRUE(link);
     // Pictures with alpha: the sprite, the kind-0 logo and the pause plate.

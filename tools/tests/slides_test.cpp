@@ -439,7 +439,7 @@ TEST_P(SlidesTiming, SlidesAndSoundsStartWhereTheirTimesSay) {
     std::vector<double> soundSeconds;
     std::map<uint16_t, double> soundLength;  // DefineSound id -> seconds
     for (const SwfSound &sound : Sounds(deck)) soundLength[sound.id] = sound.seconds;
-    // Slide pictures are the 8-bit deck.slides (format 3); button faces are 32-bit.
+    // Slide pictures are the 8-bit bitmaps (format 3); button faces are 32-bit.
     for (const SwfTag *t : deck.All(kDefineBitsLossless))
         if (t->body.size() > 2 && t->body[2] == 3) pictures.push_back(t->frame);
     for (const SwfTag *t : deck.All(kStartSound)) {

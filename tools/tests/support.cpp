@@ -444,16 +444,12 @@ RunResult RunInTerminal(const std::string &program, const std::vector<std::strin
         for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return q + "'";
     };
-    // Standard output goes to a file, so the terminal shows standard error alone.
-    std::string dir = TempDir();
+    // Standard output goes nowhere, so the terminal shows standard error alone.
     std::string command = quote(program);
     for (const std::string &a : args) command += " " + quote(a);
-    command += " >" + quote(dir + "/stdout");
-    RunResult r = RunTool("/usr/bin/script", {"-q", "-e", "-c", command, "/dev/null"});
+    RunResult r = RunTool("/usr/bin/script", {"-q", "-e", "-c", command + " >/dev/null", "/dev/null"});
     r.err = r.out;
-    r.out = ReadText(dir + "/stdout");
-    std::remove((dir + "/stdout").c_str());
-    rmdir(dir.c_str());
+    r.out.clear();
     return r;
 }
 

@@ -148,7 +148,7 @@ private:
     bool had_;
 };
 // The same under a pseudo-terminal made by script(1), so that the program's
-// standard error is a terminal; err holds what the terminal showed.
+// standard error is a terminal: err holds what it showed; out stays empty.
 RunResult RunInTerminal(const std::string &program, const std::vector<std::string> &args);
 
 }  // namespace tools_test
