@@ -33,19 +33,16 @@ TEST(PlacementTags, Bytes) {
         std::function<std::unique_ptr<Tag>()> make;
         const char *bytes;
     } rows[] = {
-        {"PlaceNoMatrix", [] { return std::unique_ptr<Tag>(Place(0, 1)); }, "85 06 02 00 00 01 00"},
-        {"PlaceDepthAndId", [] { return std::unique_ptr<Tag>(Place(0x0302, 0x0504)); }, "85 06 02 02 03 04 05"},
-        {"PlaceWithMatrix",
-         [] { return std::unique_ptr<Tag>(Place(0, 1, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, 200, -100))); },
+        {"PlaceNoMatrix", [] { return Place(0, 1); }, "85 06 02 00 00 01 00"},
+        {"PlaceDepthAndId", [] { return Place(0x0302, 0x0504); }, "85 06 02 02 03 04 05"},
+        {"PlaceWithMatrix", [] { return Place(0, 1, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, 200, -100)); },
          "89 06 06 00 00 01 00 12 C8 CE 00"},
-        {"Remove", [] { return std::unique_ptr<Tag>(std::make_unique<RemoveObjectTag>(1, 0)); }, "44 01 01 00 00 00"},
-        {"RemoveIdThenDepth", [] { return std::unique_ptr<Tag>(std::make_unique<RemoveObjectTag>(0x0201, 0x0403)); },
-         "44 01 01 02 03 04"},
+        {"Remove", [] { return std::make_unique<RemoveObjectTag>(1, 0); }, "44 01 01 00 00 00"},
+        {"RemoveIdThenDepth", [] { return std::make_unique<RemoveObjectTag>(0x0201, 0x0403); }, "44 01 01 02 03 04"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        auto tag = row.make();
-        EXPECT_EQ(TagHex(*tag), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(TagHex(*row.make()), ToHex(Hex(row.bytes)));
     }
 }
 
@@ -185,14 +182,30 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
     EXPECT_NE(error.find("character 1 defined twice"), std::string::npos) << error;
 }
 
-TEST(DepthAssignment, EqualKeysGoByCharacterId) {
-    auto a = Place(5, 9), b = Place(5, 4);
+// Keys or depths of placements, one list per character.
+using PerCharacter = std::map<uint16_t, std::vector<uint16_t>>;
+
+// Places each character at the keys of its list, in list order, and gives
+// the depths the assignment hands out in the same layout.
+PerCharacter AssignedDepths(const PerCharacter &keys) {
+    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
     PlacementRegistry registry;
-    registry[9].push_back({a.get(), nullptr, 5});
-    registry[4].push_back({b.get(), nullptr, 5});
+    for (const auto &[id, list] : keys) {
+        for (uint16_t key : list) {
+            places.push_back(Place(key, id));
+            registry[id].push_back({places.back().get(), nullptr, key});
+        }
+    }
     AssignDepths(registry);
-    EXPECT_EQ(b->Depth(), 0);
-    EXPECT_EQ(a->Depth(), 1);
+    PerCharacter depths;
+    auto place = places.begin();
+    for (const auto &[id, list] : keys)
+        for (size_t i = 0; i < list.size(); ++i) depths[id].push_back((*place++)->Depth());
+    return depths;
+}
+
+TEST(DepthAssignment, EqualKeysGoByCharacterId) {
+    EXPECT_EQ(AssignedDepths({{9, {5}}, {4, {5}}}), (PerCharacter{{4, {0}}, {9, {1}}}));
 }
 
 TEST(DepthAssignment, EmptyRegistryAndEmptyLists) {
@@ -300,15 +313,7 @@ TEST(DepthAssignment, UnsortedListKeepsMergeOrderForEqualKeys) {
     // Character 1: keys 2, 1, 2. Character 2: key 2. Merge: [1:2a, 1:1, 1:2b];
     // character 2's key 2 passes 1:2a (2 <= 2), 1:1, 1:2b, goes last.
     // Sort: 1:1, 1:2a, 1:2b, 2:2.
-    auto a = Place(2, 1), b = Place(1, 1), c = Place(2, 1), d = Place(2, 2);
-    PlacementRegistry registry;
-    registry[1] = {{a.get(), nullptr, 2}, {b.get(), nullptr, 1}, {c.get(), nullptr, 2}};
-    registry[2] = {{d.get(), nullptr, 2}};
-    AssignDepths(registry);
-    EXPECT_EQ(b->Depth(), 0);
-    EXPECT_EQ(a->Depth(), 1);
-    EXPECT_EQ(c->Depth(), 2);
-    EXPECT_EQ(d->Depth(), 3);
+    EXPECT_EQ(AssignedDepths({{1, {2, 1, 2}}, {2, {2}}}), (PerCharacter{{1, {1, 0, 2}}, {2, {3}}}));
 }
 
 // A record of a later character that passed the whole list is not compared
@@ -318,15 +323,7 @@ TEST(DepthAssignment, CursorNeverMovesBack) {
     // [1:3, 1:1]: 2:3 passes both (3 <= 3, 1 <= 3) and goes last; 2:1 starts
     // from the end: [1:3, 1:1, 2:3, 2:1]. Sort: 1:1, 2:1, 1:3, 2:3. (A cursor
     // that went back to the front would put 2:1 first.)
-    auto a = Place(3, 1), b = Place(1, 1), c = Place(3, 2), d = Place(1, 2);
-    PlacementRegistry registry;
-    registry[1] = {{a.get(), nullptr, 3}, {b.get(), nullptr, 1}};
-    registry[2] = {{c.get(), nullptr, 3}, {d.get(), nullptr, 1}};
-    AssignDepths(registry);
-    EXPECT_EQ(b->Depth(), 0);
-    EXPECT_EQ(d->Depth(), 1);
-    EXPECT_EQ(a->Depth(), 2);
-    EXPECT_EQ(c->Depth(), 3);
+    EXPECT_EQ(AssignedDepths({{1, {3, 1}}, {2, {3, 1}}}), (PerCharacter{{1, {2, 0}}, {2, {3, 1}}}));
 }
 
 TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
@@ -334,15 +331,7 @@ TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
     // 2:3 stops in front of 1:5: [2:3, 1:5, 1:1]; 2:1 starts from 1:5
     // (5 > 1) and goes in front of it: [2:3, 2:1, 1:5, 1:1].
     // Sort: 2:1, 1:1, 2:3, 1:5 -- 2:1 before 1:1 although 1 < 2.
-    auto a = Place(5, 1), b = Place(1, 1), c = Place(3, 2), d = Place(1, 2);
-    PlacementRegistry registry;
-    registry[1] = {{a.get(), nullptr, 5}, {b.get(), nullptr, 1}};
-    registry[2] = {{c.get(), nullptr, 3}, {d.get(), nullptr, 1}};
-    AssignDepths(registry);
-    EXPECT_EQ(d->Depth(), 0);
-    EXPECT_EQ(b->Depth(), 1);
-    EXPECT_EQ(c->Depth(), 2);
-    EXPECT_EQ(a->Depth(), 3);
+    EXPECT_EQ(AssignedDepths({{1, {5, 1}}, {2, {3, 1}}}), (PerCharacter{{1, {3, 1}}, {2, {2, 0}}}));
 }
 
 // Registries with more placements than depths, built as placements and
