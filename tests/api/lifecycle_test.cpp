@@ -1,6 +1,7 @@
 // The movie lifecycle exports and the slide picture and stop exports, called
 // in-process and checked on the frames' tags and on the written file.
 #include <filesystem>
+#include <tuple>
 
 #include "api/api_fixture.h"
 
@@ -12,9 +13,7 @@ using Lifecycle = ApiTest;
 TEST_F(Lifecycle, CreateMovieSetsStageRateAndSlideTable) {
     CreateMovie(640, 480, 3, 12);
     ASSERT_TRUE(S().currentMovie);
-    EXPECT_EQ(M().Width(), 12800);
-    EXPECT_EQ(M().Height(), 9600);
-    EXPECT_EQ(M().FrameRate(), 12);
+    EXPECT_EQ(std::make_tuple(M().Width(), M().Height(), M().FrameRate()), std::make_tuple(12800, 9600, 12));
     EXPECT_EQ(S().stageWidthPixels, 640);
     EXPECT_EQ(S().stageHeightPixels, 480);
     EXPECT_EQ(S().slideCount, 3);
@@ -137,10 +136,9 @@ TEST_F(Lifecycle, LargeStageHeader) {
     CreateMovie(1024, 768, 0, 12);
     CreateFrame(Pixels8(1024, 768).data(), Palette2(), 2);
     SwfMovie file = WriteAndRead();
-    EXPECT_EQ(file.header.xMax, 20480);
-    EXPECT_EQ(file.header.yMax, 15360);
-    EXPECT_EQ(file.header.size, 21u);
-    EXPECT_EQ(file.header.rectBits, 16u);
+    // The stage, the header's size and the RECT's field width.
+    EXPECT_EQ(std::make_tuple(file.header.xMax, file.header.yMax, file.header.size, file.header.rectBits),
+              std::make_tuple(20480, 15360, 21u, 16u));
 }
 
 using Slides = ApiTest;
@@ -155,9 +153,7 @@ TEST_F(Slides, FirstPictureFillsFrameZero) {
     EXPECT_TRUE(Tags(1).empty());
     auto *bitmap = TagAt<LosslessBitmap>(0, 0);
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->Format(), 3);
-    EXPECT_EQ(bitmap->Width(), 10);
-    EXPECT_EQ(bitmap->Height(), 2);
+    EXPECT_EQ(std::make_tuple(bitmap->Format(), bitmap->Width(), bitmap->Height()), std::make_tuple(3, 10, 2));
     // A whole-stage picture placed at key 1 without a matrix.
     EXPECT_EQ(TagHex(*Tags(0)[2]), "85 06 02 01 00 02 00");
 

@@ -102,9 +102,7 @@ TEST_F(Overlays, InfoOverlay) {
     auto *bitmap = TagAt<LosslessBitmap>(1, 0);
     auto *shape = TagAt<ShapeTag>(1, 1);
     ASSERT_TRUE(bitmap && shape);
-    EXPECT_EQ(bitmap->Format(), 3);
-    EXPECT_EQ(bitmap->Width(), 10);
-    EXPECT_EQ(bitmap->Height(), 5);
+    EXPECT_EQ(std::make_tuple(bitmap->Format(), bitmap->Width(), bitmap->Height()), std::make_tuple(3, 10, 5));
     // Bounds (200, 200) to (400, 300) twips: the far corner lies beyond the
     // last pixel, so each pixel is 20 twips.
     EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 C8 19 09 60");

@@ -17,24 +17,6 @@ namespace {
 using test::Hex;
 using test::ToHex;
 
-// Packs fields most significant bit first, zero-padded to a byte: the
-// expected bytes of bit-packed records, built apart from SwfStream.
-class BitPacker {
-public:
-    void Put(uint32_t value, uint32_t n) {
-        for (uint32_t i = n; i-- > 0;) bits_.push_back((value >> i) & 1u);
-    }
-    std::vector<uint8_t> Bytes() const {
-        std::vector<uint8_t> out((bits_.size() + 7) / 8, 0);
-        for (size_t i = 0; i < bits_.size(); ++i)
-            if (bits_[i]) out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
-        return out;
-    }
-
-private:
-    std::vector<bool> bits_;
-};
-
 // Writes the movie into this process's temporary folder and reads the file.
 std::vector<uint8_t> WriteAndRead(Movie &movie, const char *name = "m.swf") {
     static const std::string dir = test::TempDir();
@@ -202,19 +184,22 @@ TEST(CharacterIds, NoneAfter65535) {
 }
 
 // The stage RECT of a header as it must be: field width max(15, bits of the
-// larger extent), Xmin and Ymin 0, padded to a byte.
+// larger extent), Xmin and Ymin 0, packed most significant bit first and
+// padded to a byte, apart from SwfStream.
 std::vector<uint8_t> ExpectedStageRect(int32_t width, int32_t height) {
     uint32_t largest = static_cast<uint32_t>(width > height ? width : height);
     uint32_t bits = 1;
     while (bits < 32 && (largest >> (bits - 1)) != 0) ++bits;  // sign bit + magnitude
     if (bits < 15) bits = 15;
-    BitPacker p;
-    p.Put(bits, 5);
-    p.Put(0, bits);
-    p.Put(static_cast<uint32_t>(width), bits);
-    p.Put(0, bits);
-    p.Put(static_cast<uint32_t>(height), bits);
-    return p.Bytes();
+    std::vector<uint8_t> out((5 + 4 * bits + 7) / 8, 0);
+    size_t at = 0;
+    auto put = [&](uint32_t value, uint32_t n) {
+        for (uint32_t i = n; i-- > 0; ++at)
+            if ((value >> i) & 1u) out[at / 8] |= static_cast<uint8_t>(0x80 >> (at % 8));
+    };
+    put(bits, 5);
+    for (uint32_t value : {0u, static_cast<uint32_t>(width), 0u, static_cast<uint32_t>(height)}) put(value, bits);
+    return out;
 }
 
 std::vector<uint8_t> HeaderBytes(int32_t width, int32_t height) {

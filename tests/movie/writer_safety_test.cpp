@@ -146,18 +146,19 @@ struct stat StatOf(const std::string &path) {
 
 // One kind of target: what is there before the write, what the write must
 // give. The folder is a fresh one for each row.
+using Dir = const std::string &;
 struct TargetCase {
     const char *name;
     // Makes what is there before and returns the path to write.
-    std::function<std::string(const std::string &dir)> setUp;
+    std::function<std::string(Dir dir)> setUp;
     bool written;
     // The bytes found afterwards where the movie was to go.
-    std::function<std::vector<uint8_t>(const std::string &dir)> result;
+    std::function<std::vector<uint8_t>(Dir dir)> result;
     // The folder's entries afterwards, sorted: a failed or direct write
     // leaves no temporary file behind.
     std::vector<std::string> entries;
     // Further checks on what is left, or null.
-    std::function<void(const std::string &dir)> check = nullptr;
+    std::function<void(Dir dir)> check = nullptr;
     rlim_t fileSizeLimit = 0;  // 0: none
 };
 
@@ -165,32 +166,29 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
     const std::string longName = std::string(246, 'n') + ".swf";   // 250 bytes
     const std::string longest = std::string(251, 'm') + ".swf";    // 255 bytes
     auto file = [](const std::string &name) {
-        return [name](const std::string &dir) { return test::ReadFileBytes(dir + "/" + name); };
+        return [name](Dir dir) { return test::ReadFileBytes(dir + "/" + name); };
     };
-    int pipeRead = -1;
-    int savedStdout = -1;
+    int pipeRead = -1, savedStdout = -1;
     bool root = geteuid() == 0;
     mode_t oldMask = umask(022);
 
     const TargetCase cases[] = {
-        {"new file", [](const std::string &dir) { return dir + "/movie.swf"; }, true, file("movie.swf"), {"movie.swf"},
-         [](const std::string &dir) {
+        {"new file", [](Dir dir) { return dir + "/movie.swf"; }, true, file("movie.swf"), {"movie.swf"},
+         [](Dir dir) {
              EXPECT_EQ(StatOf(dir + "/movie.swf").st_mode & 07777, 0644u) << "as fopen gives under umask 022";
          }},
-        {"250-byte name", [&](const std::string &dir) { return OldFile(dir, longName); }, true, file(longName),
-         {longName}},
-        {"255-byte name, new", [&](const std::string &dir) { return dir + "/" + longest; }, true, file(longest),
-         {longest}},
+        {"250-byte name", [&](Dir dir) { return OldFile(dir, longName); }, true, file(longName), {longName}},
+        {"255-byte name, new", [&](Dir dir) { return dir + "/" + longest; }, true, file(longest), {longest}},
         {"symbolic link",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              OldFile(dir, "real.swf");
              EXPECT_EQ(symlink("real.swf", (dir + "/link.swf").c_str()), 0);
              return dir + "/link.swf";
          },
          true, file("real.swf"), {"link.swf", "real.swf"},
-         [](const std::string &dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "real.swf"); }},
+         [](Dir dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "real.swf"); }},
         {"link to a link in another folder",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              std::filesystem::create_directory(dir + "/decks");
              OldFile(dir, "decks/real.swf");
              EXPECT_EQ(symlink("decks/real.swf", (dir + "/middle.swf").c_str()), 0);
@@ -198,26 +196,26 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
              return dir + "/link.swf";
          },
          true, file("decks/real.swf"), {"decks", "link.swf", "middle.swf"},
-         [](const std::string &dir) {
+         [](Dir dir) {
              EXPECT_EQ(LinkTarget(dir + "/middle.swf"), "decks/real.swf");
              EXPECT_EQ(Entries(dir + "/decks"), std::vector<std::string>{"real.swf"});
          }},
         {"dangling link",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              EXPECT_EQ(symlink("new.swf", (dir + "/link.swf").c_str()), 0);
              return dir + "/link.swf";
          },
          true, file("new.swf"), {"link.swf", "new.swf"},
-         [](const std::string &dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "new.swf"); }},
+         [](Dir dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "new.swf"); }},
         {"private file, mode 600",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              chmod(OldFile(dir, "movie.swf").c_str(), 0600);
              return dir + "/movie.swf";
          },
          true, file("movie.swf"), {"movie.swf"},
-         [](const std::string &dir) { EXPECT_EQ(StatOf(dir + "/movie.swf").st_mode & 07777, 0600u); }},
+         [](Dir dir) { EXPECT_EQ(StatOf(dir + "/movie.swf").st_mode & 07777, 0600u); }},
         {"another user's shared file, mode 664",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              chmod(OldFile(dir, "movie.swf").c_str(), 0664);
              if (root) {
                  EXPECT_EQ(chown((dir + "/movie.swf").c_str(), 4321, 8765), 0);
@@ -225,7 +223,7 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
              return dir + "/movie.swf";
          },
          true, file("movie.swf"), {"movie.swf"},
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              struct stat st = StatOf(dir + "/movie.swf");
              EXPECT_EQ(st.st_mode & 07777, 0664u);
              if (root) {  // only a privileged process may give a file away
@@ -234,26 +232,26 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
              }
          }},
         {"hard link: the other name keeps the old movie",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              EXPECT_EQ(link(OldFile(dir, "movie.swf").c_str(), (dir + "/copy.swf").c_str()), 0);
              return dir + "/movie.swf";
          },
          true, file("movie.swf"), {"copy.swf", "movie.swf"},
-         [&](const std::string &dir) { EXPECT_EQ(test::ReadFileBytes(dir + "/copy.swf"), Bytes(kOld)); }},
+         [&](Dir dir) { EXPECT_EQ(test::ReadFileBytes(dir + "/copy.swf"), Bytes(kOld)); }},
         {"named pipe",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              EXPECT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
              // A reader is there before the writer opens, as a player would be.
              pipeRead = open((dir + "/pipe").c_str(), O_RDONLY | O_NONBLOCK);
              EXPECT_GE(pipeRead, 0);
              return dir + "/pipe";
          },
-         true, [&](const std::string &) { return Drain(pipeRead); }, {"pipe"},
-         [](const std::string &dir) { EXPECT_TRUE(S_ISFIFO(StatOf(dir + "/pipe").st_mode)); }},
+         true, [&](Dir) { return Drain(pipeRead); }, {"pipe"},
+         [](Dir dir) { EXPECT_TRUE(S_ISFIFO(StatOf(dir + "/pipe").st_mode)); }},
         // /dev/stdout links to /dev/fd/1; the test writes the descriptor's
         // own name, so that a faulty writer cannot replace /dev/stdout.
         {"standard output into a pipe",
-         [&](const std::string &) {
+         [&](Dir) {
              int fds[2];
              EXPECT_EQ(pipe(fds), 0);
              std::fflush(stdout);
@@ -264,17 +262,16 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
              return std::string("/dev/fd/1");
          },
          true,
-         [&](const std::string &) {
+         [&](Dir) {
              dup2(savedStdout, STDOUT_FILENO);
              close(savedStdout);
              return Drain(pipeRead);
          },
          {}},
-        {"missing folder", [](const std::string &dir) { return dir + "/missing/movie.swf"; }, false,
-         file("missing/movie.swf"), {}},
-        {"full disk keeps the old file", [](const std::string &dir) { return OldFile(dir, "movie.swf"); }, false,
+        {"missing folder", [](Dir dir) { return dir + "/missing/movie.swf"; }, false, file("missing/movie.swf"), {}},
+        {"full disk keeps the old file", [](Dir dir) { return OldFile(dir, "movie.swf"); }, false,
          file("movie.swf"), {"movie.swf"}, nullptr, 4096},
-        {"full disk under a long name", [&](const std::string &dir) { return OldFile(dir, longName); }, false,
+        {"full disk under a long name", [&](Dir dir) { return OldFile(dir, longName); }, false,
          file(longName), {longName}, nullptr, 4096},
     };
 
