@@ -146,25 +146,18 @@ TEST(MovieFile, FrameRateKeepsItsLowByte) {
 }
 
 TEST(CharacterIds, RestartAfterASuccessfulWriteOnly) {
-    std::string dir = test::TempDir();
     ResetCharacterIds();
     EXPECT_EQ(NextCharacterId(), 1);
     EXPECT_EQ(NextCharacterId(), 2);
-    {
-        Movie movie;
-        movie.GetFrame(0);
-        std::string missing = dir + "/no-such-directory/m.swf";
-        EXPECT_FALSE(movie.WriteFile(missing.c_str()));
-        EXPECT_FALSE(test::FileExists(missing));
-        EXPECT_EQ(movie.FrameCount(), 0);
-        EXPECT_EQ(movie.SlotCount(), 0u);
-    }
+    Movie movie;
+    movie.GetFrame(0);
+    std::string missing = test::TempDir() + "/no-such-directory/m.swf";
+    EXPECT_FALSE(movie.WriteFile(missing.c_str()));
+    EXPECT_FALSE(test::FileExists(missing));
+    EXPECT_EQ(movie.FrameCount(), 0);
+    EXPECT_EQ(movie.SlotCount(), 0u);
     EXPECT_EQ(NextCharacterId(), 3);  // a failed open leaves the counter
-    {
-        Movie movie;
-        std::string path = dir + "/ok.swf";
-        EXPECT_TRUE(movie.WriteFile(path.c_str()));
-    }
+    WriteAndRead(movie, "ok.swf");
     EXPECT_EQ(NextCharacterId(), 1);
 }
 
