@@ -19,94 +19,116 @@ static void PutLE(unsigned char *p, unsigned long value, int bytes) {
     for (i = 0; i < bytes; ++i) p[i] = (unsigned char)(value >> (8 * i));
 }
 
-/* One second of sine at rate: channel c at 1000 / (c + 1) Hz. 16-bit PCM
- * has the canonical 44-byte header; float has an 18-byte format chunk, a
- * fact chunk and a LIST chunk before the data. Returns 0 on success. */
-static int WriteSineWave(const char *path, unsigned long rate, int channels, int isFloat) {
-    const unsigned long frames = rate, sampleBytes = isFloat ? 4 : 2;
-    const unsigned long dataBytes = frames * channels * sampleBytes;
-    static const unsigned char list[] = "LIST\x0c\0\0\0INFOISFT\0\0\0\0";
-    const unsigned long fmtBytes = isFloat ? 18 : 16;
-    const unsigned long extraBytes = isFloat ? 12 + sizeof list - 1 : 0;
-    unsigned char header[80];
-    unsigned char sample[4];
-    size_t size = 0;
+/* Writes a WAV file: the format chunk (tag, channels, rate, block align,
+ * bits, then, unless fieldBytes is negative, the size of the format's own
+ * fields and the fields), a fact chunk of frames unless frames is 0, the
+ * chunks in more, and the data chunk. Returns 0 on success. */
+static int WriteWave(const char *path, unsigned tag, int channels, unsigned long rate,
+                     unsigned blockAlign, unsigned bits, const unsigned char *fields,
+                     int fieldBytes, unsigned long frames, const unsigned char *more,
+                     size_t moreBytes, const unsigned char *data, unsigned long dataBytes) {
+    const size_t fmtBytes = fieldBytes < 0 ? 16 : 18 + (size_t)fieldBytes;
+    unsigned char header[128];
+    size_t size = 20 + fmtBytes;
     FILE *f;
-    unsigned long i;
-    int c, ok = 1;
+    int ok;
     memcpy(header, "RIFF", 4);
-    PutLE(header + 4, 4 + 8 + fmtBytes + extraBytes + 8 + dataBytes, 4);
     memcpy(header + 8, "WAVEfmt ", 8);
     PutLE(header + 16, fmtBytes, 4);
-    PutLE(header + 20, isFloat ? 3 : 1, 2);                  /* float or PCM */
+    PutLE(header + 20, tag, 2);
     PutLE(header + 22, (unsigned long)channels, 2);
     PutLE(header + 24, rate, 4);
-    PutLE(header + 28, rate * channels * sampleBytes, 4);    /* bytes per second */
-    PutLE(header + 32, channels * sampleBytes, 2);           /* block align */
-    PutLE(header + 34, sampleBytes * 8, 2);                  /* bits */
-    size = 36;
-    if (isFloat) {
-        PutLE(header + 36, 0, 2);                            /* no extra format bytes */
-        memcpy(header + 38, "fact", 4);
-        PutLE(header + 42, 4, 4);
-        PutLE(header + 46, frames, 4);
-        memcpy(header + 50, list, sizeof list - 1);
-        size = 50 + sizeof list - 1;
+    PutLE(header + 28, rate * blockAlign, 4);                /* bytes per second */
+    PutLE(header + 32, blockAlign, 2);
+    PutLE(header + 34, bits, 2);
+    if (fieldBytes >= 0) {
+        PutLE(header + 36, (unsigned long)fieldBytes, 2);
+        if (fieldBytes) memcpy(header + 38, fields, (size_t)fieldBytes);
     }
+    if (frames) {
+        memcpy(header + size, "fact", 4);
+        PutLE(header + size + 4, 4, 4);
+        PutLE(header + size + 8, frames, 4);
+        size += 12;
+    }
+    if (moreBytes) memcpy(header + size, more, moreBytes);
+    size += moreBytes;
     memcpy(header + size, "data", 4);
     PutLE(header + size + 4, dataBytes, 4);
     size += 8;
+    PutLE(header + 4, size - 8 + dataBytes, 4);
     f = fopen(path, "wb");
     if (!f) return 1;
-    if (fwrite(header, 1, size, f) != size) ok = 0;
-    for (i = 0; ok && i < frames; ++i) {
-        for (c = 0; c < channels; ++c) {
+    ok = fwrite(header, 1, size, f) == size && fwrite(data, 1, dataBytes, f) == dataBytes;
+    return fclose(f) == 0 && ok ? 0 : 1;
+}
+
+/* One second of sine at rate: channel c at 1000 / (c + 1) Hz; float has a
+ * fact and a LIST chunk before the data. Returns 0 on success. */
+static int WriteSineWave(const char *path, unsigned long rate, int channels, int isFloat) {
+    static const unsigned char list[] = "LIST\x0c\0\0\0INFOISFT\0\0\0\0";
+    const unsigned sampleBytes = isFloat ? 4 : 2;
+    const unsigned long dataBytes = rate * channels * sampleBytes;
+    unsigned char *data = malloc(dataBytes), *p = data;
+    unsigned long i;
+    int c, status;
+    if (!data) return 1;
+    for (i = 0; i < rate; ++i) {
+        for (c = 0; c < channels; ++c, p += sampleBytes) {
             double v = sin(2.0 * 3.14159265358979323846 * 1000.0 / (c + 1) * (double)i / rate);
             if (isFloat) {
                 float x = (float)(0.4 * v);
-                unsigned long bits;
                 unsigned int u;
                 memcpy(&u, &x, 4);
-                bits = u;
-                PutLE(sample, bits, 4);
+                PutLE(p, u, 4);
             } else {
                 v *= 12000.0;
-                PutLE(sample, (unsigned long)(long)(v < 0 ? v - 0.5 : v + 0.5) & 0xFFFFUL, 2);
+                PutLE(p, (unsigned long)(long)(v < 0 ? v - 0.5 : v + 0.5) & 0xFFFFUL, 2);
             }
-            if (fwrite(sample, 1, sampleBytes, f) != sampleBytes) ok = 0;
         }
     }
-    if (fclose(f) != 0) ok = 0;
-    return ok ? 0 : 1;
+    status = WriteWave(path, isFloat ? 3 : 1, channels, rate, channels * sampleBytes,
+                       sampleBytes * 8, NULL, isFloat ? 0 : -1, isFloat ? rate : 0, list,
+                       isFloat ? sizeof list - 1 : 0, data, dataBytes);
+    free(data);
+    return status;
 }
 
-/* A white slide with a blue band across the middle, starting the sound of
- * the WAV file name in dataDir. */
-static int SoundMovie(const QuillonApi *q, const char *path, const char *dataDir, const char *name,
-                      unsigned long rate, int channels, int isFloat) {
-    static const unsigned char palette[] = {255, 255, 255, 40, 90, 200};
-    char wav[4096];
-    unsigned char *pixels;
-    int x, y;
-    if (snprintf(wav, sizeof wav, "%s/%s", dataDir, name) >= (int)sizeof wav) return 1;
-    if (WriteSineWave(wav, rate, channels, isFloat) != 0) {
-        fprintf(stderr, "sound: cannot write %s\n", wav);
-        return 1;
-    }
-    pixels = malloc(kSoundStageW * kSoundStageH);
+/* White slides with a band across the middle in colour 1 + slide of palette,
+ * each starting the sound of the WAV file wavs[slide]; the movie stops in
+ * its last frame. */
+static int SoundSlides(const QuillonApi *q, const char *path, char (*wavs)[4096], int slides,
+                       const unsigned char *palette, int colours) {
+    unsigned char *pixels = malloc(kSoundStageW * kSoundStageH);
+    int slide, x, y;
     if (!pixels) return 1;
-    for (y = 0; y < kSoundStageH; ++y)
-        for (x = 0; x < kSoundStageW; ++x)
-            pixels[y * kSoundStageW + x] = (unsigned char)(y >= 100 && y < 140);
-    q->CreateMovie(kSoundStageW, kSoundStageH, 1, 12);
-    q->CreateFrame(pixels, palette, 2);
-    q->AddSound(wav);
+    q->CreateMovie(kSoundStageW, kSoundStageH, slides, 12);
+    for (slide = 0; slide < slides; ++slide) {
+        for (y = 0; y < kSoundStageH; ++y)
+            for (x = 0; x < kSoundStageW; ++x)
+                pixels[y * kSoundStageW + x] = (unsigned char)(y >= 100 && y < 140 ? 1 + slide : 0);
+        q->CreateFrame(pixels, palette, colours);
+        q->AddSound(wavs[slide]);
+        q->NextSlide();
+    }
     q->StopFrame(-1);
-    q->NextSlide();
     q->WriteMovie(path);
     q->DestroyMovie();
     free(pixels);
     return 0;
+}
+
+/* A one-slide movie starting the sine of WriteSineWave in dataDir/name. */
+static int SoundMovie(const QuillonApi *q, const char *path, const char *dataDir, const char *name,
+                      unsigned long rate, int channels, int isFloat) {
+    static const unsigned char palette[] = {255, 255, 255, 40, 90, 200};
+    char wav[1][4096];
+    if (snprintf(wav[0], sizeof wav[0], "%s/%s", dataDir, name) >= (int)sizeof wav[0]) return 1;
+    if (WriteSineWave(wav[0], rate, channels, isFloat) != 0) {
+        fprintf(stderr, "sound: cannot write %s\n", wav[0]);
+        return 1;
+    }
+    return SoundSlides(q, path, wav, 1, palette, 2);
 }
 
 static int SoundInFirstFrame(const QuillonApi *q, const char *path, const char *dataDir) {
@@ -117,41 +139,18 @@ static int FloatSoundAt48k(const QuillonApi *q, const char *path, const char *da
     return SoundMovie(q, path, dataDir, "sine-48000-stereo-float.wav", 48000, 2, 1);
 }
 
-/* A compressed WAV file: the format chunk (tag, channels, rate, block align,
- * bits, then extraBytes of the format's own fields), a fact chunk of frames,
- * and blocks of data. ADPCM blocks get valid headers (first samples, step
- * or predictor index, delta) and codes from a fixed pseudo-random sequence,
- * so every machine decodes the same noise. Returns 0 on success. */
+/* A compressed WAV file: the format chunk with extraBytes of the format's own
+ * fields, a fact chunk of frames, and blocks of data. ADPCM blocks get valid
+ * headers (first samples, step or predictor index, delta) and codes from a
+ * fixed pseudo-random sequence, so every machine decodes the same noise.
+ * Returns 0 on success. */
 static int WriteCodecWave(const char *path, unsigned tag, int channels, unsigned long rate,
                           unsigned blockAlign, unsigned bits, const unsigned char *extra,
                           unsigned extraBytes, unsigned long frames, unsigned long blocks) {
-    unsigned char header[128];
-    unsigned char *data;
     const unsigned long dataBytes = blockAlign * blocks;
+    unsigned char *data = malloc(dataBytes);
     unsigned long i, seed = 12345;
-    size_t size;
-    FILE *f;
-    int c, ok = 1;
-    memcpy(header, "RIFF", 4);
-    PutLE(header + 4, 4 + 8 + 18 + extraBytes + 12 + 8 + dataBytes, 4);
-    memcpy(header + 8, "WAVEfmt ", 8);
-    PutLE(header + 16, 18 + extraBytes, 4);
-    PutLE(header + 20, tag, 2);
-    PutLE(header + 22, (unsigned long)channels, 2);
-    PutLE(header + 24, rate, 4);
-    PutLE(header + 28, rate * blockAlign, 4);
-    PutLE(header + 32, blockAlign, 2);
-    PutLE(header + 34, bits, 2);
-    PutLE(header + 36, extraBytes, 2);
-    if (extraBytes) memcpy(header + 38, extra, extraBytes);
-    size = 38 + extraBytes;
-    memcpy(header + size, "fact", 4);
-    PutLE(header + size + 4, 4, 4);
-    PutLE(header + size + 8, frames, 4);
-    memcpy(header + size + 12, "data", 4);
-    PutLE(header + size + 16, dataBytes, 4);
-    size += 20;
-    data = malloc(dataBytes);
+    int c, status;
     if (!data) return 1;
     for (i = 0; i < dataBytes; ++i) {
         seed = (seed * 1103515245UL + 12345UL) & 0x7FFFFFFFUL;
@@ -176,15 +175,10 @@ static int WriteCodecWave(const char *path, unsigned tag, int channels, unsigned
             }
         }
     }
-    f = fopen(path, "wb");
-    if (!f) {
-        free(data);
-        return 1;
-    }
-    if (fwrite(header, 1, size, f) != size || fwrite(data, 1, dataBytes, f) != dataBytes) ok = 0;
-    if (fclose(f) != 0) ok = 0;
+    status = WriteWave(path, tag, channels, rate, blockAlign, bits, extra, (int)extraBytes, frames,
+                       NULL, 0, data, dataBytes);
     free(data);
-    return ok ? 0 : 1;
+    return status;
 }
 
 /* Three slides, each starting a sound of its own in its frame: 8 kHz
@@ -199,8 +193,7 @@ static int CodecSounds(const QuillonApi *q, const char *path, const char *dataDi
     static const unsigned char palette[] = {255, 255, 255, 40, 90, 200, 200, 60, 40, 40, 160, 60};
     const char *names[3] = {"prompt-mulaw.wav", "ima-adpcm.wav", "ms-adpcm.wav"};
     char wav[3][4096];
-    unsigned char *pixels;
-    int slide, x, y;
+    int slide;
     for (slide = 0; slide < 3; ++slide)
         if (snprintf(wav[slide], sizeof wav[slide], "%s/%s", dataDir, names[slide]) >= (int)sizeof wav[slide])
             return 1;
@@ -210,22 +203,7 @@ static int CodecSounds(const QuillonApi *q, const char *path, const char *dataDi
         fprintf(stderr, "sound-codecs: cannot write the WAV files in %s\n", dataDir);
         return 1;
     }
-    pixels = malloc(kSoundStageW * kSoundStageH);
-    if (!pixels) return 1;
-    q->CreateMovie(kSoundStageW, kSoundStageH, 3, 12);
-    for (slide = 0; slide < 3; ++slide) {
-        for (y = 0; y < kSoundStageH; ++y)
-            for (x = 0; x < kSoundStageW; ++x)
-                pixels[y * kSoundStageW + x] = (unsigned char)(y >= 100 && y < 140 ? 1 + slide : 0);
-        q->CreateFrame(pixels, palette, 4);
-        q->AddSound(wav[slide]);
-        q->NextSlide();
-    }
-    q->StopFrame(-1);
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    free(pixels);
-    return 0;
+    return SoundSlides(q, path, wav, 3, palette, 4);
 }
 
 const QuillonScenarioEntry quillonSoundScenarios[] = {
