@@ -1,6 +1,7 @@
 // WAV files built byte by byte for the sound tests, the ffmpeg check, the
 // fuzz seed corpus and the sound benchmarks: RIFF header, chunks, PCM
-// signals and IMA ADPCM.
+// signals and IMA ADPCM; and samples read back, with their signal-to-noise
+// ratio against a reference.
 #pragma once
 
 #include <algorithm>
