@@ -1,17 +1,7 @@
 // The real-player harness: the host program writes a movie, Ruffle plays it
-// in headless Chromium, and the tests read pixels of screenshots.
-//
-//   const view = await player.play('player-three-slides', { width: 320, height: 240 });
-//   await view.waitFor(points);         // until every sampled point shows its colour
-//   await view.stays(points, 1000);     // and keeps showing it
-//   await view.waitForRest(points);     // until it shows it and stays, for a movie
-//                                       // that passes through look-alike frames
-//   await view.click(x, y);
-//
-// Tests register with player.test(name, async () => ...), which closes
-// their pages when they end.
-//
-// One browser serves the whole run; each movie gets a fresh page.
+// in headless Chromium, and the tests read pixels of screenshots (README.md
+// shows its use). One browser serves the whole run; each movie gets a fresh
+// page, which player.test closes when its test ends.
 'use strict';
 
 const assert = require('node:assert/strict');
@@ -42,12 +32,18 @@ const hex = (rgb) => '#' + rgb.map((v) => v.toString(16).padStart(2, '0')).join(
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // A point to sample and the colour it must show: {x, y, rgb: [r, g, b]}.
-function point(x, y, rgb) {
-  return { x, y, rgb };
-}
+const point = (x, y, rgb) => ({ x, y, rgb });
 
-function differs(a, b, tolerance) {
-  return Math.max(Math.abs(a[0] - b[0]), Math.abs(a[1] - b[1]), Math.abs(a[2] - b[2])) > tolerance;
+// Calls probe every interval ms until it returns something, which it
+// returns; null after timeout ms.
+async function poll(probe, timeout, interval = POLL_MS) {
+  const end = Date.now() + timeout;
+  do {
+    const found = await probe();
+    if (found) return found;
+    await sleep(interval);
+  } while (Date.now() < end);
+  return null;
 }
 
 // A movie as the strict SWF reader of tests/support reads it
@@ -113,6 +109,7 @@ class Player {
   test(name, fn, { timeout = 90000 } = {}) {
     test(name, { timeout }, async (t) => {
       try {
+        await this.start();
         await fn(t);
       } finally {
         // A page closed while it navigates can keep close() waiting for
@@ -149,6 +146,22 @@ class Player {
     return view;
   }
 
+  // Opens url of the folder site, served as it is (as a user's http server
+  // would), in a window of viewport: a page of the tools with its own player
+  // element #player, of which the view takes its screenshots.
+  async openSite(site, url, viewport = VIEWPORT) {
+    await this.start();
+    const page = await this.context.newPage();
+    const view = new MovieView(this, page, url.replace(/\W+/g, '-'));
+    this.views.push(view);
+    view.server = await new TestServer(null, { site }).start();
+    await page.setViewportSize(viewport);
+    await page.goto(`${view.server.origin}/${url}`);
+    view.element = page.locator('#player');
+    await view.element.waitFor({ timeout: 15000 });
+    return view;
+  }
+
   // write() and open() in one.
   async play(scenario, size) {
     await this.write(scenario);
@@ -162,14 +175,10 @@ class Player {
 
   // Waits until the server has seen a request beginning with prefix.
   async waitForRequest(prefix, timeout = 5000) {
-    const end = Date.now() + timeout;
-    while (Date.now() < end) {
-      const seen = this.requestsTo(prefix);
-      if (seen.length) return seen[0];
-      await sleep(POLL_MS);
-    }
+    const seen = await poll(() => this.requestsTo(prefix)[0], timeout);
     const urls = this.server.requests.map((r) => r.url).filter((u) => !u.startsWith('/ruffle/'));
-    assert.fail(`no request to ${prefix} within ${timeout} ms; requests: ${urls.join(', ')}`);
+    assert.ok(seen, `no request to ${prefix} within ${timeout} ms; requests: ${urls.join(', ')}`);
+    return seen;
   }
 }
 
@@ -198,6 +207,12 @@ class MovieView {
 
   async close() {
     if (!this.page.isClosed()) await this.page.close();
+    if (this.server) await this.server.close();
+  }
+
+  // Console messages of the player that speak of a sound going wrong.
+  soundTrouble() {
+    return this.messages.filter((m) => /(sound|audio|adpcm)/i.test(m) && /(error|fail|invalid|unsupported|panic)/i.test(m));
   }
 
   // Fails if the player reported an error or shows its error screen.
@@ -219,27 +234,20 @@ class MovieView {
   }
 
   async waitForMetadata(timeout = 15000) {
-    const end = Date.now() + timeout;
-    while (Date.now() < end) {
-      const metadata = await this.page.evaluate(() => window.quillon.metadata);
-      if (metadata) {
-        this.metadata = metadata;
-        return metadata;
-      }
+    this.metadata = await poll(async () => {
       await this.assertHealthy();
-      await sleep(POLL_MS);
-    }
-    await this.assertHealthy();
-    assert.fail(`${this.scenario}: the player did not read the movie's header within ${timeout} ms`);
+      return this.page.evaluate(() => window.quillon.metadata);
+    }, timeout);
+    assert.ok(this.metadata, `${this.scenario}: the player did not read the movie's header within ${timeout} ms`);
   }
 
-  // A screenshot of the stage, decoded.
+  // A screenshot of the stage (or of the site's player element), decoded;
+  // fails if the player reported an error.
   async screenshot() {
-    const png = await this.page.screenshot({
-      clip: { x: 0, y: 0, width: this.width, height: this.height },
-      animations: 'allow',
-      caret: 'initial',
-    });
+    await this.assertHealthy();
+    const options = { animations: 'allow', caret: 'initial' };
+    const png = await (this.element ? this.element.screenshot(options)
+      : this.page.screenshot({ ...options, clip: { x: 0, y: 0, width: this.width, height: this.height } }));
     this.lastPng = png;
     return decodePng(png);
   }
@@ -251,62 +259,62 @@ class MovieView {
     return file;
   }
 
-  // The colours at the points in one screenshot, and what was wrong.
-  async check(points, tolerance) {
-    await this.assertHealthy();
-    const image = await this.screenshot();
+  // Fails saying what went wrong and why, with the screenshot kept.
+  async fail(what, why) {
+    if (!this.failureExpected) this.player.failed = true;
+    const file = await this.saveScreenshot(what.replace(/\W+/g, '-'));
+    assert.fail(`${this.scenario}: ${what}: ${why}\n  screenshot: ${file}`);
+  }
+
+  // Takes screenshots until check(image) finds nothing wrong (returns null);
+  // fails after timeout ms with what it found last. Returns the image.
+  async until(what, check, timeout = 8000) {
+    let why;
+    const image = await poll(async () => {
+      const shot = await this.screenshot();
+      why = check(shot);
+      return why ? null : shot;
+    }, timeout);
+    return image || this.fail(what, why);
+  }
+
+  // The points that image does not show in their colours within tolerance
+  // (0-255 per channel), and whether the stage is blank; null if none.
+  wrongPoints(image, points, tolerance) {
+    assert.ok(points.length > 0, 'no points to sample');
     const wrong = [];
     for (const p of points) {
       assert.ok(p.x >= 0 && p.y >= 0 && p.x < image.width && p.y < image.height,
         `point (${p.x}, ${p.y}) is outside the ${image.width} x ${image.height} stage`);
       const at = (p.y * image.width + p.x) * 4;
       const seen = [image.data[at], image.data[at + 1], image.data[at + 2]];
-      if (differs(seen, p.rgb, tolerance)) wrong.push(`(${p.x}, ${p.y}) shows ${hex(seen)}, expected ${hex(p.rgb)}`);
+      if (seen.some((v, i) => Math.abs(v - p.rgb[i]) > tolerance)) wrong.push(`(${p.x}, ${p.y}) shows ${hex(seen)}, expected ${hex(p.rgb)}`);
     }
-    return { image, wrong };
-  }
-
-  async describeFailure(what, result) {
-    if (!this.failureExpected) this.player.failed = true;
-    const file = await this.saveScreenshot(what.replace(/\W+/g, '-'));
-    const { data } = result.image;
+    if (!wrong.length) return null;
+    const { data } = image;
     let uniform = true;
     for (let i = 4; i < data.length && uniform; i += 4) {
       uniform = data[i] === data[0] && data[i + 1] === data[1] && data[i + 2] === data[2];
     }
     const blank = uniform ? `\n  the whole stage is ${hex([data[0], data[1], data[2]])} (blank)` : '';
-    const shown = result.wrong.slice(0, 12).join('\n  ');
-    const more = result.wrong.length > 12 ? `\n  ... ${result.wrong.length - 12} more` : '';
-    return `${this.scenario}: ${what}: ${result.wrong.length} points wrong${blank}\n  ${shown}${more}\n  screenshot: ${file}`;
+    const more = wrong.length > 12 ? `\n  ... ${wrong.length - 12} more` : '';
+    return `${wrong.length} points wrong${blank}\n  ${wrong.slice(0, 12).join('\n  ')}${more}`;
   }
 
-  // Waits until every point shows its colour within tolerance (0-255 per
-  // channel); fails after timeout ms with the colours last seen.
-  async waitFor(points, { timeout = 5000, tolerance = 2, what = 'expected picture' } = {}) {
-    assert.ok(points.length > 0, 'no points to sample');
-    const end = Date.now() + timeout;
-    let result;
-    do {
-      result = await this.check(points, tolerance);
-      if (!result.wrong.length) return;
-      await sleep(POLL_MS);
-    } while (Date.now() < end);
-    assert.fail(await this.describeFailure(`${what} not shown within ${timeout} ms`, result));
+  // Waits until every point shows its colour; fails after timeout ms with
+  // the colours last seen.
+  waitFor(points, options) {
+    return this.waitForRest(points, { rest: 0, timeout: 5000, ...options });
   }
 
   // Checks that every point keeps its colour for duration ms.
   async stays(points, duration = 1000, { tolerance = 2, what = 'picture' } = {}) {
-    assert.ok(points.length > 0, 'no points to sample');
-    const end = Date.now() + duration;
     let checks = 0;
-    do {
-      const result = await this.check(points, tolerance);
+    await poll(async () => {
+      const wrong = this.wrongPoints(await this.screenshot(), points, tolerance);
       ++checks;
-      if (result.wrong.length) {
-        assert.fail(await this.describeFailure(`${what} changed after ${checks} checks`, result));
-      }
-      await sleep(100);
-    } while (Date.now() < end);
+      if (wrong) await this.fail(`${what} changed after ${checks} checks`, wrong);
+    }, duration, 100);
   }
 
   // Waits until every point shows its colour and keeps it for rest ms: the
@@ -314,19 +322,13 @@ class MovieView {
   // the movie only passes through (a frame before the one it stops at that
   // looks the same at the points) is waited past, not taken for the end.
   async waitForRest(points, { rest = 500, timeout = 8000, tolerance = 2, what = 'expected picture' } = {}) {
-    assert.ok(points.length > 0, 'no points to sample');
-    const end = Date.now() + timeout;
     let since = null;
-    let result;
-    do {
-      result = await this.check(points, tolerance);
-      if (result.wrong.length) since = null;
-      else if (since === null) since = Date.now();
-      else if (Date.now() - since >= rest) return;
-      await sleep(POLL_MS);
-    } while (Date.now() < end);
-    if (!result.wrong.length) result.wrong.push(`the points kept their colours for less than ${rest} ms at a time`);
-    assert.fail(await this.describeFailure(`${what} not at rest within ${timeout} ms`, result));
+    await this.until(`${what} not ${rest ? 'at rest' : 'shown'} within ${timeout} ms`, (image) => {
+      const wrong = this.wrongPoints(image, points, tolerance);
+      since = wrong ? null : since ?? Date.now();
+      if (!wrong && Date.now() - since >= rest) return null;
+      return wrong || `the points kept their colours for less than ${rest} ms at a time`;
+    }, timeout);
   }
 
   async click(x, y) {
@@ -338,4 +340,4 @@ class MovieView {
   }
 }
 
-module.exports = { Player, MovieView, point, readMovie };
+module.exports = { Player, MovieView, point, readMovie, sleep };

@@ -4,8 +4,8 @@
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 
-const { point, readMovie } = require('../harness/player');
-const { SLIDE_A, SLIDE_B, PALETTE_A, PALETTE_C, pattern, deckSlide } = require('../scenes');
+const { readMovie } = require('../harness/player');
+const { CellPicture, SLIDE_A, SLIDE_B, PALETTE_A, PALETTE_C, pattern, deckSlide } = require('../scenes');
 
 module.exports = (player) => {
   player.test('three stopped slides: the first shows exactly its palette colours and stays', async () => {
@@ -17,26 +17,21 @@ module.exports = (player) => {
     await view.stays(points, 1200, { tolerance: 0, what: 'slide 1' });
   });
 
-  player.test('a 322 x 120 stage, whose rows need padding, shows its picture', async () => {
-    const view = await player.play('player-wide-stage', { width: 322, height: 120 });
-    assert.equal(view.metadata.width, 322);
-    assert.equal(view.metadata.height, 120);
-    await view.waitFor(pattern('vertical', 23, PALETTE_A).points(322, 120), { tolerance: 0 });
-  });
-
-  player.test('a 1 x 1 stage shows its pixel', async () => {
-    const view = await player.play('player-tiny-stage', { width: 1, height: 1 });
-    assert.equal(view.metadata.width, 1);
-    assert.equal(view.metadata.height, 1);
-    await view.waitFor([point(0, 0, [0xc8, 0x30, 0x64])], { tolerance: 0 });
-  });
-
-  player.test('a 1024 x 768 stage is reported at its size and shows its slide', async () => {
-    const view = await player.play('player-large-stage', { width: 1024, height: 768 });
-    assert.equal(view.metadata.width, 1024);
-    assert.equal(view.metadata.height, 768);
-    await view.waitFor(pattern('checker', 64, PALETTE_C).points(1024, 768), { tolerance: 0 });
-  });
+  // Stages of odd, tiny and large sizes: the size in the header, every pixel sampled exactly.
+  const STAGES = [
+    ['a 322 x 120 stage, whose rows need padding, shows its picture', 'player-wide-stage', 322, 120,
+      pattern('vertical', 23, PALETTE_A)],
+    ['a 1 x 1 stage shows its pixel', 'player-tiny-stage', 1, 1, new CellPicture(1, () => [0xc8, 0x30, 0x64])],
+    ['a 1024 x 768 stage is reported at its size and shows its slide', 'player-large-stage', 1024, 768,
+      pattern('checker', 64, PALETTE_C)],
+  ];
+  for (const [title, scenario, width, height, picture] of STAGES) {
+    player.test(title, async () => {
+      const view = await player.play(scenario, { width, height });
+      assert.deepEqual([view.metadata.width, view.metadata.height], [width, height]);
+      await view.waitFor(picture.points(width, height), { tolerance: 0 });
+    });
+  }
 
   player.test('a slide without a stop plays on to the stopped one after it', async () => {
     const view = await player.play('player-stop-on-second', { width: 320, height: 240 });

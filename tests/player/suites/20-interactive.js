@@ -3,13 +3,12 @@
 
 const assert = require('node:assert/strict');
 
-const { point } = require('../harness/player');
+const { point, sleep } = require('../harness/player');
 const {
   SLIDE_A, SLIDE_B, SLIDE_C, navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
   exactPoints, EXACT,
 } = require('../scenes');
 
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const STAGE = { width: 320, height: 240 };
 
 // Points of a slide, leaving out the rectangles of buttons over it.
