@@ -10,6 +10,14 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { test } = require('node:test');
+
+for (const name of ['playwright-core', '@ruffle-rs/ruffle/package.json']) {
+  try {
+    require.resolve(name);
+  } catch (error) {
+    throw new Error(`${name} is not installed in tests/player: run scripts/install-deps`);
+  }
+}
 const { chromium } = require('playwright-core');
 
 const { decodePng } = require('./png');
@@ -46,14 +54,19 @@ async function poll(probe, timeout, interval = POLL_MS) {
   return null;
 }
 
+// The program that the environment variable name names (CTest sets it).
+function tool(name) {
+  const file = process.env[name];
+  assert.ok(file && fs.existsSync(file), `${name} must name a program (CTest sets it), not ${file}`);
+  return file;
+}
+
 // A movie as the strict SWF reader of tests/support reads it
 // (quillon-swf-check --json, which CTest names in QUILLON_SWF_CHECK): its
 // header, its tags and its bitmaps, with their RGBA pixels when pixels is
 // set. Fails when the movie is not sound.
 function readMovie(file, { pixels = false } = {}) {
-  const check = process.env.QUILLON_SWF_CHECK;
-  assert.ok(check && fs.existsSync(check), 'QUILLON_SWF_CHECK must name quillon-swf-check (CTest sets it)');
-  const run = spawnSync(check, ['--json', ...(pixels ? ['--pixels'] : []), file],
+  const run = spawnSync(tool('QUILLON_SWF_CHECK'), ['--json', ...(pixels ? ['--pixels'] : []), file],
     { encoding: 'utf8', maxBuffer: 1 << 28 });
   assert.ok(run.stdout, `quillon-swf-check ${file}: ${run.stderr}`);
   const movie = JSON.parse(run.stdout);
@@ -77,11 +90,8 @@ class Player {
   }
 
   async launch() {
-    const host = process.env.QUILLON_HOST;
-    assert.ok(host, 'QUILLON_HOST must name the quillon-host program (CTest sets it)');
-    assert.ok(fs.existsSync(host), `QUILLON_HOST ${host} does not exist`);
+    this.host = tool('QUILLON_HOST');
     assert.ok(fs.existsSync(CHROMIUM), `${CHROMIUM} is missing: run scripts/install-deps`);
-    this.host = host;
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quillon-player-'));
     this.server = await new TestServer(path.join(this.dir)).start();
     this.context = await chromium.launchPersistentContext(path.join(this.dir, 'profile'), {
@@ -129,18 +139,23 @@ class Player {
     return file;
   }
 
+  // A view of a new page, closed when the test ends.
+  async newView(scenario, width, height) {
+    await this.start();
+    const view = new MovieView(this, await this.context.newPage(), scenario, width, height);
+    this.views.push(view);
+    return view;
+  }
+
   // Opens a movie that write() produced in a new page with a player of
   // width x height pixels and waits until the player has read its header.
   // renderer 'webgl' asks for the player's WebGL renderer instead of its
   // canvas one, and fails if the player falls back.
   async open(scenario, { width, height, renderer }) {
-    await this.start();
-    const page = await this.context.newPage();
-    const view = new MovieView(this, page, scenario, width, height);
-    this.views.push(view);
+    const view = await this.newView(scenario, width, height);
     const query = new URLSearchParams({ movie: `${scenario}.swf`, w: width, h: height });
     if (renderer) query.set('renderer', renderer);
-    await page.goto(`${this.server.origin}/player.html?${query}`);
+    await view.page.goto(`${this.server.origin}/player.html?${query}`);
     await view.waitForMetadata();
     assert.equal(view.renderer, renderer || 'canvas', `${scenario}: the player draws with its ${view.renderer} renderer`);
     return view;
@@ -150,14 +165,11 @@ class Player {
   // would), in a window of viewport: a page of the tools with its own player
   // element #player, of which the view takes its screenshots.
   async openSite(site, url, viewport = VIEWPORT) {
-    await this.start();
-    const page = await this.context.newPage();
-    const view = new MovieView(this, page, url.replace(/\W+/g, '-'));
-    this.views.push(view);
+    const view = await this.newView(url.replace(/\W+/g, '-'));
     view.server = await new TestServer(null, { site }).start();
-    await page.setViewportSize(viewport);
-    await page.goto(`${view.server.origin}/${url}`);
-    view.element = page.locator('#player');
+    await view.page.setViewportSize(viewport);
+    await view.page.goto(`${view.server.origin}/${url}`);
+    view.element = view.page.locator('#player');
     await view.element.waitFor({ timeout: 15000 });
     return view;
   }
@@ -340,4 +352,4 @@ class MovieView {
   }
 }
 
-module.exports = { Player, MovieView, point, readMovie, sleep };
+module.exports = { Player, MovieView, point, readMovie, sleep, tool };

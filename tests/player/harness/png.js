@@ -70,13 +70,9 @@ function decodePng(buffer) {
       row[i] = v & 0xff;
     }
   }
-  const data = Buffer.alloc(width * height * 4);
-  for (let p = 0; p < width * height; ++p) {
-    data[p * 4] = rows[p * channels];
-    data[p * 4 + 1] = rows[p * channels + 1];
-    data[p * 4 + 2] = rows[p * channels + 2];
-    data[p * 4 + 3] = channels === 4 ? rows[p * channels + 3] : 255;
-  }
+  if (channels === 4) return { width, height, data: rows };
+  const data = Buffer.alloc(width * height * 4, 255);
+  for (let p = 0; p < width * height; ++p) rows.copy(data, p * 4, p * 3, p * 3 + 3);
   return { width, height, data };
 }
 

@@ -30,11 +30,10 @@ module.exports = (player) => {
     const rects = [...Object.values(buttons).map((b) => b.rect), NAVIGATION_PICTURE.rect];
     // Every slide with the kind-0 picture, which frame 0 places for good.
     const picture = inside(NAVIGATION_PICTURE.rect, NAVIGATION_PICTURE.face);
-    const slide = {
-      A: [...slidePoints(SLIDE_A, rects), ...picture],
-      B: [...slidePoints(SLIDE_B, rects), ...picture],
-      C: [...slidePoints(SLIDE_C, rects), ...picture],
-    };
+    const slide = {};
+    for (const [name, s] of Object.entries({ A: SLIDE_A, B: SLIDE_B, C: SLIDE_C })) {
+      slide[name] = [...slidePoints(s, rects), ...picture];
+    }
     // Each button shows its own up face over slide A, and its over face
     // while the mouse is on it.
     const faces = Object.values(buttons).flatMap((b) => inside(b.rect, b.up));
@@ -105,29 +104,25 @@ module.exports = (player) => {
     // Premultiplied red at alpha 128 over the background: c + (1 - 128/255) bg.
     const blended = [0x80, 0x00, 0x00].map((c, i) => Math.round(c + background[i] * (1 - 128 / 255)));
     // The 48 x 32 sprite at (x, y): its opaque left half, its blended right
-    // half, and the background around it.
-    const sprite = (x, y) => [
-      point(x + 4, y + 4, opaque), point(x + 12, y + 16, opaque), point(x + 20, y + 28, opaque),
-      point(x + 28, y + 4, blended), point(x + 36, y + 16, blended), point(x + 44, y + 28, blended),
-      point(x - 3, y + 16, background), point(x + 51, y + 16, background),
-      point(x + 24, y - 3, background), point(x + 24, y + 35, background),
+    // half, and the background around it; where it is not, the background.
+    const inner = [[4, 4, opaque], [12, 16, opaque], [20, 28, opaque], [28, 4, blended], [36, 16, blended], [44, 28, blended]];
+    const around = [[-3, 16], [51, 16], [24, -3], [24, 35]];
+    const sprite = (x, y, shown) => [
+      ...inner.map(([dx, dy, rgb]) => point(x + dx, y + dy, shown ? rgb : background)),
+      ...(shown ? around : []).map(([dx, dy]) => point(x + dx, y + dy, background)),
     ];
-    const none = (x, y) => [[4, 4], [12, 16], [20, 28], [28, 4], [36, 16], [44, 28]]
-      .map(([dx, dy]) => point(x + dx, y + dy, background));
-    const steps = [
-      ['shown at (40, 50)', [...sprite(40, 50), ...none(200, 120), ...none(100, 150)]],
-      ['moved to (200, 120)', [...sprite(200, 120), ...none(40, 50), ...none(100, 150)]],
-      ['hidden', [...none(40, 50), ...none(200, 120), ...none(100, 150)]],
-      ['shown again at (100, 150)', [...sprite(100, 150), ...none(40, 50), ...none(200, 120)]],
-    ];
+    // Each step: the sprite at one of its places (or none) and not at the others.
+    const places = [[40, 50], [200, 120], [100, 150]];
+    const steps = [['shown at (40, 50)', 0], ['moved to (200, 120)', 1], ['hidden', -1], ['shown again at (100, 150)', 2]];
     // DefineBitsLossless2 colours are premultiplied by alpha. The player's
     // canvas renderer multiplies them by alpha once more (it shows #503070
     // where the format means #903070); its WebGL renderer blends them as the
     // format defines, so this movie is checked there.
     const view = await player.play('player-sprite', { ...STAGE, renderer: 'webgl' });
     await view.waitFor(inside(STEP_BUTTON.rect, STEP_BUTTON.up), { what: 'the step button' });
-    for (const [i, [what, points]] of steps.entries()) {
+    for (const [i, [what, at]] of steps.entries()) {
       if (i > 0) await view.click(...STEP_BUTTON.centre);
+      const points = places.flatMap(([x, y], j) => sprite(x, y, j === at));
       await view.waitFor(points, { tolerance: 3, what: `sprite ${what}` });
     }
   });
