@@ -315,13 +315,9 @@ async function printPdf(file, origin) {
     ${page(3, 'linear-gradient(90deg, #e0f0e0, #f0d0e0)', '')}
     ${page(4, '#e8e8ff', link('javascript:alert(1)', 40, 200, 100, 40))}
     </body></html>`;
-  const tab = await player.context.newPage();
-  try {
-    await tab.setContent(html);
-    fs.writeFileSync(file, await tab.pdf({ width: '400px', height: '300px', printBackground: true }));
-  } finally {
-    await tab.close();
-  }
+  const { page: tab } = await player.newView('pdf');
+  await tab.setContent(html);
+  fs.writeFileSync(file, await tab.pdf({ width: '400px', height: '300px', printBackground: true }));
 }
 
 
@@ -374,17 +370,14 @@ function drawing(width, height) {
 // Chromium's own rendering of a picture file in <img>, orientation and
 // colour profile applied, as RGB.
 async function browserRendering(name, width, height) {
-  const page = await player.context.newPage();
-  try {
-    await page.setViewportSize({ width: 400, height: 400 });
-    await page.setContent(`<body style="margin:0"><img id="photo" src="${player.server.origin}/movies/${name}"></body>`);
-    await page.waitForFunction(() => document.getElementById('photo').complete);
-    const size = await page.evaluate(() => [document.getElementById('photo').width, document.getElementById('photo').height]);
-    assert.deepEqual(size, [width, height], `Chromium shows ${name} upright`);
-    return rgbOf(decodePng(await page.locator('#photo').screenshot()));
-  } finally {
-    await page.close();
-  }
+  const { page } = await player.newView(name);
+  await page.setContent(`<body style="margin:0"><img id="photo" src="${player.server.origin}/movies/${name}"></body>`);
+  await page.waitForFunction(() => document.getElementById('photo').complete);
+  const size = await page.evaluate(() => [document.getElementById('photo').width, document.getElementById('photo').height]);
+  assert.deepEqual(size, [width, height], `Chromium shows ${name} upright`);
+  const rgb = rgbOf(decodePng(await page.locator('#photo').screenshot()));
+  await page.close();
+  return rgb;
 }
 
 test('a phone photo stored turned shows upright, as the browser shows the same file', async () => {

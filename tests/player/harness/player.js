@@ -238,11 +238,7 @@ class MovieView {
       });
     }
     if (panic) this.problems.push(`the player shows its error screen: ${panic}`);
-    if (this.problems.length) {
-      if (!this.failureExpected) this.player.failed = true;
-      await this.saveScreenshot('error');
-      assert.fail(`${this.scenario}: the player failed:\n  ${this.problems.join('\n  ')}`);
-    }
+    if (this.problems.length) await this.fail('the player failed', `\n  ${this.problems.join('\n  ')}`);
   }
 
   async waitForMetadata(timeout = 15000) {

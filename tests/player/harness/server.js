@@ -61,9 +61,8 @@ const player = window.RufflePlayer.newest().createPlayer();
 player.style.width = params.get('w') + 'px';
 player.style.height = params.get('h') + 'px';
 player.addEventListener('loadedmetadata', () => {
-  const m = player.metadata;
-  window.quillon.metadata = { width: m.width, height: m.height, frameRate: m.frameRate,
-                              numFrames: m.numFrames, swfVersion: m.swfVersion };
+  const { width, height, frameRate, numFrames, swfVersion } = player.metadata;
+  window.quillon.metadata = { width, height, frameRate, numFrames, swfVersion };
 });
 document.body.appendChild(player);
 window.quillon.player = player;

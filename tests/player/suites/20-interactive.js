@@ -23,6 +23,9 @@ function inside(rect, rgb) {
   return xs.flatMap((x) => ys.map((y) => point(x, y, rgb)));
 }
 
+// Slide A with the pause button over it.
+const PAUSED_A = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
+
 module.exports = (player) => {
   player.test('navigation buttons move between the slides, and stop and play hold and resume playback', async () => {
     const view = await player.play('player-navigation', STAGE);
@@ -65,38 +68,34 @@ module.exports = (player) => {
 
   player.test('a pause button in a stopped frame resumes playback when clicked', async () => {
     const view = await player.play('player-pause-button', STAGE);
-    const first = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
-    await view.waitFor(first, { what: 'slide A with the pause button' });
-    await view.stays(first, 700, { what: 'slide A' });
+    await view.waitFor(PAUSED_A, { what: 'slide A with the pause button' });
+    await view.stays(PAUSED_A, 700, { what: 'slide A' });
     await view.click(...PAUSE_BUTTON.centre);
     // The next frame shows slide B and no longer the button.
     await view.waitFor(slidePoints(SLIDE_B), { what: 'slide B after pause' });
   });
 
-  player.test('a hyperlink area opens its URL when clicked inside, and nothing outside', async () => {
-    const view = await player.play('player-hyperlink', STAGE);
-    // The area is invisible: the slide shows through it everywhere.
-    await view.waitFor(slidePoints(SLIDE_A), { what: 'slide A' });
-    for (const [x, y] of [[60, 120], [260, 120], [160, 40], [160, 200], [96, 76]]) await view.click(x, y);
-    await sleep(800);
-    assert.deepEqual(player.requestsTo('/clicked'), [], 'clicks outside the area opened the link');
-    await view.click(160, 120);
-    const request = await player.waitForRequest('/clicked');
-    assert.equal(request.url, '/clicked?x=1');
-    await view.page.waitForURL(`${player.server.origin}/clicked?x=1`, { timeout: 5000 });
-  });
-
-  player.test('an automatic hyperlink opens its URL when its frame is reached', async () => {
-    const view = await player.play('player-automatic-link', STAGE);
-    const first = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
-    await view.waitFor(first, { what: 'slide A' });
-    await sleep(800);
-    assert.deepEqual(player.requestsTo('/reached'), [], 'the link opened before its frame');
-    await view.click(...PAUSE_BUTTON.centre);
-    const request = await player.waitForRequest('/reached');
-    assert.equal(request.url, '/reached?frame=1');
-    await view.page.waitForURL(`${player.server.origin}/reached?frame=1`, { timeout: 5000 });
-  });
+  // Links open url at the click inside the invisible hyperlink area (after
+  // clicks outside it), or at the pause button before the automatic link's frame.
+  const LINKS = [
+    ['a hyperlink area opens its URL when clicked inside, and nothing outside', 'player-hyperlink', slidePoints(SLIDE_A),
+      [[60, 120], [260, 120], [160, 40], [160, 200], [96, 76]], [160, 120], '/clicked?x=1'],
+    ['an automatic hyperlink opens its URL when its frame is reached', 'player-automatic-link', PAUSED_A,
+      [], PAUSE_BUTTON.centre, '/reached?frame=1'],
+  ];
+  for (const [title, scenario, first, outside, click, url] of LINKS) {
+    player.test(title, async () => {
+      const view = await player.play(scenario, STAGE);
+      await view.waitFor(first, { what: 'slide A' });
+      for (const [x, y] of outside) await view.click(x, y);
+      await sleep(800);
+      const prefix = url.split('?')[0];
+      assert.deepEqual(player.requestsTo(prefix), [], `${prefix} opened before the click that opens it`);
+      await view.click(...click);
+      assert.equal((await player.waitForRequest(prefix)).url, url);
+      await view.page.waitForURL(`${player.server.origin}${url}`, { timeout: 5000 });
+    });
+  }
 
   player.test('a sprite with alpha shows at its translation, blended, and goes when hidden', async () => {
     const background = [0x20, 0x60, 0xe0];
