@@ -297,10 +297,9 @@ test('a narrated deck moves on by itself as each narration ends', async () => {
 // colours, blocks and text on each; web links on pages 1 and 2, a link to
 // page 3 on page 2, a script link on page 4.
 async function printPdf(file, origin) {
-  const block = (x, y, w, h, colour) =>
-    `<div style="position:absolute;left:${x}px;top:${y}px;width:${w}px;height:${h}px;background:${colour}"></div>`;
-  const link = (href, x, y, w, h) =>
-    `<a href="${href}" style="position:absolute;display:block;left:${x}px;top:${y}px;width:${w}px;height:${h}px;background:#0050c0"></a>`;
+  const at = (x, y, w, h) => `position:absolute;display:block;left:${x}px;top:${y}px;width:${w}px;height:${h}px`;
+  const block = (x, y, w, h, colour) => `<div style="${at(x, y, w, h)};background:${colour}"></div>`;
+  const link = (href, x, y, w, h) => `<a href="${href}" style="${at(x, y, w, h)};background:#0050c0"></a>`;
   const page = (n, background, extra) => `<section id="p${n}" style="background:${background}">
     <h1>Slide ${n}</h1>${block(30, 110, 110, 60, '#d04020')}${block(160, 110, 90, 60, '#30a050')}${extra}</section>`;
   const html = `<!doctype html><html><head><style>

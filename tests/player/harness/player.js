@@ -342,10 +342,6 @@ class MovieView {
   async click(x, y) {
     await this.page.mouse.click(x, y);
   }
-
-  async move(x, y) {
-    await this.page.mouse.move(x, y);
-  }
 }
 
 module.exports = { Player, MovieView, point, readMovie, sleep, tool };

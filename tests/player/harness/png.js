@@ -30,9 +30,7 @@ function decodePng(buffer) {
     if (type === 'IHDR') {
       width = body.readUInt32BE(0);
       height = body.readUInt32BE(4);
-      const depth = body[8];
-      const colourType = body[9];
-      const interlace = body[12];
+      const [depth, colourType, , , interlace] = body.subarray(8, 13);
       if (depth !== 8 || (colourType !== 2 && colourType !== 6) || interlace !== 0) {
         throw new Error(`unsupported PNG: depth ${depth}, colour type ${colourType}, interlace ${interlace}`);
       }

@@ -8,39 +8,34 @@ const { readMovie } = require('../harness/player');
 const { CellPicture, SLIDE_A, SLIDE_B, PALETTE_A, PALETTE_C, pattern, deckSlide } = require('../scenes');
 
 module.exports = (player) => {
-  player.test('three stopped slides: the first shows exactly its palette colours and stays', async () => {
-    const view = await player.play('player-three-slides', { width: 320, height: 240 });
-    assert.deepEqual(view.metadata, { width: 320, height: 240, frameRate: 12, numFrames: 3, swfVersion: 4 });
-    const points = SLIDE_A.points(320, 240);
-    await view.waitFor(points, { tolerance: 0, what: 'slide 1' });
+  // Movies that show one picture at rest: their header as the player reads
+  // it (the keys given), the picture at the centres of its cells, and how
+  // long it must stay.
+  const STILLS = [
     // Without its stop the movie would show slide 2 after 1/12 s.
-    await view.stays(points, 1200, { tolerance: 0, what: 'slide 1' });
-  });
-
-  // Stages of odd, tiny and large sizes: the size in the header, every pixel sampled exactly.
-  const STAGES = [
-    ['a 322 x 120 stage, whose rows need padding, shows its picture', 'player-wide-stage', 322, 120,
-      pattern('vertical', 23, PALETTE_A)],
-    ['a 1 x 1 stage shows its pixel', 'player-tiny-stage', 1, 1, new CellPicture(1, () => [0xc8, 0x30, 0x64])],
-    ['a 1024 x 768 stage is reported at its size and shows its slide', 'player-large-stage', 1024, 768,
-      pattern('checker', 64, PALETTE_C)],
+    ['three stopped slides: the first shows exactly its palette colours and stays', 'player-three-slides',
+      { width: 320, height: 240, frameRate: 12, numFrames: 3, swfVersion: 4 }, SLIDE_A,
+      { stays: 1200, tolerance: 0, what: 'slide 1' }],
+    // Stages of odd, tiny and large sizes, every sampled pixel exact.
+    ['a 322 x 120 stage, whose rows need padding, shows its picture', 'player-wide-stage', { width: 322, height: 120 },
+      pattern('vertical', 23, PALETTE_A), { tolerance: 0 }],
+    ['a 1 x 1 stage shows its pixel', 'player-tiny-stage', { width: 1, height: 1 },
+      new CellPicture(1, () => [0xc8, 0x30, 0x64]), { tolerance: 0 }],
+    ['a 1024 x 768 stage is reported at its size and shows its slide', 'player-large-stage', { width: 1024, height: 768 },
+      pattern('checker', 64, PALETTE_C), { tolerance: 0 }],
+    // Playing on past the end would loop back to slide 1 within 1/6 s.
+    ['a slide without a stop plays on to the stopped one after it', 'player-stop-on-second',
+      { width: 320, height: 240, numFrames: 2 }, SLIDE_B, { stays: 1500, what: 'slide 2' }],
   ];
-  for (const [title, scenario, width, height, picture] of STAGES) {
+  for (const [title, scenario, header, picture, { stays = 0, ...options }] of STILLS) {
     player.test(title, async () => {
-      const view = await player.play(scenario, { width, height });
-      assert.deepEqual([view.metadata.width, view.metadata.height], [width, height]);
-      await view.waitFor(picture.points(width, height), { tolerance: 0 });
+      const view = await player.play(scenario, header);
+      assert.deepEqual(Object.fromEntries(Object.keys(header).map((key) => [key, view.metadata[key]])), header);
+      const points = picture.points(header.width, header.height);
+      await view.waitFor(points, options);
+      if (stays) await view.stays(points, stays, options);
     });
   }
-
-  player.test('a slide without a stop plays on to the stopped one after it', async () => {
-    const view = await player.play('player-stop-on-second', { width: 320, height: 240 });
-    assert.equal(view.metadata.numFrames, 2);
-    const points = SLIDE_B.points(320, 240);
-    await view.waitFor(points, { what: 'slide 2' });
-    // Playing on past the end would loop back to slide 1 within 1/6 s.
-    await view.stays(points, 1500, { what: 'slide 2' });
-  });
 
   player.test('a 50-slide 800 x 600 deck has its true length in its header and plays to its end', async () => {
     const file = await player.write('player-deck-50');

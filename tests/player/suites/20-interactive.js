@@ -41,7 +41,7 @@ module.exports = (player) => {
     // while the mouse is on it.
     const faces = Object.values(buttons).flatMap((b) => inside(b.rect, b.up));
     await view.waitFor([...slide.A, ...faces], { what: 'slide A with six button faces' });
-    await view.move(...buttons.next.centre);
+    await view.page.mouse.move(...buttons.next.centre);
     await view.waitFor(inside(buttons.next.rect, buttons.next.over), { what: 'the over face of next' });
 
     const press = async (name, expected, label) => {
