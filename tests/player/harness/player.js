@@ -12,11 +12,7 @@ const path = require('node:path');
 const { test } = require('node:test');
 
 for (const name of ['playwright-core', '@ruffle-rs/ruffle/package.json']) {
-  try {
-    require.resolve(name);
-  } catch (error) {
-    throw new Error(`${name} is not installed in tests/player: run scripts/install-deps`);
-  }
+  assert.doesNotThrow(() => require.resolve(name), `${name} is not installed in tests/player: run scripts/install-deps`);
 }
 const { chromium } = require('playwright-core');
 
@@ -300,11 +296,8 @@ class MovieView {
     }
     if (!wrong.length) return null;
     const { data } = image;
-    let uniform = true;
-    for (let i = 4; i < data.length && uniform; i += 4) {
-      uniform = data[i] === data[0] && data[i + 1] === data[1] && data[i + 2] === data[2];
-    }
-    const blank = uniform ? `\n  the whole stage is ${hex([data[0], data[1], data[2]])} (blank)` : '';
+    // Blank: every pixel's red, green and blue those of the first.
+    const blank = data.every((v, i) => i % 4 === 3 || v === data[i % 4]) ? `\n  the whole stage is ${hex([data[0], data[1], data[2]])} (blank)` : '';
     const more = wrong.length > 12 ? `\n  ... ${wrong.length - 12} more` : '';
     return `${wrong.length} points wrong${blank}\n  ${wrong.slice(0, 12).join('\n  ')}${more}`;
   }
