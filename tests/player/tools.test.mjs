@@ -172,8 +172,7 @@ function slidePictures(file, width) {
 test('the demo is drawn, and its buttons and link navigate', async () => {
   const out = demo('demo-files');
   fs.copyFileSync(path.join(out, 'demo.swf'), path.join(player.dir, 'demo.swf'));
-  const W = 640;
-  const H = 480;
+  const [W, H] = [640, 480];
   const slides = slidePictures(path.join(out, 'demo.swf'), W);
   assert.equal(slides.length, 5, 'the demo has five slide pictures');
   const view = await openMovie('demo', W, H, 12, 65);
@@ -251,8 +250,7 @@ test('the viewer page that quillon-demo writes plays the demo with its own copy 
 // ---- Decks ----------------------------------------------------------------------
 
 test('every slide of a quillon-slides deck looks like its PNG', async () => {
-  const W = 320;
-  const H = 240;
+  const [W, H] = [320, 240];
   const images = [picture('deck-0', 'stripes', W, H, 6, 0), picture('deck-1', 'gradient', W, H),
     picture('deck-2', 'stripes', W, H, 256, 1), picture('deck-3', 'photo', W, H)];
   slides(['--buttons', ...images.map((image) => image.file)], 'deck.swf');
@@ -262,8 +260,7 @@ test('every slide of a quillon-slides deck looks like its PNG', async () => {
 });
 
 test('a narrated deck moves on by itself as each narration ends', async () => {
-  const W = 160;
-  const H = 120;
+  const [W, H] = [160, 120];
   const colours = [[200, 40, 40], [40, 120, 200], [60, 160, 60]];
   const seconds = [1.0, 1.5, 0.5];
   // Tones of those lengths, 16-bit mono PCM at 22,050 Hz, written by sox.
@@ -277,7 +274,7 @@ test('a narrated deck moves on by itself as each narration ends', async () => {
   slides(['--fps', '10', ...narrations, ...pictures], 'narrated.swf');
   // 10 + 15 + 5 frames: each slide as long as its narration.
   const view = await openMovie('narrated', W, H, 10, 30);
-  const shows = (n, what, timeout = 8000) => view.waitFor([point(80, 60, colours[n])], { what, timeout });
+  const shows = (n, what) => view.waitFor([point(80, 60, colours[n])], { what, timeout: 8000 });
   await shows(0, 'the first slide');
   await shows(1, 'the second slide after the first narration');
   const second = Date.now();
@@ -286,8 +283,7 @@ test('a narrated deck moves on by itself as each narration ends', async () => {
   // at most a few screenshots late).
   assert.ok(Date.now() - second >= 1000, `the second slide lasted ${Date.now() - second} ms`);
   // The deck stops on its last slide.
-  await sleep(1000);
-  await shows(2, 'the third slide, still', 0);
+  await view.stays([point(80, 60, colours[2])], 1000, { what: 'the third slide' });
   assert.deepEqual(view.soundTrouble(), [], 'the player reported trouble with the narrations');
 });
 
@@ -380,8 +376,7 @@ async function browserRendering(name, width, height) {
 }
 
 test('a phone photo stored turned shows upright, as the browser shows the same file', async () => {
-  const W = 320;
-  const H = 240;
+  const [W, H] = [320, 240];
   const results = [];
   for (const row of photoRows) {
     const file = row.svg ? `${row.name}.svg` : `${row.name}.${row.form.split(':')[0]}`;
@@ -434,8 +429,7 @@ test('a PowerPoint deck: slides look like its pages and the web link opens', asy
 // ---- The viewer page on a small screen ----------------------------------------
 
 test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons and all', async () => {
-  const W = 1920;
-  const H = 1080;
+  const [W, H] = [1920, 1080];
   const site = path.join(player.dir, 'site');
   const deck = path.join(site, 'deck');
   fs.mkdirSync(deck, { recursive: true });

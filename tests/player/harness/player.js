@@ -176,14 +176,9 @@ class Player {
     return this.open(scenario, size);
   }
 
-  // Requests whose path and query begin with prefix, so far.
-  requestsTo(prefix) {
-    return this.server.requestsTo(prefix);
-  }
-
   // Waits until the server has seen a request beginning with prefix.
   async waitForRequest(prefix, timeout = 5000) {
-    const seen = await poll(() => this.requestsTo(prefix)[0], timeout);
+    const seen = await poll(() => this.server.requestsTo(prefix)[0], timeout);
     const urls = this.server.requests.map((r) => r.url).filter((u) => !u.startsWith('/ruffle/'));
     assert.ok(seen, `no request to ${prefix} within ${timeout} ms; requests: ${urls.join(', ')}`);
     return seen;

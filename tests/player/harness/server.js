@@ -12,7 +12,6 @@ const RUFFLE_DIR = path.dirname(require.resolve('@ruffle-rs/ruffle/package.json'
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript; charset=utf-8',
-  '.map': 'application/json',
   '.wasm': 'application/wasm',
   '.swf': 'application/x-shockwave-flash',
   '.jpg': 'image/jpeg',
@@ -20,7 +19,6 @@ const TYPES = {
   '.webp': 'image/webp',
   '.gif': 'image/gif',
   '.svg': 'image/svg+xml',
-  '.wav': 'audio/wav',
 };
 
 // The player's configuration: deterministic screenshots (no splash, no

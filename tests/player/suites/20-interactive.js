@@ -90,7 +90,7 @@ module.exports = (player) => {
       for (const [x, y] of outside) await view.click(x, y);
       await sleep(800);
       const prefix = url.split('?')[0];
-      assert.deepEqual(player.requestsTo(prefix), [], `${prefix} opened before the click that opens it`);
+      assert.deepEqual(player.server.requestsTo(prefix), [], `${prefix} opened before the click that opens it`);
       await view.click(...click);
       assert.equal((await player.waitForRequest(prefix)).url, url);
       await view.page.waitForURL(`${player.server.origin}${url}`, { timeout: 5000 });
@@ -128,10 +128,7 @@ module.exports = (player) => {
 
   player.test('info overlays of odd sizes appear at their rectangles and go after RemoveAndDestroyAllInfo', async () => {
     const background = [0x30, 0x30, 0x30];
-    const red = [0xff, 0x40, 0x40];
-    const green = [0x40, 0xff, 0x40];
-    const blue = [0x40, 0x40, 0xff];
-    const yellow = [0xff, 0xff, 0x00];
+    const [red, green, blue, yellow] = [[0xff, 0x40, 0x40], [0x40, 0xff, 0x40], [0x40, 0x40, 0xff], [0xff, 0xff, 0x00]];
     // Each overlay covers x1..x2, y1..y2 on screen, its last column and row
     // included. Points inside with their colours, and points just outside,
     // which show the slide.

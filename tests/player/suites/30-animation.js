@@ -24,11 +24,9 @@ function extent(image, colour, [x1, y1, x2, y2]) {
     for (let x = x1; x <= x2; ++x) {
       const at = (y * image.width + x) * 4;
       if (colour.some((c, i) => Math.abs(image.data[at + i] - c) > 60)) continue;
-      if (!box) box = { minX: x, maxX: x, minY: y, maxY: y };
-      box.minX = Math.min(box.minX, x);
-      box.maxX = Math.max(box.maxX, x);
-      box.minY = Math.min(box.minY, y);
-      box.maxY = Math.max(box.maxY, y);
+      // Rows are scanned top-down: the first pixel found gives minY, each one maxY.
+      box = box || { minX: x, maxX: x, minY: y };
+      Object.assign(box, { minX: Math.min(box.minX, x), maxX: Math.max(box.maxX, x), maxY: y });
     }
   }
   return box;
