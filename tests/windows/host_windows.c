@@ -270,26 +270,20 @@ static void __cdecl CallerCleans(int32_t a, int32_t b) {
     (void)b;
 }
 
+/* Every export's name and parameter list, as quillon_api.h declares them
+ * (CreateMovie first). */
 static const struct {
-    const char *name;
-    int args;
-} kArgumentCounts[] = {
-    {"DuplicateFrame", 0}, {"NextSlide", 0}, {"WriteMovie", 1}, {"CreateFrame", 3},
-    {"StopFrame", 1}, {"InitButtonList", 0}, {"RemoveButtons", 0}, {"AddPauseButton", 5},
-    {"AddHyperLink", 6}, {"AddAutomaticHyperLink", 3}, {"AddButton", 8},
-    {"SetSpritesCount", 1}, {"AddSprite", 4}, {"TranslateSprite", 3}, {"ShowSprite", 1},
-    {"HideSprite", 1}, {"SetInfoCount", 1}, {"AddInfo", 8}, {"RemoveAndDestroyAllInfo", 0},
-    {"AddSound", 1}, {"InitAnimatedList", 0}, {"AddRubber", 7}, {"AddAtAttractor", 4},
-    {"AnimateList", 0}, {"DestroyAnimatedList", 0},
-    /* last: CreateMovie makes a movie (of zero size), DestroyMovie ends it */
-    {"CreateMovie", 4}, {"DestroyMovie", 0},
+    const char *name, *parameters;
+} kExports[] = {
+#define QUILLON_EXPORT_ENTRY(name, ret, args) {#name, #args},
+    QUILLON_EXPORTS(QUILLON_EXPORT_ENTRY)
+#undef QUILLON_EXPORT_ENTRY
 };
 
 static int CheckCdecl(void) {
     QuillonApi q;
     HMODULE dll;
-    size_t i;
-    int failures = 0, checked = 0, removed;
+    int i, failures = 0, checked = 0, removed;
     /* The measurement itself first, on the program's own functions. */
     if ((removed = BytesRemovedByCallee((void *)CalleeCleans, 2)) != 8 ||
         BytesRemovedByCallee((void *)CallerCleans, 2) != 0) {
@@ -297,22 +291,26 @@ static int CheckCdecl(void) {
         return 1;
     }
     if (!(dll = Load(&q))) return 1;
-    if (sizeof kArgumentCounts / sizeof kArgumentCounts[0] != sizeof q / sizeof(void *))
-        return Fail("argument table does not cover every export", NULL);
-    /* Without a movie every export but CreateMovie does nothing. */
-    for (i = 0; i < sizeof kArgumentCounts / sizeof kArgumentCounts[0]; ++i) {
-        FARPROC p = GetProcAddress(dll, kArgumentCounts[i].name);
+    /* Without a movie every export but CreateMovie does nothing, so the list
+     * runs backwards: CreateMovie comes last and makes a movie (of zero
+     * size), which DestroyMovie then ends. */
+    for (i = (int)(sizeof kExports / sizeof kExports[0]) - 1; i >= 0; --i) {
+        const char *parameter = kExports[i].parameters;
+        FARPROC p = GetProcAddress(dll, kExports[i].name);
+        int args = strcmp(parameter, "(void)") != 0;  /* and one more for each comma */
         void *fn;
-        if (!p) return Fail("no export", kArgumentCounts[i].name);
+        if (!p) return Fail("no export", kExports[i].name);
+        for (; *parameter; ++parameter) args += *parameter == ',';
         memcpy(&fn, &p, sizeof fn);
-        removed = BytesRemovedByCallee(fn, kArgumentCounts[i].args);
+        removed = BytesRemovedByCallee(fn, args);
         if (removed != 0) {
-            fprintf(stderr, "quillon-host: %s removed %d bytes of its %d arguments\n",
-                    kArgumentCounts[i].name, removed, kArgumentCounts[i].args);
+            fprintf(stderr, "quillon-host: %s removed %d bytes of its %d arguments\n", kExports[i].name,
+                    removed, args);
             ++failures;
         }
-        checked += kArgumentCounts[i].args > 0;
+        checked += args > 0;
     }
+    q.DestroyMovie();
     if (Unload(dll) != 0) return 1;
     printf("quillon-host: %d exports with arguments leave them to the caller\n", checked);
     return failures != 0;
