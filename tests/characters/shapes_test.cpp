@@ -15,11 +15,9 @@ namespace quillon {
 namespace {
 
 using test::Hex;
-using test::ToHex;
-
-using test::TagHex;
-
 using test::NextIdWillBe;
+using test::TagHex;
+using test::ToHex;
 
 struct ShapeCase {
     const char *name;
@@ -167,14 +165,11 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
         EXPECT_TRUE(item.HasTransform());
         std::unique_ptr<Matrix> m = item.MakeMatrix();
         ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->hasScale, 1);
-        EXPECT_EQ(m->hasRotate, 1);
-        EXPECT_EQ(m->scaleX, row.scaleX);
-        EXPECT_EQ(m->scaleY, row.scaleY);
-        EXPECT_EQ(m->rotateSkew0, row.rotateSkew0);
-        EXPECT_EQ(m->rotateSkew1, row.rotateSkew1);
-        EXPECT_EQ(m->translateX, row.translateX);
-        EXPECT_EQ(m->translateY, row.translateY);
+        // hasScale, hasRotate, the scales, the skews and the translation
+        EXPECT_EQ((std::vector<int32_t>{m->hasScale, m->hasRotate, m->scaleX, m->scaleY, m->rotateSkew0,
+                                        m->rotateSkew1, m->translateX, m->translateY}),
+                  (std::vector<int32_t>{1, 1, row.scaleX, row.scaleY, row.rotateSkew0, row.rotateSkew1,
+                                        row.translateX, row.translateY}));
         // The placement carries these bytes after flags 06, depth and id.
         ResetCharacterIds();
         Movie movie;
