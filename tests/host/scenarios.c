@@ -73,9 +73,19 @@ void QuillonListScenarios(void) {
         for (e = *table; e->name; ++e) puts(e->name);
 }
 
+int QuillonRunLoaded(const char *who, const QuillonScenarioEntry *e, const char *out, const char *dataDir,
+                     QuillonLoad load, QuillonUnload unload) {
+    QuillonApi q;
+    void *library = load(&q);
+    int rc;
+    if (!library) return 1;
+    rc = e->run(&q, out, dataDir);
+    if (rc != 0) fprintf(stderr, "%s: scenario %s failed (%d)\n", who, e->name, rc);
+    return unload(library) != 0 || rc != 0;
+}
+
 int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dataRoot,
-                            int (*makeDir)(const char *path),
-                            int (*run)(const QuillonScenarioEntry *e, const char *out, const char *dataDir)) {
+                            int (*makeDir)(const char *path), QuillonLoad load, QuillonUnload unload) {
     const QuillonScenarioEntry *const *table;
     const QuillonScenarioEntry *e;
     char out[4096], data[4096];
@@ -89,7 +99,7 @@ int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dat
                 return 1;
             }
             if (makeDir(data) != 0) return 1;
-            failures += run(e, out, data) != 0;
+            failures += QuillonRunLoaded(who, e, out, data, load, unload);
             ++count;
         }
     }

@@ -78,7 +78,7 @@ static void Missing(const char *name) {
 }
 
 /* Loads the DLL and fills q with every export, looked up by its plain name. */
-static HMODULE Load(QuillonApi *q) {
+static void *Load(QuillonApi *q) {
     HMODULE dll = LoadLibraryA(dllPath);
     if (!dll) {
         fprintf(stderr, "quillon-host: LoadLibrary(%s) failed, error %lu\n", dllPath,
@@ -95,22 +95,11 @@ static HMODULE Load(QuillonApi *q) {
 }
 
 /* Unloads the DLL and checks that it left the process. */
-static int Unload(HMODULE dll) {
-    if (!FreeLibrary(dll)) return Fail("FreeLibrary failed", NULL);
+static int Unload(void *dll) {
+    if (!FreeLibrary((HMODULE)dll)) return Fail("FreeLibrary failed", NULL);
     if (NoFaults("while unloading") != 0) return 1;
     if (GetModuleHandleA(dllPath) != NULL) return Fail("still loaded after FreeLibrary:", dllPath);
     return 0;
-}
-
-static int RunScenario(const QuillonScenarioEntry *e, const char *out, const char *dataDir) {
-    QuillonApi q;
-    HMODULE dll = Load(&q);
-    int rc;
-    if (!dll) return 1;
-    rc = e->run(&q, out, dataDir);
-    if (rc != 0) fprintf(stderr, "quillon-host: scenario %s failed (%d)\n", e->name, rc);
-    if (Unload(dll) != 0) return 1;
-    return rc;
 }
 
 static int MakeDir(const char *path) {
@@ -326,7 +315,7 @@ int main(int argc, char **argv) {
     if (FindDll() != 0) return 1;
     if (!AddVectoredExceptionHandler(1, CountFault)) return Fail("cannot watch for faults", NULL);
     if (argc == 4 && strcmp(argv[1], "--all") == 0)
-        return QuillonRunEveryScenario("quillon-host", argv[2], argv[3], MakeDir, RunScenario);
+        return QuillonRunEveryScenario("quillon-host", argv[2], argv[3], MakeDir, Load, Unload);
     if (argc == 3 && strcmp(argv[1], "--unload-open") == 0) return UnloadOpen(argv[2]);
 #if defined(__i386__)
     if (argc == 2 && strcmp(argv[1], "--cdecl") == 0) return CheckCdecl();
@@ -337,7 +326,7 @@ int main(int argc, char **argv) {
             fprintf(stderr, "quillon-host: unknown scenario %s\n", argv[1]);
             return 2;
         }
-        return RunScenario(e, argv[2], argc > 3 ? argv[3] : ".");
+        return QuillonRunLoaded("quillon-host", e, argv[2], argc > 3 ? argv[3] : ".", Load, Unload);
     }
     fprintf(stderr,
             "usage: %s --list | SCENARIO OUT.swf [DATA_DIR] | --all OUT_DIR DATA_ROOT |"
