@@ -177,7 +177,6 @@ static int UnloadOpen(const char *dir) {
     long threadedSize, plainSize;
     QuillonApi q;
     HMODULE dll;
-    int n;
 
     if (MakeDir(dir) != 0) return 1;
     if (FileCount(dir) != 0) return Fail("directory not empty at start:", dir);
@@ -190,18 +189,12 @@ static int UnloadOpen(const char *dir) {
     q.CreateFrame(pixels, palette, 2);
     q.StopFrame(-1);
     if (Unload(dll) != 0) return 1;
-    if ((n = FileCount(dir)) != 0) {
-        fprintf(stderr, "quillon-host: unloading with a movie open left %d files\n", n);
-        return 1;
-    }
+    if (FileCount(dir) != 0) return Fail("unloading with a movie open left files in", dir);
 
     /* 2. A second load starts without a movie: writing now writes nothing. */
     if (!(dll = Load(&q))) return Fail("the second LoadLibrary failed", NULL);
     q.WriteMovie(path);
-    if ((n = FileCount(dir)) != 0) {
-        fprintf(stderr, "quillon-host: the reloaded library still had a movie (%d files)\n", n);
-        return 1;
-    }
+    if (FileCount(dir) != 0) return Fail("the reloaded library still had a movie: it wrote into", dir);
 
     /* 3. Thread attach and detach leave an open movie as it was. */
     snprintf(path, sizeof path, "%s/threaded.swf", dir);
