@@ -94,10 +94,7 @@ TEST(ShapeRecords, ExactBits) {
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        SwfStream s;
-        row.make()->Write(s);
-        s.FlushBits();
-        EXPECT_EQ(test::StreamHex(s), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(test::WrittenHex(*row.make()), ToHex(Hex(row.bytes)));
     }
 }
 
@@ -132,11 +129,8 @@ TEST(ShapeStyles, CountsFrom255TakeThreeBytes) {
 TEST(ShapeStyles, LineStyleWidthAndColour) {
     std::vector<std::unique_ptr<LineStyle>> lines;
     lines.push_back(std::make_unique<LineStyle>(300, Rgba(9, 8, 7, 6)));
-    ShapeWithStyle shape({}, std::move(lines));
-    SwfStream s;
-    shape.Write(s);
     // no fills, one line style, NumFillBits 0, NumLineBits 1
-    EXPECT_EQ(test::StreamHex(s), "00 01 2C 01 09 08 07 06 01");
+    EXPECT_EQ(test::WrittenHex(ShapeWithStyle({}, std::move(lines))), "00 01 2C 01 09 08 07 06 01");
 }
 
 struct MatrixCase {

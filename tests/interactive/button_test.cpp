@@ -100,12 +100,10 @@ TEST(DefineButton2, TwoConditionActions) {
                                                  std::make_unique<CxformWithAlpha>(0, 0, 0, 0, 0, 0, 0, 0, 0, 0)));
     tag.AddConditionAction(std::move(first));
     tag.AddConditionAction(std::move(last));
-    SwfStream s;
-    tag.Write(s);
     std::string id = ToHex({static_cast<uint8_t>(tag.CharacterId()), static_cast<uint8_t>(tag.CharacterId() >> 8)});
     // body: id, 00, offset 0A 00, record 0F 03 02 01 00 00 04, end 00,
     // 06 00 01 00 06 00 (size 6), 00 00 08 00 07 00
-    EXPECT_EQ(test::StreamHex(s), "99 08 " + id + " 00 0A 00 0F 03 02 01 00 00 04 00 06 00 01 00 06 00 00 00 08 00 07 00");
+    EXPECT_EQ(TagHex(tag), "99 08 " + id + " 00 0A 00 0F 03 02 01 00 00 04 00 06 00 01 00 06 00 00 00 08 00 07 00");
 }
 
 // The pause button and the hyperlink area: one item in all four states is

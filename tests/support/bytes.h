@@ -20,6 +20,15 @@ std::string ToHex(const std::vector<uint8_t> &bytes);
 std::string StreamHex(const SwfStream &stream);
 // The bytes a tag writes, header included, as hex.
 std::string TagHex(Tag &tag);
+// The bytes that x.Write() puts into an empty stream, the last one padded,
+// as hex: for records, actions and anything else that writes itself.
+template <class Writable>
+std::string WrittenHex(Writable &&x) {
+    SwfStream s;
+    x.Write(s);
+    s.FlushBits();
+    return StreamHex(s);
+}
 // The one tag that tag writes, read back by the SWF reader; false when its
 // length field does not cover exactly the bytes written.
 bool ReadWrittenTag(Tag &tag, SwfTag &written);
