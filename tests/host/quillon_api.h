@@ -56,6 +56,10 @@ typedef struct QuillonScenarioEntry {
  * ends with NULL. */
 extern const QuillonScenarioEntry *const quillonScenarioTables[];
 
+/* A scenario's last step: writes the movie to path unless failed, destroys
+ * it, and returns failed. */
+int QuillonFinish(const QuillonApi *q, const char *path, int failed);
+
 /* The scenario called name, or NULL. */
 const QuillonScenarioEntry *QuillonFindScenario(const char *name);
 

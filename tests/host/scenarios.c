@@ -7,21 +7,23 @@
 
 #include "quillon_api.h"
 
+int QuillonFinish(const QuillonApi *q, const char *path, int failed) {
+    if (!failed) q->WriteMovie(path);
+    q->DestroyMovie();
+    return failed;
+}
+
 static int EmptyMovie(const QuillonApi *q, const char *path, const char *dataDir) {
     (void)dataDir;
     q->CreateMovie(550, 400, 0, 12);
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static int OneEmptyFrame(const QuillonApi *q, const char *path, const char *dataDir) {
     (void)dataDir;
     q->CreateMovie(550, 400, 0, 12);
     q->DuplicateFrame();
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDir) {
@@ -32,9 +34,7 @@ static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDi
         q->DuplicateFrame();
         q->NextSlide();
     }
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static const QuillonScenarioEntry lifecycleScenarios[] = {

@@ -82,12 +82,6 @@ static const Place kNavigationPicture = {270, 8, 40, 24, 0xFF804000u};
 
 static int StepButton(const QuillonApi *q) { return FacedButton(q, 1, &kStepButton, 0xFF00E000u, 0xFF008000u); }
 
-static int Finish(const QuillonApi *q, const char *path, int failed) {
-    if (!failed) q->WriteMovie(path);
-    q->DestroyMovie();
-    return failed;
-}
-
 /* ---- Slides and stops ------------------------------------------------ */
 
 static const unsigned char kPaletteA[] = {0x20, 0x40, 0xA0, 0xF0, 0xD0, 0x30, 0x10, 0x10, 0x10};
@@ -125,7 +119,7 @@ static int ThreeSlides(const QuillonApi *q, const char *path, const char *dataDi
         q->StopFrame(-1);
         q->NextSlide();
     }
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* A stage 322 pixels wide: its rows need two bytes of padding each. */
@@ -135,7 +129,7 @@ static int WideStage(const QuillonApi *q, const char *path, const char *dataDir)
     q->CreateMovie(322, 120, 1, 12);
     failed = PatternSlide(q, 322, 120, kVertical, 23, kPaletteA, 3);
     q->StopFrame(-1);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 static int TinyStage(const QuillonApi *q, const char *path, const char *dataDir) {
@@ -145,7 +139,7 @@ static int TinyStage(const QuillonApi *q, const char *path, const char *dataDir)
     q->CreateMovie(1, 1, 1, 12);
     q->CreateFrame(pixel, palette, 1);
     q->StopFrame(-1);
-    return Finish(q, path, 0);
+    return QuillonFinish(q, path, 0);
 }
 
 /* A stage whose twip size needs more than 15 bits in the header. */
@@ -155,7 +149,7 @@ static int LargeStage(const QuillonApi *q, const char *path, const char *dataDir
     q->CreateMovie(1024, 768, 1, 12);
     failed = PatternSlide(q, 1024, 768, kChecker, 64, kPaletteC, 3);
     q->StopFrame(-1);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* The first slide does not stop, the second does. */
@@ -167,7 +161,7 @@ static int StopOnSecond(const QuillonApi *q, const char *path, const char *dataD
     failed |= Slide(q, kSlideB);
     q->StopFrame(-1);
     q->NextSlide();
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* 50 slides of 800 x 600 with 256-colour palettes, playing through at 30
@@ -194,7 +188,7 @@ static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
         q->NextSlide();
     }
     free(pixels);
-    return Finish(q, path, 0);
+    return QuillonFinish(q, path, 0);
 }
 
 /* ---- Interactivity --------------------------------------------------- */
@@ -234,7 +228,7 @@ static int NavigationDeck(const QuillonApi *q, const char *path, const char *dat
         failed |= FacedButton(q, kind, &p, 0xFF000000u | face[1], 0xFF000000u | face[2]);
     }
     failed |= FacedButton(q, 0, &kNavigationPicture, kNavigationPicture.face, kNavigationPicture.face);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* Frame 0: slide A with kPauseButton and a stop, and, given link, the link
@@ -253,7 +247,7 @@ static int PauseThenSlideB(const QuillonApi *q, const char *path, const char *li
     q->RemoveButtons();
     q->StopFrame(-1);
     q->NextSlide();
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 static int PauseButton(const QuillonApi *q, const char *path, const char *dataDir) {
@@ -270,7 +264,7 @@ static int HyperLinkArea(const QuillonApi *q, const char *path, const char *data
     q->AddHyperLink("/clicked?x=1", "_self", 100, 80, 220, 160);
     q->StopFrame(-1);
     q->NextSlide();
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* The pause movie, frame 1 (given by number before it begins) with a link
@@ -316,7 +310,7 @@ static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDi
     q->StopFrame(-1);
 
     failed |= StepButton(q);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* Over a solid slide of (0x30, 0x30, 0x30), frame 0 shows three overlays:
@@ -348,7 +342,7 @@ static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataD
     q->StopFrame(-1);
 
     failed |= StepButton(q);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* ---- Pictures pixel for pixel ---------------------------------------- */
@@ -410,7 +404,7 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
         free(argb);
         free(indexes);
     }
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* A one-frame movie, stopped: a solid slide of grey level, sprite 0 at
@@ -422,7 +416,7 @@ static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char lev
     q->TranslateSprite(0, x, y);
     q->ShowSprite(0);
     q->StopFrame(-1);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* One 8 x 6 sprite in the exact pattern, shown in two movies in a row: the
