@@ -109,10 +109,7 @@ TEST(ShapeStyles, CountsFrom255TakeThreeBytes) {
         std::vector<std::unique_ptr<FillStyle>> fills;
         for (size_t i = 0; i < row.fills; ++i)
             fills.push_back(std::make_unique<SolidFill>(Rgba(1, 2, 3, 4)));
-        ShapeWithStyle shape(std::move(fills), {});
-        SwfStream s;
-        shape.Write(s);
-        std::vector<uint8_t> bytes = s.Content();
+        std::vector<uint8_t> bytes = test::WrittenBytes(ShapeWithStyle(std::move(fills), {}));
         std::vector<uint8_t> count = Hex(row.count);
         ASSERT_EQ(bytes.size(), count.size() + row.fills * 5 + 2);
         EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(count.size()))),
@@ -168,9 +165,7 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
         ResetCharacterIds();
         Movie movie;
         movie.GetFrame(0)->ShowItem(&item);
-        SwfStream s;
-        movie.GetFrame(0)->Tags().back()->Write(s);
-        std::vector<uint8_t> bytes = s.Content();
+        std::vector<uint8_t> bytes = test::WrittenBytes(*movie.GetFrame(0)->Tags().back());
         std::vector<uint8_t> matrix = Hex(row.bytes);
         ASSERT_EQ(bytes.size(), 2 + 5 + matrix.size());
         EXPECT_EQ(bytes[2], 0x06);

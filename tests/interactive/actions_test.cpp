@@ -48,10 +48,7 @@ TEST(Actions, RecordBytes) {
 // field; empty when it does not.
 std::vector<uint8_t> GetURLBytes(const std::string &url, const std::string &target, size_t keptUrl,
                                  size_t keptTarget) {
-    auto action = GetURLDescriptor(url.c_str(), target.c_str()).MakeAction();
-    SwfStream s;
-    action->Write(s);
-    std::vector<uint8_t> bytes = s.Content();
+    std::vector<uint8_t> bytes = test::WrittenBytes(*GetURLDescriptor(url.c_str(), target.c_str()).MakeAction());
     size_t payload = keptUrl + 1 + keptTarget + 1;
     EXPECT_EQ(bytes.size(), 3 + payload);
     if (bytes.size() != 3 + payload) return {};
@@ -134,9 +131,7 @@ TEST(DoAction, LongBodyTakesTheLongHeader) {
     std::string url(60, 'u');
     DoActionTag tag;
     GetURLDescriptor(url.c_str(), "").FillDoAction(tag);  // 3 + 62 + 1 = 66 bytes
-    SwfStream s;
-    tag.Write(s);
-    std::vector<uint8_t> bytes = s.Content();
+    std::vector<uint8_t> bytes = test::WrittenBytes(tag);
     ASSERT_EQ(bytes.size(), 6u + 66);
     EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6)), "3F 03 42 00 00 00");
 }

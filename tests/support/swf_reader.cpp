@@ -202,14 +202,13 @@ private:
             // The stage is kept in key order by depth, so the neighbours
             // below and above are the only ones to compare with.
             auto above = depths_.upper_bound(p.depth);
-            if (above != depths_.end() && above->second.key < key)
-                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) +
-                                     " is drawn behind key " + std::to_string(above->second.key) +
-                                     " at depth " + std::to_string(above->first));
+            auto misplaced = [&](const char *how, std::map<uint16_t, OnStage>::const_iterator other) {
+                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) + how +
+                                     std::to_string(other->second.key) + " at depth " + std::to_string(other->first));
+            };
+            if (above != depths_.end() && above->second.key < key) return misplaced(" is drawn behind key ", above);
             if (above != depths_.begin() && std::prev(above)->second.key > key)
-                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) +
-                                     " is drawn in front of key " + std::to_string(std::prev(above)->second.key) +
-                                     " at depth " + std::to_string(std::prev(above)->first));
+                return misplaced(" is drawn in front of key ", std::prev(above));
         }
         ++placed_;
         depths_[p.depth] = OnStage{p.characterId, key};
