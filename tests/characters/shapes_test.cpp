@@ -184,11 +184,16 @@ TEST(PlacementMatrix, NoTransformNoMatrix) {
     EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags().back()), "85 06 02 01 00 01 00");
 }
 
-// Shown twice: the definition once, a placement each time with the same id.
-TEST(DisplayItems, DefineOncePlaceEachTime) {
-    ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
+// A movie and a rectangle, character ids counted from 1.
+class DisplayItems : public ::testing::Test {
+protected:
+    DisplayItems() { ResetCharacterIds(); }
     Movie movie;
+    RectItem item{0, 0, 200, 100};
+};
+
+// Shown twice: the definition once, a placement each time with the same id.
+TEST_F(DisplayItems, DefineOncePlaceEachTime) {
     Frame *f0 = movie.GetFrame(0), *f1 = movie.GetFrame(1);
     f0->ShowItem(&item);
     ASSERT_EQ(f0->Tags().size(), 2u);
@@ -202,10 +207,7 @@ TEST(DisplayItems, DefineOncePlaceEachTime) {
 
 // A look-changing setter on a shown item, then hide and show: the old
 // character is removed and a new one defined and placed.
-TEST(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
-    ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
-    Movie movie;
+TEST_F(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
     movie.GetFrame(0)->ShowItem(&item);
     Frame *f2 = movie.GetFrame(2);
     item.SetLineColour(Colour{255, 0, 0, 255});
@@ -222,12 +224,8 @@ TEST(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
     EXPECT_EQ(movie.PlacementsFor(2).size(), 1u);
 }
 
-
-TEST(DisplayItems, DefineOnlyNeverPlaces) {
-    ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
+TEST_F(DisplayItems, DefineOnlyNeverPlaces) {
     item.SetDefineOnly(1);
-    Movie movie;
     movie.GetFrame(0)->ShowItem(&item);
     movie.GetFrame(1)->ShowItem(&item);
     ASSERT_EQ(movie.GetFrame(0)->Tags().size(), 1u);
@@ -238,10 +236,8 @@ TEST(DisplayItems, DefineOnlyNeverPlaces) {
 
 // A removal with no open placement would take whatever holds that depth off
 // the stage: it adds nothing.
-TEST(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
-    ResetCharacterIds();
+TEST_F(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
     RectItem never(0, 0, 10, 10), once(0, 0, 10, 10);
-    Movie movie;
     Frame *frame = movie.GetFrame(0);
     frame->HideItem(&never);  // never defined
     EXPECT_TRUE(frame->Tags().empty());
