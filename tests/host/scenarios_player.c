@@ -323,13 +323,10 @@ static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataD
     static const unsigned char red[] = {0xFF, 0x40, 0x40};
     static const unsigned char halves[] = {0x40, 0xFF, 0x40, 0x40, 0x40, 0xFF};
     static const unsigned char yellow[] = {0xFF, 0xFF, 0x00};
-    unsigned char small[10 * 5], wide[21 * 11], odd[7 * 5];
-    int failed, x, y;
+    unsigned char small[10 * 5] = {0}, wide[21 * 11], odd[7 * 5] = {0};
+    int failed, i;
     (void)dataDir;
-    memset(small, 0, sizeof small);
-    memset(odd, 0, sizeof odd);
-    for (y = 0; y < 11; ++y)
-        for (x = 0; x < 21; ++x) wide[y * 21 + x] = x < 11 ? 0 : 1;
+    for (i = 0; i < 21 * 11; ++i) wide[i] = i % 21 >= 11;
     failed = SolidMovie(q, background);
     q->SetInfoCount(3);
     q->AddInfo(0, 10, 10, 19, 14, small, red, 1);
@@ -382,7 +379,7 @@ static unsigned char *ExactArgb(int width, int height) {
  * up, over and down) at y = 130, each in the exact pattern. One frame,
  * stopped. */
 static int ExactPictures(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed, i, x, y;
+    int failed, i, x;
     (void)dataDir;
     failed = SolidMovie(q, kExactBackground);
     q->StopFrame(-1);
@@ -394,8 +391,7 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
         if (!argb || !indexes) {
             failed = 1;
         } else {
-            for (y = 0; y < h; ++y)
-                for (x = 0; x < w; ++x) indexes[y * w + x] = (unsigned char)ExactIndex(w, h, x, y);
+            for (x = 0; x < w * h; ++x) indexes[x] = (unsigned char)ExactIndex(w, h, x % w, x / w);
             q->AddButton(0, argb, argb, argb, left, kExactPicture, w, h);
             q->AddPauseButton(argb, left, kExactPause, w, h);
             q->AddInfo(i, left, kExactInfo, left + w - 1, kExactInfo + h - 1, indexes, kExactPalette, 3);
@@ -411,8 +407,7 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
  * (x, y); written to path and destroyed. */
 static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char level, int x, int y) {
     const unsigned char grey[] = {level, level, level};
-    int failed;
-    failed = SolidMovie(q, grey);
+    int failed = SolidMovie(q, grey);
     q->TranslateSprite(0, x, y);
     q->ShowSprite(0);
     q->StopFrame(-1);
