@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,6 @@ inline std::string KindOf(const Tag &tag) {
     return "Other";
 }
 
-inline std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return StreamHex(s);
-}
-
 // The hex of a tag's body, without its short or long header.
 inline std::string BodyHex(Tag &tag) {
     SwfTag written;
@@ -44,7 +39,20 @@ inline std::string BodyHex(Tag &tag) {
     return ToHex(written.body);
 }
 
+// The code of the tag written, e.g. a bitmap's with or without alpha.
+inline uint16_t WrittenCode(Tag &tag) {
+    SwfTag written;
+    EXPECT_TRUE(ReadWrittenTag(tag, written));
+    return written.code;
+}
+
 inline std::string IdHex(uint16_t id) { return ToHex({static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)}); }
+
+// A movie at 12 frames a second with its first frame begun.
+inline void BeginMovie(int32_t width, int32_t height, int32_t slides = 0) {
+    CreateMovie(width, height, slides, 12);
+    DuplicateFrame();
+}
 
 class ApiTest : public ::testing::Test {
 protected:
@@ -78,6 +86,18 @@ protected:
         EXPECT_LT(i, tags.size());
         return i < tags.size() ? dynamic_cast<T *>(tags[i].get()) : nullptr;
     }
+    // What the library keeps between calls, in one line: the movie's frame
+    // count, the current frame, the slide table, the slides recorded so far
+    // and the last button slot taken.
+    std::string StateLine() {
+        std::ostringstream out;
+        if (S().currentMovie) out << "frames " << M().FrameCount();
+        else out << "no movie";
+        out << ", current " << S().currentFrame << ", slides [";
+        for (size_t i = 0; i < S().slideFrames.size(); ++i) out << (i ? " " : "") << S().slideFrames[i];
+        out << "], recorded " << S().slidesRecorded << ", button " << S().lastButtonSlot;
+        return out.str();
+    }
     size_t TotalTags() {
         size_t n = 0;
         for (int32_t f = 0; f < M().FrameCount(); ++f) n += M().GetFrame(f)->Tags().size();
@@ -96,6 +116,12 @@ protected:
         if (S().currentMovie) keys = StackingKeys(M());
         WriteMovie(Path(name).c_str());
         EXPECT_TRUE(ReadSwfFile(Path(name), movie, error, &keys)) << error;
+        return movie;
+    }
+    // The same for one row of a table, whose movie is then destroyed.
+    SwfMovie WriteReadAndDestroy(const std::string &name) {
+        SwfMovie movie = WriteAndRead(name + ".swf");
+        DestroyMovie();
         return movie;
     }
 
@@ -120,9 +146,7 @@ inline const unsigned char *Palette2() {
 // condition action, both closed by one end byte) goes to; -1 when that
 // action is no GotoFrame.
 inline int32_t GotoTarget(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    std::vector<uint8_t> b = s.Content();
+    std::vector<uint8_t> b = Hex(TagHex(tag));
     if (b.size() < 8) return -1;
     const uint8_t *a = b.data() + b.size() - 6;
     if (a[0] != 0x81 || a[1] != 0x02 || a[2] != 0x00 || a[5] != 0x00) return -1;

@@ -11,10 +11,9 @@ protected:
     // A movie whose slides begin at the given frames, each with a picture.
     void Deck(const std::vector<int32_t> &slideFrames) {
         CreateMovie(16, 8, static_cast<int32_t>(slideFrames.size()), 12);
-        std::vector<uint8_t> pixels = Pixels8(16, 8);
         for (int32_t frame : slideFrames) {
             while (S().currentFrame + 1 < frame) DuplicateFrame();
-            CreateFrame(pixels.data(), Palette2(), 2);
+            CreateFrame(Pixels8(16, 8).data(), Palette2(), 2);
             NextSlide();
         }
         ASSERT_EQ(S().slidesRecorded, static_cast<int32_t>(slideFrames.size()));
@@ -53,14 +52,11 @@ TEST_F(Buttons, SingleButtonKindsGoToFrameZero) {
         auto *face = TagAt<LosslessBitmap>(0, 3);
         ASSERT_NE(face, nullptr);
         EXPECT_EQ(face->Format(), 5);
-        test::SwfTag written;
-        ASSERT_TRUE(test::ReadWrittenTag(*face, written));
-        EXPECT_EQ(written.code, test::kDefineBitsLossless);  // no alpha
+        EXPECT_EQ(WrittenCode(*face), kDefineBitsLossless);  // no alpha
         auto *button = TagAt<DefineButton2Tag>(0, 9);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(TagHex(*Tags(0)[10]), "85 06 02 F4 01 " + IdHex(button->CharacterId()));
-        SwfMovie file = WriteAndRead();
-        DestroyMovie();
+        WriteReadAndDestroy("deck");
     }
 }
 
@@ -70,9 +66,7 @@ TEST_F(Buttons, KindZeroIsAPictureInFront) {
     EXPECT_EQ(Kinds(0), Join(kSlide, {"Bitmap", "Shape", "Place"}));
     auto *picture = TagAt<LosslessBitmap>(0, 3);
     ASSERT_NE(picture, nullptr);
-    test::SwfTag written;
-    ASSERT_TRUE(test::ReadWrittenTag(*picture, written));
-    EXPECT_EQ(written.code, test::kDefineBitsLossless2);  // with alpha
+    EXPECT_EQ(WrittenCode(*picture), kDefineBitsLossless2);  // with alpha
     EXPECT_EQ(TagHex(*Tags(0)[5]).substr(0, 14), "85 06 02 F3 01");  // key 499
     WriteAndRead();
 }
@@ -99,14 +93,12 @@ TEST_F(Buttons, PicturesCoverExactlyTheirPixels) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        CreateMovie(16, 16, 1, 12);
-        DuplicateFrame();
+        BeginMovie(16, 16, 1);
         NextSlide();
         row.add();
-        SwfMovie file = WriteAndRead();
+        SwfMovie file = WriteReadAndDestroy(row.name);
         ASSERT_EQ(file.shapeBounds.size(), row.pictures);
         for (const auto &shape : file.shapeBounds) EXPECT_EQ(shape.second, row.bounds);
-        DestroyMovie();
         SetInfoCount(0);
         RemoveButtons();
     }
@@ -138,13 +130,9 @@ TEST_F(Buttons, PerSlideButtons) {
         // The later buttons show the pictures defined in frame 0.
         std::string later = TagHex(*b7), first = TagHex(*b0);
         EXPECT_EQ(later.substr(15, 90), first.substr(15, 90));
-        SwfMovie file = WriteAndRead();
         // In the file: the button placed in frame 0 is removed in frame 3 at
         // the depth it holds, and so on (the reader checks the depths).
-        int removes = 0;
-        for (const auto &p : file.placements) removes += p.remove;
-        EXPECT_EQ(removes, 2);
-        DestroyMovie();
+        EXPECT_EQ(WriteReadAndDestroy("deck").Count(kRemoveObject), 2u);
     }
 }
 
@@ -162,8 +150,7 @@ TEST_F(Buttons, OneSlide) {
         auto *button = TagAt<DefineButton2Tag>(0, 6);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(GotoTarget(*button), row.target);
-        WriteAndRead();
-        DestroyMovie();
+        WriteReadAndDestroy("deck");
     }
 }
 
@@ -177,16 +164,14 @@ TEST_F(Buttons, UnknownKindsChangeNothing) {
         EXPECT_EQ(TotalTags(), before);
         EXPECT_EQ(M().FrameCount(), 2);
         EXPECT_EQ(NextCharacterId(), nextId + 1);  // no character was made
-        WriteAndRead();
-        DestroyMovie();
+        WriteReadAndDestroy("deck");
     }
 }
 
 TEST_F(Buttons, PauseButtonsAndRemoveButtons) {
     Deck({0});
-    std::vector<uint8_t> pixels = Pixels32(3, 3);
-    AddPauseButton(pixels.data(), 1, 1, 3, 3);
-    AddPauseButton(pixels.data(), 5, 1, 3, 3);
+    AddPauseButton(Pixels32(3, 3).data(), 1, 1, 3, 3);
+    AddPauseButton(Pixels32(3, 3).data(), 5, 1, 3, 3);
     EXPECT_EQ(S().lastButtonSlot, 1);
     EXPECT_EQ(Kinds(0), Join(kSlide, {"Bitmap", "Shape", "Button", "Place", "Bitmap", "Shape", "Button", "Place"}));
     auto *first = TagAt<DefineButton2Tag>(0, 5);
@@ -242,8 +227,8 @@ TEST_F(Buttons, HyperLinkArea) {
     std::string b = BodyHex(*button);
     for (int record = 0; record < 4; ++record)
         EXPECT_EQ(b.substr(15 + record * 21, 8), ToHex({static_cast<uint8_t>(1 << record)}) + " " + id) << record;
-    std::string url = "83 1F 00 " + ToHex(std::vector<uint8_t>(std::begin("http://example.invalid/"), std::end("http://example.invalid/"))) +
-                      " " + ToHex(std::vector<uint8_t>(std::begin("_blank"), std::end("_blank"))) + " 00";
+    auto text = [](const std::string &t) { return ToHex(std::vector<uint8_t>(t.c_str(), t.c_str() + t.size() + 1)); };
+    std::string url = "83 1F 00 " + text("http://example.invalid/") + " " + text("_blank") + " 00";
     EXPECT_EQ(b.substr(b.size() - url.size()), url);
     WriteAndRead();
 }

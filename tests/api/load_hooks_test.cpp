@@ -1,20 +1,12 @@
 // The load and unload hooks: attach only without a movie, detach releases an
 // open movie and every table, thread events change nothing.
-#include <gtest/gtest.h>
-
-#include "api/library_state.h"
+#include "api/api_fixture.h"
 #include "api/load_hooks.h"
-#include "quillon.h"
-#include "support/bytes.h"
 
-namespace quillon {
+namespace quillon::test {
 namespace {
 
-class LoadHooks : public ::testing::Test {
-  protected:
-    void SetUp() override { State().ReleaseAll(); }
-    void TearDown() override { State().ReleaseAll(); }
-};
+using LoadHooks = ApiTest;
 
 TEST_F(LoadHooks, AttachSucceedsWithoutMovie) {
     ASSERT_FALSE(State().currentMovie);
@@ -42,7 +34,6 @@ TEST_F(LoadHooks, ThreadEventsLeaveOpenMovie) {
 }
 
 TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
-    std::string dir = test::TempDir();
     CreateMovie(640, 480, 3, 12);
     DuplicateFrame();
     NextSlide();
@@ -64,8 +55,8 @@ TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
     EXPECT_EQ(s.slideFrames.capacity(), 0u);
     EXPECT_EQ(s.lastButtonSlot, -1);
     // Nothing is left to write: a WriteMovie now writes no file.
-    WriteMovie((dir + "/after-detach.swf").c_str());
-    EXPECT_FALSE(test::FileExists(dir + "/after-detach.swf"));
+    WriteMovie(Path().c_str());
+    EXPECT_FALSE(FileExists(Path()));
     // The next load succeeds again.
     EXPECT_TRUE(OnLoadEvent(kProcessAttach));
 }
@@ -78,4 +69,4 @@ TEST_F(LoadHooks, DetachWithoutMovieIsHarmless) {
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::test

@@ -1,4 +1,6 @@
 // Sprites and info overlays through the exports.
+#include <tuple>
+
 #include "api/api_fixture.h"
 
 namespace quillon::test {
@@ -42,9 +44,7 @@ TEST_F(Overlays, ShowHideShow) {
     auto *shape = TagAt<ShapeTag>(2, 1);
     ASSERT_TRUE(bitmap && shape);
     EXPECT_EQ(bitmap->Format(), 5);
-    test::SwfTag written;
-    ASSERT_TRUE(test::ReadWrittenTag(*bitmap, written));
-    EXPECT_EQ(written.code, test::kDefineBitsLossless2);  // with alpha
+    EXPECT_EQ(WrittenCode(*bitmap), kDefineBitsLossless2);  // with alpha
     // Key 200, the same character each time, no matrix at (0, 0).
     std::string place = "85 06 02 C8 00 " + IdHex(shape->CharacterId());
     EXPECT_EQ(TagHex(*Tags(2)[2]), place);
@@ -85,12 +85,9 @@ TEST_F(Overlays, TranslationGoesIntoLaterPlacements) {
         EXPECT_EQ(places[i].frame, static_cast<int32_t>(i));
         EXPECT_EQ(places[i].hasMatrix, rows[i].hasMatrix);
         if (!rows[i].hasMatrix) continue;
-        EXPECT_EQ(places[i].matrix.scaleX, 0x10000);
-        EXPECT_EQ(places[i].matrix.scaleY, 0x10000);
-        EXPECT_EQ(places[i].matrix.rotateSkew0, 0);
-        EXPECT_EQ(places[i].matrix.rotateSkew1, 0);
-        EXPECT_EQ(places[i].matrix.translateX, rows[i].x);
-        EXPECT_EQ(places[i].matrix.translateY, rows[i].y);
+        const SwfMatrix &m = places[i].matrix;
+        EXPECT_EQ(std::make_tuple(m.scaleX, m.scaleY, m.rotateSkew0, m.rotateSkew1, m.translateX, m.translateY),
+                  std::make_tuple(0x10000, 0x10000, 0, 0, rows[i].x, rows[i].y));
     }
 }
 
@@ -105,9 +102,7 @@ TEST_F(Overlays, InfoOverlay) {
     auto *bitmap = TagAt<LosslessBitmap>(1, 0);
     auto *shape = TagAt<ShapeTag>(1, 1);
     ASSERT_TRUE(bitmap && shape);
-    EXPECT_EQ(bitmap->Format(), 3);
-    EXPECT_EQ(bitmap->Width(), 10);
-    EXPECT_EQ(bitmap->Height(), 5);
+    EXPECT_EQ(std::make_tuple(bitmap->Format(), bitmap->Width(), bitmap->Height()), std::make_tuple(3, 10, 5));
     // Bounds (200, 200) to (400, 300) twips: the far corner lies beyond the
     // last pixel, so each pixel is 20 twips.
     EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 C8 19 09 60");

@@ -17,25 +17,9 @@ namespace {
 using test::Hex;
 using test::ToHex;
 
-// Packs fields most significant bit first, zero-padded to a byte: the
-// expected bytes of bit-packed records, built apart from SwfStream.
-class BitPacker {
-public:
-    void Put(uint32_t value, uint32_t n) {
-        for (uint32_t i = n; i-- > 0;) bits_.push_back((value >> i) & 1u);
-    }
-    std::vector<uint8_t> Bytes() const {
-        std::vector<uint8_t> out((bits_.size() + 7) / 8, 0);
-        for (size_t i = 0; i < bits_.size(); ++i)
-            if (bits_[i]) out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
-        return out;
-    }
-
-private:
-    std::vector<bool> bits_;
-};
-
-std::vector<uint8_t> WriteAndRead(Movie &movie, const std::string &dir, const char *name = "m.swf") {
+// Writes the movie into this process's temporary folder and reads the file.
+std::vector<uint8_t> WriteAndRead(Movie &movie, const char *name = "m.swf") {
+    static const std::string dir = test::TempDir();
     std::string path = dir + "/" + name;
     EXPECT_TRUE(movie.WriteFile(path.c_str()));
     return test::ReadFileBytes(path);
@@ -52,12 +36,11 @@ TEST(MovieFile, ExactSmallMovies) {
         {"FourEmptyFrames", 4,
          "46 57 53 04 1F 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 04 00 40 00 40 00 40 00 40 00 00 00"},
     };
-    std::string dir = test::TempDir();
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         Movie movie;
         if (row.frames > 0) movie.GetFrame(row.frames - 1);
-        EXPECT_EQ(ToHex(WriteAndRead(movie, dir)), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(ToHex(WriteAndRead(movie)), ToHex(Hex(row.bytes)));
     }
 }
 
@@ -101,11 +84,10 @@ TEST(MovieFrames, SameNumberSameFrame) {
 // Frames 0 to frameCount - 1 each end with one ShowFrame, empty ones too;
 // frames in spare slots are not written.
 TEST(MovieFile, OneShowFramePerFrame) {
-    std::string dir = test::TempDir();
     Movie movie;
     movie.GetFrame(1)->AddTag(std::make_unique<RemoveObjectTag>(0, 0));  // a marker tag
     movie.GetFrame(3);
-    std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+    std::vector<uint8_t> bytes = WriteAndRead(movie);
     // header(21), ShowFrame, RemoveObject, ShowFrame, ShowFrame, ShowFrame, End
     std::string expected = "46 57 53 04 25 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 04 00"
                            " 40 00 44 01 00 00 00 00 40 00 40 00 40 00 00 00";
@@ -113,7 +95,6 @@ TEST(MovieFile, OneShowFramePerFrame) {
 }
 
 TEST(MovieFile, FileLengthCountsBitmapPayloads) {
-    std::string dir = test::TempDir();
     std::mt19937 random(7);
     // Incompressible pixels, so the payload dwarfs the tags around it.
     std::vector<uint8_t> pixels(64 * 48 * 4);
@@ -121,13 +102,12 @@ TEST(MovieFile, FileLengthCountsBitmapPayloads) {
     Movie movie;
     movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 1));
     movie.GetFrame(2)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 0));
-    std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+    std::vector<uint8_t> bytes = WriteAndRead(movie);
     ASSERT_GT(bytes.size(), 2u * 64 * 48 * 4);
-    uint32_t fileLength = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
-    EXPECT_EQ(fileLength, bytes.size());
     test::SwfMovie parsed;
     std::string error;
     ASSERT_TRUE(test::ReadSwf(bytes, parsed, error)) << error;
+    EXPECT_EQ(parsed.header.fileLength, bytes.size());
     EXPECT_EQ(parsed.header.frameCount, 3);
     EXPECT_EQ(parsed.FrameCodes(0), std::vector<uint16_t>{36});
     EXPECT_EQ(parsed.FrameCodes(1), std::vector<uint16_t>{});
@@ -138,19 +118,18 @@ TEST(MovieFile, FileLengthCountsBitmapPayloads) {
 }
 
 TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
-    std::string dir = test::TempDir();
     Movie movie;
     movie.SetSize(12800, 9600);
     movie.SetFrameRate(25);
     movie.GetFrame(5)->AddTag(std::make_unique<ShowFrameTag>());
-    WriteAndRead(movie, dir, "first.swf");
+    WriteAndRead(movie, "first.swf");
     EXPECT_EQ(movie.FrameCount(), 0);
     EXPECT_EQ(movie.SlotCount(), 0u);
     EXPECT_EQ(movie.Width(), 12800);
     EXPECT_EQ(movie.Height(), 9600);
     EXPECT_EQ(movie.FrameRate(), 25);
     // Written again without new content: the movie without frames.
-    EXPECT_EQ(ToHex(WriteAndRead(movie, dir, "second.swf")),
+    EXPECT_EQ(ToHex(WriteAndRead(movie, "second.swf")),
               ToHex(Hex("46 57 53 04 17 00 00 00 78 00 06 40 00 00 12 C0 00 00 19 00 00 00 00")));
     // Filled again, it starts from frame 0.
     movie.GetFrame(0);
@@ -158,35 +137,27 @@ TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
 }
 
 TEST(MovieFile, FrameRateKeepsItsLowByte) {
-    std::string dir = test::TempDir();
     Movie movie;
     movie.SetFrameRate(0x1FF);
-    std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+    std::vector<uint8_t> bytes = WriteAndRead(movie);
     ASSERT_EQ(bytes.size(), 23u);
     EXPECT_EQ(bytes[17], 0x00);
     EXPECT_EQ(bytes[18], 0xFF);
 }
 
 TEST(CharacterIds, RestartAfterASuccessfulWriteOnly) {
-    std::string dir = test::TempDir();
     ResetCharacterIds();
     EXPECT_EQ(NextCharacterId(), 1);
     EXPECT_EQ(NextCharacterId(), 2);
-    {
-        Movie movie;
-        movie.GetFrame(0);
-        std::string missing = dir + "/no-such-directory/m.swf";
-        EXPECT_FALSE(movie.WriteFile(missing.c_str()));
-        EXPECT_FALSE(test::FileExists(missing));
-        EXPECT_EQ(movie.FrameCount(), 0);
-        EXPECT_EQ(movie.SlotCount(), 0u);
-    }
+    Movie movie;
+    movie.GetFrame(0);
+    std::string missing = test::TempDir() + "/no-such-directory/m.swf";
+    EXPECT_FALSE(movie.WriteFile(missing.c_str()));
+    EXPECT_FALSE(test::FileExists(missing));
+    EXPECT_EQ(movie.FrameCount(), 0);
+    EXPECT_EQ(movie.SlotCount(), 0u);
     EXPECT_EQ(NextCharacterId(), 3);  // a failed open leaves the counter
-    {
-        Movie movie;
-        std::string path = dir + "/ok.swf";
-        EXPECT_TRUE(movie.WriteFile(path.c_str()));
-    }
+    WriteAndRead(movie, "ok.swf");
     EXPECT_EQ(NextCharacterId(), 1);
 }
 
@@ -206,19 +177,22 @@ TEST(CharacterIds, NoneAfter65535) {
 }
 
 // The stage RECT of a header as it must be: field width max(15, bits of the
-// larger extent), Xmin and Ymin 0, padded to a byte.
+// larger extent), Xmin and Ymin 0, packed most significant bit first and
+// padded to a byte, apart from SwfStream.
 std::vector<uint8_t> ExpectedStageRect(int32_t width, int32_t height) {
     uint32_t largest = static_cast<uint32_t>(width > height ? width : height);
     uint32_t bits = 1;
     while (bits < 32 && (largest >> (bits - 1)) != 0) ++bits;  // sign bit + magnitude
     if (bits < 15) bits = 15;
-    BitPacker p;
-    p.Put(bits, 5);
-    p.Put(0, bits);
-    p.Put(static_cast<uint32_t>(width), bits);
-    p.Put(0, bits);
-    p.Put(static_cast<uint32_t>(height), bits);
-    return p.Bytes();
+    std::vector<uint8_t> out((5 + 4 * bits + 7) / 8, 0);
+    size_t at = 0;
+    auto put = [&](uint32_t value, uint32_t n) {
+        for (uint32_t i = n; i-- > 0; ++at)
+            if ((value >> i) & 1u) out[at / 8] |= static_cast<uint8_t>(0x80 >> (at % 8));
+    };
+    put(bits, 5);
+    for (uint32_t value : {0u, static_cast<uint32_t>(width), 0u, static_cast<uint32_t>(height)}) put(value, bits);
+    return out;
 }
 
 std::vector<uint8_t> HeaderBytes(int32_t width, int32_t height) {
@@ -243,7 +217,6 @@ TEST(StageHeader, KnownStages) {
         // 32780 twips need 17 bits: 5 + 68 bits, 10 bytes.
         {"1639x10", 1639, 10, 22, "88 00 01 00 18 00 00 00 64 00"},
     };
-    std::string dir = test::TempDir();
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         int32_t w = row.widthPixels * 20, h = row.heightPixels * 20;
@@ -252,7 +225,7 @@ TEST(StageHeader, KnownStages) {
         movie.SetSize(w, h);
         movie.SetFrameRate(30);
         movie.GetFrame(0);
-        std::vector<uint8_t> bytes = WriteAndRead(movie, dir);
+        std::vector<uint8_t> bytes = WriteAndRead(movie);
         ASSERT_EQ(bytes.size(), row.headerSize + 4);
         std::vector<uint8_t> rect(bytes.begin() + 8, bytes.end() - 8);
         EXPECT_EQ(ToHex(rect), ToHex(Hex(row.rect)));
@@ -282,21 +255,13 @@ TEST(StageHeader, EveryStageUpTo819PixelsHasFifteenBitFields) {
     for (int32_t a = 0; a <= 819; a += 13)
         for (int32_t b = 0; b <= 819; b += 11) stages.push_back({a, b});
     for (const auto &[w, h] : stages) {
-        {
-            std::vector<uint8_t> header = HeaderBytes(w * 20, h * 20);
-            BitPacker p;
-            p.Put(15, 5);
-            p.Put(0, 15);
-            p.Put(static_cast<uint32_t>(w * 20), 15);
-            p.Put(0, 15);
-            p.Put(static_cast<uint32_t>(h * 20), 15);
-            std::vector<uint8_t> expected = Hex("46 57 53 04 44 33 22 11");
-            for (uint8_t b : p.Bytes()) expected.push_back(b);
-            for (uint8_t b : Hex("00 0C 02 01")) expected.push_back(b);
-            if (header != expected && mismatches++ == 0)
-                first = std::to_string(w) + "x" + std::to_string(h) + ": " + ToHex(header) +
-                        " instead of " + ToHex(expected);
-        }
+        std::vector<uint8_t> header = HeaderBytes(w * 20, h * 20);
+        std::vector<uint8_t> expected = Hex("46 57 53 04 44 33 22 11");
+        for (uint8_t b : ExpectedStageRect(w * 20, h * 20)) expected.push_back(b);
+        for (uint8_t b : Hex("00 0C 02 01")) expected.push_back(b);
+        if (header != expected && mismatches++ == 0)
+            first = std::to_string(w) + "x" + std::to_string(h) + ": " + ToHex(header) + " instead of " +
+                    ToHex(expected);
     }
     EXPECT_EQ(mismatches, 0) << first;
 }

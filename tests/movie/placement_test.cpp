@@ -6,6 +6,7 @@
 #include <list>
 #include <map>
 #include <random>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -33,19 +34,16 @@ TEST(PlacementTags, Bytes) {
         std::function<std::unique_ptr<Tag>()> make;
         const char *bytes;
     } rows[] = {
-        {"PlaceNoMatrix", [] { return std::unique_ptr<Tag>(Place(0, 1)); }, "85 06 02 00 00 01 00"},
-        {"PlaceDepthAndId", [] { return std::unique_ptr<Tag>(Place(0x0302, 0x0504)); }, "85 06 02 02 03 04 05"},
-        {"PlaceWithMatrix",
-         [] { return std::unique_ptr<Tag>(Place(0, 1, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, 200, -100))); },
+        {"PlaceNoMatrix", [] { return Place(0, 1); }, "85 06 02 00 00 01 00"},
+        {"PlaceDepthAndId", [] { return Place(0x0302, 0x0504); }, "85 06 02 02 03 04 05"},
+        {"PlaceWithMatrix", [] { return Place(0, 1, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, 200, -100)); },
          "89 06 06 00 00 01 00 12 C8 CE 00"},
-        {"Remove", [] { return std::unique_ptr<Tag>(std::make_unique<RemoveObjectTag>(1, 0)); }, "44 01 01 00 00 00"},
-        {"RemoveIdThenDepth", [] { return std::unique_ptr<Tag>(std::make_unique<RemoveObjectTag>(0x0201, 0x0403)); },
-         "44 01 01 02 03 04"},
+        {"Remove", [] { return std::make_unique<RemoveObjectTag>(1, 0); }, "44 01 01 00 00 00"},
+        {"RemoveIdThenDepth", [] { return std::make_unique<RemoveObjectTag>(0x0201, 0x0403); }, "44 01 01 02 03 04"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        auto tag = row.make();
-        EXPECT_EQ(TagHex(*tag), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(TagHex(*row.make()), ToHex(Hex(row.bytes)));
     }
 }
 
@@ -105,26 +103,21 @@ TEST(DepthAssignment, WorkedExampleInAFile) {
     test::SwfMovie parsed;
     std::string error;
     ASSERT_TRUE(test::ReadSwfFile(path, parsed, error)) << error;
-    struct Expected {
-        bool remove;
-        int32_t frame;
-        uint16_t id, depth;
-    } expected[] = {{false, 0, 3, 3}, {false, 0, 1, 1}, {true, 1, 1, 1}, {false, 2, 1, 2}, {false, 2, 2, 0}};
-    ASSERT_EQ(parsed.placements.size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(parsed.placements[i].remove, expected[i].remove);
-        EXPECT_EQ(parsed.placements[i].frame, expected[i].frame);
-        EXPECT_EQ(parsed.placements[i].characterId, expected[i].id);
-        EXPECT_EQ(parsed.placements[i].depth, expected[i].depth);
-    }
+    // Removal or not, frame, character id, depth.
+    using Placement = std::tuple<bool, int32_t, uint16_t, uint16_t>;
+    std::vector<Placement> placements;
+    for (const test::SwfPlacement &p : parsed.placements)
+        placements.push_back({p.remove, p.frame, p.characterId, p.depth});
+    EXPECT_EQ(placements, (std::vector<Placement>{{false, 0, 3, 3}, {false, 0, 1, 1}, {true, 1, 1, 1},
+                                                  {false, 2, 1, 2}, {false, 2, 2, 0}}));
     // Every list is used up by the write.
     for (const auto &entry : movie.Placements()) EXPECT_TRUE(entry.second.empty()) << entry.first;
 }
 
 // The test reader's display-list checks, on files whose placement tags are
 // written by hand (outside the registry, so they keep the depths given):
-// two rectangles 1 and 2, then the placements and removals of a row.
+// two rectangles 1 and 2 (or both 1), then the placements and removals of a
+// row.
 TEST(DisplayListCheck, FaultsTheReaderFinds) {
     struct Step {
         bool remove;
@@ -135,6 +128,7 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
         std::vector<Step> steps;
         bool withKeys;
         const char *fault;  // part of the reader's message; empty: sound
+        bool sameIds = false;
     } rows[] = {
         {"Sound", {{false, 1, 1, 3}, {false, 2, 2, 5}, {true, 1, 1, 0}, {false, 1, 1, 3}}, true, ""},
         {"TakenDepth", {{false, 1, 1, 3}, {false, 2, 1, 3}}, false, "already holds character 1"},
@@ -144,6 +138,7 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
         {"LowerKeyInFront", {{false, 1, 4, 3}, {false, 2, 2, 5}}, true, "is drawn behind key 3"},
         {"SameFileWithoutKeys", {{false, 1, 1, 5}, {false, 2, 2, 3}}, false, ""},
         {"KeysOnceTheLowerOneLeft", {{false, 1, 1, 5}, {true, 1, 1, 0}, {false, 2, 0, 3}}, true, ""},
+        {"DefinedTwice", {}, false, "character 1 defined twice", true},
     };
     std::string dir = test::TempDir(), path = dir + "/list.swf";
     for (const Row &row : rows) {
@@ -152,6 +147,7 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
         Movie movie;
         RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
         for (RectItem *item : {&one, &two}) {
+            if (row.sameIds) ResetCharacterIds();
             item->SetDefineOnly(1);
             movie.GetFrame(0)->ShowItem(item);
         }
@@ -171,28 +167,32 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
         EXPECT_EQ(sound, *row.fault == '\0') << error;
         EXPECT_NE(error.find(row.fault), std::string::npos) << error;
     }
-    // A character defined twice.
-    ResetCharacterIds();
-    Movie movie;
-    RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
-    movie.GetFrame(0)->ShowItem(&one);
-    ResetCharacterIds();
-    movie.GetFrame(0)->ShowItem(&two);
-    ASSERT_TRUE(movie.WriteFile(path.c_str()));
-    test::SwfMovie parsed;
-    std::string error;
-    EXPECT_FALSE(test::ReadSwfFile(path, parsed, error));
-    EXPECT_NE(error.find("character 1 defined twice"), std::string::npos) << error;
+}
+
+// Keys or depths of placements, one list per character.
+using PerCharacter = std::map<uint16_t, std::vector<uint16_t>>;
+
+// Places each character at the keys of its list, in list order, and gives
+// the depths the assignment hands out in the same layout.
+PerCharacter AssignedDepths(const PerCharacter &keys) {
+    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
+    PlacementRegistry registry;
+    for (const auto &[id, list] : keys) {
+        for (uint16_t key : list) {
+            places.push_back(Place(key, id));
+            registry[id].push_back({places.back().get(), nullptr, key});
+        }
+    }
+    AssignDepths(registry);
+    PerCharacter depths;
+    auto place = places.begin();
+    for (const auto &[id, list] : keys)
+        for (size_t i = 0; i < list.size(); ++i) depths[id].push_back((*place++)->Depth());
+    return depths;
 }
 
 TEST(DepthAssignment, EqualKeysGoByCharacterId) {
-    auto a = Place(5, 9), b = Place(5, 4);
-    PlacementRegistry registry;
-    registry[9].push_back({a.get(), nullptr, 5});
-    registry[4].push_back({b.get(), nullptr, 5});
-    AssignDepths(registry);
-    EXPECT_EQ(b->Depth(), 0);
-    EXPECT_EQ(a->Depth(), 1);
+    EXPECT_EQ(AssignedDepths({{9, {5}}, {4, {5}}}), (PerCharacter{{4, {0}}, {9, {1}}}));
 }
 
 TEST(DepthAssignment, EmptyRegistryAndEmptyLists) {
@@ -300,15 +300,7 @@ TEST(DepthAssignment, UnsortedListKeepsMergeOrderForEqualKeys) {
     // Character 1: keys 2, 1, 2. Character 2: key 2. Merge: [1:2a, 1:1, 1:2b];
     // character 2's key 2 passes 1:2a (2 <= 2), 1:1, 1:2b, goes last.
     // Sort: 1:1, 1:2a, 1:2b, 2:2.
-    auto a = Place(2, 1), b = Place(1, 1), c = Place(2, 1), d = Place(2, 2);
-    PlacementRegistry registry;
-    registry[1] = {{a.get(), nullptr, 2}, {b.get(), nullptr, 1}, {c.get(), nullptr, 2}};
-    registry[2] = {{d.get(), nullptr, 2}};
-    AssignDepths(registry);
-    EXPECT_EQ(b->Depth(), 0);
-    EXPECT_EQ(a->Depth(), 1);
-    EXPECT_EQ(c->Depth(), 2);
-    EXPECT_EQ(d->Depth(), 3);
+    EXPECT_EQ(AssignedDepths({{1, {2, 1, 2}}, {2, {2}}}), (PerCharacter{{1, {1, 0, 2}}, {2, {3}}}));
 }
 
 // A record of a later character that passed the whole list is not compared
@@ -318,15 +310,7 @@ TEST(DepthAssignment, CursorNeverMovesBack) {
     // [1:3, 1:1]: 2:3 passes both (3 <= 3, 1 <= 3) and goes last; 2:1 starts
     // from the end: [1:3, 1:1, 2:3, 2:1]. Sort: 1:1, 2:1, 1:3, 2:3. (A cursor
     // that went back to the front would put 2:1 first.)
-    auto a = Place(3, 1), b = Place(1, 1), c = Place(3, 2), d = Place(1, 2);
-    PlacementRegistry registry;
-    registry[1] = {{a.get(), nullptr, 3}, {b.get(), nullptr, 1}};
-    registry[2] = {{c.get(), nullptr, 3}, {d.get(), nullptr, 1}};
-    AssignDepths(registry);
-    EXPECT_EQ(b->Depth(), 0);
-    EXPECT_EQ(d->Depth(), 1);
-    EXPECT_EQ(a->Depth(), 2);
-    EXPECT_EQ(c->Depth(), 3);
+    EXPECT_EQ(AssignedDepths({{1, {3, 1}}, {2, {3, 1}}}), (PerCharacter{{1, {2, 0}}, {2, {3, 1}}}));
 }
 
 TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
@@ -334,15 +318,7 @@ TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
     // 2:3 stops in front of 1:5: [2:3, 1:5, 1:1]; 2:1 starts from 1:5
     // (5 > 1) and goes in front of it: [2:3, 2:1, 1:5, 1:1].
     // Sort: 2:1, 1:1, 2:3, 1:5 -- 2:1 before 1:1 although 1 < 2.
-    auto a = Place(5, 1), b = Place(1, 1), c = Place(3, 2), d = Place(1, 2);
-    PlacementRegistry registry;
-    registry[1] = {{a.get(), nullptr, 5}, {b.get(), nullptr, 1}};
-    registry[2] = {{c.get(), nullptr, 3}, {d.get(), nullptr, 1}};
-    AssignDepths(registry);
-    EXPECT_EQ(d->Depth(), 0);
-    EXPECT_EQ(b->Depth(), 1);
-    EXPECT_EQ(c->Depth(), 2);
-    EXPECT_EQ(a->Depth(), 3);
+    EXPECT_EQ(AssignedDepths({{1, {5, 1}}, {2, {3, 1}}}), (PerCharacter{{1, {3, 1}}, {2, {2, 0}}}));
 }
 
 // Registries with more placements than depths, built as placements and

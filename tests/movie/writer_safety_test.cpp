@@ -41,6 +41,13 @@ void WriteText(const std::string &path, const std::string &text) {
     std::fclose(f);
 }
 
+// What a target holds before the write, and the file dir/name made to hold it.
+const std::string kOld = "the previous movie";
+std::string OldFile(const std::string &dir, const std::string &name) {
+    WriteText(dir + "/" + name, kOld);
+    return dir + "/" + name;
+}
+
 // A movie of about 400 KB: two frames of incompressible 32-bit pixels, the
 // first bitmap placed 12 000 times in between and taken off again, so that
 // the writer's own bytes and the pictures' bytes alternate.
@@ -59,15 +66,16 @@ void FillLargeMovie(Movie &movie) {
     movie.GetFrame(1)->AddTag(std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 0));
 }
 
-// Lowers the file size limit of this process for its lifetime, with SIGXFSZ
-// ignored so that an oversized write fails with EFBIG instead of killing us.
+// Lowers the file size limit of this process for its lifetime (0 keeps it),
+// with SIGXFSZ ignored so that an oversized write fails with EFBIG instead of
+// killing us.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &old_);
         oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit lowered = old_;
-        lowered.rlim_cur = bytes;
+        if (bytes) lowered.rlim_cur = bytes;
         ok_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
     }
     ~FileSizeLimit() {
@@ -91,26 +99,33 @@ void FillSmallMovie(Movie &movie) {
     movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 48, 48, 0, nullptr, pixels.data(), 1));
 }
 
-// The bytes of FillSmallMovie's movie with its bitmap given id `id`, composed
-// in memory.
-std::vector<uint8_t> SmallMovieBytes(uint16_t id) {
-    test::NextIdWillBe(id);
-    Movie movie;
-    FillSmallMovie(movie);
+// The bytes of the first frames of a movie composed in memory, as the
+// writer sends them to pipes and devices.
+std::vector<uint8_t> Composed(Movie &movie, int32_t frames) {
     MovieWriter writer;
-    for (auto &tag : movie.GetFrame(0)->TakeTags()) writer.AddTag(std::move(tag));
-    writer.AddTag(std::make_unique<ShowFrameTag>());
+    for (int32_t f = 0; f < frames; ++f) {
+        for (auto &tag : movie.GetFrame(f)->TakeTags()) writer.AddTag(std::move(tag));
+        writer.AddTag(std::make_unique<ShowFrameTag>());
+    }
     SwfStream s;
     writer.Compose(s, movie.Width(), movie.Height(), movie.FrameRate());
     return s.Content();
 }
 
+// The bytes of FillSmallMovie's movie with its bitmap given id `id`.
+std::vector<uint8_t> SmallMovieBytes(uint16_t id) {
+    test::NextIdWillBe(id);
+    Movie movie;
+    FillSmallMovie(movie);
+    return Composed(movie, 1);
+}
+
 std::vector<uint8_t> Bytes(const std::string &text) { return {text.begin(), text.end()}; }
 
+// Where a symbolic link points; empty when path is none.
 std::string LinkTarget(const std::string &path) {
-    char buffer[4096];
-    ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
-    return n < 0 ? std::string() : std::string(buffer, static_cast<size_t>(n));
+    std::error_code error;
+    return std::filesystem::read_symlink(path, error).string();
 }
 
 // Everything left readable in a descriptor whose writers are all closed.
@@ -123,145 +138,120 @@ std::vector<uint8_t> Drain(int fd) {
     return out;
 }
 
-struct Mode {
-    mode_t bits;
-    uid_t owner;
-    gid_t group;
-};
-
-Mode ModeOf(const std::string &path) {
+struct stat StatOf(const std::string &path) {
     struct stat st {};
-    stat(path.c_str(), &st);
-    return {st.st_mode & 07777, st.st_uid, st.st_gid};
+    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+    return st;
 }
 
 // One kind of target: what is there before the write, what the write must
 // give. The folder is a fresh one for each row.
+using Dir = const std::string &;
 struct TargetCase {
     const char *name;
     // Makes what is there before and returns the path to write.
-    std::function<std::string(const std::string &dir)> setUp;
+    std::function<std::string(Dir dir)> setUp;
     bool written;
     // The bytes found afterwards where the movie was to go.
-    std::function<std::vector<uint8_t>(const std::string &dir)> result;
-    // The folder's entries afterwards: a failed or direct write leaves no
-    // temporary file behind.
-    std::function<std::vector<std::string>()> entries;
+    std::function<std::vector<uint8_t>(Dir dir)> result;
+    // The folder's entries afterwards, sorted: a failed or direct write
+    // leaves no temporary file behind.
+    std::vector<std::string> entries;
     // Further checks on what is left, or null.
-    std::function<void(const std::string &dir)> check = nullptr;
+    std::function<void(Dir dir)> check = nullptr;
     rlim_t fileSizeLimit = 0;  // 0: none
 };
 
 TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
-    const std::string old = "the previous movie";
     const std::string longName = std::string(246, 'n') + ".swf";   // 250 bytes
     const std::string longest = std::string(251, 'm') + ".swf";    // 255 bytes
     auto file = [](const std::string &name) {
-        return [name](const std::string &dir) { return test::ReadFileBytes(dir + "/" + name); };
+        return [name](Dir dir) { return test::ReadFileBytes(dir + "/" + name); };
     };
-    auto only = [](std::vector<std::string> names) {
-        std::sort(names.begin(), names.end());
-        return [names] { return names; };
-    };
-    int pipeRead = -1;
-    int savedStdout = -1;
+    int pipeRead = -1, savedStdout = -1;
     bool root = geteuid() == 0;
     mode_t oldMask = umask(022);
 
     const TargetCase cases[] = {
-        {"new file", [](const std::string &dir) { return dir + "/movie.swf"; }, true,
-         file("movie.swf"), only({"movie.swf"}),
-         [](const std::string &dir) {
-             EXPECT_EQ(ModeOf(dir + "/movie.swf").bits, 0644u) << "as fopen gives under umask 022";
+        {"new file", [](Dir dir) { return dir + "/movie.swf"; }, true, file("movie.swf"), {"movie.swf"},
+         [](Dir dir) {
+             EXPECT_EQ(StatOf(dir + "/movie.swf").st_mode & 07777, 0644u) << "as fopen gives under umask 022";
          }},
-        {"250-byte name",
-         [&](const std::string &dir) {
-             WriteText(dir + "/" + longName, old);
-             return dir + "/" + longName;
-         },
-         true, file(longName), only({longName})},
-        {"255-byte name, new", [&](const std::string &dir) { return dir + "/" + longest; }, true,
-         file(longest), only({longest})},
+        {"250-byte name", [&](Dir dir) { return OldFile(dir, longName); }, true, file(longName), {longName}},
+        {"255-byte name, new", [&](Dir dir) { return dir + "/" + longest; }, true, file(longest), {longest}},
         {"symbolic link",
-         [&](const std::string &dir) {
-             WriteText(dir + "/real.swf", old);
+         [&](Dir dir) {
+             OldFile(dir, "real.swf");
              EXPECT_EQ(symlink("real.swf", (dir + "/link.swf").c_str()), 0);
              return dir + "/link.swf";
          },
-         true, file("real.swf"), only({"link.swf", "real.swf"}),
-         [](const std::string &dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "real.swf"); }},
+         true, file("real.swf"), {"link.swf", "real.swf"},
+         [](Dir dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "real.swf"); }},
         {"link to a link in another folder",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              std::filesystem::create_directory(dir + "/decks");
-             WriteText(dir + "/decks/real.swf", old);
+             OldFile(dir, "decks/real.swf");
              EXPECT_EQ(symlink("decks/real.swf", (dir + "/middle.swf").c_str()), 0);
              EXPECT_EQ(symlink((dir + "/middle.swf").c_str(), (dir + "/link.swf").c_str()), 0);
              return dir + "/link.swf";
          },
-         true, file("decks/real.swf"), only({"decks", "link.swf", "middle.swf"}),
-         [](const std::string &dir) {
+         true, file("decks/real.swf"), {"decks", "link.swf", "middle.swf"},
+         [](Dir dir) {
              EXPECT_EQ(LinkTarget(dir + "/middle.swf"), "decks/real.swf");
              EXPECT_EQ(Entries(dir + "/decks"), std::vector<std::string>{"real.swf"});
          }},
         {"dangling link",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              EXPECT_EQ(symlink("new.swf", (dir + "/link.swf").c_str()), 0);
              return dir + "/link.swf";
          },
-         true, file("new.swf"), only({"link.swf", "new.swf"}),
-         [](const std::string &dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "new.swf"); }},
+         true, file("new.swf"), {"link.swf", "new.swf"},
+         [](Dir dir) { EXPECT_EQ(LinkTarget(dir + "/link.swf"), "new.swf"); }},
         {"private file, mode 600",
-         [&](const std::string &dir) {
-             WriteText(dir + "/movie.swf", old);
-             chmod((dir + "/movie.swf").c_str(), 0600);
+         [&](Dir dir) {
+             chmod(OldFile(dir, "movie.swf").c_str(), 0600);
              return dir + "/movie.swf";
          },
-         true, file("movie.swf"), only({"movie.swf"}),
-         [](const std::string &dir) { EXPECT_EQ(ModeOf(dir + "/movie.swf").bits, 0600u); }},
+         true, file("movie.swf"), {"movie.swf"},
+         [](Dir dir) { EXPECT_EQ(StatOf(dir + "/movie.swf").st_mode & 07777, 0600u); }},
         {"another user's shared file, mode 664",
-         [&](const std::string &dir) {
-             WriteText(dir + "/movie.swf", old);
-             chmod((dir + "/movie.swf").c_str(), 0664);
+         [&](Dir dir) {
+             chmod(OldFile(dir, "movie.swf").c_str(), 0664);
              if (root) {
                  EXPECT_EQ(chown((dir + "/movie.swf").c_str(), 4321, 8765), 0);
              }
              return dir + "/movie.swf";
          },
-         true, file("movie.swf"), only({"movie.swf"}),
-         [&](const std::string &dir) {
-             Mode m = ModeOf(dir + "/movie.swf");
-             EXPECT_EQ(m.bits, 0664u);
+         true, file("movie.swf"), {"movie.swf"},
+         [&](Dir dir) {
+             struct stat st = StatOf(dir + "/movie.swf");
+             EXPECT_EQ(st.st_mode & 07777, 0664u);
              if (root) {  // only a privileged process may give a file away
-                 EXPECT_EQ(m.owner, 4321u);
-                 EXPECT_EQ(m.group, 8765u);
+                 EXPECT_EQ(st.st_uid, 4321u);
+                 EXPECT_EQ(st.st_gid, 8765u);
              }
          }},
         {"hard link: the other name keeps the old movie",
-         [&](const std::string &dir) {
-             WriteText(dir + "/movie.swf", old);
-             EXPECT_EQ(link((dir + "/movie.swf").c_str(), (dir + "/copy.swf").c_str()), 0);
+         [&](Dir dir) {
+             EXPECT_EQ(link(OldFile(dir, "movie.swf").c_str(), (dir + "/copy.swf").c_str()), 0);
              return dir + "/movie.swf";
          },
-         true, file("movie.swf"), only({"copy.swf", "movie.swf"}),
-         [&](const std::string &dir) { EXPECT_EQ(test::ReadFileBytes(dir + "/copy.swf"), Bytes(old)); }},
+         true, file("movie.swf"), {"copy.swf", "movie.swf"},
+         [&](Dir dir) { EXPECT_EQ(test::ReadFileBytes(dir + "/copy.swf"), Bytes(kOld)); }},
         {"named pipe",
-         [&](const std::string &dir) {
+         [&](Dir dir) {
              EXPECT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
              // A reader is there before the writer opens, as a player would be.
              pipeRead = open((dir + "/pipe").c_str(), O_RDONLY | O_NONBLOCK);
              EXPECT_GE(pipeRead, 0);
              return dir + "/pipe";
          },
-         true, [&](const std::string &) { return Drain(pipeRead); }, only({"pipe"}),
-         [](const std::string &dir) {
-             struct stat st {};
-             EXPECT_EQ(lstat((dir + "/pipe").c_str(), &st), 0);
-             EXPECT_TRUE(S_ISFIFO(st.st_mode));
-         }},
+         true, [&](Dir) { return Drain(pipeRead); }, {"pipe"},
+         [](Dir dir) { EXPECT_TRUE(S_ISFIFO(StatOf(dir + "/pipe").st_mode)); }},
         // /dev/stdout links to /dev/fd/1; the test writes the descriptor's
         // own name, so that a faulty writer cannot replace /dev/stdout.
         {"standard output into a pipe",
-         [&](const std::string &) {
+         [&](Dir) {
              int fds[2];
              EXPECT_EQ(pipe(fds), 0);
              std::fflush(stdout);
@@ -272,27 +262,17 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
              return std::string("/dev/fd/1");
          },
          true,
-         [&](const std::string &) {
+         [&](Dir) {
              dup2(savedStdout, STDOUT_FILENO);
              close(savedStdout);
              return Drain(pipeRead);
          },
-         only({})},
-        {"missing folder", [](const std::string &dir) { return dir + "/missing/movie.swf"; }, false,
-         [](const std::string &dir) { return test::ReadFileBytes(dir + "/missing/movie.swf"); },
-         only({})},
-        {"full disk keeps the old file",
-         [&](const std::string &dir) {
-             WriteText(dir + "/movie.swf", old);
-             return dir + "/movie.swf";
-         },
-         false, file("movie.swf"), only({"movie.swf"}), nullptr, 4096},
-        {"full disk under a long name",
-         [&](const std::string &dir) {
-             WriteText(dir + "/" + longName, old);
-             return dir + "/" + longName;
-         },
-         false, file(longName), only({longName}), nullptr, 4096},
+         {}},
+        {"missing folder", [](Dir dir) { return dir + "/missing/movie.swf"; }, false, file("missing/movie.swf"), {}},
+        {"full disk keeps the old file", [](Dir dir) { return OldFile(dir, "movie.swf"); }, false,
+         file("movie.swf"), {"movie.swf"}, nullptr, 4096},
+        {"full disk under a long name", [&](Dir dir) { return OldFile(dir, longName); }, false,
+         file(longName), {longName}, nullptr, 4096},
     };
 
     const uint16_t firstId = 100;
@@ -306,11 +286,9 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
         Movie movie;
         FillSmallMovie(movie);
         bool written;
-        if (c.fileSizeLimit) {
+        {
             FileSizeLimit limit(c.fileSizeLimit);
             ASSERT_TRUE(limit.ok());
-            written = movie.WriteFile(path.c_str());
-        } else {
             written = movie.WriteFile(path.c_str());
         }
         std::vector<uint8_t> bytes = c.result(dir);
@@ -318,11 +296,11 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
         if (c.written) {
             EXPECT_EQ(bytes, expected);
         } else if (c.fileSizeLimit) {
-            EXPECT_EQ(bytes, Bytes(old));
+            EXPECT_EQ(bytes, Bytes(kOld));
         } else {
             EXPECT_TRUE(bytes.empty());
         }
-        EXPECT_EQ(Entries(dir), c.entries());
+        EXPECT_EQ(Entries(dir), c.entries);
         if (c.check) c.check(dir);
         EXPECT_EQ(movie.FrameCount(), 0);
         // The ids restart after a movie was written, and only then.
@@ -331,25 +309,34 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
     umask(oldMask);
 }
 
-// A file system that fills up during the write: the old file stays, and no
-// temporary file is left on it.
+// Fills the movie with the large one and writes it over an old movie.swf in
+// dir, under a file size limit (0: none): the write fails, the old file stays,
+// no temporary file is left beside it and the movie is emptied all the same.
+void ExpectFailedWriteKeepsTheOldFile(const std::string &dir, Movie &movie, rlim_t fileSizeLimit) {
+    std::string path = dir + "/movie.swf";
+    WriteText(path, kOld);
+    FillLargeMovie(movie);
+    {
+        FileSizeLimit limit(fileSizeLimit);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(movie.WriteFile(path.c_str()));
+    }
+    EXPECT_EQ(test::ReadFileBytes(path), Bytes(kOld));
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
+    EXPECT_EQ(movie.FrameCount(), 0);
+    EXPECT_EQ(movie.SlotCount(), 0u);
+}
+
+// A file system that fills up during the write.
 TEST(WriterSafety, FullFileSystemKeepsTheOldFile) {
     std::string dir = test::TempDir();
     if (mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
                      << "); the file size limit test covers a full disk";
-    std::string path = dir + "/movie.swf";
-    WriteText(path, "the previous movie");
     test::NextIdWillBe(7);
     Movie movie;
-    FillLargeMovie(movie);
-    bool written = movie.WriteFile(path.c_str());
-    std::vector<uint8_t> bytes = test::ReadFileBytes(path);
-    std::vector<std::string> entries = Entries(dir);
+    ExpectFailedWriteKeepsTheOldFile(dir, movie, 0);
     umount(dir.c_str());
-    EXPECT_FALSE(written);
-    EXPECT_EQ(bytes, Bytes("the previous movie"));
-    EXPECT_EQ(entries, std::vector<std::string>{"movie.swf"});
     EXPECT_EQ(NextCharacterId(), 9) << "two bitmaps took 7 and 8; a failed write keeps counting";
 }
 
@@ -377,24 +364,10 @@ TEST(WriterSafety, EmptyOrNullPathWritesNothing) {
 }
 
 TEST(WriterSafety, FailedWriteLeavesTheOldFileAndNoTemporary) {
-    std::string dir = test::TempDir();
-    std::string path = dir + "/movie.swf";
-    const std::string old = "the previous movie";
-    WriteText(path, old);
+    std::string dir = test::TempDir(), path = dir + "/movie.swf";
     ResetCharacterIds();
     Movie movie;
-    FillLargeMovie(movie);
-    bool written;
-    {
-        FileSizeLimit limit(16 * 1024);
-        ASSERT_TRUE(limit.ok());
-        written = movie.WriteFile(path.c_str());
-    }
-    EXPECT_FALSE(written);
-    EXPECT_EQ(test::ReadFileBytes(path), std::vector<uint8_t>(old.begin(), old.end()));
-    EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
-    EXPECT_EQ(movie.FrameCount(), 0);
-    EXPECT_EQ(movie.SlotCount(), 0u);
+    ExpectFailedWriteKeepsTheOldFile(dir, movie, 16 * 1024);
 
     // With the limit gone the same path is written completely and replaces
     // the old file; streamed into the file, the movie has the bytes composed
@@ -402,18 +375,12 @@ TEST(WriterSafety, FailedWriteLeavesTheOldFileAndNoTemporary) {
     ResetCharacterIds();
     Movie composed;
     FillLargeMovie(composed);
-    MovieWriter writer;
-    for (int32_t f = 0; f < 2; ++f) {
-        for (auto &tag : composed.GetFrame(f)->TakeTags()) writer.AddTag(std::move(tag));
-        writer.AddTag(std::make_unique<ShowFrameTag>());
-    }
-    SwfStream s;
-    writer.Compose(s, composed.Width(), composed.Height(), composed.FrameRate());
+    std::vector<uint8_t> expected = Composed(composed, 2);
     ResetCharacterIds();
     FillLargeMovie(movie);
     ASSERT_TRUE(movie.WriteFile(path.c_str()));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
-    EXPECT_TRUE(test::ReadFileBytes(path) == s.Content());
+    EXPECT_TRUE(test::ReadFileBytes(path) == expected);
     test::SwfMovie parsed;
     std::string error;
     ASSERT_TRUE(test::ReadSwfFile(path, parsed, error)) << error;
