@@ -19,6 +19,8 @@ int main(int argc, char **argv) {
     auto seed = [&](const char *name, const Bytes &bytes) {
         ok = WriteBytes(dir + "/" + std::to_string(n++) + "-" + name + ".wav", bytes) && ok;
     };
+    // A file of a fmt chunk of that content and a data chunk of data.
+    auto wav = [](const Bytes &fmt, const Bytes &data) { return Riff(Cat({Chunk("fmt ", fmt), Chunk("data", data)})); };
     const unsigned rates[] = {5512, 8000, 11025, 22050, 44100, 48000};
     for (unsigned rate : rates)
         for (unsigned channels = 1; channels <= 2; ++channels)
@@ -30,12 +32,10 @@ int main(int argc, char **argv) {
             }
     Bytes sine = Samples16(Sine(4100, 1000, 22050, 12000));
     seed("two-packets", PcmWav(1, 22050, 16, sine));
-    seed("fmt-extra", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16, true)),
-                               Chunk("data", Bytes(64, 0x40))})));
+    seed("fmt-extra", wav(FmtContent(1, 1, 22050, 16, true), Bytes(64, 0x40)));
     seed("list", Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 8)), Chunk("LIST", Bytes(12, 'a')),
                           Chunk("data", Bytes(32, 0x80))})));
-    seed("float", Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 32, true)),
-                           Chunk("data", Bytes(32, 0))})));
+    seed("float", wav(FmtContent(3, 1, 44100, 32, true), Bytes(32, 0)));
     seed("data-first", Riff(Cat({Chunk("data", Bytes(8, 1)), Chunk("fmt ", FmtContent(1, 1, 22050, 16))})));
     seed("huge-data", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)),
                                Chunk("data", Bytes(16, 2), 0xFFFFFF00)}), 0xFFFFFFFF));
@@ -46,10 +46,8 @@ int main(int argc, char **argv) {
     Bytes whole = PcmWav(1, 22050, 16, sine);
     seed("truncated", Bytes(whole.begin(), whole.begin() + 35));
     seed("empty-riff", Riff({}));
-    seed("extensible-24", Riff(Cat({Chunk("fmt ", ExtensibleFmt(3, 48000, 24, 24, 0x7, 1)),
-                                    Chunk("data", Bytes(90, 7))})));
-    seed("float-64", Riff(Cat({Chunk("fmt ", FmtContent(3, 2, 96000, 64, true)),
-                              Chunk("data", Floats64({0.5, -0.5, 2.0, -0.125}))})));
+    seed("extensible-24", wav(ExtensibleFmt(3, 48000, 24, 24, 0x7, 1), Bytes(90, 7)));
+    seed("float-64", wav(FmtContent(3, 2, 96000, 64, true), Floats64({0.5, -0.5, 2.0, -0.125})));
     seed("odd-chunk", Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 8000, 16)), Chunk("bext", Bytes(3, 'b')),
                                Bytes{0}, Chunk("data", Bytes(40, 9))})));
     seed("streamed", Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 16000, 16)), Chunk("data", Bytes(64, 5), 0)}), 0));
@@ -59,19 +57,17 @@ int main(int argc, char **argv) {
     const std::vector<int16_t> tone = Sine(1200, 700, 8000, 20000);
     Bytes law(tone.size());
     for (size_t i = 0; i < tone.size(); ++i) law[i] = static_cast<uint8_t>(tone[i] >> 8);
-    seed("mu-law", Riff(Cat({Chunk("fmt ", FmtContent(7, 1, 8000, 8, true)), Chunk("data", law)})));
-    seed("a-law-stereo", Riff(Cat({Chunk("fmt ", FmtContent(6, 2, 11025, 8, true)), Chunk("data", law)})));
-    seed("mu-law-extensible", Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 8000, 8, 8, 4, 7)), Chunk("data", law)})));
+    seed("mu-law", wav(FmtContent(7, 1, 8000, 8, true), law));
+    seed("a-law-stereo", wav(FmtContent(6, 2, 11025, 8, true), law));
+    seed("mu-law-extensible", wav(ExtensibleFmt(1, 8000, 8, 8, 4, 7), law));
     const Bytes ima = ImaAdpcmWav(tone, 1, 8000, 256);
     seed("ima-adpcm", ima);
     seed("ima-adpcm-cut", Bytes(ima.begin(), ima.end() - 37));
     seed("ima-adpcm-stereo", ImaAdpcmWav(Sine(2400, 500, 22050, 15000), 2, 22050, 512));
     seed("ima-adpcm-3-channels", ImaAdpcmWav(Sine(1800, 300, 16000, 15000), 3, 16000, 36));
     seed("ima-adpcm-extensible",
-         Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 96000, 4, 4, 4, 0x11, 256, Bytes{0xF9, 0x01})),
-                   Chunk("data", ImaAdpcmData(tone, 1, 256))})));
-    seed("ima-adpcm-no-fields", Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 8000, 256, 4, {})),
-                                          Chunk("data", ImaAdpcmData(tone, 1, 256))})));
+         wav(ExtensibleFmt(1, 96000, 4, 4, 4, 0x11, 256, Bytes{0xF9, 0x01}), ImaAdpcmData(tone, 1, 256)));
+    seed("ima-adpcm-no-fields", wav(CodecFmt(0x11, 1, 8000, 256, 4, {}), ImaAdpcmData(tone, 1, 256)));
     // Microsoft ADPCM blocks: a header of predictor, delta and two samples
     // per channel, then codes.
     Bytes ms;
@@ -82,9 +78,7 @@ int main(int argc, char **argv) {
     }
     seed("ms-adpcm-stereo", Riff(Cat({Chunk("fmt ", CodecFmt(2, 2, 22050, 64, 4, MsAdpcmFields(52))),
                                       Chunk("fact", Bytes{100, 1, 0, 0}), Chunk("data", ms)})));
-    seed("ms-adpcm-own-pairs", Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 11025, 32, 4, MsAdpcmFields(52, {128, 64, -300, 700}))),
-                                         Chunk("data", ms)})));
-    seed("ms-adpcm-extensible", Riff(Cat({Chunk("fmt ", ExtensibleFmt(2, 48000, 4, 4, 3, 2, 64)),
-                                          Chunk("data", ms)})));
+    seed("ms-adpcm-own-pairs", wav(CodecFmt(2, 1, 11025, 32, 4, MsAdpcmFields(52, {128, 64, -300, 700})), ms));
+    seed("ms-adpcm-extensible", wav(ExtensibleFmt(2, 48000, 4, 4, 3, 2, 64), ms));
     return ok ? 0 : 1;
 }
