@@ -144,12 +144,8 @@ TEST(LosslessBitmap, ConsecutiveIds) {
     LosslessBitmap b(5, 1, 1, 0, nullptr, pixels, 0);
     EXPECT_EQ(a.CharacterId(), 1);
     EXPECT_EQ(b.CharacterId(), 2);
-    SwfStream s;
-    b.Write(s);
-    a.Write(s);  // the order of writing does not change the ids
-    std::vector<uint8_t> bytes = s.Content();
-    EXPECT_EQ(bytes[2], 2);
-    EXPECT_EQ(bytes[2 + 2 + bytes[0] % 64], 1);
+    EXPECT_EQ(test::WrittenBytes(b)[2], 2);  // the order of writing does not change the ids
+    EXPECT_EQ(test::WrittenBytes(a)[2], 1);
 }
 
 // The tag references its compressed data instead of copying it.

@@ -164,9 +164,7 @@ static int SlideMovie(const QuillonApi *q, const char *path, int withThread) {
     }
     q->StopFrame(-1);
     q->NextSlide();
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static int UnloadOpen(const char *dir) {
@@ -278,12 +276,10 @@ static int CheckCdecl(void) {
      * size), which DestroyMovie then ends. */
     for (i = (int)(sizeof kExports / sizeof kExports[0]) - 1; i >= 0; --i) {
         const char *parameter = kExports[i].parameters;
-        FARPROC p = GetProcAddress(dll, kExports[i].name);
+        void *fn = Lookup(dll, kExports[i].name);
         int args = strcmp(parameter, "(void)") != 0;  /* and one more for each comma */
-        void *fn;
-        if (!p) return Fail("no export", kExports[i].name);
+        if (!fn) return Fail("no export", kExports[i].name);
         for (; *parameter; ++parameter) args += *parameter == ',';
-        memcpy(&fn, &p, sizeof fn);
         removed = BytesRemovedByCallee(fn, args);
         if (removed != 0) {
             fprintf(stderr, "quillon-host: %s removed %d bytes of its %d arguments\n", kExports[i].name,
