@@ -12,9 +12,7 @@
 namespace quillon {
 namespace {
 
-using test::Bytes;
-using test::Hex;
-using test::ToHex;
+using test::Bytes, test::Hex, test::ToHex;
 
 // formatCode bits: 0 stereo, 1 16-bit input.
 constexpr uint32_t kMono16 = 2, kStereo16 = 3, kMono8 = 0, kStereo8 = 1;
@@ -90,10 +88,8 @@ struct LongCase {
     const char *tail;
 };
 
-Bytes Zeros16Then(uint32_t zeros, std::vector<int16_t> last) {
-    std::vector<int16_t> s(zeros, 0);
-    s.insert(s.end(), last.begin(), last.end());
-    return test::Samples16(s);
+Bytes Zeros16Then(uint32_t zeros, const std::vector<int16_t> &last) {
+    return test::Samples16(test::Cat({std::vector<int16_t>(zeros, 0), last}));
 }
 
 const LongCase kLongCases[] = {
@@ -167,8 +163,7 @@ TEST(AdpcmEncoder, EightBitPiecesEqualOneWideningPass) {
         Bytes raw(frames * (stereo + 1));
         std::mt19937 rng(7 + stereo);
         for (auto &b : raw) b = static_cast<uint8_t>(rng());
-        std::vector<int16_t> wide(raw.size());
-        for (size_t i = 0; i < raw.size(); ++i) wide[i] = static_cast<int16_t>((raw[i] - 128) * 256);
+        std::vector<int16_t> wide = test::FromSamples8(raw);
         AdpcmEncoder eight(kMono8 | stereo, 5), sixteen(kMono16 | stereo, 5);
         std::vector<uint8_t> a, b;
         eight.Encode(raw.data(), frames, a);

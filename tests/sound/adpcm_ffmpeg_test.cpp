@@ -2,7 +2,6 @@
 // a streaming-sound movie (SoundStreamHead, one SoundStreamBlock), ffmpeg
 // decodes that to raw 16-bit PCM, and the result must match the input in
 // length and come within 20 dB signal-to-noise of it.
-#include <cmath>
 #include <cstdlib>
 #include <iostream>
 
@@ -48,34 +47,18 @@ bool WriteStreamingMovie(const std::string &path, const std::vector<uint8_t> &ad
 
 struct DecodeCase {
     const char *name;
-    uint32_t rate;      // samples per second
-    uint32_t rateCode;  // SWF rate code
-    uint32_t formatCode;  // rate * 4 + is16Bit * 2 + stereo
+    uint32_t rateCode;    // SWF rate code
+    uint32_t formatCode;  // rateCode * 4 + is16Bit * 2 + stereo
     uint32_t frames;
     Bytes raw;            // the WAV data chunk's bytes
 };
-
-// The reference signal as 16-bit samples, 8-bit input widened the way the
-// format defines it.
-std::vector<int32_t> Reference(const DecodeCase &c) {
-    std::vector<int32_t> out;
-    if (c.formatCode & 2) {
-        for (size_t i = 0; i + 1 < c.raw.size(); i += 2)
-            out.push_back(static_cast<int16_t>(c.raw[i] | c.raw[i + 1] << 8));
-    } else {
-        for (uint8_t b : c.raw) out.push_back((b - 128) * 256);
-    }
-    return out;
-}
 
 // Frame counts of at least three packets whose last byte holds fewer padding
 // bits than one code of all channels, so that a decoder that counts samples
 // from the data length finds exactly these frames.
 const DecodeCase kCases[] = {
-    {"Sine1kMono16At22050", 22050, 2, 2 * 4 + 2, 12290,
-     test::Samples16(test::Sine(12290, 1000, 22050, 16000))},
-    {"SweepStereo8At44100", 44100, 3, 3 * 4 + 1, 13000,
-     test::StereoSweep8(13000, 200, 8000, 44100)},
+    {"Sine1kMono16At22050", 2, 2 * 4 + 2, 12290, test::Samples16(test::Sine(12290, 1000, 22050, 16000))},
+    {"SweepStereo8At44100", 3, 3 * 4 + 1, 13000, test::StereoSweep8(13000, 200, 8000, 44100)},
 };
 
 class FfmpegDecodes : public ::testing::TestWithParam<DecodeCase> {};
@@ -104,18 +87,12 @@ TEST_P(FfmpegDecodes, ToTheInputLengthWithinTwentyDecibels) {
     ASSERT_EQ(status, 0) << command << "\n" << test::ToHex(test::ReadFileBytes(dir + "/ffmpeg.log"));
 
     Bytes decoded = test::ReadFileBytes(pcm);
-    std::vector<int32_t> reference = Reference(c);
+    // The reference: 8-bit input widened the way the format defines it.
+    std::vector<int16_t> reference =
+        c.formatCode & 2 ? test::FromSamples16(c.raw) : test::FromSamples8(c.raw);
     ASSERT_EQ(reference.size(), static_cast<size_t>(c.frames) * channels);
     ASSERT_EQ(decoded.size(), reference.size() * 2) << "decoded frames differ from the input";
-
-    double signal = 0, noise = 0;
-    for (size_t i = 0; i < reference.size(); ++i) {
-        int32_t d = static_cast<int16_t>(decoded[2 * i] | decoded[2 * i + 1] << 8);
-        signal += static_cast<double>(reference[i]) * reference[i];
-        noise += static_cast<double>(d - reference[i]) * (d - reference[i]);
-    }
-    ASSERT_GT(signal, 0);
-    double snr = noise > 0 ? 10 * std::log10(signal / noise) : 999;
+    double snr = test::SnrDb(reference, test::FromSamples16(decoded), reference.size());
     std::cout << "[ SNR      ] " << c.name << ": " << snr << " dB over " << c.frames
               << " frames, " << channels << " channel(s)\n";
     RecordProperty("snr_db", std::to_string(snr));

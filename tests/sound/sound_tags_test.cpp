@@ -10,11 +10,7 @@
 namespace quillon {
 namespace {
 
-using test::Bytes;
-using test::Hex;
-using test::ToHex;
-
-using test::TagHex;
+using test::Bytes, test::Hex, test::TagHex, test::ToHex;
 
 // The frame's tags, each as hex.
 std::vector<std::string> FrameTags(const Frame &frame) {
@@ -25,64 +21,64 @@ std::vector<std::string> FrameTags(const Frame &frame) {
 
 const Bytes kTwo1000 = test::PcmWav(1, 22050, 16, test::Samples16({1000, 1000}));
 
+// A Sound (or a DefineSoundTag) of 5-bit codes read from the bytes of a file,
+// or from no file at all; character ids start again at 1.
+template <class T = Sound>
+std::unique_ptr<T> FromFile(const Bytes &bytes, bool missing = false) {
+    ResetCharacterIds();
+    std::FILE *f = missing ? nullptr : test::TempFileWith(bytes);
+    EXPECT_TRUE(missing || f) << "no temporary file";
+    auto made = std::make_unique<T>(f, 5);
+    if (f) std::fclose(f);
+    return made;
+}
+
+// Every sound starts in its frame with the default SOUNDINFO.
+const char kStartSound[] = "C3 03 01 00 10";
+
 struct SoundCase {
     const char *name;
     bool missing;  // no file at all
     Bytes file;
     const char *streamHead;
     const char *defineSound;
-    const char *startSound;
 };
 
 const SoundCase kCases[] = {
-    {"Two1000", false, kTwo1000, "84 04 0A 12 02 00",
-     "8B 03 01 00 1A 02 00 00 00 C0 FA 00 08", "C3 03 01 00 10"},
+    {"Two1000", false, kTwo1000, "84 04 0A 12 02 00", "8B 03 01 00 1A 02 00 00 00 C0 FA 00 08"},
     // The same four data bytes as 44 kHz 8-bit stereo: frames (E8, 03) twice.
-    {"SameBytesStereo8Bit", false,
-     test::PcmWav(2, 44100, 8, test::Samples16({1000, 1000})), "84 04 0D 13 02 00",
-     "8E 03 01 00 1D 02 00 00 00 DA 00 00 83 00 00 21", "C3 03 01 00 10"},
-    {"MissingFile", true, {}, "84 04 00 12 00 00", "87 03 01 00 00 00 00 00 00",
-     "C3 03 01 00 10"},
+    {"SameBytesStereo8Bit", false, test::PcmWav(2, 44100, 8, test::Samples16({1000, 1000})),
+     "84 04 0D 13 02 00", "8E 03 01 00 1D 02 00 00 00 DA 00 00 83 00 00 21"},
+    {"MissingFile", true, {}, "84 04 00 12 00 00", "87 03 01 00 00 00 00 00 00"},
     // A LIST chunk before the data is skipped: the same tags as Two1000.
     {"ListChunkSkipped", false,
-     test::Riff(test::Cat({test::Chunk("fmt ", test::FmtContent(1, 1, 22050, 16)),
-                           test::Chunk("LIST", Bytes(20, 'i')),
-                           test::Chunk("data", test::Samples16({1000, 1000}))})),
-     "84 04 0A 12 02 00", "8B 03 01 00 1A 02 00 00 00 C0 FA 00 08", "C3 03 01 00 10"},
+     test::Wav(test::FmtContent(1, 1, 22050, 16), test::Samples16({1000, 1000}),
+               test::Chunk("LIST", Bytes(20, 'i'))),
+     "84 04 0A 12 02 00", "8B 03 01 00 1A 02 00 00 00 C0 FA 00 08"},
     // Refused files keep the fields read so far; never any data.
-    {"NotRiff", false, Bytes(44, 0), "84 04 00 12 00 00", "87 03 01 00 10 00 00 00 00",
-     "C3 03 01 00 10"},
+    {"NotRiff", false, Bytes(44, 0), "84 04 00 12 00 00", "87 03 01 00 10 00 00 00 00"},
     {"ZeroChannels", false, test::PcmWav(0, 22050, 16, Bytes(8, 1)), "84 04 00 12 00 00",
-     "87 03 01 00 10 00 00 00 00", "C3 03 01 00 10"},
+     "87 03 01 00 10 00 00 00 00"},
     // A data size beyond the file: the samples run to its end, two stereo
     // frames of 257 (0101): packet headers 0101 and index 0 for both
     // channels, then code 00001 twice.
     {"DataLongerThanFile", false,
      test::Riff(test::Cat({test::Chunk("fmt ", test::FmtContent(1, 2, 44100, 16)),
                            test::Chunk("data", Bytes(8, 1), 0x7FFFFFF0)}), 0x7FFFFFFF),
-     "84 04 0F 13 02 00", "8E 03 01 00 1F 02 00 00 00 C0 40 40 01 01 00 21", "C3 03 01 00 10"},
+     "84 04 0F 13 02 00", "8E 03 01 00 1F 02 00 00 00 C0 40 40 01 01 00 21"},
     // 24-bit samples 010101 become 16-bit 0101: three mono frames of 257.
     {"TwentyFourBits", false, test::PcmWav(1, 22050, 24, Bytes(9, 1)), "84 04 0A 12 03 00",
-     "8C 03 01 00 1A 03 00 00 00 C0 40 40 08 40", "C3 03 01 00 10"},
+     "8C 03 01 00 1A 03 00 00 00 C0 40 40 08 40"},
 };
 
 class SoundFrameTags : public ::testing::TestWithParam<SoundCase> {};
 
 TEST_P(SoundFrameTags, AddsHeadDefinitionAndStart) {
     const SoundCase &c = GetParam();
-    ResetCharacterIds();
-    std::FILE *f = c.missing ? nullptr : test::TempFileWith(c.file);
-    if (!c.missing) {
-        ASSERT_NE(f, nullptr);
-    }
     Movie movie;
-    {
-        Sound sound(f, 5);
-        if (f) std::fclose(f);
-        movie.GetFrame(0)->ShowItem(&sound);
-    }
+    movie.GetFrame(0)->ShowItem(FromFile(c.file, c.missing).get());
     std::vector<std::string> want = {ToHex(Hex(c.streamHead)), ToHex(Hex(c.defineSound)),
-                                     ToHex(Hex(c.startSound))};
+                                     kStartSound};
     EXPECT_EQ(FrameTags(*movie.GetFrame(0)), want);
     EXPECT_TRUE(movie.Placements().empty());  // a sound is never placed
 }
@@ -91,63 +87,43 @@ INSTANTIATE_TEST_SUITE_P(Table, SoundFrameTags, ::testing::ValuesIn(kCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Sound, SecondShowingOnlyStartsAgain) {
-    ResetCharacterIds();
-    std::FILE *f = test::TempFileWith(kTwo1000);
-    ASSERT_NE(f, nullptr);
-    Sound sound(f, 5);
-    std::fclose(f);
+    auto sound = FromFile(kTwo1000);
     Movie movie;
-    movie.GetFrame(0)->ShowItem(&sound);
-    movie.GetFrame(3)->ShowItem(&sound);
-    EXPECT_EQ(FrameTags(*movie.GetFrame(3)), std::vector<std::string>{"C3 03 01 00 10"});
+    movie.GetFrame(0)->ShowItem(sound.get());
+    movie.GetFrame(3)->ShowItem(sound.get());
+    EXPECT_EQ(FrameTags(*movie.GetFrame(3)), std::vector<std::string>{kStartSound});
     EXPECT_EQ(movie.GetFrame(0)->Tags().size(), 3u);
 }
 
 // After the movie was written its DefineSound is gone: a StartSound would
 // name a character the new movie lacks, so the sound adds nothing.
 TEST(Sound, AfterTheMovieWasWrittenAddsNothing) {
-    ResetCharacterIds();
-    std::FILE *f = test::TempFileWith(kTwo1000);
-    ASSERT_NE(f, nullptr);
-    Sound sound(f, 5);
-    std::fclose(f);
+    auto sound = FromFile(kTwo1000);
     Movie movie;
-    movie.GetFrame(0)->ShowItem(&sound);
-    std::string dir = test::TempDir();
-    ASSERT_TRUE(movie.WriteFile((dir + "/first.swf").c_str()));
-    movie.GetFrame(0)->ShowItem(&sound);
+    movie.GetFrame(0)->ShowItem(sound.get());
+    ASSERT_TRUE(movie.WriteFile((test::TempDir() + "/first.swf").c_str()));
+    movie.GetFrame(0)->ShowItem(sound.get());
     EXPECT_TRUE(movie.GetFrame(0)->Tags().empty());
 }
 
 TEST(Sound, DefineSoundRefersToItsDataAsABlock) {
-    ResetCharacterIds();
-    std::FILE *f = test::TempFileWith(kTwo1000);
-    ASSERT_NE(f, nullptr);
-    DefineSoundTag tag(f, 5);
-    std::fclose(f);
+    auto tag = FromFile<DefineSoundTag>(kTwo1000);
     SwfStream s;
-    tag.Write(s);
+    tag->Write(s);
     ASSERT_EQ(s.Blocks().size(), 1u);
-    EXPECT_EQ(s.Blocks()[0].data, tag.Encoded().data());
+    EXPECT_EQ(s.Blocks()[0].data, tag->Encoded().data());
     EXPECT_EQ(s.Blocks()[0].size, 4u);
     EXPECT_EQ(s.Blocks()[0].offset, 9u);  // header 2, id 2, format 1, count 4
     EXPECT_EQ(s.Committed(), 9u);         // the data bytes are not copied
-    EXPECT_EQ(tag.CharacterId(), 1);
+    EXPECT_EQ(tag->CharacterId(), 1);
 }
 
 // 70000 frames: the full count in DefineSound, the low 16 bits (4464) in
 // SoundStreamHead, and a long header for the 7 + 43789 byte body.
 TEST(Sound, SeventyThousandFrames) {
-    ResetCharacterIds();
-    std::vector<int16_t> samples = test::Sine(70000, 1000, 22050, 8000);
-    std::FILE *f = test::TempFileWith(test::PcmWav(1, 22050, 16, test::Samples16(samples)));
-    ASSERT_NE(f, nullptr);
+    Bytes file = test::PcmWav(1, 22050, 16, test::Samples16(test::Sine(70000, 1000, 22050, 8000)));
     Movie movie;
-    {
-        Sound sound(f, 5);
-        std::fclose(f);
-        movie.GetFrame(0)->ShowItem(&sound);
-    }
+    movie.GetFrame(0)->ShowItem(FromFile(file).get());
     std::vector<std::string> tags = FrameTags(*movie.GetFrame(0));
     ASSERT_EQ(tags.size(), 3u);
     EXPECT_EQ(tags[0], "84 04 0A 12 70 11");
@@ -155,71 +131,76 @@ TEST(Sound, SeventyThousandFrames) {
     ASSERT_EQ(define.size(), 6u + 43796u);
     EXPECT_EQ(ToHex(Bytes(define.begin(), define.begin() + 16)),
               "BF 03 14 AB 00 00 01 00 1A 70 11 01 00 C0 00 3C");  // sample 0, index 60: step 2272 covers the next sample, 2249
-    EXPECT_EQ(tags[2], "C3 03 01 00 10");
+    EXPECT_EQ(tags[2], kStartSound);
 }
 
-struct InfoCase {
+// A SOUNDINFO record or a sound tag, what it writes as hex, and the bytes
+// it must write.
+struct BytesCase {
     const char *name;
-    SoundInfo *(*make)();
+    std::string (*written)();
     const char *bytes;
 };
 
-const InfoCase kInfoCases[] = {
-    {"LibraryDefault", [] { return new SoundInfo({1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}); }, "10"},
-    {"SyncStop", [] { return new SoundInfo({2, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}); }, "20"},
-    {"InPointOnly", [] { return new SoundInfo({0, 0, 0, 0, 1, 0x11223344, 9, 9, 9, nullptr}); },
+std::string InfoHex(SoundInfoFields fields) {
+    SwfStream s;
+    SoundInfo(std::move(fields)).Write(s);
+    s.FlushBits();
+    return test::StreamHex(s);
+}
+
+template <class T, class... Args>
+std::string TagHexOf(Args &&...args) {
+    T tag(std::forward<Args>(args)...);
+    return TagHex(tag);
+}
+
+const BytesCase kInfoCases[] = {
+    {"LibraryDefault", [] { return InfoHex({1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}); }, "10"},
+    {"SyncStop", [] { return InfoHex({2, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}); }, "20"},
+    {"InPointOnly", [] { return InfoHex({0, 0, 0, 0, 1, 0x11223344, 9, 9, 9, nullptr}); },
      "01 44 33 22 11"},
-    {"LoopsOnly", [] { return new SoundInfo({1, 0, 1, 0, 0, 0, 0, 0x1234, 0, nullptr}); },
-     "14 34 12"},
+    {"LoopsOnly", [] { return InfoHex({1, 0, 1, 0, 0, 0, 0, 0x1234, 0, nullptr}); }, "14 34 12"},
     {"Everything",
      [] {
-         return new SoundInfo({2, 1, 1, 1, 1, 0x11223344, 0x55667788, 0x99AA, 1,
-                               std::make_unique<SoundEnvelope>(SoundEnvelope{0x01020304, 0x0506, 0x0708})});
+         return InfoHex({2, 1, 1, 1, 1, 0x11223344, 0x55667788, 0x99AA, 1,
+                         std::make_unique<SoundEnvelope>(SoundEnvelope{0x01020304, 0x0506, 0x0708})});
      },
      "2F 44 33 22 11 88 77 66 55 AA 99 01 04 03 02 01 06 05 08 07"},
 };
 
-class SoundInfoBytes : public ::testing::TestWithParam<InfoCase> {};
-
-TEST_P(SoundInfoBytes, WritesExactly) {
-    std::unique_ptr<SoundInfo> info(GetParam().make());
-    SwfStream s;
-    info->Write(s);
-    s.FlushBits();
-    EXPECT_EQ(test::StreamHex(s), ToHex(Hex(GetParam().bytes)));
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, SoundInfoBytes, ::testing::ValuesIn(kInfoCases),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-struct TagCase {
-    const char *name;
-    Tag *(*make)();
-    const char *bytes;
-};
-
-const TagCase kTagCases[] = {
-    {"StreamHeadMono22k", []() -> Tag * { return new SoundStreamHeadTag(0x0A, 0, 2); },
-     "84 04 0A 12 02 00"},
-    {"StreamHeadStereo", []() -> Tag * { return new SoundStreamHeadTag(0x0D, 1, 0xBEEF); },
+const BytesCase kTagCases[] = {
+    {"StreamHeadMono22k", [] { return TagHexOf<SoundStreamHeadTag>(0x0A, 0, 2); }, "84 04 0A 12 02 00"},
+    {"StreamHeadStereo", [] { return TagHexOf<SoundStreamHeadTag>(0x0D, 1, 0xBEEF); },
      "84 04 0D 13 EF BE"},
-    {"StartSound", []() -> Tag * {
-         return new StartSoundTag(0x0102, std::make_unique<SoundInfo>(SoundInfoFields{1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}));
+    {"StartSound",
+     [] {
+         return TagHexOf<StartSoundTag>(0x0102, std::make_unique<SoundInfo>(SoundInfoFields{
+                                                    1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}));
      },
      "C3 03 02 01 10"},
 };
 
-class SoundTagBytes : public ::testing::TestWithParam<TagCase> {};
+class SoundInfoBytes : public ::testing::TestWithParam<BytesCase> {};
+class SoundTagBytes : public SoundInfoBytes {};
 
-TEST_P(SoundTagBytes, WritesExactly) {
-    std::unique_ptr<Tag> tag(GetParam().make());
-    EXPECT_EQ(TagHex(*tag), ToHex(Hex(GetParam().bytes)));
-}
+TEST_P(SoundInfoBytes, WritesExactly) { EXPECT_EQ(GetParam().written(), ToHex(Hex(GetParam().bytes))); }
+TEST_P(SoundTagBytes, WritesExactly) { EXPECT_EQ(GetParam().written(), ToHex(Hex(GetParam().bytes))); }
 
+INSTANTIATE_TEST_SUITE_P(Table, SoundInfoBytes, ::testing::ValuesIn(kInfoCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Table, SoundTagBytes, ::testing::ValuesIn(kTagCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // ---- The export --------------------------------------------------------
+
+// A 550x400 movie of one frame at 12 fps, as hex, of the file length given.
+std::string Header(int length) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer,
+                  "46 57 53 04 %02X 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 01 00", length);
+    return buffer;
+}
 
 class AddSoundExport : public ::testing::Test {
 protected:
@@ -236,40 +217,31 @@ protected:
         WriteMovie(swf.c_str());
         return ToHex(test::ReadFileBytes(swf));
     }
+    // The movie whose one frame (the one DuplicateFrame made) got AddSound(wav).
+    std::string OneFrameWithSound(const char *wav) {
+        CreateMovie(550, 400, 1, 12);
+        DuplicateFrame();
+        AddSound(wav);
+        return WriteAndRead();
+    }
     std::string dir_, wav_;
+    // An empty stream head and DefineSound, the StartSound, ShowFrame, End.
+    const std::string emptySound_ = Header(45) + " 84 04 00 12 00 00 87 03 01 00 00 00 00 00 00"
+                                                 " C3 03 01 00 10 40 00 00 00";
 };
 
-const char *const kHeader550x400OneFrame = "46 57 53 04 %02X 00 00 00 78 00 05 5F 00 00 0F A0 00 00 0C 01 00";
-
-std::string Header(int length) {
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, kHeader550x400OneFrame, length);
-    return buffer;
-}
-
 TEST_F(AddSoundExport, FirstFrameGetsTheThreeTags) {
-    CreateMovie(550, 400, 1, 12);
-    DuplicateFrame();
-    AddSound(wav_.c_str());
-    EXPECT_EQ(WriteAndRead(),
+    EXPECT_EQ(OneFrameWithSound(wav_.c_str()),
               Header(49) + " 84 04 0A 12 02 00 8B 03 01 00 1A 02 00 00 00 C0 FA 00 08"
                            " C3 03 01 00 10 40 00 00 00");
 }
 
 TEST_F(AddSoundExport, MissingFileGivesAnEmptySound) {
-    CreateMovie(550, 400, 1, 12);
-    DuplicateFrame();
-    AddSound((dir_ + "/absent.wav").c_str());
-    EXPECT_EQ(WriteAndRead(), Header(45) + " 84 04 00 12 00 00 87 03 01 00 00 00 00 00 00"
-                                           " C3 03 01 00 10 40 00 00 00");
+    EXPECT_EQ(OneFrameWithSound((dir_ + "/absent.wav").c_str()), emptySound_);
 }
 
 TEST_F(AddSoundExport, NullNameGivesAnEmptySound) {
-    CreateMovie(550, 400, 1, 12);
-    DuplicateFrame();
-    AddSound(nullptr);
-    EXPECT_EQ(WriteAndRead(), Header(45) + " 84 04 00 12 00 00 87 03 01 00 00 00 00 00 00"
-                                           " C3 03 01 00 10 40 00 00 00");
+    EXPECT_EQ(OneFrameWithSound(nullptr), emptySound_);
 }
 
 TEST_F(AddSoundExport, WithoutAMovieDoesNothing) {

@@ -1,6 +1,7 @@
 // WAV files built byte by byte for the sound tests, the ffmpeg check, the
 // fuzz seed corpus and the sound benchmarks: RIFF header, chunks, PCM
-// signals and IMA ADPCM.
+// signals and IMA ADPCM; and samples read back, with their signal-to-noise
+// ratio against a reference.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "sound/ima_steps.h"
@@ -17,13 +19,15 @@ namespace quillon::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void PutLE(Bytes &out, uint32_t value, int bytes) {
+inline void PutLE(Bytes &out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes &p : parts) out.insert(out.end(), p.begin(), p.end());
+// Bytes or samples one after another.
+template <class T>
+std::vector<T> Cat(std::initializer_list<std::vector<T>> parts) {
+    std::vector<T> out;
+    for (const auto &p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -116,9 +120,15 @@ inline Bytes Riff(const Bytes &chunks, int64_t declaredSize = -1) {
     return out;
 }
 
+// A file of a "fmt " chunk (its content fmt), the chunks between, and the
+// data chunk.
+inline Bytes Wav(const Bytes &fmt, const Bytes &data, const Bytes &between = {}) {
+    return Riff(Cat({Chunk("fmt ", fmt), between, Chunk("data", data)}));
+}
+
 // The canonical 44-byte-header PCM file.
 inline Bytes PcmWav(uint16_t channels, uint32_t rate, uint16_t bits, const Bytes &data) {
-    return Riff(Cat({Chunk("fmt ", FmtContent(1, channels, rate, bits)), Chunk("data", data)}));
+    return Wav(FmtContent(1, channels, rate, bits), data);
 }
 
 // IMA ADPCM data of samples (16-bit, channels interleaved) in blocks of
@@ -165,41 +175,58 @@ inline Bytes ImaAdpcmWav(const std::vector<int16_t> &samples, uint16_t channels,
     Bytes fields, fact;
     PutLE(fields, perBlock, 2);
     PutLE(fact, static_cast<uint32_t>(samples.size() / channels), 4);
-    return Riff(Cat({Chunk("fmt ", CodecFmt(0x11, channels, rate, blockAlign, 4, fields)),
-                     Chunk("fact", fact), Chunk("data", ImaAdpcmData(samples, channels, blockAlign))}));
+    return Wav(CodecFmt(0x11, channels, rate, blockAlign, 4, fields),
+               ImaAdpcmData(samples, channels, blockAlign), Chunk("fact", fact));
 }
 
-inline Bytes Samples16(const std::vector<int16_t> &samples) {
+// Values as little-endian bytes, each of its own size; floats as their
+// IEEE bits.
+template <class T>
+Bytes LittleEndian(const std::vector<T> &values) {
+    using Bits = std::conditional_t<sizeof(T) == 8, uint64_t, uint32_t>;
     Bytes out;
-    for (int16_t s : samples) PutLE(out, static_cast<uint16_t>(s), 2);
-    return out;
-}
-
-inline Bytes Samples32(const std::vector<int32_t> &samples) {
-    Bytes out;
-    for (int32_t s : samples) PutLE(out, static_cast<uint32_t>(s), 4);
-    return out;
-}
-
-inline Bytes Floats32(const std::vector<float> &samples) {
-    Bytes out;
-    for (float f : samples) {
-        uint32_t u;
-        std::memcpy(&u, &f, 4);
-        PutLE(out, u, 4);
+    for (T v : values) {
+        Bits bits = 0;
+        if constexpr (std::is_floating_point_v<T>)
+            std::memcpy(&bits, &v, sizeof v);
+        else
+            bits = static_cast<Bits>(v);
+        PutLE(out, bits, sizeof v);
     }
     return out;
 }
+inline Bytes Samples16(const std::vector<int16_t> &samples) { return LittleEndian(samples); }
+inline Bytes Samples32(const std::vector<int32_t> &samples) { return LittleEndian(samples); }
+inline Bytes Floats32(const std::vector<float> &samples) { return LittleEndian(samples); }
+inline Bytes Floats64(const std::vector<double> &samples) { return LittleEndian(samples); }
 
-inline Bytes Floats64(const std::vector<double> &samples) {
-    Bytes out;
-    for (double d : samples) {
-        uint64_t u;
-        std::memcpy(&u, &d, 8);
-        PutLE(out, static_cast<uint32_t>(u), 4);
-        PutLE(out, static_cast<uint32_t>(u >> 32), 4);
-    }
+// 16-bit little-endian samples of bytes (a trailing odd byte is dropped).
+inline std::vector<int16_t> FromSamples16(const Bytes &bytes) {
+    std::vector<int16_t> out(bytes.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
     return out;
+}
+
+// 8-bit unsigned samples widened to 16 bits: 0x80 is 0, 0x00 is -32768,
+// 0xFF is 32512.
+inline std::vector<int16_t> FromSamples8(const Bytes &bytes) {
+    std::vector<int16_t> out;
+    for (uint8_t v : bytes) out.push_back(static_cast<int16_t>((v - 128) * 256));
+    return out;
+}
+
+// The signal-to-noise ratio in dB of got against ref over their first n
+// samples: 999 where they are equal, NaN (below any bound) where ref is
+// silence.
+inline double SnrDb(const std::vector<int16_t> &ref, const std::vector<int16_t> &got, size_t n) {
+    double signal = 0, noise = 0;
+    for (size_t i = 0; i < n; ++i) {
+        signal += static_cast<double>(ref[i]) * ref[i];
+        noise += static_cast<double>(got[i] - ref[i]) * (got[i] - ref[i]);
+    }
+    if (signal == 0) return std::nan("");
+    return noise > 0 ? 10 * std::log10(signal / noise) : 999;
 }
 
 // A sine of the given frequency and amplitude, 16-bit mono.

@@ -49,14 +49,8 @@ void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p);
 namespace quillon {
 namespace {
 
-using test::Bytes;
-using test::Cat;
-using test::Chunk;
-using test::CodecFmt;
-using test::ExtensibleFmt;
-using test::FmtContent;
-using test::PcmWav;
-using test::Riff;
+using test::Bytes, test::Cat, test::Chunk, test::CodecFmt, test::ExtensibleFmt, test::FmtContent;
+using test::PcmWav, test::Riff, test::Wav;
 
 using Samples = std::vector<int16_t>;
 
@@ -77,27 +71,9 @@ Bytes Data(size_t n) {
 
 Bytes Prefix(const Bytes &b, size_t n) { return Bytes(b.begin(), b.begin() + n); }
 
-// Little-endian 16-bit samples of bytes (a trailing odd byte is dropped).
-Samples As16(const Bytes &b) {
-    Samples out;
-    for (size_t i = 0; i + 1 < b.size(); i += 2)
-        out.push_back(static_cast<int16_t>(static_cast<uint16_t>(b[i] | b[i + 1] << 8)));
-    return out;
-}
-
-// 8-bit unsigned samples widened: 0x80 is 0, 0x00 is -32768, 0xFF is 32512.
-Samples As8(const Bytes &b) {
-    Samples out;
-    for (uint8_t v : b) out.push_back(static_cast<int16_t>((v - 128) * 256));
-    return out;
-}
-
-// Samples one after another.
-Samples Cat16(std::initializer_list<Samples> parts) {
-    Samples out;
-    for (const Samples &p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+// Samples of bytes: 16-bit little-endian, or 8-bit unsigned widened.
+Samples As16(const Bytes &b) { return test::FromSamples16(b); }
+Samples As8(const Bytes &b) { return test::FromSamples8(b); }
 
 // A mono IMA ADPCM block of 8 bytes: sample 1000, step index 20, codes
 // 7 1 F 8 4 3 0 C; and a mono Microsoft ADPCM block of 11 bytes: predictor
@@ -106,6 +82,16 @@ const Bytes kImaBlock{0xE8, 0x03, 0x14, 0x00, 0x17, 0x8F, 0x34, 0xC0};
 const Samples kImaSamples{1000, 1093, 1132, 951, 925, 1138, 1338, 1364, 1151};
 const Bytes kMsBlock{0x01, 0x14, 0x00, 0xF4, 0x01, 0x90, 0x01, 0x7F, 0x01, 0x8E, 0x23};
 const Samples kMsSamples{400, 500, 740, 933, 1126, 1356, 1322, 1090, 1034, 1215};
+
+// "fmt " contents at 22050 Hz, mono: 16-bit PCM, IMA ADPCM in blocks of 8
+// bytes (9 samples), Microsoft ADPCM in blocks of 11 bytes (10 samples).
+const Bytes kFmt16 = FmtContent(1, 1, 22050, 16);
+const Bytes kImaFmt = CodecFmt(0x11, 1, 22050, 8, 4, {9, 0});
+const Bytes kMsFmt = CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10));
+
+// What kFmt16 with Data(8) reads as: 4 frames of 22 kHz 16-bit mono.
+const SoundFormat kFour16{1, 2, 1, 0, 4};
+const Samples kData8 = As16(Data(8));
 
 const Bytes kMono16 = PcmWav(1, 22050, 16, Data(1000));
 // fmt content offsets in kMono16: chunk at 12, content at 20; channels at
@@ -118,14 +104,12 @@ const WaveCase kCases[] = {
     {"OddDataCountsWholeFrames", PcmWav(1, 22050, 16, Data(7)), true, {1, 2, 1, 0, 3},
      As16(Data(6))},
     {"EmptyData", PcmWav(1, 22050, 16, {}), true, {1, 2, 1, 0, 0}, {}},
-    {"FmtWithExtraField",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16, true)), Chunk("data", Data(8))})), true,
-     {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"FmtWithExtraField", Wav(FmtContent(1, 1, 22050, 16, true), Data(8)), true, kFour16,
+     kData8},
     // 19 bytes without the pad byte that should follow: the next chunk id
     // stands right after the content.
-    {"LongFmtSkippedBySize",
-     Riff(Cat({Chunk("fmt ", Cat({FmtContent(1, 1, 22050, 8), Bytes{9, 9, 9}})),
-               Chunk("data", Data(8))})), true, {1, 2, 0, 0, 8}, As8(Data(8))},
+    {"LongFmtSkippedBySize", Wav(Cat({FmtContent(1, 1, 22050, 8), Bytes{9, 9, 9}}), Data(8)), true,
+     {1, 2, 0, 0, 8}, As8(Data(8))},
 
     // Rates within 0.1% of a SWF rate play at it as they are; any other rate
     // from 4000 to 192000 is resampled to the lowest SWF rate at or above it
@@ -152,47 +136,39 @@ const WaveCase kCases[] = {
 
     // Chunks other than "fmt " and "data" are skipped wherever they stand;
     // an odd-sized one is followed by its pad byte.
-    {"ListBeforeDataSkipped",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(26, 'x')),
-               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
-    {"FactBeforeDataSkipped",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("fact", Bytes(4, 0)),
-               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"ListBeforeDataSkipped", Wav(kFmt16, Data(8), Chunk("LIST", Bytes(26, 'x'))), true,
+     kFour16, kData8},
+    {"FactBeforeDataSkipped", Wav(kFmt16, Data(8), Chunk("fact", Bytes(4, 0))), true,
+     kFour16, kData8},
     {"JunkAndBextBeforeFmt",
      Riff(Cat({Chunk("JUNK", Bytes(28, 0)), Chunk("bext", Bytes(602, 'b')),
                Chunk("fmt ", FmtContent(1, 2, 44100, 16)), Chunk("data", Data(8))})), true,
      {1, 3, 1, 1, 2}, As16(Data(8))},
-    {"OddChunkAndItsPadByte",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(5, 'x')), Bytes{0},
-               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
-    {"OddChunkWithoutItsPadByte",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("LIST", Bytes(5, 'x')),
-               Chunk("data", Data(8))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
-    {"ChunksAfterTheData",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8)),
-               Chunk("LIST", Bytes(12, 'x'))})), true, {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"OddChunkAndItsPadByte", Wav(kFmt16, Data(8), Cat({Chunk("LIST", Bytes(5, 'x')), Bytes{0}})),
+     true, kFour16, kData8},
+    {"OddChunkWithoutItsPadByte", Wav(kFmt16, Data(8), Chunk("LIST", Bytes(5, 'x'))), true,
+     kFour16, kData8},
+    {"ChunksAfterTheData", Riff(Cat({Chunk("fmt ", kFmt16), Chunk("data", Data(8)),
+                                     Chunk("LIST", Bytes(12, 'x'))})),
+     true, kFour16, kData8},
 
     // Sizes that writers leave unpatched or wrong: the samples run to the
     // end of the file, in whole frames.
-    {"RiffAndDataSizesZero",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(9), 0)}), 0), true,
-     {1, 2, 1, 0, 4}, As16(Data(8))},
+    {"RiffAndDataSizesZero", Riff(Cat({Chunk("fmt ", kFmt16), Chunk("data", Data(9), 0)}), 0), true,
+     kFour16, kData8},
     {"DataSizeFFFFFFFF",
      Riff(Cat({Chunk("fmt ", FmtContent(1, 2, 44100, 16)), Chunk("data", Data(16), 0xFFFFFFFF)}),
           0xFFFFFFFF), true, {1, 3, 1, 1, 4}, As16(Data(16))},
     // In a file whose RIFF size is right, a data size of 0 is an empty sound.
     {"DataSizeZeroInAConsistentFile",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", {}),
-               Chunk("LIST", Bytes(8, 'x'))})), true, {1, 2, 1, 0, 0}, {}},
-    {"DataLongerThanFile",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8), 1000)}), 1036),
-     true, {1, 2, 1, 0, 4}, As16(Data(8))},
-    {"DataOf4GiB",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8), 0xFFFFFF00)}),
-          0xFFFFFFFF), true, {1, 2, 1, 0, 4}, As16(Data(8))},
-    {"RiffEndsBeforeTheData",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("data", Data(8))}), 30), true,
-     {1, 2, 1, 0, 4}, As16(Data(8))},
+     Riff(Cat({Chunk("fmt ", kFmt16), Chunk("data", {}), Chunk("LIST", Bytes(8, 'x'))})), true,
+     {1, 2, 1, 0, 0}, {}},
+    {"DataLongerThanFile", Riff(Cat({Chunk("fmt ", kFmt16), Chunk("data", Data(8), 1000)}), 1036),
+     true, kFour16, kData8},
+    {"DataOf4GiB", Riff(Cat({Chunk("fmt ", kFmt16), Chunk("data", Data(8), 0xFFFFFF00)}), 0xFFFFFFFF),
+     true, kFour16, kData8},
+    {"RiffEndsBeforeTheData", Riff(Cat({Chunk("fmt ", kFmt16), Chunk("data", Data(8))}), 30), true,
+     kFour16, kData8},
     {"EndsInData", Prefix(kMono16, 501), true, {1, 2, 1, 0, 228}, As16(Data(456))},
 
     // Sample formats converted to 16 bits.
@@ -202,31 +178,26 @@ const WaveCase kCases[] = {
     {"ThirtyTwoBits", PcmWav(1, 22050, 32, test::Samples32({0x12345678, INT32_MIN, INT32_MAX})),
      true, {1, 2, 1, 0, 3}, {0x1234, -32768, 32767}},
     {"Float32",
-     Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 32, true)), Chunk("fact", Bytes{4, 0, 0, 0}),
-               Chunk("data", test::Floats32({0.5f, -0.25f, 1.5f,
-                                             std::numeric_limits<float>::quiet_NaN()}))})),
+     Wav(FmtContent(3, 1, 44100, 32, true),
+         test::Floats32({0.5f, -0.25f, 1.5f, std::numeric_limits<float>::quiet_NaN()}),
+         Chunk("fact", Bytes{4, 0, 0, 0})),
      true, {1, 3, 1, 0, 4}, {16384, -8192, 32767, 0}},
-    {"Float64",
-     Riff(Cat({Chunk("fmt ", FmtContent(3, 2, 22050, 64, true)),
-               Chunk("data", test::Floats64({0.25, -1.0, -2.0, 0.999999}))})),
+    {"Float64", Wav(FmtContent(3, 2, 22050, 64, true), test::Floats64({0.25, -1.0, -2.0, 0.999999})),
      true, {1, 2, 1, 1, 2}, {8192, -32768, -32768, 32767}},
-    {"ExtensiblePcm16",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(2, 22050, 16, 16, 3, 1)), Chunk("data", Data(8))})),
-     true, {1, 2, 1, 1, 2}, As16(Data(8))},
+    {"ExtensiblePcm16", Wav(ExtensibleFmt(2, 22050, 16, 16, 3, 1), Data(8)), true, {1, 2, 1, 1, 2},
+     As16(Data(8))},
     {"ExtensiblePcm24In24",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 44100, 24, 20, 4, 1)),
-               Chunk("data", Bytes{0x00, 0x00, 0x40, 0x00, 0x00, 0xC0})})),
-     true, {1, 3, 1, 0, 2}, {16384, -16384}},
-    {"ExtensibleFloat",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 48000, 32, 32, 4, 3)),
-               Chunk("data", test::Floats32({0.125f, -0.125f}))})),
+     Wav(ExtensibleFmt(1, 44100, 24, 20, 4, 1), Bytes{0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}), true,
+     {1, 3, 1, 0, 2}, {16384, -16384}},
+    {"ExtensibleFloat", Wav(ExtensibleFmt(1, 48000, 32, 32, 4, 3), test::Floats32({0.125f, -0.125f})),
      true, {1, 3, 1, 0, 2}, {4096, -4096}, true},
 
     // More than two channels are mixed down to stereo. FL, FR, FC: each
     // side takes its front channel at 1 and the centre at 0.7071, scaled
     // to add up to 1 (38390 and 27146 of 65536).
-    {"ThreeChannelsMixedDown", PcmWav(3, 22050, 16, test::Samples16({3000, 3000, 3000, 1000, -1000, 0})),
-     true, {1, 2, 1, 1, 2}, {3000, 3000, 586, -586}},
+    {"ThreeChannelsMixedDown",
+     PcmWav(3, 22050, 16, test::Samples16({3000, 3000, 3000, 1000, -1000, 0})), true,
+     {1, 2, 1, 1, 2}, {3000, 3000, 586, -586}},
     // 5.1 in the usual order FL FR FC LFE BL BR: the low-frequency channel
     // goes nowhere.
     {"SixChannels8BitMixedDown",
@@ -234,178 +205,134 @@ const WaveCase kCases[] = {
      true, {1, 3, 0, 1, 2}, {16384, 16384, 0, 0}},
     // A channel mask naming FC alone for the single channel beyond two.
     {"ExtensibleMaskPicksTheSpeakers",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(3, 22050, 16, 16, 0x4 | 0x200 | 0x400, 1)),
-               Chunk("data", test::Samples16({2000, 2000, 2000}))})),
+     Wav(ExtensibleFmt(3, 22050, 16, 16, 0x4 | 0x200 | 0x400, 1), test::Samples16({2000, 2000, 2000})),
      true, {1, 2, 1, 1, 1}, {2000, 2000}},
 
     // G.711, a byte a sample (values of the standard's tables).
-    {"MuLaw", Riff(Cat({Chunk("fmt ", FmtContent(7, 1, 8000, 8, true)),
-                        Chunk("data", Bytes{0xFF, 0x00, 0x80, 0x7F, 0x0F, 0xEF, 0x55, 0xAA})})),
-     true, {1, 1, 1, 0, 11}, {0, -32124, 32124, 0, -16764, 132, -716, 5372}, true},
-    {"ALawStereo", Riff(Cat({Chunk("fmt ", FmtContent(6, 2, 11025, 8, true)),
-                             Chunk("data", Bytes{0xD5, 0x55, 0xAA, 0x2A, 0x80, 0x00, 0xFF, 0x7F})})),
+    {"MuLaw",
+     Wav(FmtContent(7, 1, 8000, 8, true), Bytes{0xFF, 0x00, 0x80, 0x7F, 0x0F, 0xEF, 0x55, 0xAA}), true,
+     {1, 1, 1, 0, 11}, {0, -32124, 32124, 0, -16764, 132, -716, 5372}, true},
+    {"ALawStereo",
+     Wav(FmtContent(6, 2, 11025, 8, true), Bytes{0xD5, 0x55, 0xAA, 0x2A, 0x80, 0x00, 0xFF, 0x7F}),
      true, {1, 1, 1, 1, 4}, {8, -8, 32256, -32256, 5504, -5504, 848, -848}},
-    {"ExtensibleALaw",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 8, 8, 4, 6)), Chunk("data", Bytes{0xD5, 0xAA})})),
-     true, {1, 2, 1, 0, 2}, {8, 32256}},
-    {"ExtensibleMuLaw",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 8000, 8, 8, 4, 7)), Chunk("data", Bytes{0xFF, 0x00})})),
-     true, {1, 1, 1, 0, 3}, {0, -32124}, true},
+    {"ExtensibleALaw", Wav(ExtensibleFmt(1, 22050, 8, 8, 4, 6), Bytes{0xD5, 0xAA}), true,
+     {1, 2, 1, 0, 2}, {8, 32256}},
+    {"ExtensibleMuLaw", Wav(ExtensibleFmt(1, 8000, 8, 8, 4, 7), Bytes{0xFF, 0x00}), true,
+     {1, 1, 1, 0, 3}, {0, -32124}, true},
 
     // IMA ADPCM: per channel a header (first sample, step index, reserved
     // byte), then 4 bytes per channel holding 8 codes, low nibble first.
     // The samples are those the IMA algorithm gives, as sox decodes them.
-    {"ImaAdpcmBlock", Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
-                                Chunk("data", kImaBlock)})),
-     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmBlock", Wav(kImaFmt, kImaBlock), true, {1, 2, 1, 0, 9}, kImaSamples},
     {"ImaAdpcmStereoBlock",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 2, 22050, 16, 4, {9, 0})),
-               Chunk("data", Bytes{0x64, 0x00, 0x0A, 0x00, 0x9C, 0xFF, 0x1E, 0x00, 0x12, 0x34, 0x56,
-                                   0x78, 0x9A, 0xBC, 0xDE, 0xF0})})),
+     Wav(CodecFmt(0x11, 2, 22050, 16, 4, {9, 0}),
+         Bytes{0x64, 0x00, 0x0A, 0x00, 0x9C, 0xFF, 0x1E, 0x00, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC,
+               0xDE, 0xF0}),
      true, {1, 2, 1, 1, 9},
      {100, -100, 111, -181, 117, -224, 135, -344, 150, -457, 177, -648, 218, -935, 213, -897, 289, -1418}},
     // Samples per block missing: the block align says 9.
-    {"ImaAdpcmWithoutSamplesPerBlock",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {})), Chunk("data", kImaBlock)})),
-     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmWithoutSamplesPerBlock", Wav(CodecFmt(0x11, 1, 22050, 8, 4, {}), kImaBlock), true,
+     {1, 2, 1, 0, 9}, kImaSamples},
     // A last block cut short gives the frames it holds whole: the header's
     // sample, then none of the half group.
-    {"ImaAdpcmLastBlockCutShort",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
-               Chunk("data", Cat({kImaBlock, Prefix(kImaBlock, 6)}))})),
-     true, {1, 2, 1, 0, 10}, Cat16({kImaSamples, {1000}})},
-    {"ImaAdpcmLastBlockWithoutItsHeader",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
-               Chunk("data", Cat({kImaBlock, Prefix(kImaBlock, 3)}))})),
-     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmLastBlockCutShort", Wav(kImaFmt, Cat({kImaBlock, Prefix(kImaBlock, 6)})), true,
+     {1, 2, 1, 0, 10}, Cat({kImaSamples, {1000}})},
+    {"ImaAdpcmLastBlockWithoutItsHeader", Wav(kImaFmt, Cat({kImaBlock, Prefix(kImaBlock, 3)})), true,
+     {1, 2, 1, 0, 9}, kImaSamples},
     // The fact chunk ends the sound inside the last block (padding) ...
     {"ImaAdpcmFactCutsThePadding",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {15, 0, 0, 0}),
-               Chunk("data", Cat({kImaBlock, kImaBlock}))})),
-     true, {1, 2, 1, 0, 15}, Cat16({kImaSamples, Samples(kImaSamples.begin(), kImaSamples.begin() + 6)})},
+     Wav(kImaFmt, Cat({kImaBlock, kImaBlock}), Chunk("fact", {15, 0, 0, 0})), true,
+     {1, 2, 1, 0, 15}, Cat({kImaSamples, Samples(kImaSamples.begin(), kImaSamples.begin() + 6)})},
     // ... and is ignored where it cannot be right: before the last block,
     // beyond the data (a file cut short), or 0.
     {"ImaAdpcmStaleFactIgnored",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {5, 0, 0, 0}),
-               Chunk("data", Cat({kImaBlock, kImaBlock}))})),
-     true, {1, 2, 1, 0, 18}, Cat16({kImaSamples, kImaSamples})},
-    {"ImaAdpcmFactBeyondTheDataIgnored",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {100, 0, 0, 0}),
-               Chunk("data", kImaBlock)})),
-     true, {1, 2, 1, 0, 9}, kImaSamples},
-    {"ImaAdpcmFactZeroIgnored",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})), Chunk("fact", {0, 0, 0, 0}),
-               Chunk("data", kImaBlock)})),
-     true, {1, 2, 1, 0, 9}, kImaSamples},
+     Wav(kImaFmt, Cat({kImaBlock, kImaBlock}), Chunk("fact", {5, 0, 0, 0})), true, {1, 2, 1, 0, 18},
+     Cat({kImaSamples, kImaSamples})},
+    {"ImaAdpcmFactBeyondTheDataIgnored", Wav(kImaFmt, kImaBlock, Chunk("fact", {100, 0, 0, 0})), true,
+     {1, 2, 1, 0, 9}, kImaSamples},
+    {"ImaAdpcmFactZeroIgnored", Wav(kImaFmt, kImaBlock, Chunk("fact", {0, 0, 0, 0})), true,
+     {1, 2, 1, 0, 9}, kImaSamples},
     // A step index beyond the table silences its block alone.
     {"ImaAdpcmBadStepIndexSilencesItsBlock",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {9, 0})),
-               Chunk("data", Cat({Bytes{0xE8, 0x03, 89, 0x00, 0x17, 0x8F, 0x34, 0xC0}, kImaBlock}))})),
-     true, {1, 2, 1, 0, 18}, Cat16({Samples(9, 0), kImaSamples})},
+     Wav(kImaFmt, Cat({Bytes{0xE8, 0x03, 89, 0x00, 0x17, 0x8F, 0x34, 0xC0}, kImaBlock})), true,
+     {1, 2, 1, 0, 18}, Cat({Samples(9, 0), kImaSamples})},
     // Three channels (FL FR FC), blocks of the headers alone: one frame
     // each, mixed down as PCM is.
     {"ImaAdpcmThreeChannelsMixedDown",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 3, 22050, 12, 4, {1, 0})),
-               Chunk("data", Cat({test::Samples16({3000, 0, 3000, 0, 3000, 0}),
-                                  test::Samples16({1000, 0, -1000, 0, 0, 0})}))})),
+     Wav(CodecFmt(0x11, 3, 22050, 12, 4, {1, 0}),
+         test::Samples16({3000, 0, 3000, 0, 3000, 0, 1000, 0, -1000, 0, 0, 0})),
      true, {1, 2, 1, 1, 2}, {3000, 3000, 586, -586}},
-    {"ExtensibleImaAdpcm",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 4, 4, 4, 0x11, 8, {9, 0})),
-               Chunk("data", kImaBlock)})),
-     true, {1, 2, 1, 0, 9}, kImaSamples},
+    {"ExtensibleImaAdpcm", Wav(ExtensibleFmt(1, 22050, 4, 4, 4, 0x11, 8, {9, 0}), kImaBlock), true,
+     {1, 2, 1, 0, 9}, kImaSamples},
     {"ImaAdpcmSamplesPerBlockBeyondTheBlockRefused",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 4, {10, 0})), Chunk("data", kImaBlock)})),
-     false, {1, 2, 0, 0, 0}, {}},
-    {"ImaAdpcmBlockAlignBelowTheHeadersRefused",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 2, 22050, 6, 4, {})), Chunk("data", kImaBlock)})),
+     Wav(CodecFmt(0x11, 1, 22050, 8, 4, {10, 0}), kImaBlock), false, {1, 2, 0, 0, 0}, {}},
+    {"ImaAdpcmBlockAlignBelowTheHeadersRefused", Wav(CodecFmt(0x11, 2, 22050, 6, 4, {}), kImaBlock),
      false, {1, 2, 0, 1, 0}, {}},
-    {"ImaAdpcmThreeBitsRefused",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 1, 22050, 8, 3, {})), Chunk("data", kImaBlock)})),
-     false, {1, 2, 0, 0, 0}, {}},
+    {"ImaAdpcmThreeBitsRefused", Wav(CodecFmt(0x11, 1, 22050, 8, 3, {}), kImaBlock), false,
+     {1, 2, 0, 0, 0}, {}},
 
     // Microsoft ADPCM: per channel a predictor index, delta, latest sample
     // and the one before (which plays first), then 4-bit codes, high nibble
     // first; the predicted sample is (s1 * c1 + s2 * c2) / 256 rounded
     // down. As sox and ffmpeg decode them.
-    {"MsAdpcmBlock", Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10))),
-                               Chunk("data", kMsBlock)})),
-     true, {1, 2, 1, 0, 10}, kMsSamples},
+    {"MsAdpcmBlock", Wav(kMsFmt, kMsBlock), true, {1, 2, 1, 0, 10}, kMsSamples},
     {"MsAdpcmStereoBlock",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 2, 22050, 18, 4, test::MsAdpcmFields(6))),
-               Chunk("data", Bytes{0x00, 0x04, 0x10, 0x00, 0x2C, 0x01, 0x18, 0xFC, 0xE8, 0x03, 0x30,
-                                   0xF8, 0xD0, 0x07, 0x1F, 0x72, 0x88, 0x0C})})),
+     Wav(CodecFmt(2, 2, 22050, 18, 4, test::MsAdpcmFields(6)),
+         Bytes{0x00, 0x04, 0x10, 0x00, 0x2C, 0x01, 0x18, 0xFC, 0xE8, 0x03, 0x30, 0xF8, 0xD0, 0x07,
+               0x1F, 0x72, 0x88, 0x0C}),
      true, {1, 2, 1, 1, 6}, {-2000, 2000, -1000, 1000, -984, 637, -872, 1135, -1176, -864, -1176, -3702}},
     // An eighth coefficient pair of the file's own (128, 64), as sox decodes it.
     {"MsAdpcmOwnCoefficients",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10, {128, 64}))),
-               Chunk("data", Bytes{0x07, 0x20, 0x00, 0xA8, 0xFD, 0x44, 0xFD, 0x31, 0xF9, 0x44, 0x07})})),
+     Wav(CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10, {128, 64})),
+         Bytes{0x07, 0x20, 0x00, 0xA8, 0xFD, 0x44, 0xFD, 0x31, 0xF9, 0x44, 0x07}),
      true, {1, 2, 1, 0, 10}, {-700, -600, -379, -312, -276, -370, -46, 132, 54, 522}},
     // Samples per block alone: the seven standard pairs.
-    {"MsAdpcmWithoutCoefficients",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, {10, 0})), Chunk("data", kMsBlock)})),
-     true, {1, 2, 1, 0, 10}, kMsSamples},
-    {"ExtensibleMsAdpcmWithoutFields",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 4, 4, 4, 2, 11)), Chunk("data", kMsBlock)})),
-     true, {1, 2, 1, 0, 10}, kMsSamples},
+    {"MsAdpcmWithoutCoefficients", Wav(CodecFmt(2, 1, 22050, 11, 4, {10, 0}), kMsBlock), true,
+     {1, 2, 1, 0, 10}, kMsSamples},
+    {"ExtensibleMsAdpcmWithoutFields", Wav(ExtensibleFmt(1, 22050, 4, 4, 4, 2, 11), kMsBlock), true,
+     {1, 2, 1, 0, 10}, kMsSamples},
     // Cut after the header and one byte: the two header samples, two codes.
-    {"MsAdpcmLastBlockCutShort",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10))),
-               Chunk("data", Cat({kMsBlock, Prefix(kMsBlock, 8)}))})),
-     true, {1, 2, 1, 0, 14}, Cat16({kMsSamples, Samples(kMsSamples.begin(), kMsSamples.begin() + 4)})},
+    {"MsAdpcmLastBlockCutShort", Wav(kMsFmt, Cat({kMsBlock, Prefix(kMsBlock, 8)})), true,
+     {1, 2, 1, 0, 14}, Cat({kMsSamples, Samples(kMsSamples.begin(), kMsSamples.begin() + 4)})},
     {"MsAdpcmPredictorBeyondTheTableSilencesItsBlock",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(10))),
-               Chunk("data", Cat({kMsBlock, Bytes{0x07, 0x14, 0x00, 0xF4, 0x01, 0x90, 0x01, 0x7F, 0x01,
-                                                  0x8E, 0x23}}))})),
-     true, {1, 2, 1, 0, 20}, Cat16({kMsSamples, Samples(10, 0)})},
+     Wav(kMsFmt,
+         Cat({kMsBlock, Bytes{0x07, 0x14, 0x00, 0xF4, 0x01, 0x90, 0x01, 0x7F, 0x01, 0x8E, 0x23}})),
+     true, {1, 2, 1, 0, 20}, Cat({kMsSamples, Samples(10, 0)})},
     {"MsAdpcmCoefficientsMissingRefused",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, Prefix(test::MsAdpcmFields(10), 16))),
-               Chunk("data", kMsBlock)})),
-     false, {1, 2, 0, 0, 0}, {}},
+     Wav(CodecFmt(2, 1, 22050, 11, 4, Prefix(test::MsAdpcmFields(10), 16)), kMsBlock), false,
+     {1, 2, 0, 0, 0}, {}},
     {"MsAdpcmSamplesPerBlockBeyondTheBlockRefused",
-     Riff(Cat({Chunk("fmt ", CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(11))),
-               Chunk("data", kMsBlock)})),
-     false, {1, 2, 0, 0, 0}, {}},
+     Wav(CodecFmt(2, 1, 22050, 11, 4, test::MsAdpcmFields(11)), kMsBlock), false, {1, 2, 0, 0, 0}, {}},
 
     // Refused.
-    {"FloatOf16BitsRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(3, 1, 44100, 16, true)), Chunk("data", Data(8))})), false,
+    {"FloatOf16BitsRefused", Wav(FmtContent(3, 1, 44100, 16, true), Data(8)), false,
      {1, 3, 0, 0, 0}, {}},
-    {"ALawOf16BitsRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(6, 1, 8000, 16, true)), Chunk("data", Data(8))})), false,
+    {"ALawOf16BitsRefused", Wav(FmtContent(6, 1, 8000, 16, true), Data(8)), false,
      {1, 1, 0, 0, 0}, {}},
-    {"GsmRefused",
-     Riff(Cat({Chunk("fmt ", CodecFmt(0x31, 1, 8000, 65, 0, {0x40, 0x01})), Chunk("data", Data(65))})),
-     false, {1, 1, 0, 0, 0}, {}},
-    {"ExtensibleMp3Refused",
-     Riff(Cat({Chunk("fmt ", ExtensibleFmt(1, 22050, 0, 0, 4, 0x55, 1)), Chunk("data", Data(8))})),
-     false, {1, 2, 0, 0, 0}, {}},
-    {"ExtensibleWithoutItsFieldsRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(0xFFFE, 1, 22050, 16, true)), Chunk("data", Data(8))})),
-     false, {1, 2, 0, 0, 0}, {}},
-    {"DataBeforeFmtRefused",
-     Riff(Cat({Chunk("data", Data(8)), Chunk("fmt ", FmtContent(1, 1, 22050, 16))})), false,
+    {"GsmRefused", Wav(CodecFmt(0x31, 1, 8000, 65, 0, {0x40, 0x01}), Data(65)), false,
+     {1, 1, 0, 0, 0}, {}},
+    {"ExtensibleMp3Refused", Wav(ExtensibleFmt(1, 22050, 0, 0, 4, 0x55, 1), Data(8)), false,
+     {1, 2, 0, 0, 0}, {}},
+    {"ExtensibleWithoutItsFieldsRefused", Wav(FmtContent(0xFFFE, 1, 22050, 16, true), Data(8)), false,
+     {1, 2, 0, 0, 0}, {}},
+    {"DataBeforeFmtRefused", Riff(Cat({Chunk("data", Data(8)), Chunk("fmt ", kFmt16)})), false,
      {1, 0, 0, 0, 0}, {}},
-    {"ShortFmtRefused", Riff(Cat({Chunk("fmt ", Prefix(FmtContent(1, 1, 22050, 16), 14)),
-                                  Chunk("data", Data(8))})), false, {1, 0, 0, 0, 0}, {}},
-    {"NoDataChunk", Riff(Chunk("fmt ", FmtContent(1, 1, 22050, 16))), false, {1, 2, 1, 0, 0}, {}},
+    {"ShortFmtRefused", Wav(Prefix(kFmt16, 14), Data(8)), false, {1, 0, 0, 0, 0}, {}},
+    {"NoDataChunk", Riff(Chunk("fmt ", kFmt16)), false, {1, 2, 1, 0, 0}, {}},
     {"TwelveBytesNoChunks", Riff({}), false, {1, 0, 0, 0, 0}, {}},
     {"NotRiff", Cat({Bytes{'R', 'I', 'F', 'X'}, Prefix(PcmWav(1, 22050, 16, {}), 44)}), false,
      {1, 0, 0, 0, 0}, {}},
-    {"NotWave", Cat({Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}}), false,
-     {1, 0, 0, 0, 0}, {}},
+    {"NotWave", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, false, {1, 0, 0, 0, 0}, {}},
     {"EmptyFile", {}, false, {1, 0, 0, 0, 0}, {}},
     // A chunk before the data that runs past the end of the file: garbage.
-    {"JunkBeyondTheFileRefused",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16)), Chunk("JUNK", Bytes(4, 0), 400),
-               Chunk("data", Data(8))})), false, {1, 2, 1, 0, 0}, {}},
+    {"JunkBeyondTheFileRefused", Wav(kFmt16, Data(8), Chunk("JUNK", Bytes(4, 0), 400)), false,
+     {1, 2, 1, 0, 0}, {}},
     // A size that wraps a 32-bit position back onto the format chunk itself
     // (12 + 8 + 0xFFFFFFF8 = 2^32 + 12): the walk must fail, not loop.
-    {"ChunkSizeWrapsToItself",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16), 0xFFFFFFF8)}), 0xFFFFFFFF), false,
+    {"ChunkSizeWrapsToItself", Riff(Chunk("fmt ", kFmt16, 0xFFFFFFF8), 0xFFFFFFFF), false,
      {1, 0, 0, 0, 0}, {}},
     // ... or backwards onto the RIFF size field (2^32 + 4).
-    {"ChunkSizeWrapsBackwards",
-     Riff(Cat({Chunk("fmt ", FmtContent(1, 1, 22050, 16), 0xFFFFFFF0)}), 0xFFFFFFFF), false,
+    {"ChunkSizeWrapsBackwards", Riff(Chunk("fmt ", kFmt16, 0xFFFFFFF0), 0xFFFFFFFF), false,
      {1, 0, 0, 0, 0}, {}},
 
     // Files that end inside a header field fail; a partial field is not used.
