@@ -29,6 +29,9 @@ std::string Kinds(const Frame &frame) {
 
 using test::TagHex;
 
+// Three 10 x 10 boxes in a row, 10 pixels apart.
+const int32_t kThreeBoxes[] = {0, 0, 9, 9, 20, 0, 29, 9, 40, 0, 49, 9};
+
 class AnimatedListTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,6 +41,13 @@ protected:
     void TearDown() override { DestroyMovie(); }
     Frame &Current() { return *State().CurrentFrame(); }
     void NextFrame() { DuplicateFrame(); }
+    // The current frame's placements, in order.
+    std::vector<PlaceObject2Tag *> Placements() {
+        std::vector<PlaceObject2Tag *> out;
+        for (const auto &tag : Current().Tags())
+            if (auto *p = dynamic_cast<PlaceObject2Tag *>(tag.get())) out.push_back(p);
+        return out;
+    }
 };
 
 TEST_F(AnimatedListTest, RectangleRubberStepsScalesAndWidths) {
@@ -59,12 +69,10 @@ TEST_F(AnimatedListTest, RectangleRubberStepsScalesAndWidths) {
         NextFrame();
         AnimateList();
         const ShapeItem &shape = rubber.Shape();
-        EXPECT_EQ(rubber.CurrentStep(), row.step);
-        EXPECT_EQ(shape.ScaleX(), row.scaleX);
-        EXPECT_EQ(shape.ScaleY(), row.scaleY);
-        EXPECT_EQ(shape.TranslateX(), row.translateX);
-        EXPECT_EQ(shape.TranslateY(), row.translateY);
-        EXPECT_EQ(shape.LineWidth(), row.lineWidth);
+        EXPECT_EQ((std::vector<int32_t>{rubber.CurrentStep(), shape.ScaleX(), shape.ScaleY(), shape.TranslateX(),
+                                        shape.TranslateY(), shape.LineWidth()}),
+                  (std::vector<int32_t>{row.step, row.scaleX, row.scaleY, row.translateX, row.translateY,
+                                        row.lineWidth}));
         // Each step: RemoveObject of the old character, a new DefineShape3,
         // its placement with the matrix.
         EXPECT_EQ(Kinds(Current()), "RDP");
@@ -78,13 +86,11 @@ TEST_F(AnimatedListTest, RubberPlacementCarriesItsMatrix) {
     AnimateList();
     auto *place = dynamic_cast<PlaceObject2Tag *>(Current().Tags()[2].get());
     ASSERT_NE(place, nullptr);
-    SwfStream expected;
-    Matrix(1, 45875, 26214, 1, 0, 0, 120, 180).Write(expected);
     std::string placed = TagHex(*place);
     // Header (2), flags 06 (has matrix, has character), depth (2), id (2),
     // then the matrix.
     EXPECT_EQ(placed.substr(3 * 2, 2), "06");
-    EXPECT_EQ(placed.substr(3 * 7), test::StreamHex(expected));
+    EXPECT_EQ(placed.substr(3 * 7), test::WrittenHex(Matrix(1, 45875, 26214, 1, 0, 0, 120, 180)));
 }
 
 TEST_F(AnimatedListTest, FortyPixelBoxReachesSixAndReverses) {
@@ -111,8 +117,7 @@ TEST_F(AnimatedListTest, RubberIsDefinedAndPlacedAtOnce) {
     InitAnimatedList();
     AddRubber(0, 0, 0, 10, 5, 1, 0x00FF00);
     ASSERT_EQ(Kinds(Current()), "DP");
-    auto *place = dynamic_cast<PlaceObject2Tag *>(Current().Tags()[1].get());
-    EXPECT_EQ(place->Depth(), 150);
+    EXPECT_EQ(Placements()[0]->Depth(), 150);
     // The ellipse outline: no fill, a 20-twip green line.
     std::string shape = TagHex(*Current().Tags()[0]);
     EXPECT_NE(shape.find("00 01 14 00 00 FF 00 FF"), std::string::npos) << shape;
@@ -120,27 +125,20 @@ TEST_F(AnimatedListTest, RubberIsDefinedAndPlacedAtOnce) {
 
 TEST_F(AnimatedListTest, AttractorDefinesBoxesThenHighlights) {
     InitAnimatedList();
-    const int32_t rects[] = {0, 0, 9, 9, 20, 0, 29, 9, 40, 0, 49, 9};
-    AddAtAttractor(3, rects, 0x0000FF, 0x00FFFF);
+    AddAtAttractor(3, kThreeBoxes, 0x0000FF, 0x00FFFF);
     EXPECT_EQ(Kinds(Current()), "DPDPDPDPDPDP");
     std::vector<uint16_t> keys;
-    for (const auto &tag : Current().Tags())
-        if (auto *p = dynamic_cast<PlaceObject2Tag *>(tag.get())) keys.push_back(p->Depth());
+    for (PlaceObject2Tag *p : Placements()) keys.push_back(p->Depth());
     EXPECT_EQ(keys, (std::vector<uint16_t>{152, 151, 152, 151, 152, 151}));
 }
 
 TEST_F(AnimatedListTest, AttractorHighlightMovesBoxByBox) {
     InitAnimatedList();
-    const int32_t rects[] = {0, 0, 9, 9, 20, 0, 29, 9, 40, 0, 49, 9};
-    AddAtAttractor(3, rects, 0x0000FF, 0x00FFFF);
-    int32_t highlightIds[3];
-    {
-        int n = 0;
-        const auto &tags = Current().Tags();
-        for (size_t i = 0; i < tags.size(); ++i)
-            if (auto *p = dynamic_cast<PlaceObject2Tag *>(tags[i].get()))
-                if (p->Depth() == 151) highlightIds[n++] = p->PlacedCharacterId();
-    }
+    AddAtAttractor(3, kThreeBoxes, 0x0000FF, 0x00FFFF);
+    std::vector<int32_t> highlightIds;
+    for (PlaceObject2Tag *p : Placements())
+        if (p->Depth() == 151) highlightIds.push_back(p->PlacedCharacterId());
+    ASSERT_EQ(highlightIds.size(), 3u);
     // Steps bring highlight 1, 2, then 0 to the front, re-placing the one
     // before behind its box; nothing is redefined.
     const int fronts[] = {1, 2, 0, 1};
@@ -149,8 +147,7 @@ TEST_F(AnimatedListTest, AttractorHighlightMovesBoxByBox) {
         NextFrame();
         AnimateList();
         ASSERT_EQ(Kinds(Current()), "RPRP");
-        auto *back = dynamic_cast<PlaceObject2Tag *>(Current().Tags()[1].get());
-        auto *ahead = dynamic_cast<PlaceObject2Tag *>(Current().Tags()[3].get());
+        PlaceObject2Tag *back = Placements()[0], *ahead = Placements()[1];
         EXPECT_EQ(back->PlacedCharacterId(), highlightIds[previous]);
         EXPECT_EQ(back->Depth(), 151);
         EXPECT_EQ(ahead->PlacedCharacterId(), highlightIds[front]);

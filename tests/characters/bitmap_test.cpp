@@ -30,8 +30,22 @@ std::vector<uint8_t> Bytes(size_t n, uint8_t first, uint8_t step = 1) {
     return v;
 }
 
+// What a bitmap's zlib data holds: the first paletteBytes of palette, then
+// rows of rowBytes from pixels (read one after the other), each followed by
+// pad zeros.
+std::vector<uint8_t> Stored(const std::vector<uint8_t> &palette, size_t paletteBytes,
+                            const std::vector<uint8_t> &pixels, size_t rowBytes, size_t rows, size_t pad) {
+    std::vector<uint8_t> v(palette.begin(), palette.begin() + static_cast<long>(paletteBytes));
+    for (size_t r = 0; r < rows; ++r) {
+        auto row = pixels.begin() + static_cast<long>(r * rowBytes);
+        v.insert(v.end(), row, row + static_cast<long>(rowBytes));
+        v.insert(v.end(), pad, 0);
+    }
+    return v;
+}
+
 TEST(LosslessBitmap, BodiesAndUncompressedData) {
-    const std::vector<uint8_t> palette = Bytes(300 * 4, 0x10);
+    const std::vector<uint8_t> palette = Bytes(300 * 4, 0x10), black(768, 0);
     const std::vector<uint8_t> pixels = Bytes(64 * 64 * 4, 0x80, 3);
     struct Row {
         const char *name;
@@ -44,80 +58,24 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
         std::vector<uint8_t> inflated;   // palette, then the stored rows
     } rows[] = {
         // 10 x 2: rows of 10 bytes padded to 12 with zeros.
-        {"Format3Width10", 3, 10, 2, 2, 0, 20, "03 0A 00 02 00 01",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 6);
-             for (int r = 0; r < 2; ++r) {
-                 v.insert(v.end(), pixels.begin() + r * 10, pixels.begin() + r * 10 + 10);
-                 v.insert(v.end(), 2, 0);
-             }
-             return v;
-         }()},
+        {"Format3Width10", 3, 10, 2, 2, 0, 20, "03 0A 00 02 00 01", Stored(palette, 6, pixels, 10, 2, 2)},
         // Widths that are multiples of 4 are stored as given.
-        {"Format3Width8", 3, 8, 3, 4, 0, 20, "03 08 00 03 00 03",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 12);
-             v.insert(v.end(), pixels.begin(), pixels.begin() + 24);
-             return v;
-         }()},
-        {"Format3Width1", 3, 1, 3, 1, 0, 20, "03 01 00 03 00 00",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 3);
-             for (int r = 0; r < 3; ++r) {
-                 v.push_back(pixels[r]);
-                 v.insert(v.end(), 3, 0);
-             }
-             return v;
-         }()},
-        {"Format3Width7", 3, 7, 2, 1, 0, 20, "03 07 00 02 00 00",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 3);
-             for (int r = 0; r < 2; ++r) {
-                 v.insert(v.end(), pixels.begin() + r * 7, pixels.begin() + r * 7 + 7);
-                 v.push_back(0);
-             }
-             return v;
-         }()},
-        {"Format3Palette256", 3, 4, 1, 256, 0, 20, "03 04 00 01 00 FF",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 768);
-             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
-             return v;
-         }()},
+        {"Format3Width8", 3, 8, 3, 4, 0, 20, "03 08 00 03 00 03", Stored(palette, 12, pixels, 8, 3, 0)},
+        {"Format3Width1", 3, 1, 3, 1, 0, 20, "03 01 00 03 00 00", Stored(palette, 3, pixels, 1, 3, 3)},
+        {"Format3Width7", 3, 7, 2, 1, 0, 20, "03 07 00 02 00 00", Stored(palette, 3, pixels, 7, 2, 1)},
+        {"Format3Palette256", 3, 4, 1, 256, 0, 20, "03 04 00 01 00 FF", Stored(palette, 768, pixels, 4, 1, 0)},
         // Outside 0..256 the count is clamped: no more palette is read than
         // the table byte can describe.
-        {"Format3Palette300", 3, 4, 1, 300, 0, 20, "03 04 00 01 00 FF",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 768);
-             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
-             return v;
-         }()},
+        {"Format3Palette300", 3, 4, 1, 300, 0, 20, "03 04 00 01 00 FF", Stored(palette, 768, pixels, 4, 1, 0)},
         // No colours: the table byte FF declares 256 entries, so 256 black
         // ones are stored rather than none (a reader would take the pixels
         // for the palette).
-        {"Format3Palette0", 3, 4, 1, 0, 0, 20, "03 04 00 01 00 FF",
-         [&] {
-             std::vector<uint8_t> v(768, 0);
-             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
-             return v;
-         }()},
-        {"Format3PaletteNegative", 3, 4, 1, -7, 0, 20, "03 04 00 01 00 FF",
-         [&] {
-             std::vector<uint8_t> v(768, 0);
-             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
-             return v;
-         }()},
+        {"Format3Palette0", 3, 4, 1, 0, 0, 20, "03 04 00 01 00 FF", Stored(black, 768, pixels, 4, 1, 0)},
+        {"Format3PaletteNegative", 3, 4, 1, -7, 0, 20, "03 04 00 01 00 FF", Stored(black, 768, pixels, 4, 1, 0)},
         // A colour-mapped picture with alpha has 4-byte entries and code 36.
-        {"Format3Alpha", 3, 4, 1, 2, 1, 36, "03 04 00 01 00 01",
-         [&] {
-             std::vector<uint8_t> v(palette.begin(), palette.begin() + 8);
-             v.insert(v.end(), pixels.begin(), pixels.begin() + 4);
-             return v;
-         }()},
-        {"Format5Alpha2x1", 5, 2, 1, 0, 1, 36, "05 02 00 01 00",
-         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 8)},
-        {"Format5NoAlpha3x2", 5, 3, 2, 0, 0, 20, "05 03 00 02 00",
-         std::vector<uint8_t>(pixels.begin(), pixels.begin() + 24)},
+        {"Format3Alpha", 3, 4, 1, 2, 1, 36, "03 04 00 01 00 01", Stored(palette, 8, pixels, 4, 1, 0)},
+        {"Format5Alpha2x1", 5, 2, 1, 0, 1, 36, "05 02 00 01 00", Stored(palette, 0, pixels, 8, 1, 0)},
+        {"Format5NoAlpha3x2", 5, 3, 2, 0, 0, 20, "05 03 00 02 00", Stored(palette, 0, pixels, 12, 2, 0)},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -186,12 +144,8 @@ TEST(LosslessBitmap, ConsecutiveIds) {
     LosslessBitmap b(5, 1, 1, 0, nullptr, pixels, 0);
     EXPECT_EQ(a.CharacterId(), 1);
     EXPECT_EQ(b.CharacterId(), 2);
-    SwfStream s;
-    b.Write(s);
-    a.Write(s);  // the order of writing does not change the ids
-    std::vector<uint8_t> bytes = s.Content();
-    EXPECT_EQ(bytes[2], 2);
-    EXPECT_EQ(bytes[2 + 2 + bytes[0] % 64], 1);
+    EXPECT_EQ(test::WrittenBytes(b)[2], 2);  // the order of writing does not change the ids
+    EXPECT_EQ(test::WrittenBytes(a)[2], 1);
 }
 
 // The tag references its compressed data instead of copying it.

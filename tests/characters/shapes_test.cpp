@@ -15,11 +15,9 @@ namespace quillon {
 namespace {
 
 using test::Hex;
-using test::ToHex;
-
-using test::TagHex;
-
 using test::NextIdWillBe;
+using test::TagHex;
+using test::ToHex;
 
 struct ShapeCase {
     const char *name;
@@ -96,10 +94,7 @@ TEST(ShapeRecords, ExactBits) {
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        SwfStream s;
-        row.make()->Write(s);
-        s.FlushBits();
-        EXPECT_EQ(test::StreamHex(s), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(test::WrittenHex(*row.make()), ToHex(Hex(row.bytes)));
     }
 }
 
@@ -112,33 +107,21 @@ TEST(ShapeStyles, CountsFrom255TakeThreeBytes) {
     for (const auto &row : rows) {
         SCOPED_TRACE(row.fills);
         std::vector<std::unique_ptr<FillStyle>> fills;
-        for (size_t i = 0; i < row.fills; ++i)
-            fills.push_back(std::make_unique<SolidFill>(Rgba(1, 2, 3, 4)));
-        ShapeWithStyle shape(std::move(fills), {});
-        SwfStream s;
-        shape.Write(s);
-        std::vector<uint8_t> bytes = s.Content();
-        std::vector<uint8_t> count = Hex(row.count);
-        ASSERT_EQ(bytes.size(), count.size() + row.fills * 5 + 2);
-        EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(count.size()))),
-                  ToHex(count));
+        std::vector<uint8_t> expected = Hex(row.count);
         for (size_t i = 0; i < row.fills; ++i) {
-            auto at = bytes.begin() + static_cast<long>(count.size() + i * 5);
-            ASSERT_EQ(ToHex(std::vector<uint8_t>(at, at + 5)), "00 01 02 03 04") << "fill " << i;
+            fills.push_back(std::make_unique<SolidFill>(Rgba(1, 2, 3, 4)));
+            expected.insert(expected.end(), {0x00, 0x01, 0x02, 0x03, 0x04});  // solid, red, green, blue, alpha
         }
-        EXPECT_EQ(bytes[bytes.size() - 2], 0x00);  // no line styles
-        EXPECT_EQ(bytes.back(), row.bitsByte);
+        expected.insert(expected.end(), {0x00, row.bitsByte});  // no line styles
+        EXPECT_EQ(ToHex(test::WrittenBytes(ShapeWithStyle(std::move(fills), {}))), ToHex(expected));
     }
 }
 
 TEST(ShapeStyles, LineStyleWidthAndColour) {
     std::vector<std::unique_ptr<LineStyle>> lines;
     lines.push_back(std::make_unique<LineStyle>(300, Rgba(9, 8, 7, 6)));
-    ShapeWithStyle shape({}, std::move(lines));
-    SwfStream s;
-    shape.Write(s);
     // no fills, one line style, NumFillBits 0, NumLineBits 1
-    EXPECT_EQ(test::StreamHex(s), "00 01 2C 01 09 08 07 06 01");
+    EXPECT_EQ(test::WrittenHex(ShapeWithStyle({}, std::move(lines))), "00 01 2C 01 09 08 07 06 01");
 }
 
 struct MatrixCase {
@@ -167,21 +150,16 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
         EXPECT_TRUE(item.HasTransform());
         std::unique_ptr<Matrix> m = item.MakeMatrix();
         ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->hasScale, 1);
-        EXPECT_EQ(m->hasRotate, 1);
-        EXPECT_EQ(m->scaleX, row.scaleX);
-        EXPECT_EQ(m->scaleY, row.scaleY);
-        EXPECT_EQ(m->rotateSkew0, row.rotateSkew0);
-        EXPECT_EQ(m->rotateSkew1, row.rotateSkew1);
-        EXPECT_EQ(m->translateX, row.translateX);
-        EXPECT_EQ(m->translateY, row.translateY);
+        // hasScale, hasRotate, the scales, the skews and the translation
+        EXPECT_EQ((std::vector<int32_t>{m->hasScale, m->hasRotate, m->scaleX, m->scaleY, m->rotateSkew0,
+                                        m->rotateSkew1, m->translateX, m->translateY}),
+                  (std::vector<int32_t>{1, 1, row.scaleX, row.scaleY, row.rotateSkew0, row.rotateSkew1,
+                                        row.translateX, row.translateY}));
         // The placement carries these bytes after flags 06, depth and id.
         ResetCharacterIds();
         Movie movie;
         movie.GetFrame(0)->ShowItem(&item);
-        SwfStream s;
-        movie.GetFrame(0)->Tags().back()->Write(s);
-        std::vector<uint8_t> bytes = s.Content();
+        std::vector<uint8_t> bytes = test::WrittenBytes(*movie.GetFrame(0)->Tags().back());
         std::vector<uint8_t> matrix = Hex(row.bytes);
         ASSERT_EQ(bytes.size(), 2 + 5 + matrix.size());
         EXPECT_EQ(bytes[2], 0x06);
@@ -200,11 +178,16 @@ TEST(PlacementMatrix, NoTransformNoMatrix) {
     EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags().back()), "85 06 02 01 00 01 00");
 }
 
-// Shown twice: the definition once, a placement each time with the same id.
-TEST(DisplayItems, DefineOncePlaceEachTime) {
-    ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
+// A movie and a rectangle, character ids counted from 1.
+class DisplayItems : public ::testing::Test {
+protected:
+    DisplayItems() { ResetCharacterIds(); }
     Movie movie;
+    RectItem item{0, 0, 200, 100};
+};
+
+// Shown twice: the definition once, a placement each time with the same id.
+TEST_F(DisplayItems, DefineOncePlaceEachTime) {
     Frame *f0 = movie.GetFrame(0), *f1 = movie.GetFrame(1);
     f0->ShowItem(&item);
     ASSERT_EQ(f0->Tags().size(), 2u);
@@ -218,10 +201,7 @@ TEST(DisplayItems, DefineOncePlaceEachTime) {
 
 // A look-changing setter on a shown item, then hide and show: the old
 // character is removed and a new one defined and placed.
-TEST(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
-    ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
-    Movie movie;
+TEST_F(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
     movie.GetFrame(0)->ShowItem(&item);
     Frame *f2 = movie.GetFrame(2);
     item.SetLineColour(Colour{255, 0, 0, 255});
@@ -238,12 +218,8 @@ TEST(DisplayItems, LookChangeThenHideRemovesTheOldCharacter) {
     EXPECT_EQ(movie.PlacementsFor(2).size(), 1u);
 }
 
-
-TEST(DisplayItems, DefineOnlyNeverPlaces) {
-    ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
+TEST_F(DisplayItems, DefineOnlyNeverPlaces) {
     item.SetDefineOnly(1);
-    Movie movie;
     movie.GetFrame(0)->ShowItem(&item);
     movie.GetFrame(1)->ShowItem(&item);
     ASSERT_EQ(movie.GetFrame(0)->Tags().size(), 1u);
@@ -254,10 +230,8 @@ TEST(DisplayItems, DefineOnlyNeverPlaces) {
 
 // A removal with no open placement would take whatever holds that depth off
 // the stage: it adds nothing.
-TEST(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
-    ResetCharacterIds();
+TEST_F(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
     RectItem never(0, 0, 10, 10), once(0, 0, 10, 10);
-    Movie movie;
     Frame *frame = movie.GetFrame(0);
     frame->HideItem(&never);  // never defined
     EXPECT_TRUE(frame->Tags().empty());

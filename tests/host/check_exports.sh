@@ -20,14 +20,10 @@ if [ "$want" = "$have" ]; then
   echo "exports: $(echo "$want" | wc -l) names, as listed"
   exit 0
 fi
-echo "missing from $lib:"; comm -23 /dev/fd/3 /dev/fd/4 3<<EOF3 4<<EOF4
-$want
-EOF3
-$have
-EOF4
-echo "unexpected in $lib:"; comm -13 /dev/fd/3 /dev/fd/4 3<<EOF3 4<<EOF4
-$want
-EOF3
-$have
-EOF4
+lists=$(mktemp -d)
+trap 'rm -rf "$lists"' EXIT
+printf '%s\n' "$want" >"$lists/want"
+printf '%s\n' "$have" >"$lists/have"
+echo "missing from $lib:"; comm -23 "$lists/want" "$lists/have"
+echo "unexpected in $lib:"; comm -13 "$lists/want" "$lists/have"
 exit 1

@@ -129,18 +129,6 @@ static int MakeDir(const char *path) {
     return Fail("cannot create the folder", path);
 }
 
-/* One scenario in a load of its own. */
-static int RunScenario(const QuillonScenarioEntry *e, const char *out, const char *dataDir) {
-    QuillonApi q;
-    void *library = Load(&q);
-    int rc;
-    if (!library) return 1;
-    rc = e->run(&q, out, dataDir);
-    if (rc != 0) fprintf(stderr, "quillon-reload: scenario %s failed (%d)\n", e->name, rc);
-    if (Unload(library) != 0) rc = 1;
-    return rc;
-}
-
 int main(int argc, char **argv) {
     if (argc >= 4 && strcmp(argv[2], "open") == 0) {
         libraryPath = argv[1];
@@ -148,7 +136,7 @@ int main(int argc, char **argv) {
     }
     if (argc == 5 && strcmp(argv[2], "scenarios") == 0) {
         libraryPath = argv[1];
-        return QuillonRunEveryScenario("quillon-reload", argv[3], argv[4], MakeDir, RunScenario);
+        return QuillonRunEveryScenario("quillon-reload", argv[3], argv[4], MakeDir, Load, Unload);
     }
     fprintf(stderr,
             "usage: %s LIBRARY open CYCLES [MAX_GROWTH_BYTES]\n"

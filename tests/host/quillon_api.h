@@ -56,6 +56,10 @@ typedef struct QuillonScenarioEntry {
  * ends with NULL. */
 extern const QuillonScenarioEntry *const quillonScenarioTables[];
 
+/* A scenario's last step: writes the movie to path unless failed, destroys
+ * it, and returns failed. */
+int QuillonFinish(const QuillonApi *q, const char *path, int failed);
+
 /* The scenario called name, or NULL. */
 const QuillonScenarioEntry *QuillonFindScenario(const char *name);
 
@@ -66,13 +70,22 @@ void QuillonPrintPlayerScenes(void);
 /* Prints the name of every scenario, one a line. */
 void QuillonListScenarios(void);
 
-/* A host's runner: every scenario S into outDir/S.swf with the data folder
- * dataRoot/S (both made with makeDir), each through run(), which loads the
- * library, runs the scenario and unloads it. Prints, as who, how many ran
- * and failed; returns 0 when there were scenarios and none failed. */
+/* A host that loads the library afresh for each scenario: load() loads it
+ * and fills q (NULL when it cannot), unload() unloads it and checks that it
+ * left (nonzero when not). QuillonRunLoaded runs scenario e in a load of its
+ * own and returns 0 when all three steps succeeded, telling, as who, of a
+ * scenario that failed. */
+typedef void *(*QuillonLoad)(QuillonApi *q);
+typedef int (*QuillonUnload)(void *library);
+int QuillonRunLoaded(const char *who, const QuillonScenarioEntry *e, const char *out, const char *dataDir,
+                     QuillonLoad load, QuillonUnload unload);
+
+/* A host's runner: every scenario S, through QuillonRunLoaded, into
+ * outDir/S.swf with the data folder dataRoot/S (both made with makeDir).
+ * Prints, as who, how many ran and failed; returns 0 when there were
+ * scenarios and none failed. */
 int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dataRoot,
-                            int (*makeDir)(const char *path),
-                            int (*run)(const QuillonScenarioEntry *e, const char *out, const char *dataDir));
+                            int (*makeDir)(const char *path), QuillonLoad load, QuillonUnload unload);
 
 /* A host that loads the library at run time: lookup(handle, name) gives the
  * export called name, or NULL. QuillonResolveExports fills q with every

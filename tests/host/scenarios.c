@@ -7,21 +7,23 @@
 
 #include "quillon_api.h"
 
+int QuillonFinish(const QuillonApi *q, const char *path, int failed) {
+    if (!failed) q->WriteMovie(path);
+    q->DestroyMovie();
+    return failed;
+}
+
 static int EmptyMovie(const QuillonApi *q, const char *path, const char *dataDir) {
     (void)dataDir;
     q->CreateMovie(550, 400, 0, 12);
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static int OneEmptyFrame(const QuillonApi *q, const char *path, const char *dataDir) {
     (void)dataDir;
     q->CreateMovie(550, 400, 0, 12);
     q->DuplicateFrame();
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDir) {
@@ -32,9 +34,7 @@ static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDi
         q->DuplicateFrame();
         q->NextSlide();
     }
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static const QuillonScenarioEntry lifecycleScenarios[] = {
@@ -73,9 +73,19 @@ void QuillonListScenarios(void) {
         for (e = *table; e->name; ++e) puts(e->name);
 }
 
+int QuillonRunLoaded(const char *who, const QuillonScenarioEntry *e, const char *out, const char *dataDir,
+                     QuillonLoad load, QuillonUnload unload) {
+    QuillonApi q;
+    void *library = load(&q);
+    int rc;
+    if (!library) return 1;
+    rc = e->run(&q, out, dataDir);
+    if (rc != 0) fprintf(stderr, "%s: scenario %s failed (%d)\n", who, e->name, rc);
+    return unload(library) != 0 || rc != 0;
+}
+
 int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dataRoot,
-                            int (*makeDir)(const char *path),
-                            int (*run)(const QuillonScenarioEntry *e, const char *out, const char *dataDir)) {
+                            int (*makeDir)(const char *path), QuillonLoad load, QuillonUnload unload) {
     const QuillonScenarioEntry *const *table;
     const QuillonScenarioEntry *e;
     char out[4096], data[4096];
@@ -89,7 +99,7 @@ int QuillonRunEveryScenario(const char *who, const char *outDir, const char *dat
                 return 1;
             }
             if (makeDir(data) != 0) return 1;
-            failures += run(e, out, data) != 0;
+            failures += QuillonRunLoaded(who, e, out, data, load, unload);
             ++count;
         }
     }

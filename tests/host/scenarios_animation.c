@@ -26,10 +26,8 @@ static int AnimationStoppedAt(const QuillonApi *q, const char *path, int stopFra
         q->AnimateList();
     }
     q->StopFrame(stopFrame);
-    q->WriteMovie(path);
-    q->DestroyMovie();
     free(pixels);
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 #define ANIMATION_AT(k) \

@@ -14,8 +14,8 @@ enum Pattern { kVertical, kHorizontal, kChecker, kSolid };
 
 /* Palette index of pixel (x, y): cells of cell x cell pixels (columns for
  * kVertical, rows for kHorizontal, squares for kChecker) cycling through
- * colours entries from entry offset; kSolid is entry offset everywhere. */
-static unsigned char PatternIndex(int pattern, int cell, int colours, int offset, int x, int y) {
+ * colours entries; kSolid is entry 0 everywhere. */
+static unsigned char PatternIndex(int pattern, int cell, int colours, int x, int y) {
     int n = 0;
     switch (pattern) {
     case kVertical: n = x / cell; break;
@@ -23,26 +23,17 @@ static unsigned char PatternIndex(int pattern, int cell, int colours, int offset
     case kChecker: n = x / cell + y / cell; break;
     default: break;
     }
-    return (unsigned char)((n + offset) % colours);
-}
-
-/* A width x height 8-bit picture, rows packed, or NULL. */
-static unsigned char *PatternPicture(int width, int height, int pattern, int cell, int colours,
-                                     int offset) {
-    unsigned char *pixels = malloc((size_t)width * (size_t)height);
-    int x, y;
-    if (!pixels) return NULL;
-    for (y = 0; y < height; ++y)
-        for (x = 0; x < width; ++x)
-            pixels[(size_t)y * width + x] = PatternIndex(pattern, cell, colours, offset, x, y);
-    return pixels;
+    return (unsigned char)(n % colours);
 }
 
 /* Begins a frame showing the pattern over the whole width x height stage. */
 static int PatternSlide(const QuillonApi *q, int width, int height, int pattern, int cell,
                         const unsigned char *palette, int colours) {
-    unsigned char *pixels = PatternPicture(width, height, pattern, cell, colours, 0);
+    unsigned char *pixels = malloc((size_t)width * (size_t)height);
+    int x, y;
     if (!pixels) return 1;
+    for (y = 0; y < height; ++y)
+        for (x = 0; x < width; ++x) pixels[(size_t)y * width + x] = PatternIndex(pattern, cell, colours, x, y);
     q->CreateFrame(pixels, palette, colours);
     free(pixels);
     return 0;
@@ -62,25 +53,25 @@ static unsigned char *ArgbPicture(int width, int height, unsigned argb) {
     return pixels;
 }
 
-/* A button whose up, over and down faces are one colour each. */
-static int FacedButton(const QuillonApi *q, int kind, unsigned up, unsigned over, unsigned down,
-                       int x, int y, int width, int height) {
-    unsigned char *u = ArgbPicture(width, height, up);
-    unsigned char *o = ArgbPicture(width, height, over);
-    unsigned char *d = ArgbPicture(width, height, down);
-    int failed = !u || !o || !d;
-    if (!failed) q->AddButton(kind, u, o, d, x, y, width, height);
-    free(u);
-    free(o);
-    free(d);
-    return failed;
-}
-
 /* Buttons and pictures at fixed places: x, y, width, height, face (0xAARRGGBB). */
 typedef struct Place {
     int x, y, width, height;
     unsigned face;
 } Place;
+
+/* A button at place p whose up (p's face), over and down faces are one
+ * colour each. */
+static int FacedButton(const QuillonApi *q, int kind, const Place *p, unsigned over, unsigned down) {
+    unsigned char *u = ArgbPicture(p->width, p->height, p->face);
+    unsigned char *o = ArgbPicture(p->width, p->height, over);
+    unsigned char *d = ArgbPicture(p->width, p->height, down);
+    int failed = !u || !o || !d;
+    if (!failed) q->AddButton(kind, u, o, d, p->x, p->y, p->width, p->height);
+    free(u);
+    free(o);
+    free(d);
+    return failed;
+}
 
 /* The play button that the sprite and info movies use to step from one
  * stopped frame to the next (its up face; over and down are lighter and
@@ -89,16 +80,7 @@ static const Place kStepButton = {280, 200, 30, 30, 0xFF00C000u};
 static const Place kPauseButton = {100, 80, 60, 40, 0xFFE08020u};
 static const Place kNavigationPicture = {270, 8, 40, 24, 0xFF804000u};
 
-static int StepButton(const QuillonApi *q) {
-    const Place *b = &kStepButton;
-    return FacedButton(q, 1, b->face, 0xFF00E000u, 0xFF008000u, b->x, b->y, b->width, b->height);
-}
-
-static int Finish(const QuillonApi *q, const char *path, int failed) {
-    if (!failed) q->WriteMovie(path);
-    q->DestroyMovie();
-    return failed;
-}
+static int StepButton(const QuillonApi *q) { return FacedButton(q, 1, &kStepButton, 0xFF00E000u, 0xFF008000u); }
 
 /* ---- Slides and stops ------------------------------------------------ */
 
@@ -106,21 +88,38 @@ static const unsigned char kPaletteA[] = {0x20, 0x40, 0xA0, 0xF0, 0xD0, 0x30, 0x
 static const unsigned char kPaletteB[] = {0xC0, 0x20, 0x20, 0x20, 0xC0, 0x60, 0xFF, 0xFF, 0xFF};
 static const unsigned char kPaletteC[] = {0x80, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x60, 0xE0, 0xE0};
 
-/* Three stopped slides: vertical stripes, horizontal stripes, a checkerboard. */
+/* Slides A, B and C of the 320 x 240 stage: vertical stripes, horizontal
+ * stripes, a checkerboard. */
+enum { kSlideA, kSlideB, kSlideC };
+static int Slide(const QuillonApi *q, int slide) {
+    static const int pattern[] = {kVertical, kHorizontal, kChecker}, cell[] = {16, 12, 20};
+    static const unsigned char *const palette[] = {kPaletteA, kPaletteB, kPaletteC};
+    return PatternSlide(q, 320, 240, pattern[slide], cell[slide], palette[slide], 3);
+}
+
+/* A 320 x 240 movie of slides, the first showing slide. */
+static int SlideMovie(const QuillonApi *q, int slides, int slide) {
+    q->CreateMovie(320, 240, slides, 12);
+    return Slide(q, slide);
+}
+
+/* A 320 x 240 movie whose first frame shows the colour rgb everywhere. */
+static int SolidMovie(const QuillonApi *q, const unsigned char *rgb) {
+    q->CreateMovie(320, 240, 0, 12);
+    return PatternSlide(q, 320, 240, kSolid, 1, rgb, 1);
+}
+
+/* Three stopped slides: A, B, C. */
 static int ThreeSlides(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed = 0;
+    int failed = 0, slide;
     (void)dataDir;
     q->CreateMovie(320, 240, 3, 12);
-    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
-    q->StopFrame(-1);
-    q->NextSlide();
-    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
-    q->StopFrame(-1);
-    q->NextSlide();
-    failed |= PatternSlide(q, 320, 240, kChecker, 20, kPaletteC, 3);
-    q->StopFrame(-1);
-    q->NextSlide();
-    return Finish(q, path, failed);
+    for (slide = kSlideA; slide <= kSlideC; ++slide) {
+        failed |= Slide(q, slide);
+        q->StopFrame(-1);
+        q->NextSlide();
+    }
+    return QuillonFinish(q, path, failed);
 }
 
 /* A stage 322 pixels wide: its rows need two bytes of padding each. */
@@ -130,7 +129,7 @@ static int WideStage(const QuillonApi *q, const char *path, const char *dataDir)
     q->CreateMovie(322, 120, 1, 12);
     failed = PatternSlide(q, 322, 120, kVertical, 23, kPaletteA, 3);
     q->StopFrame(-1);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 static int TinyStage(const QuillonApi *q, const char *path, const char *dataDir) {
@@ -140,7 +139,7 @@ static int TinyStage(const QuillonApi *q, const char *path, const char *dataDir)
     q->CreateMovie(1, 1, 1, 12);
     q->CreateFrame(pixel, palette, 1);
     q->StopFrame(-1);
-    return Finish(q, path, 0);
+    return QuillonFinish(q, path, 0);
 }
 
 /* A stage whose twip size needs more than 15 bits in the header. */
@@ -150,20 +149,19 @@ static int LargeStage(const QuillonApi *q, const char *path, const char *dataDir
     q->CreateMovie(1024, 768, 1, 12);
     failed = PatternSlide(q, 1024, 768, kChecker, 64, kPaletteC, 3);
     q->StopFrame(-1);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* The first slide does not stop, the second does. */
 static int StopOnSecond(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed = 0;
+    int failed;
     (void)dataDir;
-    q->CreateMovie(320, 240, 2, 12);
-    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    failed = SlideMovie(q, 2, kSlideA);
     q->NextSlide();
-    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    failed |= Slide(q, kSlideB);
     q->StopFrame(-1);
     q->NextSlide();
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* 50 slides of 800 x 600 with 256-colour palettes, playing through at 30
@@ -190,7 +188,7 @@ static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
         q->NextSlide();
     }
     free(pixels);
-    return Finish(q, path, 0);
+    return QuillonFinish(q, path, 0);
 }
 
 /* ---- Interactivity --------------------------------------------------- */
@@ -212,53 +210,49 @@ static const unsigned kNavigationFaces[6][3] = {
 };
 
 static int NavigationDeck(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed = 0, i, kind;
+    int failed, i, kind;
     (void)dataDir;
-    q->CreateMovie(320, 240, 3, 12);
-    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    failed = SlideMovie(q, 3, kSlideA);
     q->StopFrame(-1);
     q->NextSlide();
-    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    failed |= Slide(q, kSlideB);
     q->NextSlide();
     for (i = 0; i < 35; ++i) q->DuplicateFrame();
-    failed |= PatternSlide(q, 320, 240, kChecker, 20, kPaletteC, 3);
+    failed |= Slide(q, kSlideC);
     q->StopFrame(-1);
     q->NextSlide();
     for (kind = 1; kind <= 6; ++kind) {
         const unsigned *face = kNavigationFaces[kind - 1];
-        failed |= FacedButton(q, kind, 0xFF000000u | face[0], 0xFF000000u | face[1], 0xFF000000u | face[2],
-                              kNavigationX + kNavigationStep * (kind - 1), kNavigationY, kNavigationSide,
-                              kNavigationSide);
+        const Place p = {kNavigationX + kNavigationStep * (kind - 1), kNavigationY, kNavigationSide,
+                         kNavigationSide, 0xFF000000u | face[0]};
+        failed |= FacedButton(q, kind, &p, 0xFF000000u | face[1], 0xFF000000u | face[2]);
     }
-    failed |= FacedButton(q, 0, kNavigationPicture.face, kNavigationPicture.face, kNavigationPicture.face,
-                          kNavigationPicture.x, kNavigationPicture.y, kNavigationPicture.width,
-                          kNavigationPicture.height);
-    return Finish(q, path, failed);
+    failed |= FacedButton(q, 0, &kNavigationPicture, kNavigationPicture.face, kNavigationPicture.face);
+    return QuillonFinish(q, path, failed);
 }
 
-/* Frame 0: slide A with kPauseButton and a stop; frame 1: slide B, the
- * button removed, a stop. */
-static int AddPause(const QuillonApi *q) {
+/* Frame 0: slide A with kPauseButton and a stop, and, given link, the link
+ * to it that opens by itself on frame 1; frame 1: slide B, the button
+ * removed, a stop. */
+static int PauseThenSlideB(const QuillonApi *q, const char *path, const char *link) {
     const Place *b = &kPauseButton;
     unsigned char *face = ArgbPicture(b->width, b->height, b->face);
+    int failed = SlideMovie(q, 2, kSlideA) | !face;
     if (face) q->AddPauseButton(face, b->x, b->y, b->width, b->height);
     free(face);
-    return !face;
-}
-
-static int PauseButton(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed = 0;
-    (void)dataDir;
-    q->CreateMovie(320, 240, 2, 12);
-    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
-    failed |= AddPause(q);
     q->StopFrame(-1);
+    if (link) q->AddAutomaticHyperLink(1, link, "_self");
     q->NextSlide();
-    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
+    failed |= Slide(q, kSlideB);
     q->RemoveButtons();
     q->StopFrame(-1);
     q->NextSlide();
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
+}
+
+static int PauseButton(const QuillonApi *q, const char *path, const char *dataDir) {
+    (void)dataDir;
+    return PauseThenSlideB(q, path, NULL);
 }
 
 /* Slide A, stopped, with an invisible link area from (100, 80) to (220, 160)
@@ -266,31 +260,18 @@ static int PauseButton(const QuillonApi *q, const char *path, const char *dataDi
 static int HyperLinkArea(const QuillonApi *q, const char *path, const char *dataDir) {
     int failed;
     (void)dataDir;
-    q->CreateMovie(320, 240, 1, 12);
-    failed = PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
+    failed = SlideMovie(q, 1, kSlideA);
     q->AddHyperLink("/clicked?x=1", "_self", 100, 80, 220, 160);
     q->StopFrame(-1);
     q->NextSlide();
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
-/* Frame 0: slide A, stopped, with kPauseButton; frame 1, given by number
- * before it begins: slide B and a link to /reached?frame=1 that opens by
- * itself. */
+/* The pause movie, frame 1 (given by number before it begins) with a link
+ * to /reached?frame=1 that opens by itself. */
 static int AutomaticLink(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed = 0;
     (void)dataDir;
-    q->CreateMovie(320, 240, 2, 12);
-    failed |= PatternSlide(q, 320, 240, kVertical, 16, kPaletteA, 3);
-    failed |= AddPause(q);
-    q->StopFrame(-1);
-    q->AddAutomaticHyperLink(1, "/reached?frame=1", "_self");
-    q->NextSlide();
-    failed |= PatternSlide(q, 320, 240, kHorizontal, 12, kPaletteB, 3);
-    q->RemoveButtons();
-    q->StopFrame(-1);
-    q->NextSlide();
-    return Finish(q, path, failed);
+    return PauseThenSlideB(q, path, "/reached?frame=1");
 }
 
 /* A 48 x 32 sprite, its left half opaque (0xFF, 0xC0, 0x00), its right half
@@ -300,22 +281,12 @@ static int AutomaticLink(const QuillonApi *q, const char *path, const char *data
  * (100, 150). */
 static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDir) {
     static const unsigned char background[] = {0x20, 0x60, 0xE0};
+    static const unsigned char opaque[] = {0xFF, 0xFF, 0xC0, 0x00}, red[] = {0x80, 0x80, 0x00, 0x00};
     unsigned char *sprite = malloc(48 * 32 * 4);
-    int failed = !sprite, x, y;
+    int failed = !sprite, i;
     (void)dataDir;
-    if (sprite) {
-        for (y = 0; y < 32; ++y)
-            for (x = 0; x < 48; ++x) {
-                unsigned char *p = sprite + (y * 48 + x) * 4;
-                if (x < 24) {
-                    p[0] = 0xFF, p[1] = 0xFF, p[2] = 0xC0, p[3] = 0x00;
-                } else {
-                    p[0] = 0x80, p[1] = 0x80, p[2] = 0x00, p[3] = 0x00;
-                }
-            }
-    }
-    q->CreateMovie(320, 240, 0, 12);
-    failed |= PatternSlide(q, 320, 240, kSolid, 1, background, 1);
+    for (i = 0; sprite && i < 48 * 32; ++i) memcpy(sprite + i * 4, i % 48 < 24 ? opaque : red, 4);
+    failed |= SolidMovie(q, background);
     q->SetSpritesCount(1);
     if (sprite) q->AddSprite(0, sprite, 48, 32);
     free(sprite);
@@ -339,7 +310,7 @@ static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDi
     q->StopFrame(-1);
 
     failed |= StepButton(q);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* Over a solid slide of (0x30, 0x30, 0x30), frame 0 shows three overlays:
@@ -352,15 +323,11 @@ static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataD
     static const unsigned char red[] = {0xFF, 0x40, 0x40};
     static const unsigned char halves[] = {0x40, 0xFF, 0x40, 0x40, 0x40, 0xFF};
     static const unsigned char yellow[] = {0xFF, 0xFF, 0x00};
-    unsigned char small[10 * 5], wide[21 * 11], odd[7 * 5];
-    int failed, x, y;
+    unsigned char small[10 * 5] = {0}, wide[21 * 11], odd[7 * 5] = {0};
+    int failed, i;
     (void)dataDir;
-    memset(small, 0, sizeof small);
-    memset(odd, 0, sizeof odd);
-    for (y = 0; y < 11; ++y)
-        for (x = 0; x < 21; ++x) wide[y * 21 + x] = x < 11 ? 0 : 1;
-    q->CreateMovie(320, 240, 0, 12);
-    failed = PatternSlide(q, 320, 240, kSolid, 1, background, 1);
+    for (i = 0; i < 21 * 11; ++i) wide[i] = i % 21 >= 11;
+    failed = SolidMovie(q, background);
     q->SetInfoCount(3);
     q->AddInfo(0, 10, 10, 19, 14, small, red, 1);
     q->AddInfo(1, 60, 30, 80, 40, wide, halves, 2);
@@ -372,7 +339,7 @@ static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataD
     q->StopFrame(-1);
 
     failed |= StepButton(q);
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
 }
 
 /* ---- Pictures pixel for pixel ---------------------------------------- */
@@ -412,10 +379,9 @@ static unsigned char *ExactArgb(int width, int height) {
  * up, over and down) at y = 130, each in the exact pattern. One frame,
  * stopped. */
 static int ExactPictures(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed, i, x, y;
+    int failed, i, x;
     (void)dataDir;
-    q->CreateMovie(320, 240, 0, 12);
-    failed = PatternSlide(q, 320, 240, kSolid, 1, kExactBackground, 1);
+    failed = SolidMovie(q, kExactBackground);
     q->StopFrame(-1);
     q->SetInfoCount(4);
     for (i = 0; i < 4; ++i) {
@@ -425,8 +391,7 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
         if (!argb || !indexes) {
             failed = 1;
         } else {
-            for (y = 0; y < h; ++y)
-                for (x = 0; x < w; ++x) indexes[y * w + x] = (unsigned char)ExactIndex(w, h, x, y);
+            for (x = 0; x < w * h; ++x) indexes[x] = (unsigned char)ExactIndex(w, h, x % w, x / w);
             q->AddButton(0, argb, argb, argb, left, kExactPicture, w, h);
             q->AddPauseButton(argb, left, kExactPause, w, h);
             q->AddInfo(i, left, kExactInfo, left + w - 1, kExactInfo + h - 1, indexes, kExactPalette, 3);
@@ -435,7 +400,18 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
         free(argb);
         free(indexes);
     }
-    return Finish(q, path, failed);
+    return QuillonFinish(q, path, failed);
+}
+
+/* A one-frame movie, stopped: a solid slide of grey level, sprite 0 at
+ * (x, y); written to path and destroyed. */
+static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char level, int x, int y) {
+    const unsigned char grey[] = {level, level, level};
+    int failed = SolidMovie(q, grey);
+    q->TranslateSprite(0, x, y);
+    q->ShowSprite(0);
+    q->StopFrame(-1);
+    return QuillonFinish(q, path, failed);
 }
 
 /* One 8 x 6 sprite in the exact pattern, shown in two movies in a row: the
@@ -443,19 +419,6 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
  * directory) at (40, 30) over a slide of (0x30, 0x30, 0x30); the second, made
  * after the first was written and destroyed, at (100, 80) over a slide of
  * (0x60, 0x60, 0x60). Both stop at their only frame. */
-/* A one-frame movie, stopped: a solid slide of grey level, sprite 0 at
- * (x, y); written to path and destroyed. */
-static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char level, int x, int y) {
-    const unsigned char grey[] = {level, level, level};
-    int failed;
-    q->CreateMovie(320, 240, 0, 12);
-    failed = PatternSlide(q, 320, 240, kSolid, 1, grey, 1);
-    q->TranslateSprite(0, x, y);
-    q->ShowSprite(0);
-    q->StopFrame(-1);
-    return Finish(q, path, failed);
-}
-
 static int SpriteInTwoMovies(const QuillonApi *q, const char *path, const char *dataDir) {
     unsigned char *sprite = ExactArgb(8, 6);
     char *first = malloc(strlen(dataDir) + 40);

@@ -13,13 +13,9 @@ namespace quillon {
 namespace {
 
 using test::Hex;
+using test::TagHex;
 using test::ToHex;
-
-std::string ActionHex(const Action &action) {
-    SwfStream s;
-    action.Write(s);
-    return test::StreamHex(s);
-}
+using test::WrittenHex;
 
 TEST(Actions, RecordBytes) {
     struct Row {
@@ -43,19 +39,8 @@ TEST(Actions, RecordBytes) {
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ActionHex(*row.make()), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(WrittenHex(*row.make()), ToHex(Hex(row.bytes)));
     }
-}
-
-TEST(Actions, LongURLLengthIsTwoBytes) {
-    std::string url(300, 'u');
-    auto action = GetURLDescriptor(url.c_str(), "t").MakeAction();
-    SwfStream s;
-    action->Write(s);
-    std::vector<uint8_t> bytes = s.Content();
-    ASSERT_EQ(bytes.size(), 3u + 300 + 1 + 2);
-    EXPECT_EQ(bytes[1], (300 + 3) & 0xFF);
-    EXPECT_EQ(bytes[2], (300 + 3) >> 8);
 }
 
 // The GetURL action of url and target, whose payload must hold keptUrl and
@@ -63,16 +48,16 @@ TEST(Actions, LongURLLengthIsTwoBytes) {
 // field; empty when it does not.
 std::vector<uint8_t> GetURLBytes(const std::string &url, const std::string &target, size_t keptUrl,
                                  size_t keptTarget) {
-    auto action = GetURLDescriptor(url.c_str(), target.c_str()).MakeAction();
-    SwfStream s;
-    action->Write(s);
-    std::vector<uint8_t> bytes = s.Content();
+    std::vector<uint8_t> bytes = test::WrittenBytes(*GetURLDescriptor(url.c_str(), target.c_str()).MakeAction());
     size_t payload = keptUrl + 1 + keptTarget + 1;
     EXPECT_EQ(bytes.size(), 3 + payload);
     if (bytes.size() != 3 + payload) return {};
     EXPECT_EQ(bytes[1] | bytes[2] << 8, static_cast<int>(payload));
     return bytes;
 }
+
+// A length of 303: both bytes of the field in use.
+TEST(Actions, LongURLLengthIsTwoBytes) { EXPECT_FALSE(GetURLBytes(std::string(300, 'u'), "t", 300, 1).empty()); }
 
 // Texts longer than the 16-bit length can count are cut so that the length
 // still matches the payload: the url keeps 65533 bytes, the target the rest.
@@ -138,9 +123,7 @@ TEST(DoAction, TagBytes) {
         SCOPED_TRACE(row.name);
         DoActionTag tag;
         row.fill(tag);
-        SwfStream s;
-        tag.Write(s);
-        EXPECT_EQ(test::StreamHex(s), ToHex(Hex(row.bytes)));
+        EXPECT_EQ(TagHex(tag), ToHex(Hex(row.bytes)));
     }
 }
 
@@ -148,9 +131,7 @@ TEST(DoAction, LongBodyTakesTheLongHeader) {
     std::string url(60, 'u');
     DoActionTag tag;
     GetURLDescriptor(url.c_str(), "").FillDoAction(tag);  // 3 + 62 + 1 = 66 bytes
-    SwfStream s;
-    tag.Write(s);
-    std::vector<uint8_t> bytes = s.Content();
+    std::vector<uint8_t> bytes = test::WrittenBytes(tag);
     ASSERT_EQ(bytes.size(), 6u + 66);
     EXPECT_EQ(ToHex(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6)), "3F 03 42 00 00 00");
 }
@@ -165,10 +146,8 @@ TEST(DoAction, EachAddActionsIsItsOwnTag) {
     auto *second = dynamic_cast<DoActionTag *>(frame->Tags()[1].get());
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
-    SwfStream s;
-    first->Write(s);
-    second->Write(s);
-    EXPECT_EQ(test::StreamHex(s), "02 03 07 00 02 03 06 00");
+    EXPECT_EQ(TagHex(*first), "02 03 07 00");
+    EXPECT_EQ(TagHex(*second), "02 03 06 00");
 }
 
 // One descriptor applied twice makes two actions; each container owns its
@@ -183,9 +162,7 @@ TEST(Descriptors, EveryApplicationMakesANewAction) {
     ASSERT_EQ(b.Actions().size(), 1u);
     EXPECT_NE(a->Actions()[0].get(), b.Actions()[0].get());
     a.reset();
-    SwfStream s;
-    b.Write(s);
-    EXPECT_EQ(test::StreamHex(s), "02 03 07 00");
+    EXPECT_EQ(TagHex(b), "02 03 07 00");
 }
 
 TEST(Descriptors, GetURLKeepsItsOwnCopies) {
@@ -197,13 +174,11 @@ TEST(Descriptors, GetURLKeepsItsOwnCopies) {
         ActionList list;
         d.FillConditionAction(list);
         ASSERT_EQ(list.size(), 1u);
-        EXPECT_EQ(ActionHex(*list[0]), "83 06 00 61 62 63 00 74 00");
+        EXPECT_EQ(WrittenHex(*list[0]), "83 06 00 61 62 63 00 74 00");
     }
     std::strcpy(url, "xyz");
     target[0] = 'q';
-    SwfStream s;
-    tag.Write(s);
-    EXPECT_EQ(test::StreamHex(s), "0A 03 83 06 00 61 62 63 00 74 00 00");
+    EXPECT_EQ(TagHex(tag), "0A 03 83 06 00 61 62 63 00 74 00 00");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Buttons: the DefineButton2 body, condition flags, state items defined once,
 // and the tags a shown or hidden button adds.
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,17 +14,15 @@ namespace quillon {
 namespace {
 
 using test::Hex;
-using test::ToHex;
-
-using test::TagHex;
-
 using test::NextIdWillBe;
+using test::TagHex;
+using test::ToHex;
 
 // Up, over and down items get ids 4, 5 and 6, the button 7.
 struct ButtonCase {
     const char *name;
     std::function<void(Button &)> attach;
-    const char *tag;
+    const char *tag, *actions;  // the tag header; the condition actions after the records
 };
 
 TEST(DefineButton2, ExactTags) {
@@ -33,29 +30,23 @@ TEST(DefineButton2, ExactTags) {
         "07 00 00 1F 00 01 04 00 01 00 00 04 02 05 00 01 00 00 04 04 06 00 01 00 00 04 08 06 00 01 00"
         " 00 04 00 00 00";
     const ButtonCase rows[] = {
-        {"Play", [](Button &b) { b.AttachAction(PlayDescriptor(), 6); }, "A8 08 "},
-        {"GotoFrame", [](Button &b) { b.AttachAction(GotoFrameDescriptor(3), 6); }, "AC 08 "},
+        {"Play", [](Button &b) { b.AttachAction(PlayDescriptor(), 6); }, "A8 08 ", "08 00 06 00"},
+        {"GotoFrame", [](Button &b) { b.AttachAction(GotoFrameDescriptor(3), 6); }, "AC 08 ",
+         "08 00 81 02 00 03 00 00"},
         // Condition 0 and 10 set no flag; the action is still written.
-        {"NoCondition", [](Button &b) { b.AttachAction(StopDescriptor(), 0); }, "A8 08 "},
+        {"NoCondition", [](Button &b) { b.AttachAction(StopDescriptor(), 0); }, "A8 08 ", "00 00 07 00"},
         {"TwoConditions",
          [](Button &b) {
              b.AttachAction(PlayDescriptor(), 6);
              b.AttachAction(StopDescriptor(), 9);
          },
-         "A9 08 "},
+         "A9 08 ", "09 00 06 07 00"},
         // A GetURL payload of 21 bytes makes n = 24: body 63, long header.
         {"LongGetURL", [](Button &b) { b.AttachAction(GetURLDescriptor("0123456789abcdefghi", ""), 6); },
-         "BF 08 3F 00 00 00 "},
+         "BF 08 3F 00 00 00 ",
+         "08 00 83 15 00 30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66 67 68 69 00 00 00"},
     };
-    const std::string tails[] = {
-        "08 00 06 00",
-        "08 00 81 02 00 03 00 00",
-        "00 00 07 00",
-        "09 00 06 07 00",
-        "08 00 83 15 00 30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66 67 68 69 00 00 00",
-    };
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const ButtonCase &row = rows[i];
+    for (const ButtonCase &row : rows) {
         SCOPED_TRACE(row.name);
         NextIdWillBe(4);
         RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
@@ -71,7 +62,7 @@ TEST(DefineButton2, ExactTags) {
         ASSERT_NE(tag, nullptr);
         EXPECT_EQ(tag->CharacterId(), 7);
         EXPECT_EQ(button.GetCharacterId(), 7);
-        EXPECT_EQ(TagHex(*tag), ToHex(Hex(row.tag + records + " " + tails[i])));
+        EXPECT_EQ(TagHex(*tag), ToHex(Hex(row.tag + records + " " + row.actions)));
         // Placed at its depth value without a matrix.
         EXPECT_EQ(TagHex(*frame->Tags()[4]), "85 06 02 01 00 07 00");
     }
@@ -109,12 +100,10 @@ TEST(DefineButton2, TwoConditionActions) {
                                                  std::make_unique<CxformWithAlpha>(0, 0, 0, 0, 0, 0, 0, 0, 0, 0)));
     tag.AddConditionAction(std::move(first));
     tag.AddConditionAction(std::move(last));
-    SwfStream s;
-    tag.Write(s);
     std::string id = ToHex({static_cast<uint8_t>(tag.CharacterId()), static_cast<uint8_t>(tag.CharacterId() >> 8)});
     // body: id, 00, offset 0A 00, record 0F 03 02 01 00 00 04, end 00,
     // 06 00 01 00 06 00 (size 6), 00 00 08 00 07 00
-    EXPECT_EQ(test::StreamHex(s), "99 08 " + id + " 00 0A 00 0F 03 02 01 00 00 04 00 06 00 01 00 06 00 00 00 08 00 07 00");
+    EXPECT_EQ(TagHex(tag), "99 08 " + id + " 00 0A 00 0F 03 02 01 00 00 04 00 06 00 01 00 06 00 00 00 08 00 07 00");
 }
 
 // The pause button and the hyperlink area: one item in all four states is

@@ -7,14 +7,6 @@ const { after } = require('node:test');
 const fs = require('node:fs');
 const path = require('node:path');
 
-for (const name of ['playwright-core', '@ruffle-rs/ruffle/package.json']) {
-  try {
-    require.resolve(name);
-  } catch (error) {
-    throw new Error(`${name} is not installed in tests/player: run scripts/install-deps`);
-  }
-}
-
 const { Player } = require('./harness/player');
 
 const player = new Player();

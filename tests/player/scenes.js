@@ -47,10 +47,8 @@ function pattern(kind, cell, palette) {
     vertical: (x) => Math.floor(x / cell),
     horizontal: (x, y) => Math.floor(y / cell),
     checker: (x, y) => Math.floor(x / cell) + Math.floor(y / cell),
-    solid: () => 0,
   }[kind];
-  // Solid pictures are sampled on a grid of 16-pixel cells.
-  return new CellPicture(kind === 'solid' ? 16 : cell, (x, y) => palette[index(x, y) % palette.length]);
+  return new CellPicture(cell, (x, y) => palette[index(x, y) % palette.length]);
 }
 
 const SLIDE_A = pattern('vertical', 16, PALETTE_A);
@@ -85,24 +83,18 @@ const NAVIGATION_PICTURE = place(scenes.navigationPicture);
 const STEP_BUTTON = { ...place(scenes.stepButton), up: scenes.stepButton.face };
 const PAUSE_BUTTON = place(scenes.pauseButton);
 
-// The exact pictures of player-exact-pictures and player-sprite-two-movies:
-// a 1-pixel frame in entry 0 around a checkerboard of entries 1 (where
-// x + y is even) and 2, each pixel exactly where it belongs.
-const EXACT_PALETTE = scenes.exact.palette;
-
-function exactColour(width, height, x, y) {
-  if (x === 0 || y === 0 || x === width - 1 || y === height - 1) return EXACT_PALETTE[0];
-  return EXACT_PALETTE[(x + y) % 2 ? 2 : 1];
-}
-
-// Every pixel of a width x height exact picture at (left, top), and the
+// Every pixel of a width x height exact picture (of player-exact-pictures
+// and player-sprite-two-movies) at (left, top): a 1-pixel frame in entry 0
+// around a checkerboard of entries 1 (where x + y is even) and 2; and the
 // ring of pixels around it, which show the background.
 function exactPoints(left, top, width, height, background) {
   const points = [];
   for (let y = -1; y <= height; ++y) {
     for (let x = -1; x <= width; ++x) {
       const outside = x < 0 || y < 0 || x >= width || y >= height;
-      points.push(point(left + x, top + y, outside ? background : exactColour(width, height, x, y)));
+      const edge = x === 0 || y === 0 || x === width - 1 || y === height - 1;
+      const entry = edge ? 0 : (x + y) % 2 ? 2 : 1;
+      points.push(point(left + x, top + y, outside ? background : scenes.exact.palette[entry]));
     }
   }
   return points;
@@ -112,7 +104,6 @@ function exactPoints(left, top, width, height, background) {
 const EXACT = { ...scenes.exact, background: scenes.exact.background[0] };
 
 module.exports = {
-  CellPicture, pattern, deckSlide, rgb, exactPoints, EXACT,
-  PALETTE_A, PALETTE_B, PALETTE_C, SLIDE_A, SLIDE_B, SLIDE_C,
+  CellPicture, pattern, deckSlide, exactPoints, EXACT, PALETTE_A, PALETTE_C, SLIDE_A, SLIDE_B, SLIDE_C,
   navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
 };

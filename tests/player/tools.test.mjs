@@ -1,48 +1,66 @@
-// The tools' movies in the real player: the demo is drawn and its buttons
-// navigate; every slide of a quillon-slides deck looks like its PNG file or
-// PDF page, and the PDF's web links open; a phone photo stored turned, and
-// a picture in every format Chromium shows, shows as Chromium shows the
-// file; a PowerPoint deck's pages show and its web link opens; a narrated
-// deck moves on by itself; the viewer page fits a large deck into a small
-// window.
-// Run by CTest, which sets QUILLON_HOST, QUILLON_SWF_CHECK, QUILLON_TEST_PICTURE,
-// QUILLON_SLIDES and QUILLON_DEMO;
-// QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot in: the
-// README's docs/demo.png comes from
+// The tools' movies in the real player: the demo and its viewer page; decks
+// of PNG files, a PDF, photographs and pictures of every format Chromium
+// shows, a PowerPoint deck, a narrated deck; the viewer page of a large deck
+// in a small window.
+// Run by CTest, which names the programs in QUILLON_* variables.
+// QUILLON_DEMO_SCREENSHOT names a file to keep the demo's first screenshot
+// in: the README's docs/demo.png comes from
 //   QUILLON_DEMO_SCREENSHOT=$PWD/docs/demo.png ctest --test-dir build -R tools.player
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
-import { after, test } from 'node:test';
+import { after } from 'node:test';
 
 const require = createRequire(import.meta.url);
-const { Player, readMovie } = require('./harness/player');
-const { TestServer } = require('./harness/server');
+const { Player, point, readMovie, sleep, tool } = require('./harness/player');
 const { decodePng } = require('./harness/png');
 
 const player = new Player();
 after(() => player.stop());
+// The tools take their time: no time limit but CTest's.
+const test = (name, fn) => player.test(name, fn, { timeout: Infinity });
 
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-function tool(name) {
-  const file = process.env[name];
-  assert.ok(file, `${name} must name the tool to run (CTest sets it)`);
-  assert.ok(fs.existsSync(file), `${name} ${file} does not exist`);
-  return file;
-}
-
-// ---- PNG files for the deck ---------------------------------------------
+// ---- Making and opening the movies ------------------------------------------
 
 // A test picture of the tools' tests (quillon-test-picture KIND W H ...ARGS),
-// written into the player's folder as NAME.png: {file, rgb}.
+// written into the player's folder as NAME.png (or NAME.EXT of a FORM
+// argument): {file, rgb}, rgb the picture it shows.
 function picture(name, kind, width, height, ...args) {
   const out = path.join(player.dir, name);
-  execFileSync(tool('QUILLON_TEST_PICTURE'), [kind, String(width), String(height), ...args.map(String), out],
-    { stdio: 'pipe' });
+  execFileSync(tool('QUILLON_TEST_PICTURE'), [kind, width, height, ...args, out].map(String), { stdio: 'pipe' });
   return { file: `${out}.png`, rgb: fs.readFileSync(`${out}.rgb`) };
+}
+
+// A picture of two flat colours ([r, g, b]): a top half and a bottom half.
+function halves(name, width, height, top, bottom) {
+  const hex = (rgb) => rgb.map((c) => c.toString(16).padStart(2, '0')).join('');
+  return picture(name, 'halves', width, height, hex(top), hex(bottom));
+}
+
+// Runs quillon-slides --quiet ARGS, writing the movie out (a path, or a
+// name in the player's folder); returns what it said on stderr.
+function slides(args, out) {
+  const run = spawnSync(tool('QUILLON_SLIDES'), ['--quiet', ...args, '-o', path.resolve(player.dir, out)],
+    { encoding: 'utf8', timeout: 180000 });
+  assert.equal(run.status, 0, run.stderr);
+  return run.stderr;
+}
+
+// Writes quillon-demo's files into the player's folder NAME; returns the folder.
+function demo(name) {
+  const out = path.join(player.dir, name);
+  execFileSync(tool('QUILLON_DEMO'), ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
+  return out;
+}
+
+// Opens NAME.swf of the player's folder on a width x height stage and checks
+// its header as the player reads it.
+async function openMovie(name, width, height, frameRate, numFrames) {
+  const view = await player.open(name, { width, height });
+  assert.deepEqual(view.metadata, { width, height, frameRate, numFrames, swfVersion: 4 });
+  return view;
 }
 
 // ---- Comparing screenshots ------------------------------------------------
@@ -64,303 +82,209 @@ function buttonRow(width, height, count, place = 'over') {
   };
 }
 
-const inside = (r, x, y) => x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
+// What the demo's slide pictures leave out: its buttons (play, stop, first,
+// previous, next, last) and its logo.
+const DEMO_MASKS = [buttonRow(640, 480, 6).rect, { x1: 564, y1: 3, x2: 628, y2: 67 }];
 
-// Compares a screenshot with an RGB picture outside the masked rectangles:
-// the number of differing pixels and the PSNR in dB.
-function compare(shot, rgb, width, height, masks) {
+// Compares a screenshot with an RGB picture as wide as the screenshot (and
+// as high as the picture) outside the masked rectangles: the number of
+// differing pixels and the PSNR in dB.
+function compare(shot, rgb, masks = []) {
   let differing = 0;
   let squares = 0;
   let samples = 0;
-  for (let y = 0; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      if (masks.some((m) => inside(m, x, y))) continue;
-      const s = (y * shot.width + x) * 4;
-      const p = (y * width + x) * 3;
-      let same = true;
-      for (let c = 0; c < 3; ++c) {
-        const d = shot.data[s + c] - rgb[p + c];
-        squares += d * d;
-        if (d !== 0) same = false;
-      }
-      samples += 3;
-      if (!same) ++differing;
+  for (let p = 0; p < rgb.length / 3; ++p) {
+    const x = p % shot.width;
+    const y = Math.floor(p / shot.width);
+    if (masks.some((m) => x >= m.x1 && x < m.x2 && y >= m.y1 && y < m.y2)) continue;
+    let same = true;
+    for (let c = 0; c < 3; ++c) {
+      const d = shot.data[p * 4 + c] - rgb[p * 3 + c];
+      squares += d * d;
+      same = same && d === 0;
     }
+    samples += 3;
+    if (!same) ++differing;
   }
   const mse = squares / samples;
   return { differing, psnr: mse === 0 ? Infinity : 10 * Math.log10((255 * 255) / mse) };
 }
 
-function distinctColours(shot) {
-  const seen = new Set();
-  for (let i = 0; i < shot.data.length; i += 4) {
-    seen.add((shot.data[i] << 16) | (shot.data[i + 1] << 8) | shot.data[i + 2]);
-  }
-  return seen.size;
+// A screenshot's pixels as RGB triples.
+function rgbOf(shot) {
+  const rgb = Buffer.alloc(shot.width * shot.height * 3);
+  for (let p = 0; p < shot.width * shot.height; ++p) shot.data.copy(rgb, p * 3, p * 4, p * 4 + 3);
+  return rgb;
 }
 
-// Takes screenshots until test(shot) holds; fails with the last result.
-async function until(view, what, check, timeout = 8000) {
-  const end = Date.now() + timeout;
-  let last;
-  for (;;) {
-    await view.assertHealthy();
-    const shot = await view.screenshot();
-    last = check(shot);
-    if (last.ok) return shot;
-    if (Date.now() > end) break;
-    await sleep(60);
-  }
-  player.failed = true;
-  const file = await view.saveScreenshot(what.replace(/\W+/g, '-'));
-  assert.fail(`${what}: ${last.why}; screenshot ${file}`);
+// Waits until the stage shows the RGB picture outside the masks: exactly
+// when dB is 'exact', else with a PSNR of dB at least. Returns the PSNR.
+async function showsPicture(view, what, rgb, dB, { masks, timeout } = {}) {
+  let psnr;
+  await view.until(what, (shot) => {
+    const result = compare(shot, rgb, masks);
+    psnr = result.psnr;
+    const ok = dB === 'exact' ? result.differing === 0 : psnr >= dB;
+    return ok ? null : `${result.differing} pixels differ, PSNR ${psnr.toFixed(1)} dB`;
+  }, timeout);
+  return psnr;
 }
 
-// ---- The demo's slide pictures, read from the movie -----------------------
+// Steps through the deck NAME.swf, its buttons in a strip under its width x
+// height slides (nothing covers a slide), with its next button: slide i
+// must show pages[i].rgb as showsPicture does within pages[i].dB, and a
+// click at pages[i].link ({x, y, url}) must open its URL.
+async function stepThrough(name, width, height, pages) {
+  const row = buttonRow(width, height, 4, 'under');
+  const view = await openMovie(name, width, row.stageHeight, 1, pages.length);
+  const next = row.centre(2);
+  for (const [i, { rgb, dB, link }] of pages.entries()) {
+    if (i > 0) await view.click(next.x, next.y);
+    await showsPicture(view, `${name} slide ${i + 1}`, rgb, dB);
+    if (link) {
+      await view.click(link.x, link.y);
+      await player.waitForRequest(link.url);
+    }
+  }
+}
 
-// The 8-bit slide bitmaps (DefineBitsLossless of the stage's width) as RGB.
+// The pages of a PDF as pdftocairo (poppler-utils) draws them at width x
+// height, as RGB, for stepThrough (within 35 dB); links[i]: page i's link.
+function pdfPages(file, width, height, links) {
+  return links.map((link, i) => {
+    const prefix = `${file}-page${i + 1}`;
+    execFileSync('pdftocairo', ['-png', '-f', String(i + 1), '-l', String(i + 1), '-scale-to-x', String(width),
+      '-scale-to-y', String(height), '-singlefile', file, prefix], { stdio: 'pipe' });
+    return { rgb: rgbOf(decodePng(fs.readFileSync(`${prefix}.png`))), dB: 35, link };
+  });
+}
+
+// The 8-bit slide bitmaps of the demo (DefineBitsLossless of the stage's
+// width) as RGB.
 function slidePictures(file, width) {
   const { tags, bitmaps } = readMovie(file, { pixels: true });
   return bitmaps.filter((b) => tags[b.tag].code === 20 && b.format === 3 && b.width === width)
     .map((b) => rgbOf({ data: b.rgba, width: b.width, height: b.height }));
 }
 
-// ---- Tests ----------------------------------------------------------------
+// ---- The demo -----------------------------------------------------------------
 
 test('the demo is drawn, and its buttons and link navigate', async () => {
-  const demo = tool('QUILLON_DEMO');
-  await player.start();
-  const out = path.join(player.dir, 'demo-files');
-  execFileSync(demo, ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
+  const out = demo('demo-files');
   fs.copyFileSync(path.join(out, 'demo.swf'), path.join(player.dir, 'demo.swf'));
-  const W = 640;
-  const H = 480;
+  const [W, H] = [640, 480];
   const slides = slidePictures(path.join(out, 'demo.swf'), W);
   assert.equal(slides.length, 5, 'the demo has five slide pictures');
+  const view = await openMovie('demo', W, H, 12, 65);
 
-  const view = await player.open('demo', { width: W, height: H });
-  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 12, numFrames: 65, swfVersion: 4 });
-
-  // Buttons (play, stop, first, previous, next, last) and the logo are not
-  // part of the slide pictures; neither are the overlays of slide 2.
-  const row = buttonRow(W, H, 6);
-  const logo = { x1: W - 76, y1: 3, x2: W - 12, y2: 67 };
-  const masks = [row.rect, logo];
   // What each slide shows over its picture: slide 2 the info overlay and the
   // sprite where it starts, slide 4 the animated outlines and boxes.
   const overlays = {
     2: [{ x1: 330, y1: 364, x2: 610, y2: 412 }, { x1: 20, y1: 210, x2: 68, y2: 258 }],
     4: [{ x1: 36, y1: 156, x2: 604, y2: 364 }],
   };
-  const [PLAY, STOP, FIRST, PREVIOUS, NEXT, LAST] = [0, 1, 2, 3, 4, 5].map(row.centre);
+  const [PLAY, STOP, FIRST, PREVIOUS, NEXT, LAST] = [0, 1, 2, 3, 4, 5].map(buttonRow(W, H, 6).centre);
 
   // The slide the player shows: the one whose picture is closest, and close.
   const showing = (n) => (shot) => {
-    const scores = slides.map((rgb) => compare(shot, rgb, W, H, masks.concat(overlays[n] || [])).psnr);
+    const scores = slides.map((rgb) => compare(shot, rgb, DEMO_MASKS.concat(overlays[n] || [])).psnr);
     const best = scores.indexOf(Math.max(...scores));
     const ok = best === n - 1 && scores[best] >= 30;
-    return { ok, why: `slide ${best + 1} is closest (PSNR ${scores.map((s) => s.toFixed(1)).join(', ')})` };
+    return ok ? null : `slide ${best + 1} is closest (PSNR ${scores.map((s) => s.toFixed(1)).join(', ')})`;
+  };
+  const press = async (button, n, what) => {
+    await view.click(button.x, button.y);
+    return view.until(`slide ${n} after ${what}`, showing(n));
+  };
+  // More than least pixels changed since the screenshot before.
+  const changedFrom = (before, least) => (shot) => {
+    const d = compare(shot, rgbOf(before), DEMO_MASKS).differing;
+    return d > least ? null : `${d} pixels changed`;
   };
 
-  const first = await until(view, 'slide 1 at the start', showing(1));
-  assert.ok(distinctColours(first) > 40, 'the demo is not blank');
+  const first = await view.until('slide 1 at the start', showing(1));
+  const colours = new Set();
+  for (let i = 0; i < first.data.length; i += 4) colours.add(first.data.readUIntBE(i, 3));
+  assert.ok(colours.size > 40, 'the demo is not blank');
   const shot = process.env.QUILLON_DEMO_SCREENSHOT || path.join(player.dir, 'demo.png');
   fs.writeFileSync(shot, view.lastPng);
 
-  await view.click(NEXT.x, NEXT.y);
-  await until(view, 'slide 2 after next', showing(2));
+  await press(NEXT, 2, 'next');
   // Play moves the sprite until the pause button stops it halfway.
   const before = await view.screenshot();
   await view.click(PLAY.x, PLAY.y);
-  await until(view, 'the sprite moving after play', (s) => {
-    const d = compare(s, rgbOf(before), W, H, masks).differing;
-    return { ok: d > 500, why: `${d} pixels changed` };
-  });
+  await view.until('the sprite moving after play', changedFrom(before, 500));
 
-  await view.click(NEXT.x, NEXT.y);
-  await until(view, 'slide 3 after next', showing(3));
+  await press(NEXT, 3, 'next');
   // The hyperlink area opens about.html.
   await view.click(320, 265);
   await player.waitForRequest('/about.html');
 
-  await view.click(LAST.x, LAST.y);
-  await until(view, 'slide 5 after last', showing(5));
-  await view.click(PREVIOUS.x, PREVIOUS.y);
-  const still = await until(view, 'slide 4 after previous', showing(4));
-
+  await press(LAST, 5, 'last');
+  const still = await press(PREVIOUS, 4, 'previous');
   // Play animates the rubber outlines and the attractor; stop holds them.
   await view.click(PLAY.x, PLAY.y);
-  const animated = await until(view, 'the animated lists moving after play', (s) => {
-    const d = compare(s, rgbOf(still), W, H, masks).differing;
-    return { ok: d > 200, why: `${d} pixels changed` };
-  });
-  assert.ok(animated);
+  await view.until('the animated lists moving after play', changedFrom(still, 200));
   await view.click(STOP.x, STOP.y);
   await sleep(300);
   const held = await view.screenshot();
   await sleep(600);
   const later = await view.screenshot();
-  assert.equal(compare(later, rgbOf(held), W, H, masks).differing, 0, 'stop holds the animation');
+  assert.equal(compare(later, rgbOf(held), DEMO_MASKS).differing, 0, 'stop holds the animation');
 
-  await view.click(FIRST.x, FIRST.y);
-  await until(view, 'slide 1 after first', showing(1));
-  await view.click(PREVIOUS.x, PREVIOUS.y);
-  await until(view, 'slide 5 after previous on the first slide', showing(5));
-  await view.click(NEXT.x, NEXT.y);
-  await until(view, 'slide 1 after next on the last slide', showing(1));
-  await view.close();
+  await press(FIRST, 1, 'first');
+  await press(PREVIOUS, 5, 'previous on the first slide');
+  await press(NEXT, 1, 'next on the last slide');
 });
 
-// A screenshot's pixels as RGB triples.
-function rgbOf(shot) {
-  const rgb = Buffer.alloc(shot.width * shot.height * 3);
-  for (let i = 0, j = 0; i < shot.data.length; i += 4, j += 3) {
-    rgb[j] = shot.data[i];
-    rgb[j + 1] = shot.data[i + 1];
-    rgb[j + 2] = shot.data[i + 2];
-  }
-  return rgb;
-}
+test('the viewer page that quillon-demo writes plays the demo with its own copy of the player', async () => {
+  const out = demo('viewer-demo');
+  const view = await player.openSite(out, 'demo.html');
+  const box = await view.element.boundingBox();
+  assert.deepEqual([box.width, box.height], [640, 480]);
+  // It shows the first slide's picture (buttons and logo aside).
+  const first = slidePictures(path.join(out, 'demo.swf'), 640)[0];
+  await showsPicture(view, 'the viewer page shows the first slide', first, 30, { masks: DEMO_MASKS, timeout: 15000 });
+});
+
+// ---- Decks ----------------------------------------------------------------------
 
 test('every slide of a quillon-slides deck looks like its PNG', async () => {
-  const slidesTool = tool('QUILLON_SLIDES');
-  await player.start();
-  const W = 320;
-  const H = 240;
+  const [W, H] = [320, 240];
   const images = [picture('deck-0', 'stripes', W, H, 6, 0), picture('deck-1', 'gradient', W, H),
     picture('deck-2', 'stripes', W, H, 256, 1), picture('deck-3', 'photo', W, H)];
-  const files = images.map((image) => image.file);
-  execFileSync(slidesTool, ['--buttons', '--quiet', ...files, '-o', path.join(player.dir, 'deck.swf')],
-    { stdio: 'pipe', timeout: 120000 });
-
-  // The buttons in their strip under the slides: nothing covers a slide.
-  const row = buttonRow(W, H, 4, 'under');
-  const view = await player.open('deck', { width: W, height: row.stageHeight });
-  assert.deepEqual(view.metadata, { width: W, height: row.stageHeight, frameRate: 1, numFrames: 4, swfVersion: 4 });
-  const NEXT = row.centre(2);
+  slides(['--buttons', ...images.map((image) => image.file)], 'deck.swf');
   // Exact pictures, or at least this close (dB): the gradient, the photograph.
   const closeness = ['exact', 30, 'exact', 35];
-  for (let i = 0; i < images.length; ++i) {
-    if (i > 0) await view.click(NEXT.x, NEXT.y);
-    await until(view, `deck slide ${i + 1}`, (shot) => {
-      const { differing, psnr } = compare(shot, images[i].rgb, W, H, []);
-      const ok = closeness[i] === 'exact' ? differing === 0 : psnr >= closeness[i];
-      return { ok, why: `${differing} pixels differ, PSNR ${psnr.toFixed(1)} dB` };
-    });
-  }
-  await view.close();
+  await stepThrough('deck', W, H, images.map(({ rgb }, i) => ({ rgb, dB: closeness[i] })));
 });
 
-// A WAV file of a tone: 16-bit mono PCM.
-function toneWav(seconds, rate, frequency) {
-  const frames = Math.round(seconds * rate);
-  const wav = Buffer.alloc(44 + frames * 2);
-  wav.write('RIFF', 0, 'latin1');
-  wav.writeUInt32LE(36 + frames * 2, 4);
-  wav.write('WAVEfmt ', 8, 'latin1');
-  wav.writeUInt32LE(16, 16);
-  wav.writeUInt16LE(1, 20);
-  wav.writeUInt16LE(1, 22);
-  wav.writeUInt32LE(rate, 24);
-  wav.writeUInt32LE(rate * 2, 28);
-  wav.writeUInt16LE(2, 32);
-  wav.writeUInt16LE(16, 34);
-  wav.write('data', 36, 'latin1');
-  wav.writeUInt32LE(frames * 2, 40);
-  for (let i = 0; i < frames; ++i) wav.writeInt16LE(Math.round(6000 * Math.sin((2 * Math.PI * frequency * i) / rate)), 44 + i * 2);
-  return wav;
-}
-
 test('a narrated deck moves on by itself as each narration ends', async () => {
-  const slidesTool = tool('QUILLON_SLIDES');
-  await player.start();
-  const W = 160;
-  const H = 120;
+  const [W, H] = [160, 120];
   const colours = [[200, 40, 40], [40, 120, 200], [60, 160, 60]];
   const seconds = [1.0, 1.5, 0.5];
-  const narrations = [];
-  const pictures = colours.map((colour, i) => {
-    const narration = path.join(player.dir, `narration-${i}.wav`);
-    fs.writeFileSync(narration, toneWav(seconds[i], 22050, 330 + 110 * i));
-    narrations.push('--narration', narration);
-    const hex = colour.map((c) => c.toString(16).padStart(2, '0')).join('');
-    return picture(`narrated-${i}`, 'halves', W, H, hex, hex).file;
+  // Tones of those lengths, 16-bit mono PCM at 22,050 Hz, written by sox.
+  const narrations = seconds.flatMap((s, i) => {
+    const file = path.join(player.dir, `narration-${i}.wav`);
+    execFileSync('sox', ['-n', '-r', '22050', '-b', '16', '-c', '1', file,
+      'synth', String(s), 'sine', String(330 + 110 * i), 'vol', '0.18'], { stdio: 'pipe' });
+    return ['--narration', file];
   });
-  execFileSync(slidesTool, ['--quiet', '--fps', '10', ...narrations, ...pictures,
-    '-o', path.join(player.dir, 'narrated.swf')], { stdio: 'pipe', timeout: 120000 });
-
-  const view = await player.open('narrated', { width: W, height: H });
+  const pictures = colours.map((colour, i) => halves(`narrated-${i}`, W, H, colour, colour).file);
+  slides(['--fps', '10', ...narrations, ...pictures], 'narrated.swf');
   // 10 + 15 + 5 frames: each slide as long as its narration.
-  assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 10, numFrames: 30, swfVersion: 4 });
-  const shows = (n) => (shot) => {
-    const at = (60 * shot.width + 80) * 4;
-    const seen = [shot.data[at], shot.data[at + 1], shot.data[at + 2]];
-    const ok = seen.every((v, k) => Math.abs(v - colours[n][k]) <= 2);
-    return { ok, why: `the stage shows ${seen.join(', ')}, not slide ${n + 1}` };
-  };
-  await until(view, 'the first slide', shows(0));
-  await until(view, 'the second slide after the first narration', shows(1));
+  const view = await openMovie('narrated', W, H, 10, 30);
+  const shows = (n, what) => view.waitFor([point(80, 60, colours[n])], { what, timeout: 8000 });
+  await shows(0, 'the first slide');
+  await shows(1, 'the second slide after the first narration');
   const second = Date.now();
-  await until(view, 'the third slide after the second narration', shows(2));
+  await shows(2, 'the third slide after the second narration');
   // The second slide stayed for its narration of 1.5 s (its start was seen
   // at most a few screenshots late).
   assert.ok(Date.now() - second >= 1000, `the second slide lasted ${Date.now() - second} ms`);
   // The deck stops on its last slide.
-  await sleep(1000);
-  await until(view, 'the third slide, still', shows(2), 0);
-  const trouble = view.messages.filter((m) => /(sound|audio|adpcm)/i.test(m) && /(error|fail|invalid|unsupported|panic)/i.test(m));
-  assert.deepEqual(trouble, [], 'the player reported trouble with the narrations');
-  await view.close();
-});
-
-// Opens the viewer page at url of a folder served as it is, as a user's
-// http server would, in a window of viewport (default the harness's), and
-// runs fn(page, element, showing) with the page's player element;
-// showing(what, check) takes screenshots of the element until check(shot)
-// holds (15 s at most) and fails on a script error of the page.
-async function viewerPage(site, url, viewport, fn) {
-  const server = await new TestServer(null, { site }).start();
-  const page = await player.context.newPage();
-  const problems = [];
-  page.on('pageerror', (error) => problems.push(error.message));
-  try {
-    if (viewport) await page.setViewportSize(viewport);
-    await page.goto(`${server.origin}/${url}`);
-    const element = page.locator('#player');
-    await element.waitFor({ timeout: 15000 });
-    await fn(page, element, async (what, check) => {
-      const end = Date.now() + 15000;
-      let last;
-      for (;;) {
-        last = check(decodePng(await element.screenshot()));
-        if (last.ok || Date.now() > end) break;
-        await sleep(100);
-      }
-      assert.deepEqual(problems, []);
-      assert.ok(last.ok, `${what}: ${last.why}`);
-    });
-  } finally {
-    await page.close();
-    await server.close();
-  }
-}
-
-test('the viewer page that quillon-demo writes plays the demo with its own copy of the player', async () => {
-  const demo = tool('QUILLON_DEMO');
-  await player.start();
-  const out = path.join(player.dir, 'viewer-demo');
-  execFileSync(demo, ['--quiet', out], { stdio: 'pipe', timeout: 120000 });
-  await viewerPage(out, 'demo.html', null, async (page, element, showing) => {
-    const box = await element.boundingBox();
-    assert.deepEqual([box.width, box.height], [640, 480]);
-    // It shows the first slide's picture (buttons and logo aside).
-    const first = slidePictures(path.join(out, 'demo.swf'), 640)[0];
-    const masks = [buttonRow(640, 480, 6).rect, { x1: 564, y1: 3, x2: 628, y2: 67 }];
-    await showing('the viewer page shows the first slide', (shot) => {
-      const { psnr } = compare(shot, first, 640, 480, masks);
-      return { ok: psnr >= 30, why: `PSNR ${psnr.toFixed(1)} dB` };
-    });
-  });
+  await view.stays([point(80, 60, colours[2])], 1000, { what: 'the third slide' });
+  assert.deepEqual(view.soundTrouble(), [], 'the player reported trouble with the narrations');
 });
 
 // ---- PDF decks --------------------------------------------------------------
@@ -369,10 +293,9 @@ test('the viewer page that quillon-demo writes plays the demo with its own copy 
 // colours, blocks and text on each; web links on pages 1 and 2, a link to
 // page 3 on page 2, a script link on page 4.
 async function printPdf(file, origin) {
-  const block = (x, y, w, h, colour) =>
-    `<div style="position:absolute;left:${x}px;top:${y}px;width:${w}px;height:${h}px;background:${colour}"></div>`;
-  const link = (href, x, y, w, h) =>
-    `<a href="${href}" style="position:absolute;display:block;left:${x}px;top:${y}px;width:${w}px;height:${h}px;background:#0050c0"></a>`;
+  const at = (x, y, w, h) => `position:absolute;display:block;left:${x}px;top:${y}px;width:${w}px;height:${h}px`;
+  const block = (x, y, w, h, colour) => `<div style="${at(x, y, w, h)};background:${colour}"></div>`;
+  const link = (href, x, y, w, h) => `<a href="${href}" style="${at(x, y, w, h)};background:#0050c0"></a>`;
   const page = (n, background, extra) => `<section id="p${n}" style="background:${background}">
     <h1>Slide ${n}</h1>${block(30, 110, 110, 60, '#d04020')}${block(160, 110, 90, 60, '#30a050')}${extra}</section>`;
   const html = `<!doctype html><html><head><style>
@@ -387,59 +310,22 @@ async function printPdf(file, origin) {
     ${page(3, 'linear-gradient(90deg, #e0f0e0, #f0d0e0)', '')}
     ${page(4, '#e8e8ff', link('javascript:alert(1)', 40, 200, 100, 40))}
     </body></html>`;
-  const tab = await player.context.newPage();
-  try {
-    await tab.setContent(html);
-    fs.writeFileSync(file, await tab.pdf({ width: '400px', height: '300px', printBackground: true }));
-  } finally {
-    await tab.close();
-  }
+  const { page: tab } = await player.newView('pdf');
+  await tab.setContent(html);
+  fs.writeFileSync(file, await tab.pdf({ width: '400px', height: '300px', printBackground: true }));
 }
 
-// A page of the PDF as pdftocairo (poppler-utils) draws it, as RGB.
-function renderPage(file, page, width, height) {
-  const prefix = `${file}-page${page}`;
-  execFileSync('pdftocairo', ['-png', '-f', String(page), '-l', String(page), '-scale-to-x', String(width),
-    '-scale-to-y', String(height), '-singlefile', file, prefix], { stdio: 'pipe' });
-  return rgbOf(decodePng(fs.readFileSync(`${prefix}.png`)));
-}
 
 test('a PDF deck: slides look like their pages and the web links open', async () => {
-  const slidesTool = tool('QUILLON_SLIDES');
-  await player.start();
   const pdf = path.join(player.dir, 'talk.pdf');
   await printPdf(pdf, player.server.origin);
-  const run = spawnSync(slidesTool, ['--buttons', '--quiet', pdf, '-o', path.join(player.dir, 'pdf-deck.swf')],
-    { encoding: 'utf8', timeout: 120000 });
-  assert.equal(run.status, 0, run.stderr);
-  // 300 x 225 points: 1024 x 768 pixels.
-  const W = 1024;
-  const H = 768;
-  assert.match(run.stderr, /talk\.pdf: 1 link to a page inside the document is not kept/);
-  assert.match(run.stderr, /talk\.pdf: page 4: the link to javascript:alert\(1\) is not kept/);
-
-  const row = buttonRow(W, H, 4, 'under');
-  const view = await player.open('pdf-deck', { width: W, height: row.stageHeight });
-  assert.deepEqual(view.metadata, { width: W, height: row.stageHeight, frameRate: 1, numFrames: 4, swfVersion: 4 });
-  const NEXT = row.centre(2);
-  const scale = W / 400;
-  for (let page = 1; page <= 4; ++page) {
-    if (page > 1) await view.click(NEXT.x, NEXT.y);
-    const rgb = renderPage(pdf, page, W, H);
-    await until(view, `PDF page ${page}`, (shot) => {
-      const { psnr } = compare(shot, rgb, W, H, []);
-      return { ok: psnr >= 35, why: `PSNR ${psnr.toFixed(1)} dB against pdftocairo's page` };
-    });
-    if (page === 1) {
-      await view.click(Math.round(100 * scale), Math.round(225 * scale));
-      await player.waitForRequest('/pdf-link-one');
-    }
-    if (page === 2) {
-      await view.click(Math.round(300 * scale), Math.round(55 * scale));
-      await player.waitForRequest('/pdf-link-two');
-    }
-  }
-  await view.close();
+  const said = slides(['--buttons', pdf], 'pdf-deck.swf');
+  assert.match(said, /talk\.pdf: 1 link to a page inside the document is not kept/);
+  assert.match(said, /talk\.pdf: page 4: the link to javascript:alert\(1\) is not kept/);
+  // 300 x 225 points: 1024 x 768 pixels; the links where printPdf drew them.
+  const at = (x, y, url) => ({ x: Math.round((x * 1024) / 400), y: Math.round((y * 1024) / 400), url });
+  const links = [at(100, 225, '/pdf-link-one'), at(300, 55, '/pdf-link-two'), null, null];
+  await stepThrough('pdf-deck', 1024, 768, pdfPages(pdf, 1024, 768, links));
 });
 
 // ---- Photographs and presentations -------------------------------------------
@@ -479,65 +365,40 @@ function drawing(width, height) {
 // Chromium's own rendering of a picture file in <img>, orientation and
 // colour profile applied, as RGB.
 async function browserRendering(name, width, height) {
-  const page = await player.context.newPage();
-  try {
-    await page.setViewportSize({ width: 400, height: 400 });
-    await page.setContent(`<body style="margin:0"><img id="photo" src="${player.server.origin}/movies/${name}"></body>`);
-    await page.waitForFunction(() => document.getElementById('photo').complete);
-    const size = await page.evaluate(() => [document.getElementById('photo').width, document.getElementById('photo').height]);
-    assert.deepEqual(size, [width, height], `Chromium shows ${name} upright`);
-    return rgbOf(decodePng(await page.locator('#photo').screenshot()));
-  } finally {
-    await page.close();
-  }
+  const { page } = await player.newView(name);
+  await page.setContent(`<body style="margin:0"><img id="photo" src="${player.server.origin}/movies/${name}"></body>`);
+  await page.waitForFunction(() => document.getElementById('photo').complete);
+  const size = await page.evaluate(() => [document.getElementById('photo').width, document.getElementById('photo').height]);
+  assert.deepEqual(size, [width, height], `Chromium shows ${name} upright`);
+  const rgb = rgbOf(decodePng(await page.locator('#photo').screenshot()));
+  await page.close();
+  return rgb;
 }
 
 test('a phone photo stored turned shows upright, as the browser shows the same file', async () => {
-  const slidesTool = tool('QUILLON_SLIDES');
-  await player.start();
-  const W = 320;
-  const H = 240;
+  const [W, H] = [320, 240];
   const results = [];
   for (const row of photoRows) {
-    let file;
-    if (row.svg) {
-      file = `${row.name}.svg`;
-      fs.writeFileSync(path.join(player.dir, file), drawing(W, H));
-    } else {
-      const [ext] = row.form.split(':');
-      execFileSync(tool('QUILLON_TEST_PICTURE'), ['photo', String(W), String(H), row.form, path.join(player.dir, row.name)],
-        { stdio: 'pipe' });
-      file = `${row.name}.${ext}`;
-    }
+    const file = row.svg ? `${row.name}.svg` : `${row.name}.${row.form.split(':')[0]}`;
+    if (row.svg) fs.writeFileSync(path.join(player.dir, file), drawing(W, H));
+    else picture(row.name, 'photo', W, H, row.form);
     const reference = await browserRendering(file, W, H);
-    execFileSync(slidesTool, ['--quiet', path.join(player.dir, file), '-o', path.join(player.dir, `${row.name}.swf`)],
-      { stdio: 'pipe', timeout: 120000 });
-    const view = await player.open(row.name, { width: W, height: H });
-    assert.deepEqual(view.metadata, { width: W, height: H, frameRate: 1, numFrames: 1, swfVersion: 4 });
-    let psnr;
-    await until(view, `${file} upright`, (shot) => {
-      ({ psnr } = compare(shot, reference, W, H, []));
-      return { ok: psnr >= row.dB, why: `PSNR ${psnr.toFixed(1)} dB against Chromium's rendering of the file` };
-    });
+    slides([path.join(player.dir, file)], `${row.name}.swf`);
+    const view = await openMovie(row.name, W, H, 1, 1);
+    const psnr = await showsPicture(view, `${file} upright, against Chromium's rendering of the file`, reference, row.dB);
     results.push(`${file} ${psnr.toFixed(1)} dB`);
     await view.close();
   }
   console.log(`against Chromium: ${results.join(', ')}`);
 });
 
-// The flat OpenDocument deck of the tools' tests (LibreOffice makes the PPTX
-// from it): a navy first page with a web link, a white second page.
-function flatDeck(link) {
-  return fs.readFileSync(new URL('../../tools/tests/data/deck.fodp', import.meta.url), 'utf8')
-    .replace('@LINK@', link);
-}
-
 test('a PowerPoint deck: slides look like its pages and the web link opens', async () => {
-  const slidesTool = tool('QUILLON_SLIDES');
-  await player.start();
   const dir = path.join(player.dir, 'office');
   fs.mkdirSync(dir);
-  fs.writeFileSync(path.join(dir, 'deck.fodp'), flatDeck(`${player.server.origin}/pptx-link`));
+  // The flat OpenDocument deck of the tools' tests, of which LibreOffice makes
+  // the PPTX: a navy first page with a web link, a white second page.
+  const deck = fs.readFileSync(new URL('../../tools/tests/data/deck.fodp', import.meta.url), 'utf8');
+  fs.writeFileSync(path.join(dir, 'deck.fodp'), deck.replace('@LINK@', `${player.server.origin}/pptx-link`));
   const soffice = (format, file) => execFileSync('soffice', ['--headless', '--norestore',
     `-env:UserInstallation=file://${dir}/profile`, '--convert-to', format, '--outdir', dir, file],
   { stdio: 'pipe', timeout: 180000 });
@@ -547,44 +408,28 @@ test('a PowerPoint deck: slides look like its pages and the web link opens', asy
   soffice('pdf', pptx);
   const pdf = path.join(dir, 'deck.pdf');
   const text = fs.readFileSync(pdf, 'latin1');
-  const box = text.match(/\/MediaBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\]/).slice(1).map(Number);
-  const rect = text.match(/\/Rect\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\]/).slice(1).map(Number);
+  const numbers = (key) => text.match(new RegExp(`/${key}\\s*\\[\\s*([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]`))
+    .slice(1).map(Number);
+  const box = numbers('MediaBox');
+  const rect = numbers('Rect');
 
-  const run = spawnSync(slidesTool, ['--buttons', '--quiet', pptx, '-o', path.join(player.dir, 'pptx-deck.swf')],
-    { encoding: 'utf8', timeout: 180000 });
-  assert.equal(run.status, 0, run.stderr);
+  slides(['--buttons', pptx], 'pptx-deck.swf');
   const W = 1024;
   const scale = W / (box[2] - box[0]);
   const H = Math.round((box[3] - box[1]) * scale);
-  const row = buttonRow(W, H, 4, 'under');
-  const view = await player.open('pptx-deck', { width: W, height: row.stageHeight });
-  assert.deepEqual(view.metadata, { width: W, height: row.stageHeight, frameRate: 1, numFrames: 2, swfVersion: 4 });
-  const NEXT = row.centre(2);
-  for (let p = 1; p <= 2; ++p) {
-    if (p > 1) await view.click(NEXT.x, NEXT.y);
-    const rgb = renderPage(pdf, p, W, H);
-    await until(view, `PPTX page ${p}`, (shot) => {
-      const { psnr } = compare(shot, rgb, W, H, []);
-      return { ok: psnr >= 35, why: `PSNR ${psnr.toFixed(1)} dB against pdftocairo's page` };
-    });
-    if (p === 1) {
-      // The middle of the link's rectangle (PDF points, from the bottom).
-      const x = Math.round(((rect[0] + rect[2]) / 2 - box[0]) * scale);
-      const y = Math.round((box[3] - (rect[1] + rect[3]) / 2) * scale);
-      await view.click(x, y);
-      await player.waitForRequest('/pptx-link');
-    }
-  }
-  await view.close();
+  // The middle of the link's rectangle (PDF points, from the bottom).
+  const link = {
+    x: Math.round(((rect[0] + rect[2]) / 2 - box[0]) * scale),
+    y: Math.round((box[3] - (rect[1] + rect[3]) / 2) * scale),
+    url: '/pptx-link',
+  };
+  await stepThrough('pptx-deck', W, H, pdfPages(pdf, W, H, [link, null]));
 });
 
 // ---- The viewer page on a small screen ----------------------------------------
 
 test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons and all', async () => {
-  const slidesTool = tool('QUILLON_SLIDES');
-  await player.start();
-  const W = 1920;
-  const H = 1080;
+  const [W, H] = [1920, 1080];
   const site = path.join(player.dir, 'site');
   const deck = path.join(site, 'deck');
   fs.mkdirSync(deck, { recursive: true });
@@ -593,42 +438,33 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
     path.join(site, 'player'), { recursive: true });
   // Three slides of flat colours: a top half and a bottom half.
   const colours = [[[200, 40, 40], [250, 240, 200]], [[40, 120, 200], [220, 250, 220]], [[60, 160, 60], [60, 40, 90]]];
-  const hex = (rgb) => rgb.map((c) => c.toString(16).padStart(2, '0')).join('');
-  const files = colours.map(([top, bottom], i) => picture(`big-${i}`, 'halves', W, H, hex(top), hex(bottom)).file);
-  execFileSync(slidesTool, ['--buttons=over', '--html', '--quiet', '--player-url', '../player/', ...files,
-    '-o', path.join(deck, 'big.swf')], { stdio: 'pipe', timeout: 120000 });
+  const files = colours.map(([top, bottom], i) => halves(`big-${i}`, W, H, top, bottom).file);
+  slides(['--buttons=over', '--html', '--player-url', '../player/', ...files], path.join(deck, 'big.swf'));
   assert.ok(!fs.existsSync(path.join(deck, 'ruffle')), 'the page loads the player from --player-url, not a copy');
 
-  await viewerPage(site, 'deck/big.html', { width: 1366, height: 768 }, async (page, element, showing) => {
-    const box = await element.boundingBox();
-    // The whole stage in the window, at the stage's proportions, without scrolling.
-    assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1366 && box.y + box.height <= 768,
-      `the player at ${JSON.stringify(box)} is not inside the window`);
-    assert.ok(Math.abs(box.width / box.height - W / H) < 0.01, `the player is ${box.width} x ${box.height}`);
-    assert.ok(box.width >= 1360, `the player is ${box.width} wide, not as wide as the window allows`);
-    const scroll = await page.evaluate(() => [document.scrollingElement.scrollWidth, document.scrollingElement.scrollHeight]);
-    assert.deepEqual(scroll, [1366, 768]);
+  const view = await player.openSite(site, 'deck/big.html', { width: 1366, height: 768 });
+  const box = await view.element.boundingBox();
+  // The whole stage in the window, at the stage's proportions, without scrolling.
+  assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1366 && box.y + box.height <= 768,
+    `the player at ${JSON.stringify(box)} is not inside the window`);
+  assert.ok(Math.abs(box.width / box.height - W / H) < 0.01, `the player is ${box.width} x ${box.height}`);
+  assert.ok(box.width >= 1360, `the player is ${box.width} wide, not as wide as the window allows`);
+  const scroll = await view.page.evaluate(() => [document.scrollingElement.scrollWidth, document.scrollingElement.scrollHeight]);
+  assert.deepEqual(scroll, [1366, 768]);
 
-    const k = box.width / W;
-    // Sample points away from the buttons: the middle of each half, left and right.
-    const at = (x, y) => ({ x: Math.round(x * k), y: Math.round(y * k) });
-    const points = [[at(300, 270), 0], [at(1500, 270), 0], [at(300, 810), 1], [at(960, 810), 1]];
-    const slide = (i) => (shot) => {
-      const wrong = points.filter(([p, half]) => {
-        const s = (p.y * shot.width + p.x) * 4;
-        return colours[i][half].some((c, ch) => Math.abs(shot.data[s + ch] - c) > 3);
-      });
-      return { ok: wrong.length === 0, why: `${wrong.length} of ${points.length} points differ from slide ${i + 1}` };
-    };
-    // The first slide at once, with nothing over it.
-    await showing('the first slide', slide(0));
-    // "next", where it is drawn, clicked without scrolling.
-    const next = buttonRow(W, H, 4).centre(2);
-    await page.mouse.click(box.x + next.x * k, box.y + next.y * k);
-    await showing('the second slide after next', slide(1));
-    const previous = buttonRow(W, H, 4).centre(1);
-    await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
-    await page.mouse.click(box.x + previous.x * k, box.y + previous.y * k);
-    await showing('the last slide after previous on the first', slide(2));
-  });
+  const k = box.width / W;
+  // Sample points away from the buttons: the middle of each half, left and right.
+  const places = [[300, 270, 0], [1500, 270, 0], [300, 810, 1], [960, 810, 1]];
+  const slide = (i, what) => view.waitFor(places.map(([x, y, half]) => point(Math.round(x * k), Math.round(y * k),
+    colours[i][half])), { tolerance: 3, timeout: 15000, what });
+  // The first slide at once, with nothing over it.
+  await slide(0, 'the first slide');
+  // "next", where it is drawn, clicked without scrolling.
+  const click = (button) => view.page.mouse.click(box.x + button.x * k, box.y + button.y * k);
+  await click(buttonRow(W, H, 4).centre(2));
+  await slide(1, 'the second slide after next');
+  const previous = buttonRow(W, H, 4).centre(1);
+  await click(previous);
+  await click(previous);
+  await slide(2, 'the last slide after previous on the first');
 });

@@ -42,16 +42,10 @@ std::string ToHex(const std::vector<uint8_t> &bytes) {
 
 std::string StreamHex(const SwfStream &stream) { return ToHex(stream.Content()); }
 
-std::string TagHex(Tag &tag) {
-    SwfStream s;
-    tag.Write(s);
-    return StreamHex(s);
-}
+std::string TagHex(Tag &tag) { return WrittenHex(tag); }
 
 bool ReadWrittenTag(Tag &tag, SwfTag &written) {
-    SwfStream s;
-    tag.Write(s);
-    std::vector<uint8_t> bytes = s.Content();
+    std::vector<uint8_t> bytes = WrittenBytes(tag);
     size_t pos = 0;
     std::string error;
     return ReadTag(bytes, pos, written, error) && pos == bytes.size();

@@ -20,6 +20,19 @@ std::string ToHex(const std::vector<uint8_t> &bytes);
 std::string StreamHex(const SwfStream &stream);
 // The bytes a tag writes, header included, as hex.
 std::string TagHex(Tag &tag);
+// The bytes that x.Write() puts into an empty stream, the last one padded:
+// for records, actions, tags and anything else that writes itself.
+template <class Writable>
+std::vector<uint8_t> WrittenBytes(Writable &&x) {
+    SwfStream s;
+    x.Write(s);
+    s.FlushBits();
+    return s.Content();
+}
+template <class Writable>
+std::string WrittenHex(Writable &&x) {
+    return ToHex(WrittenBytes(x));
+}
 // The one tag that tag writes, read back by the SWF reader; false when its
 // length field does not cover exactly the bytes written.
 bool ReadWrittenTag(Tag &tag, SwfTag &written);

@@ -75,24 +75,39 @@ private:
     size_t bit_ = 0;
 };
 
+// Sets error to what; false.
+bool Failed(std::string &error, const std::string &what) {
+    error = what;
+    return false;
+}
+
+// The header of a DefineBitsLossless(2) body, and the bytes of one palette
+// entry and of one stored row; false when the header is cut short.
+bool ReadBitmapHeader(const SwfTag &tag, SwfBitmap &b, size_t &entry, size_t &row) {
+    BitReader r(tag.body);
+    b.id = static_cast<uint16_t>(r.U16());
+    b.format = static_cast<uint8_t>(r.U8());
+    b.width = static_cast<int32_t>(r.U16());
+    b.height = static_cast<int32_t>(r.U16());
+    b.colours = b.format == 3 ? static_cast<int32_t>(r.U8()) + 1 : 0;
+    entry = tag.code == kDefineBitsLossless2 ? 4 : 3;
+    row = b.format == 3 ? (static_cast<size_t>(b.width) + 3) / 4 * 4 : static_cast<size_t>(b.width) * 4;
+    return !r.failed;
+}
+
+// A field width, then two signed fields of that width.
+void ReadPair(BitReader &r, int32_t &a, int32_t &b) {
+    uint32_t n = r.UB(5);
+    a = r.SB(n);
+    b = r.SB(n);
+}
+
 SwfMatrix ReadMatrix(BitReader &r) {
     SwfMatrix m;
     r.Align();
-    m.hasScale = r.UB(1) != 0;
-    if (m.hasScale) {
-        uint32_t n = r.UB(5);
-        m.scaleX = r.SB(n);
-        m.scaleY = r.SB(n);
-    }
-    m.hasRotate = r.UB(1) != 0;
-    if (m.hasRotate) {
-        uint32_t n = r.UB(5);
-        m.rotateSkew0 = r.SB(n);
-        m.rotateSkew1 = r.SB(n);
-    }
-    uint32_t n = r.UB(5);
-    m.translateX = r.SB(n);
-    m.translateY = r.SB(n);
+    if ((m.hasScale = r.UB(1) != 0)) ReadPair(r, m.scaleX, m.scaleY);
+    if ((m.hasRotate = r.UB(1) != 0)) ReadPair(r, m.rotateSkew0, m.rotateSkew1);
+    ReadPair(r, m.translateX, m.translateY);
     r.Align();
     return m;
 }
@@ -187,14 +202,13 @@ private:
             // The stage is kept in key order by depth, so the neighbours
             // below and above are the only ones to compare with.
             auto above = depths_.upper_bound(p.depth);
-            if (above != depths_.end() && above->second.key < key)
-                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) +
-                                     " is drawn behind key " + std::to_string(above->second.key) +
-                                     " at depth " + std::to_string(above->first));
+            auto misplaced = [&](const char *how, std::map<uint16_t, OnStage>::const_iterator other) {
+                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) + how +
+                                     std::to_string(other->second.key) + " at depth " + std::to_string(other->first));
+            };
+            if (above != depths_.end() && above->second.key < key) return misplaced(" is drawn behind key ", above);
             if (above != depths_.begin() && std::prev(above)->second.key > key)
-                return Fail(tag, "key " + std::to_string(key) + " at depth " + std::to_string(p.depth) +
-                                     " is drawn in front of key " + std::to_string(std::prev(above)->second.key) +
-                                     " at depth " + std::to_string(std::prev(above)->first));
+                return misplaced(" is drawn in front of key ", std::prev(above));
         }
         ++placed_;
         depths_[p.depth] = OnStage{p.characterId, key};
@@ -220,21 +234,18 @@ private:
     }
 
     bool Bitmap(const SwfTag &tag) {
-        BitReader r(tag.body);
-        uint32_t id = r.U16(), format = r.U8(), width = r.U16(), height = r.U16();
-        uint32_t colours = format == 3 ? r.U8() + 1 : 0;
-        if (r.failed) return Fail(tag, "bitmap header cut short");
-        if (format != 3 && format != 5) return Fail(tag, "bitmap format " + std::to_string(format));
-        if (width == 0 || height == 0) return Fail(tag, "empty bitmap");
-        size_t entry = tag.code == kDefineBitsLossless2 ? 4 : 3;
-        size_t row = format == 3 ? (width + 3) / 4 * 4 : width * 4;
-        size_t expected = colours * entry + row * height;
+        SwfBitmap b;
+        size_t entry, row;
+        if (!ReadBitmapHeader(tag, b, entry, row)) return Fail(tag, "bitmap header cut short");
+        if (b.format != 3 && b.format != 5) return Fail(tag, "bitmap format " + std::to_string(b.format));
+        if (b.width == 0 || b.height == 0) return Fail(tag, "empty bitmap");
+        size_t expected = static_cast<size_t>(b.colours) * entry + row * static_cast<size_t>(b.height);
         std::vector<uint8_t> data;
         if (!InflateBitmap(tag, data)) return Fail(tag, "zlib data does not decompress");
         if (data.size() != expected)
             return Fail(tag, "zlib data holds " + std::to_string(data.size()) + " bytes, not " +
                                  std::to_string(expected));
-        return Define(tag, id);
+        return Define(tag, b.id);
     }
 
     bool Styles(const SwfTag &tag, BitReader &r, uint32_t &fills, uint32_t &lines) {
@@ -456,16 +467,10 @@ bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
 
 bool DecodeBitmap(const SwfTag &tag, SwfBitmap &b) {
     std::vector<uint8_t> raw;
-    if (!InflateBitmap(tag, raw)) return false;
-    const std::vector<uint8_t> &body = tag.body;
-    b.id = static_cast<uint16_t>(body[0] | body[1] << 8);
-    b.format = body[2];
-    b.width = body[3] | body[4] << 8;
-    b.height = body[5] | body[6] << 8;
-    b.colours = b.format == 3 ? body[7] + 1 : 0;
-    bool alpha = tag.code == kDefineBitsLossless2;
-    size_t entry = alpha ? 4 : 3, palette = static_cast<size_t>(b.colours) * entry;
-    size_t row = b.format == 3 ? (static_cast<size_t>(b.width) + 3) / 4 * 4 : static_cast<size_t>(b.width) * 4;
+    size_t entry, row;
+    if (!InflateBitmap(tag, raw) || !ReadBitmapHeader(tag, b, entry, row)) return false;
+    bool alpha = entry == 4;
+    size_t palette = static_cast<size_t>(b.colours) * entry;
     if ((b.format != 3 && b.format != 5) || raw.size() != palette + row * b.height) return false;
     b.rgba.resize(static_cast<size_t>(b.width) * b.height * 4);
     for (int32_t y = 0; y < b.height; ++y)
@@ -489,28 +494,21 @@ bool DecodeBitmap(const SwfTag &tag, SwfBitmap &b) {
 
 bool ReadTag(const std::vector<uint8_t> &bytes, size_t &pos, SwfTag &tag, std::string &error) {
     tag.offset = static_cast<uint32_t>(pos);
-    if (pos + 2 > bytes.size()) {
-        error = "tag header cut short at offset " + std::to_string(pos);
-        return false;
-    }
+    if (pos + 2 > bytes.size()) return Failed(error, "tag header cut short at offset " + std::to_string(pos));
     uint32_t word = bytes[pos] | bytes[pos + 1] << 8;
     pos += 2;
     tag.code = static_cast<uint16_t>(word >> 6);
     uint64_t length = word & 0x3F;
     tag.longHeader = length == 0x3F;
     if (tag.longHeader) {
-        if (pos + 4 > bytes.size()) {
-            error = "long tag header cut short at offset " + std::to_string(tag.offset);
-            return false;
-        }
+        if (pos + 4 > bytes.size())
+            return Failed(error, "long tag header cut short at offset " + std::to_string(tag.offset));
         length = bytes[pos] | bytes[pos + 1] << 8 | bytes[pos + 2] << 16 | static_cast<uint32_t>(bytes[pos + 3]) << 24;
         pos += 4;
     }
-    if (pos + length > bytes.size()) {
-        error = "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) + " claims " +
-                std::to_string(length) + " bytes past the end of the file";
-        return false;
-    }
+    if (pos + length > bytes.size())
+        return Failed(error, "tag " + std::to_string(tag.code) + " at offset " + std::to_string(tag.offset) +
+                                 " claims " + std::to_string(length) + " bytes past the end of the file");
     tag.body.assign(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + length));
     pos += length;
     return true;
@@ -521,23 +519,16 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
     movie = SwfMovie();
     error.clear();
     BitReader r(bytes);
-    if (bytes.size() < 8 || bytes[0] != 'F' || bytes[1] != 'W' || bytes[2] != 'S') {
-        error = "no FWS signature";
-        return false;
-    }
+    if (bytes.size() < 8 || bytes[0] != 'F' || bytes[1] != 'W' || bytes[2] != 'S')
+        return Failed(error, "no FWS signature");
     r.Skip(3);
     SwfHeader &h = movie.header;
     h.version = static_cast<uint8_t>(r.U8());
     h.fileLength = r.U32();
-    if (h.version != 4) {
-        error = "version " + std::to_string(h.version);
-        return false;
-    }
-    if (h.fileLength != bytes.size()) {
-        error = "FileLength " + std::to_string(h.fileLength) + " but the file has " +
-                std::to_string(bytes.size()) + " bytes";
-        return false;
-    }
+    if (h.version != 4) return Failed(error, "version " + std::to_string(h.version));
+    if (h.fileLength != bytes.size())
+        return Failed(error, "FileLength " + std::to_string(h.fileLength) + " but the file has " +
+                                 std::to_string(bytes.size()) + " bytes");
     h.rectBits = r.UB(5);
     h.xMin = r.SB(h.rectBits);
     h.xMax = r.SB(h.rectBits);
@@ -546,10 +537,7 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
     h.frameRateFraction = static_cast<uint8_t>(r.U8());
     h.frameRate = static_cast<uint8_t>(r.U8());
     h.frameCount = static_cast<uint16_t>(r.U16());
-    if (r.failed) {
-        error = "header cut short";
-        return false;
-    }
+    if (r.failed) return Failed(error, "header cut short");
     h.size = static_cast<uint32_t>(r.BytePos());
 
     Walker walker(movie, error, stackingKeys);
@@ -557,10 +545,7 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
     int32_t frame = 0;
     bool ended = false;
     while (pos < bytes.size()) {
-        if (ended) {
-            error = "bytes after the End tag at offset " + std::to_string(pos);
-            return false;
-        }
+        if (ended) return Failed(error, "bytes after the End tag at offset " + std::to_string(pos));
         SwfTag tag;
         tag.frame = frame;
         if (!ReadTag(bytes, pos, tag, error)) return false;
@@ -570,15 +555,10 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
         if (tag.code == kEnd) ended = true;
         movie.tags.push_back(std::move(tag));
     }
-    if (!ended) {
-        error = "no End tag";
-        return false;
-    }
-    if (frame != h.frameCount) {
-        error = "header counts " + std::to_string(h.frameCount) + " frames, the file has " +
-                std::to_string(frame) + " ShowFrame tags";
-        return false;
-    }
+    if (!ended) return Failed(error, "no End tag");
+    if (frame != h.frameCount)
+        return Failed(error, "header counts " + std::to_string(h.frameCount) + " frames, the file has " +
+                                 std::to_string(frame) + " ShowFrame tags");
     return walker.AllKeysUsed();
 }
 
@@ -589,8 +569,7 @@ bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,
         error = "cannot open " + path;
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    return ReadSwf(bytes, movie, error, stackingKeys);
+    return ReadSwf(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), movie, error, stackingKeys);
 }
 
 }  // namespace quillon::test

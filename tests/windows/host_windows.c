@@ -78,7 +78,7 @@ static void Missing(const char *name) {
 }
 
 /* Loads the DLL and fills q with every export, looked up by its plain name. */
-static HMODULE Load(QuillonApi *q) {
+static void *Load(QuillonApi *q) {
     HMODULE dll = LoadLibraryA(dllPath);
     if (!dll) {
         fprintf(stderr, "quillon-host: LoadLibrary(%s) failed, error %lu\n", dllPath,
@@ -95,22 +95,11 @@ static HMODULE Load(QuillonApi *q) {
 }
 
 /* Unloads the DLL and checks that it left the process. */
-static int Unload(HMODULE dll) {
-    if (!FreeLibrary(dll)) return Fail("FreeLibrary failed", NULL);
+static int Unload(void *dll) {
+    if (!FreeLibrary((HMODULE)dll)) return Fail("FreeLibrary failed", NULL);
     if (NoFaults("while unloading") != 0) return 1;
     if (GetModuleHandleA(dllPath) != NULL) return Fail("still loaded after FreeLibrary:", dllPath);
     return 0;
-}
-
-static int RunScenario(const QuillonScenarioEntry *e, const char *out, const char *dataDir) {
-    QuillonApi q;
-    HMODULE dll = Load(&q);
-    int rc;
-    if (!dll) return 1;
-    rc = e->run(&q, out, dataDir);
-    if (rc != 0) fprintf(stderr, "quillon-host: scenario %s failed (%d)\n", e->name, rc);
-    if (Unload(dll) != 0) return 1;
-    return rc;
 }
 
 static int MakeDir(const char *path) {
@@ -175,9 +164,7 @@ static int SlideMovie(const QuillonApi *q, const char *path, int withThread) {
     }
     q->StopFrame(-1);
     q->NextSlide();
-    q->WriteMovie(path);
-    q->DestroyMovie();
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static int UnloadOpen(const char *dir) {
@@ -188,7 +175,6 @@ static int UnloadOpen(const char *dir) {
     long threadedSize, plainSize;
     QuillonApi q;
     HMODULE dll;
-    int n;
 
     if (MakeDir(dir) != 0) return 1;
     if (FileCount(dir) != 0) return Fail("directory not empty at start:", dir);
@@ -201,18 +187,12 @@ static int UnloadOpen(const char *dir) {
     q.CreateFrame(pixels, palette, 2);
     q.StopFrame(-1);
     if (Unload(dll) != 0) return 1;
-    if ((n = FileCount(dir)) != 0) {
-        fprintf(stderr, "quillon-host: unloading with a movie open left %d files\n", n);
-        return 1;
-    }
+    if (FileCount(dir) != 0) return Fail("unloading with a movie open left files in", dir);
 
     /* 2. A second load starts without a movie: writing now writes nothing. */
     if (!(dll = Load(&q))) return Fail("the second LoadLibrary failed", NULL);
     q.WriteMovie(path);
-    if ((n = FileCount(dir)) != 0) {
-        fprintf(stderr, "quillon-host: the reloaded library still had a movie (%d files)\n", n);
-        return 1;
-    }
+    if (FileCount(dir) != 0) return Fail("the reloaded library still had a movie: it wrote into", dir);
 
     /* 3. Thread attach and detach leave an open movie as it was. */
     snprintf(path, sizeof path, "%s/threaded.swf", dir);
@@ -270,26 +250,20 @@ static void __cdecl CallerCleans(int32_t a, int32_t b) {
     (void)b;
 }
 
+/* Every export's name and parameter list, as quillon_api.h declares them
+ * (CreateMovie first). */
 static const struct {
-    const char *name;
-    int args;
-} kArgumentCounts[] = {
-    {"DuplicateFrame", 0}, {"NextSlide", 0}, {"WriteMovie", 1}, {"CreateFrame", 3},
-    {"StopFrame", 1}, {"InitButtonList", 0}, {"RemoveButtons", 0}, {"AddPauseButton", 5},
-    {"AddHyperLink", 6}, {"AddAutomaticHyperLink", 3}, {"AddButton", 8},
-    {"SetSpritesCount", 1}, {"AddSprite", 4}, {"TranslateSprite", 3}, {"ShowSprite", 1},
-    {"HideSprite", 1}, {"SetInfoCount", 1}, {"AddInfo", 8}, {"RemoveAndDestroyAllInfo", 0},
-    {"AddSound", 1}, {"InitAnimatedList", 0}, {"AddRubber", 7}, {"AddAtAttractor", 4},
-    {"AnimateList", 0}, {"DestroyAnimatedList", 0},
-    /* last: CreateMovie makes a movie (of zero size), DestroyMovie ends it */
-    {"CreateMovie", 4}, {"DestroyMovie", 0},
+    const char *name, *parameters;
+} kExports[] = {
+#define QUILLON_EXPORT_ENTRY(name, ret, args) {#name, #args},
+    QUILLON_EXPORTS(QUILLON_EXPORT_ENTRY)
+#undef QUILLON_EXPORT_ENTRY
 };
 
 static int CheckCdecl(void) {
     QuillonApi q;
     HMODULE dll;
-    size_t i;
-    int failures = 0, checked = 0, removed;
+    int i, failures = 0, checked = 0, removed;
     /* The measurement itself first, on the program's own functions. */
     if ((removed = BytesRemovedByCallee((void *)CalleeCleans, 2)) != 8 ||
         BytesRemovedByCallee((void *)CallerCleans, 2) != 0) {
@@ -297,22 +271,24 @@ static int CheckCdecl(void) {
         return 1;
     }
     if (!(dll = Load(&q))) return 1;
-    if (sizeof kArgumentCounts / sizeof kArgumentCounts[0] != sizeof q / sizeof(void *))
-        return Fail("argument table does not cover every export", NULL);
-    /* Without a movie every export but CreateMovie does nothing. */
-    for (i = 0; i < sizeof kArgumentCounts / sizeof kArgumentCounts[0]; ++i) {
-        FARPROC p = GetProcAddress(dll, kArgumentCounts[i].name);
-        void *fn;
-        if (!p) return Fail("no export", kArgumentCounts[i].name);
-        memcpy(&fn, &p, sizeof fn);
-        removed = BytesRemovedByCallee(fn, kArgumentCounts[i].args);
+    /* Without a movie every export but CreateMovie does nothing, so the list
+     * runs backwards: CreateMovie comes last and makes a movie (of zero
+     * size), which DestroyMovie then ends. */
+    for (i = (int)(sizeof kExports / sizeof kExports[0]) - 1; i >= 0; --i) {
+        const char *parameter = kExports[i].parameters;
+        void *fn = Lookup(dll, kExports[i].name);
+        int args = strcmp(parameter, "(void)") != 0;  /* and one more for each comma */
+        if (!fn) return Fail("no export", kExports[i].name);
+        for (; *parameter; ++parameter) args += *parameter == ',';
+        removed = BytesRemovedByCallee(fn, args);
         if (removed != 0) {
-            fprintf(stderr, "quillon-host: %s removed %d bytes of its %d arguments\n",
-                    kArgumentCounts[i].name, removed, kArgumentCounts[i].args);
+            fprintf(stderr, "quillon-host: %s removed %d bytes of its %d arguments\n", kExports[i].name,
+                    removed, args);
             ++failures;
         }
-        checked += kArgumentCounts[i].args > 0;
+        checked += args > 0;
     }
+    q.DestroyMovie();
     if (Unload(dll) != 0) return 1;
     printf("quillon-host: %d exports with arguments leave them to the caller\n", checked);
     return failures != 0;
@@ -328,7 +304,7 @@ int main(int argc, char **argv) {
     if (FindDll() != 0) return 1;
     if (!AddVectoredExceptionHandler(1, CountFault)) return Fail("cannot watch for faults", NULL);
     if (argc == 4 && strcmp(argv[1], "--all") == 0)
-        return QuillonRunEveryScenario("quillon-host", argv[2], argv[3], MakeDir, RunScenario);
+        return QuillonRunEveryScenario("quillon-host", argv[2], argv[3], MakeDir, Load, Unload);
     if (argc == 3 && strcmp(argv[1], "--unload-open") == 0) return UnloadOpen(argv[2]);
 #if defined(__i386__)
     if (argc == 2 && strcmp(argv[1], "--cdecl") == 0) return CheckCdecl();
@@ -339,7 +315,7 @@ int main(int argc, char **argv) {
             fprintf(stderr, "quillon-host: unknown scenario %s\n", argv[1]);
             return 2;
         }
-        return RunScenario(e, argv[2], argc > 3 ? argv[3] : ".");
+        return QuillonRunLoaded("quillon-host", e, argv[2], argc > 3 ? argv[3] : ".", Load, Unload);
     }
     fprintf(stderr,
             "usage: %s --list | SCENARIO OUT.swf [DATA_DIR] | --all OUT_DIR DATA_ROOT |"

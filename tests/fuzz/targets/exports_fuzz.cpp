@@ -40,20 +40,9 @@ constexpr int32_t kMaxPixels = 53687091;
 }
 
 struct Workspace {
-    std::string dir, movie, directoryTarget, missing, sound;
-    Workspace() {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillon-exports-fuzz-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!mkdtemp(name.data())) Fail("cannot make a temporary directory");
-        dir = name.data();
-        movie = dir + "/movie.swf";
-        directoryTarget = dir + "/a-directory";
-        missing = dir + "/missing/movie.swf";
-        sound = dir + "/sound.wav";
-        mkdir(directoryTarget.c_str(), 0700);
-    }
+    std::string dir = quillon::test::TempDir(), movie = dir + "/movie.swf", directoryTarget = dir + "/a-directory",
+                missing = dir + "/missing/movie.swf", sound = dir + "/sound.wav";
+    Workspace() { mkdir(directoryTarget.c_str(), 0700); }
     ~Workspace() {
         std::remove(movie.c_str());
         std::remove(sound.c_str());
@@ -96,14 +85,15 @@ std::unique_ptr<uint8_t[]> Buffer(int64_t n, uint8_t seed) {
 
 bool IsSide(int64_t v) { return v >= 1 && v <= 65535; }
 
-// What the library reads for a picture of w x h pixels of bpp bytes: the
-// exact size when the library makes a bitmap of it, a small buffer it must
-// not read at all when it cannot (a side out of 1..65535), or -1 when the
-// picture is too large to pass.
-int64_t PictureBytes(int64_t w, int64_t h, int64_t bpp) {
-    if (!IsSide(w) || !IsSide(h)) return 1;
-    int64_t n = w * h * bpp;
-    return n <= kMaxBuffer ? n : -1;
+// The buffer of a picture of w x h pixels of bpp bytes, as the library reads
+// it: of the exact size when the library makes a bitmap of it, a small one
+// it must not read at all when it cannot (a side out of 1..65535). False
+// when the picture is too large to pass.
+bool Picture(int64_t w, int64_t h, int64_t bpp, uint8_t seed, std::unique_ptr<uint8_t[]> &pixels) {
+    int64_t n = IsSide(w) && IsSide(h) ? w * h * bpp : 1;
+    if (n > kMaxBuffer) return false;
+    pixels = Buffer(n, seed);
+    return true;
 }
 
 int32_t ClampColours(int32_t n) { return n < 0 ? 0 : (n > 256 ? 256 : n); }
@@ -177,6 +167,7 @@ void WriteAndCheck(Model &m, uint8_t variant) {
 }
 
 void Call(Reader &in, Model &m) {
+    std::unique_ptr<uint8_t[]> pixels;
     switch (in.Byte() % kOpCount) {
     case kCreateMovie: {
         int32_t w = in.Int(), h = in.Int(), slides = in.Int(), rate = in.Int();
@@ -194,9 +185,7 @@ void Call(Reader &in, Model &m) {
     case kCreateFrame: {
         uint8_t seed = in.Byte();
         int32_t colours = in.Int();
-        int64_t n = m.movieOpen ? PictureBytes(m.width, m.height, 1) : 1;
-        if (n < 0) break;
-        auto pixels = Buffer(n, seed);
+        if (!Picture(m.movieOpen ? m.width : 0, m.height, 1, seed, pixels)) break;  // no movie: none read
         auto palette = Buffer(ClampColours(colours) * 3, seed);
         CreateFrame(pixels.get(), palette.get(), colours);
         break;
@@ -207,10 +196,7 @@ void Call(Reader &in, Model &m) {
     case kAddPauseButton: {
         uint8_t seed = in.Byte();
         int32_t x = in.Int(), y = in.Int(), w = in.Int(), h = in.Int();
-        int64_t n = PictureBytes(w, h, 4);
-        if (n < 0) break;
-        auto pixels = Buffer(n, seed);
-        AddPauseButton(pixels.get(), x, y, w, h);
+        if (Picture(w, h, 4, seed, pixels)) AddPauseButton(pixels.get(), x, y, w, h);
         break;
     }
     case kAddHyperLink: {
@@ -229,10 +215,9 @@ void Call(Reader &in, Model &m) {
         int32_t kind = in.Int();
         uint8_t seed = in.Byte();
         int32_t x = in.Int(), y = in.Int(), w = in.Int(), h = in.Int();
-        int64_t n = PictureBytes(w, h, 4);
-        if (n < 0) break;
-        auto up = Buffer(n, seed), over = Buffer(n, seed + 1), down = Buffer(n, seed + 2);
-        AddButton(kind, up.get(), over.get(), down.get(), x, y, w, h);
+        std::unique_ptr<uint8_t[]> over, down;
+        if (Picture(w, h, 4, seed, pixels) && Picture(w, h, 4, seed + 1, over) && Picture(w, h, 4, seed + 2, down))
+            AddButton(kind, pixels.get(), over.get(), down.get(), x, y, w, h);
         break;
     }
     case kSetSpritesCount: SetSpritesCount(in.Int()); break;
@@ -240,10 +225,7 @@ void Call(Reader &in, Model &m) {
         int32_t index = in.Int();
         uint8_t seed = in.Byte();
         int32_t w = in.Int(), h = in.Int();
-        int64_t n = PictureBytes(w, h, 4);
-        if (n < 0) break;
-        auto pixels = Buffer(n, seed);
-        AddSprite(index, pixels.get(), w, h);
+        if (Picture(w, h, 4, seed, pixels)) AddSprite(index, pixels.get(), w, h);
         break;
     }
     case kTranslateSprite: {
@@ -258,9 +240,7 @@ void Call(Reader &in, Model &m) {
         int32_t index = in.Int(), x1 = in.Int(), y1 = in.Int(), x2 = in.Int(), y2 = in.Int();
         uint8_t seed = in.Byte();
         int32_t colours = in.Int();
-        int64_t n = PictureBytes(static_cast<int64_t>(x2) - x1 + 1, static_cast<int64_t>(y2) - y1 + 1, 1);
-        if (n < 0) break;
-        auto pixels = Buffer(n, seed);
+        if (!Picture(static_cast<int64_t>(x2) - x1 + 1, static_cast<int64_t>(y2) - y1 + 1, 1, seed, pixels)) break;
         auto palette = Buffer(ClampColours(colours) * 3, seed);
         AddInfo(index, x1, y1, x2, y2, pixels.get(), palette.get(), colours);
         break;

@@ -1,17 +1,7 @@
 // The real-player harness: the host program writes a movie, Ruffle plays it
-// in headless Chromium, and the tests read pixels of screenshots.
-//
-//   const view = await player.play('player-three-slides', { width: 320, height: 240 });
-//   await view.waitFor(points);         // until every sampled point shows its colour
-//   await view.stays(points, 1000);     // and keeps showing it
-//   await view.waitForRest(points);     // until it shows it and stays, for a movie
-//                                       // that passes through look-alike frames
-//   await view.click(x, y);
-//
-// Tests register with player.test(name, async () => ...), which closes
-// their pages when they end.
-//
-// One browser serves the whole run; each movie gets a fresh page.
+// in headless Chromium, and the tests read pixels of screenshots (README.md
+// shows its use). One browser serves the whole run; each movie gets a fresh
+// page, which player.test closes when its test ends.
 'use strict';
 
 const assert = require('node:assert/strict');
@@ -20,6 +10,10 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { test } = require('node:test');
+
+for (const name of ['playwright-core', '@ruffle-rs/ruffle/package.json']) {
+  assert.doesNotThrow(() => require.resolve(name), `${name} is not installed in tests/player: run scripts/install-deps`);
+}
 const { chromium } = require('playwright-core');
 
 const { decodePng } = require('./png');
@@ -42,12 +36,25 @@ const hex = (rgb) => '#' + rgb.map((v) => v.toString(16).padStart(2, '0')).join(
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // A point to sample and the colour it must show: {x, y, rgb: [r, g, b]}.
-function point(x, y, rgb) {
-  return { x, y, rgb };
+const point = (x, y, rgb) => ({ x, y, rgb });
+
+// Calls probe every interval ms until it returns something, which it
+// returns; null after timeout ms.
+async function poll(probe, timeout, interval = POLL_MS) {
+  const end = Date.now() + timeout;
+  do {
+    const found = await probe();
+    if (found) return found;
+    await sleep(interval);
+  } while (Date.now() < end);
+  return null;
 }
 
-function differs(a, b, tolerance) {
-  return Math.max(Math.abs(a[0] - b[0]), Math.abs(a[1] - b[1]), Math.abs(a[2] - b[2])) > tolerance;
+// The program that the environment variable name names (CTest sets it).
+function tool(name) {
+  const file = process.env[name];
+  assert.ok(file && fs.existsSync(file), `${name} must name a program (CTest sets it), not ${file}`);
+  return file;
 }
 
 // A movie as the strict SWF reader of tests/support reads it
@@ -55,9 +62,7 @@ function differs(a, b, tolerance) {
 // header, its tags and its bitmaps, with their RGBA pixels when pixels is
 // set. Fails when the movie is not sound.
 function readMovie(file, { pixels = false } = {}) {
-  const check = process.env.QUILLON_SWF_CHECK;
-  assert.ok(check && fs.existsSync(check), 'QUILLON_SWF_CHECK must name quillon-swf-check (CTest sets it)');
-  const run = spawnSync(check, ['--json', ...(pixels ? ['--pixels'] : []), file],
+  const run = spawnSync(tool('QUILLON_SWF_CHECK'), ['--json', ...(pixels ? ['--pixels'] : []), file],
     { encoding: 'utf8', maxBuffer: 1 << 28 });
   assert.ok(run.stdout, `quillon-swf-check ${file}: ${run.stderr}`);
   const movie = JSON.parse(run.stdout);
@@ -81,11 +86,8 @@ class Player {
   }
 
   async launch() {
-    const host = process.env.QUILLON_HOST;
-    assert.ok(host, 'QUILLON_HOST must name the quillon-host program (CTest sets it)');
-    assert.ok(fs.existsSync(host), `QUILLON_HOST ${host} does not exist`);
+    this.host = tool('QUILLON_HOST');
     assert.ok(fs.existsSync(CHROMIUM), `${CHROMIUM} is missing: run scripts/install-deps`);
-    this.host = host;
     this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quillon-player-'));
     this.server = await new TestServer(path.join(this.dir)).start();
     this.context = await chromium.launchPersistentContext(path.join(this.dir, 'profile'), {
@@ -113,6 +115,7 @@ class Player {
   test(name, fn, { timeout = 90000 } = {}) {
     test(name, { timeout }, async (t) => {
       try {
+        await this.start();
         await fn(t);
       } finally {
         // A page closed while it navigates can keep close() waiting for
@@ -132,20 +135,38 @@ class Player {
     return file;
   }
 
+  // A view of a new page, closed when the test ends.
+  async newView(scenario, width, height) {
+    await this.start();
+    const view = new MovieView(this, await this.context.newPage(), scenario, width, height);
+    this.views.push(view);
+    return view;
+  }
+
   // Opens a movie that write() produced in a new page with a player of
   // width x height pixels and waits until the player has read its header.
   // renderer 'webgl' asks for the player's WebGL renderer instead of its
   // canvas one, and fails if the player falls back.
   async open(scenario, { width, height, renderer }) {
-    await this.start();
-    const page = await this.context.newPage();
-    const view = new MovieView(this, page, scenario, width, height);
-    this.views.push(view);
+    const view = await this.newView(scenario, width, height);
     const query = new URLSearchParams({ movie: `${scenario}.swf`, w: width, h: height });
     if (renderer) query.set('renderer', renderer);
-    await page.goto(`${this.server.origin}/player.html?${query}`);
+    await view.page.goto(`${this.server.origin}/player.html?${query}`);
     await view.waitForMetadata();
     assert.equal(view.renderer, renderer || 'canvas', `${scenario}: the player draws with its ${view.renderer} renderer`);
+    return view;
+  }
+
+  // Opens url of the folder site, served as it is (as a user's http server
+  // would), in a window of viewport: a page of the tools with its own player
+  // element #player, of which the view takes its screenshots.
+  async openSite(site, url, viewport = VIEWPORT) {
+    const view = await this.newView(url.replace(/\W+/g, '-'));
+    view.server = await new TestServer(null, { site }).start();
+    await view.page.setViewportSize(viewport);
+    await view.page.goto(`${view.server.origin}/${url}`);
+    view.element = view.page.locator('#player');
+    await view.element.waitFor({ timeout: 15000 });
     return view;
   }
 
@@ -155,21 +176,12 @@ class Player {
     return this.open(scenario, size);
   }
 
-  // Requests whose path and query begin with prefix, so far.
-  requestsTo(prefix) {
-    return this.server.requestsTo(prefix);
-  }
-
   // Waits until the server has seen a request beginning with prefix.
   async waitForRequest(prefix, timeout = 5000) {
-    const end = Date.now() + timeout;
-    while (Date.now() < end) {
-      const seen = this.requestsTo(prefix);
-      if (seen.length) return seen[0];
-      await sleep(POLL_MS);
-    }
+    const seen = await poll(() => this.server.requestsTo(prefix)[0], timeout);
     const urls = this.server.requests.map((r) => r.url).filter((u) => !u.startsWith('/ruffle/'));
-    assert.fail(`no request to ${prefix} within ${timeout} ms; requests: ${urls.join(', ')}`);
+    assert.ok(seen, `no request to ${prefix} within ${timeout} ms; requests: ${urls.join(', ')}`);
+    return seen;
   }
 }
 
@@ -198,6 +210,12 @@ class MovieView {
 
   async close() {
     if (!this.page.isClosed()) await this.page.close();
+    if (this.server) await this.server.close();
+  }
+
+  // Console messages of the player that speak of a sound going wrong.
+  soundTrouble() {
+    return this.messages.filter((m) => /(sound|audio|adpcm)/i.test(m) && /(error|fail|invalid|unsupported|panic)/i.test(m));
   }
 
   // Fails if the player reported an error or shows its error screen.
@@ -211,35 +229,24 @@ class MovieView {
       });
     }
     if (panic) this.problems.push(`the player shows its error screen: ${panic}`);
-    if (this.problems.length) {
-      if (!this.failureExpected) this.player.failed = true;
-      await this.saveScreenshot('error');
-      assert.fail(`${this.scenario}: the player failed:\n  ${this.problems.join('\n  ')}`);
-    }
+    if (this.problems.length) await this.fail('the player failed', `\n  ${this.problems.join('\n  ')}`);
   }
 
   async waitForMetadata(timeout = 15000) {
-    const end = Date.now() + timeout;
-    while (Date.now() < end) {
-      const metadata = await this.page.evaluate(() => window.quillon.metadata);
-      if (metadata) {
-        this.metadata = metadata;
-        return metadata;
-      }
+    this.metadata = await poll(async () => {
       await this.assertHealthy();
-      await sleep(POLL_MS);
-    }
-    await this.assertHealthy();
-    assert.fail(`${this.scenario}: the player did not read the movie's header within ${timeout} ms`);
+      return this.page.evaluate(() => window.quillon.metadata);
+    }, timeout);
+    assert.ok(this.metadata, `${this.scenario}: the player did not read the movie's header within ${timeout} ms`);
   }
 
-  // A screenshot of the stage, decoded.
+  // A screenshot of the stage (or of the site's player element), decoded;
+  // fails if the player reported an error.
   async screenshot() {
-    const png = await this.page.screenshot({
-      clip: { x: 0, y: 0, width: this.width, height: this.height },
-      animations: 'allow',
-      caret: 'initial',
-    });
+    await this.assertHealthy();
+    const options = { animations: 'allow', caret: 'initial' };
+    const png = await (this.element ? this.element.screenshot(options)
+      : this.page.screenshot({ ...options, clip: { x: 0, y: 0, width: this.width, height: this.height } }));
     this.lastPng = png;
     return decodePng(png);
   }
@@ -251,62 +258,59 @@ class MovieView {
     return file;
   }
 
-  // The colours at the points in one screenshot, and what was wrong.
-  async check(points, tolerance) {
-    await this.assertHealthy();
-    const image = await this.screenshot();
+  // Fails saying what went wrong and why, with the screenshot kept.
+  async fail(what, why) {
+    if (!this.failureExpected) this.player.failed = true;
+    const file = await this.saveScreenshot(what.replace(/\W+/g, '-'));
+    assert.fail(`${this.scenario}: ${what}: ${why}\n  screenshot: ${file}`);
+  }
+
+  // Takes screenshots until check(image) finds nothing wrong (returns null);
+  // fails after timeout ms with what it found last. Returns the image.
+  async until(what, check, timeout = 8000) {
+    let why;
+    const image = await poll(async () => {
+      const shot = await this.screenshot();
+      why = check(shot);
+      return why ? null : shot;
+    }, timeout);
+    return image || this.fail(what, why);
+  }
+
+  // The points that image does not show in their colours within tolerance
+  // (0-255 per channel), and whether the stage is blank; null if none.
+  wrongPoints(image, points, tolerance) {
+    assert.ok(points.length > 0, 'no points to sample');
     const wrong = [];
     for (const p of points) {
       assert.ok(p.x >= 0 && p.y >= 0 && p.x < image.width && p.y < image.height,
         `point (${p.x}, ${p.y}) is outside the ${image.width} x ${image.height} stage`);
       const at = (p.y * image.width + p.x) * 4;
       const seen = [image.data[at], image.data[at + 1], image.data[at + 2]];
-      if (differs(seen, p.rgb, tolerance)) wrong.push(`(${p.x}, ${p.y}) shows ${hex(seen)}, expected ${hex(p.rgb)}`);
+      if (seen.some((v, i) => Math.abs(v - p.rgb[i]) > tolerance)) wrong.push(`(${p.x}, ${p.y}) shows ${hex(seen)}, expected ${hex(p.rgb)}`);
     }
-    return { image, wrong };
+    if (!wrong.length) return null;
+    const { data } = image;
+    // Blank: every pixel's red, green and blue those of the first.
+    const blank = data.every((v, i) => i % 4 === 3 || v === data[i % 4]) ? `\n  the whole stage is ${hex([data[0], data[1], data[2]])} (blank)` : '';
+    const more = wrong.length > 12 ? `\n  ... ${wrong.length - 12} more` : '';
+    return `${wrong.length} points wrong${blank}\n  ${wrong.slice(0, 12).join('\n  ')}${more}`;
   }
 
-  async describeFailure(what, result) {
-    if (!this.failureExpected) this.player.failed = true;
-    const file = await this.saveScreenshot(what.replace(/\W+/g, '-'));
-    const { data } = result.image;
-    let uniform = true;
-    for (let i = 4; i < data.length && uniform; i += 4) {
-      uniform = data[i] === data[0] && data[i + 1] === data[1] && data[i + 2] === data[2];
-    }
-    const blank = uniform ? `\n  the whole stage is ${hex([data[0], data[1], data[2]])} (blank)` : '';
-    const shown = result.wrong.slice(0, 12).join('\n  ');
-    const more = result.wrong.length > 12 ? `\n  ... ${result.wrong.length - 12} more` : '';
-    return `${this.scenario}: ${what}: ${result.wrong.length} points wrong${blank}\n  ${shown}${more}\n  screenshot: ${file}`;
-  }
-
-  // Waits until every point shows its colour within tolerance (0-255 per
-  // channel); fails after timeout ms with the colours last seen.
-  async waitFor(points, { timeout = 5000, tolerance = 2, what = 'expected picture' } = {}) {
-    assert.ok(points.length > 0, 'no points to sample');
-    const end = Date.now() + timeout;
-    let result;
-    do {
-      result = await this.check(points, tolerance);
-      if (!result.wrong.length) return;
-      await sleep(POLL_MS);
-    } while (Date.now() < end);
-    assert.fail(await this.describeFailure(`${what} not shown within ${timeout} ms`, result));
+  // Waits until every point shows its colour; fails after timeout ms with
+  // the colours last seen.
+  waitFor(points, options) {
+    return this.waitForRest(points, { rest: 0, timeout: 5000, ...options });
   }
 
   // Checks that every point keeps its colour for duration ms.
   async stays(points, duration = 1000, { tolerance = 2, what = 'picture' } = {}) {
-    assert.ok(points.length > 0, 'no points to sample');
-    const end = Date.now() + duration;
     let checks = 0;
-    do {
-      const result = await this.check(points, tolerance);
+    await poll(async () => {
+      const wrong = this.wrongPoints(await this.screenshot(), points, tolerance);
       ++checks;
-      if (result.wrong.length) {
-        assert.fail(await this.describeFailure(`${what} changed after ${checks} checks`, result));
-      }
-      await sleep(100);
-    } while (Date.now() < end);
+      if (wrong) await this.fail(`${what} changed after ${checks} checks`, wrong);
+    }, duration, 100);
   }
 
   // Waits until every point shows its colour and keeps it for rest ms: the
@@ -314,28 +318,18 @@ class MovieView {
   // the movie only passes through (a frame before the one it stops at that
   // looks the same at the points) is waited past, not taken for the end.
   async waitForRest(points, { rest = 500, timeout = 8000, tolerance = 2, what = 'expected picture' } = {}) {
-    assert.ok(points.length > 0, 'no points to sample');
-    const end = Date.now() + timeout;
     let since = null;
-    let result;
-    do {
-      result = await this.check(points, tolerance);
-      if (result.wrong.length) since = null;
-      else if (since === null) since = Date.now();
-      else if (Date.now() - since >= rest) return;
-      await sleep(POLL_MS);
-    } while (Date.now() < end);
-    if (!result.wrong.length) result.wrong.push(`the points kept their colours for less than ${rest} ms at a time`);
-    assert.fail(await this.describeFailure(`${what} not at rest within ${timeout} ms`, result));
+    await this.until(`${what} not ${rest ? 'at rest' : 'shown'} within ${timeout} ms`, (image) => {
+      const wrong = this.wrongPoints(image, points, tolerance);
+      since = wrong ? null : since ?? Date.now();
+      if (!wrong && Date.now() - since >= rest) return null;
+      return wrong || `the points kept their colours for less than ${rest} ms at a time`;
+    }, timeout);
   }
 
   async click(x, y) {
     await this.page.mouse.click(x, y);
   }
-
-  async move(x, y) {
-    await this.page.mouse.move(x, y);
-  }
 }
 
-module.exports = { Player, MovieView, point, readMovie };
+module.exports = { Player, MovieView, point, readMovie, sleep, tool };

@@ -30,9 +30,7 @@ function decodePng(buffer) {
     if (type === 'IHDR') {
       width = body.readUInt32BE(0);
       height = body.readUInt32BE(4);
-      const depth = body[8];
-      const colourType = body[9];
-      const interlace = body[12];
+      const [depth, colourType, , , interlace] = body.subarray(8, 13);
       if (depth !== 8 || (colourType !== 2 && colourType !== 6) || interlace !== 0) {
         throw new Error(`unsupported PNG: depth ${depth}, colour type ${colourType}, interlace ${interlace}`);
       }
@@ -70,13 +68,9 @@ function decodePng(buffer) {
       row[i] = v & 0xff;
     }
   }
-  const data = Buffer.alloc(width * height * 4);
-  for (let p = 0; p < width * height; ++p) {
-    data[p * 4] = rows[p * channels];
-    data[p * 4 + 1] = rows[p * channels + 1];
-    data[p * 4 + 2] = rows[p * channels + 2];
-    data[p * 4 + 3] = channels === 4 ? rows[p * channels + 3] : 255;
-  }
+  if (channels === 4) return { width, height, data: rows };
+  const data = Buffer.alloc(width * height * 4, 255);
+  for (let p = 0; p < width * height; ++p) rows.copy(data, p * 4, p * 3, p * 3 + 3);
   return { width, height, data };
 }
 

@@ -12,7 +12,6 @@ const RUFFLE_DIR = path.dirname(require.resolve('@ruffle-rs/ruffle/package.json'
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript; charset=utf-8',
-  '.map': 'application/json',
   '.wasm': 'application/wasm',
   '.swf': 'application/x-shockwave-flash',
   '.jpg': 'image/jpeg',
@@ -20,7 +19,6 @@ const TYPES = {
   '.webp': 'image/webp',
   '.gif': 'image/gif',
   '.svg': 'image/svg+xml',
-  '.wav': 'audio/wav',
 };
 
 // The player's configuration: deterministic screenshots (no splash, no
@@ -52,19 +50,17 @@ function playerPage() {
 <style>html, body { margin: 0; padding: 0; background: #fff; overflow: hidden; }
 ruffle-player { display: block; position: absolute; left: 0; top: 0; font-size: 0; line-height: 0; }</style>
 <script>window.RufflePlayer = { config: ${JSON.stringify(RUFFLE_CONFIG)} };
-const renderer = new URLSearchParams(location.search).get('renderer');
-if (renderer) window.RufflePlayer.config.preferredRenderer = renderer;
+const params = new URLSearchParams(location.search);
+if (params.get('renderer')) window.RufflePlayer.config.preferredRenderer = params.get('renderer');
 window.quillon = { metadata: null };</script>
 <script src="/ruffle/ruffle.js"></script>
 </head><body><script>
-const params = new URLSearchParams(location.search);
 const player = window.RufflePlayer.newest().createPlayer();
 player.style.width = params.get('w') + 'px';
 player.style.height = params.get('h') + 'px';
 player.addEventListener('loadedmetadata', () => {
-  const m = player.metadata;
-  window.quillon.metadata = { width: m.width, height: m.height, frameRate: m.frameRate,
-                              numFrames: m.numFrames, swfVersion: m.swfVersion };
+  const { width, height, frameRate, numFrames, swfVersion } = player.metadata;
+  window.quillon.metadata = { width, height, frameRate, numFrames, swfVersion };
 });
 document.body.appendChild(player);
 window.quillon.player = player;
@@ -74,10 +70,11 @@ player.load('/movies/' + encodeURIComponent(params.get('movie')));
 }
 
 class TestServer {
-  // With site, a folder served as it is, as a user's server would: every
-  // file under it by its path, and nothing else.
+  // Serves /player.html, the player's files under /ruffle/ and the files of
+  // movieDir under /movies/; with site, a folder served as it is, as a
+  // user's server would: every file under it by its path, and nothing else.
   constructor(movieDir, { site } = {}) {
-    this.movieDir = movieDir;
+    this.routes = site ? { '/': site } : { '/ruffle/': RUFFLE_DIR, '/movies/': movieDir };
     this.site = site;
     this.requests = [];  // {url, time}, in order of arrival
     this.server = http.createServer((req, res) => this.handle(req, res));
@@ -104,37 +101,30 @@ class TestServer {
 
   handle(req, res) {
     this.requests.push({ url: req.url, time: Date.now() });
-    const url = new URL(req.url, 'http://127.0.0.1');
+    const { pathname } = new URL(req.url, 'http://127.0.0.1');
     const send = (status, type, body) => {
       res.writeHead(status, { 'content-type': type, 'cache-control': 'no-store' });
       res.end(body);
     };
-    if (url.pathname === '/player.html' && !this.site) {
+    const file = this.resolve(pathname);
+    if (pathname === '/player.html' && !this.site) {
       send(200, TYPES['.html'], playerPage());
-      return;
-    }
-    const file = this.resolve(url.pathname);
-    if (file) {
+    } else if (file) {
       fs.readFile(file, (err, data) => {
         if (err) send(404, 'text/plain', 'not found');
         else send(200, TYPES[path.extname(file)] || 'application/octet-stream', data);
       });
-      return;
+    } else {
+      send(404, TYPES['.html'], `<!doctype html><title>not here</title><p>${pathname}</p>`);
     }
-    send(404, TYPES['.html'], `<!doctype html><title>not here</title><p>${url.pathname}</p>`);
   }
 
-  // The file behind /ruffle/NAME or /movies/NAME; plain names only (or
-  // any file of the site).
+  // The file behind a path of the routes, if there is one.
   resolve(pathname) {
-    if (this.site) {
-      const file = path.join(this.site, path.normalize(decodeURIComponent(pathname)));
-      return file.startsWith(this.site + path.sep) && fs.existsSync(file) && !fs.statSync(file).isDirectory() ? file : null;
-    }
-    const match = /^\/(ruffle|movies)\/([\w.-]+)$/.exec(pathname);
-    if (!match || match[2].startsWith('.')) return null;
-    return path.join(match[1] === 'ruffle' ? RUFFLE_DIR : this.movieDir, match[2]);
+    const [prefix, dir] = Object.entries(this.routes).find(([p]) => pathname.startsWith(p)) || [];
+    const file = dir && path.join(dir, decodeURIComponent(pathname.slice(prefix.length)));
+    return file && file.startsWith(dir + path.sep) && fs.existsSync(file) && fs.statSync(file).isFile() ? file : null;
   }
 }
 
-module.exports = { TestServer, RUFFLE_CONFIG };
+module.exports = { TestServer };

@@ -4,48 +4,38 @@
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 
-const { point, readMovie } = require('../harness/player');
-const { SLIDE_A, SLIDE_B, PALETTE_A, PALETTE_C, pattern, deckSlide } = require('../scenes');
+const { readMovie } = require('../harness/player');
+const { CellPicture, SLIDE_A, SLIDE_B, PALETTE_A, PALETTE_C, pattern, deckSlide } = require('../scenes');
 
 module.exports = (player) => {
-  player.test('three stopped slides: the first shows exactly its palette colours and stays', async () => {
-    const view = await player.play('player-three-slides', { width: 320, height: 240 });
-    assert.deepEqual(view.metadata, { width: 320, height: 240, frameRate: 12, numFrames: 3, swfVersion: 4 });
-    const points = SLIDE_A.points(320, 240);
-    await view.waitFor(points, { tolerance: 0, what: 'slide 1' });
+  // Movies that show one picture at rest: their header as the player reads
+  // it (the keys given), the picture at the centres of its cells, and how
+  // long it must stay.
+  const STILLS = [
     // Without its stop the movie would show slide 2 after 1/12 s.
-    await view.stays(points, 1200, { tolerance: 0, what: 'slide 1' });
-  });
-
-  player.test('a 322 x 120 stage, whose rows need padding, shows its picture', async () => {
-    const view = await player.play('player-wide-stage', { width: 322, height: 120 });
-    assert.equal(view.metadata.width, 322);
-    assert.equal(view.metadata.height, 120);
-    await view.waitFor(pattern('vertical', 23, PALETTE_A).points(322, 120), { tolerance: 0 });
-  });
-
-  player.test('a 1 x 1 stage shows its pixel', async () => {
-    const view = await player.play('player-tiny-stage', { width: 1, height: 1 });
-    assert.equal(view.metadata.width, 1);
-    assert.equal(view.metadata.height, 1);
-    await view.waitFor([point(0, 0, [0xc8, 0x30, 0x64])], { tolerance: 0 });
-  });
-
-  player.test('a 1024 x 768 stage is reported at its size and shows its slide', async () => {
-    const view = await player.play('player-large-stage', { width: 1024, height: 768 });
-    assert.equal(view.metadata.width, 1024);
-    assert.equal(view.metadata.height, 768);
-    await view.waitFor(pattern('checker', 64, PALETTE_C).points(1024, 768), { tolerance: 0 });
-  });
-
-  player.test('a slide without a stop plays on to the stopped one after it', async () => {
-    const view = await player.play('player-stop-on-second', { width: 320, height: 240 });
-    assert.equal(view.metadata.numFrames, 2);
-    const points = SLIDE_B.points(320, 240);
-    await view.waitFor(points, { what: 'slide 2' });
+    ['three stopped slides: the first shows exactly its palette colours and stays', 'player-three-slides',
+      { width: 320, height: 240, frameRate: 12, numFrames: 3, swfVersion: 4 }, SLIDE_A,
+      { stays: 1200, tolerance: 0, what: 'slide 1' }],
+    // Stages of odd, tiny and large sizes, every sampled pixel exact.
+    ['a 322 x 120 stage, whose rows need padding, shows its picture', 'player-wide-stage', { width: 322, height: 120 },
+      pattern('vertical', 23, PALETTE_A), { tolerance: 0 }],
+    ['a 1 x 1 stage shows its pixel', 'player-tiny-stage', { width: 1, height: 1 },
+      new CellPicture(1, () => [0xc8, 0x30, 0x64]), { tolerance: 0 }],
+    ['a 1024 x 768 stage is reported at its size and shows its slide', 'player-large-stage', { width: 1024, height: 768 },
+      pattern('checker', 64, PALETTE_C), { tolerance: 0 }],
     // Playing on past the end would loop back to slide 1 within 1/6 s.
-    await view.stays(points, 1500, { what: 'slide 2' });
-  });
+    ['a slide without a stop plays on to the stopped one after it', 'player-stop-on-second',
+      { width: 320, height: 240, numFrames: 2 }, SLIDE_B, { stays: 1500, what: 'slide 2' }],
+  ];
+  for (const [title, scenario, header, picture, { stays = 0, ...options }] of STILLS) {
+    player.test(title, async () => {
+      const view = await player.play(scenario, header);
+      assert.deepEqual(Object.fromEntries(Object.keys(header).map((key) => [key, view.metadata[key]])), header);
+      const points = picture.points(header.width, header.height);
+      await view.waitFor(points, options);
+      if (stays) await view.stays(points, stays, options);
+    });
+  }
 
   player.test('a 50-slide 800 x 600 deck has its true length in its header and plays to its end', async () => {
     const file = await player.write('player-deck-50');

@@ -3,13 +3,12 @@
 
 const assert = require('node:assert/strict');
 
-const { point } = require('../harness/player');
+const { point, sleep } = require('../harness/player');
 const {
   SLIDE_A, SLIDE_B, SLIDE_C, navigationButtons, NAVIGATION_PICTURE, STEP_BUTTON, PAUSE_BUTTON,
   exactPoints, EXACT,
 } = require('../scenes');
 
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const STAGE = { width: 320, height: 240 };
 
 // Points of a slide, leaving out the rectangles of buttons over it.
@@ -24,6 +23,9 @@ function inside(rect, rgb) {
   return xs.flatMap((x) => ys.map((y) => point(x, y, rgb)));
 }
 
+// Slide A with the pause button over it.
+const PAUSED_A = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
+
 module.exports = (player) => {
   player.test('navigation buttons move between the slides, and stop and play hold and resume playback', async () => {
     const view = await player.play('player-navigation', STAGE);
@@ -31,16 +33,15 @@ module.exports = (player) => {
     const rects = [...Object.values(buttons).map((b) => b.rect), NAVIGATION_PICTURE.rect];
     // Every slide with the kind-0 picture, which frame 0 places for good.
     const picture = inside(NAVIGATION_PICTURE.rect, NAVIGATION_PICTURE.face);
-    const slide = {
-      A: [...slidePoints(SLIDE_A, rects), ...picture],
-      B: [...slidePoints(SLIDE_B, rects), ...picture],
-      C: [...slidePoints(SLIDE_C, rects), ...picture],
-    };
+    const slide = {};
+    for (const [name, s] of Object.entries({ A: SLIDE_A, B: SLIDE_B, C: SLIDE_C })) {
+      slide[name] = [...slidePoints(s, rects), ...picture];
+    }
     // Each button shows its own up face over slide A, and its over face
     // while the mouse is on it.
     const faces = Object.values(buttons).flatMap((b) => inside(b.rect, b.up));
     await view.waitFor([...slide.A, ...faces], { what: 'slide A with six button faces' });
-    await view.move(...buttons.next.centre);
+    await view.page.mouse.move(...buttons.next.centre);
     await view.waitFor(inside(buttons.next.rect, buttons.next.over), { what: 'the over face of next' });
 
     const press = async (name, expected, label) => {
@@ -67,38 +68,34 @@ module.exports = (player) => {
 
   player.test('a pause button in a stopped frame resumes playback when clicked', async () => {
     const view = await player.play('player-pause-button', STAGE);
-    const first = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
-    await view.waitFor(first, { what: 'slide A with the pause button' });
-    await view.stays(first, 700, { what: 'slide A' });
+    await view.waitFor(PAUSED_A, { what: 'slide A with the pause button' });
+    await view.stays(PAUSED_A, 700, { what: 'slide A' });
     await view.click(...PAUSE_BUTTON.centre);
     // The next frame shows slide B and no longer the button.
     await view.waitFor(slidePoints(SLIDE_B), { what: 'slide B after pause' });
   });
 
-  player.test('a hyperlink area opens its URL when clicked inside, and nothing outside', async () => {
-    const view = await player.play('player-hyperlink', STAGE);
-    // The area is invisible: the slide shows through it everywhere.
-    await view.waitFor(slidePoints(SLIDE_A), { what: 'slide A' });
-    for (const [x, y] of [[60, 120], [260, 120], [160, 40], [160, 200], [96, 76]]) await view.click(x, y);
-    await sleep(800);
-    assert.deepEqual(player.requestsTo('/clicked'), [], 'clicks outside the area opened the link');
-    await view.click(160, 120);
-    const request = await player.waitForRequest('/clicked');
-    assert.equal(request.url, '/clicked?x=1');
-    await view.page.waitForURL(`${player.server.origin}/clicked?x=1`, { timeout: 5000 });
-  });
-
-  player.test('an automatic hyperlink opens its URL when its frame is reached', async () => {
-    const view = await player.play('player-automatic-link', STAGE);
-    const first = [...slidePoints(SLIDE_A, [PAUSE_BUTTON.rect]), ...inside(PAUSE_BUTTON.rect, PAUSE_BUTTON.face)];
-    await view.waitFor(first, { what: 'slide A' });
-    await sleep(800);
-    assert.deepEqual(player.requestsTo('/reached'), [], 'the link opened before its frame');
-    await view.click(...PAUSE_BUTTON.centre);
-    const request = await player.waitForRequest('/reached');
-    assert.equal(request.url, '/reached?frame=1');
-    await view.page.waitForURL(`${player.server.origin}/reached?frame=1`, { timeout: 5000 });
-  });
+  // Links open url at the click inside the invisible hyperlink area (after
+  // clicks outside it), or at the pause button before the automatic link's frame.
+  const LINKS = [
+    ['a hyperlink area opens its URL when clicked inside, and nothing outside', 'player-hyperlink', slidePoints(SLIDE_A),
+      [[60, 120], [260, 120], [160, 40], [160, 200], [96, 76]], [160, 120], '/clicked?x=1'],
+    ['an automatic hyperlink opens its URL when its frame is reached', 'player-automatic-link', PAUSED_A,
+      [], PAUSE_BUTTON.centre, '/reached?frame=1'],
+  ];
+  for (const [title, scenario, first, outside, click, url] of LINKS) {
+    player.test(title, async () => {
+      const view = await player.play(scenario, STAGE);
+      await view.waitFor(first, { what: 'slide A' });
+      for (const [x, y] of outside) await view.click(x, y);
+      await sleep(800);
+      const prefix = url.split('?')[0];
+      assert.deepEqual(player.server.requestsTo(prefix), [], `${prefix} opened before the click that opens it`);
+      await view.click(...click);
+      assert.equal((await player.waitForRequest(prefix)).url, url);
+      await view.page.waitForURL(`${player.server.origin}${url}`, { timeout: 5000 });
+    });
+  }
 
   player.test('a sprite with alpha shows at its translation, blended, and goes when hidden', async () => {
     const background = [0x20, 0x60, 0xe0];
@@ -106,39 +103,32 @@ module.exports = (player) => {
     // Premultiplied red at alpha 128 over the background: c + (1 - 128/255) bg.
     const blended = [0x80, 0x00, 0x00].map((c, i) => Math.round(c + background[i] * (1 - 128 / 255)));
     // The 48 x 32 sprite at (x, y): its opaque left half, its blended right
-    // half, and the background around it.
-    const sprite = (x, y) => [
-      point(x + 4, y + 4, opaque), point(x + 12, y + 16, opaque), point(x + 20, y + 28, opaque),
-      point(x + 28, y + 4, blended), point(x + 36, y + 16, blended), point(x + 44, y + 28, blended),
-      point(x - 3, y + 16, background), point(x + 51, y + 16, background),
-      point(x + 24, y - 3, background), point(x + 24, y + 35, background),
+    // half, and the background around it; where it is not, the background.
+    const inner = [[4, 4, opaque], [12, 16, opaque], [20, 28, opaque], [28, 4, blended], [36, 16, blended], [44, 28, blended]];
+    const around = [[-3, 16], [51, 16], [24, -3], [24, 35]];
+    const sprite = (x, y, shown) => [
+      ...inner.map(([dx, dy, rgb]) => point(x + dx, y + dy, shown ? rgb : background)),
+      ...(shown ? around : []).map(([dx, dy]) => point(x + dx, y + dy, background)),
     ];
-    const none = (x, y) => [[4, 4], [12, 16], [20, 28], [28, 4], [36, 16], [44, 28]]
-      .map(([dx, dy]) => point(x + dx, y + dy, background));
-    const steps = [
-      ['shown at (40, 50)', [...sprite(40, 50), ...none(200, 120), ...none(100, 150)]],
-      ['moved to (200, 120)', [...sprite(200, 120), ...none(40, 50), ...none(100, 150)]],
-      ['hidden', [...none(40, 50), ...none(200, 120), ...none(100, 150)]],
-      ['shown again at (100, 150)', [...sprite(100, 150), ...none(40, 50), ...none(200, 120)]],
-    ];
+    // Each step: the sprite at one of its places (or none) and not at the others.
+    const places = [[40, 50], [200, 120], [100, 150]];
+    const steps = [['shown at (40, 50)', 0], ['moved to (200, 120)', 1], ['hidden', -1], ['shown again at (100, 150)', 2]];
     // DefineBitsLossless2 colours are premultiplied by alpha. The player's
     // canvas renderer multiplies them by alpha once more (it shows #503070
     // where the format means #903070); its WebGL renderer blends them as the
     // format defines, so this movie is checked there.
     const view = await player.play('player-sprite', { ...STAGE, renderer: 'webgl' });
     await view.waitFor(inside(STEP_BUTTON.rect, STEP_BUTTON.up), { what: 'the step button' });
-    for (const [i, [what, points]] of steps.entries()) {
+    for (const [i, [what, at]] of steps.entries()) {
       if (i > 0) await view.click(...STEP_BUTTON.centre);
+      const points = places.flatMap(([x, y], j) => sprite(x, y, j === at));
       await view.waitFor(points, { tolerance: 3, what: `sprite ${what}` });
     }
   });
 
   player.test('info overlays of odd sizes appear at their rectangles and go after RemoveAndDestroyAllInfo', async () => {
     const background = [0x30, 0x30, 0x30];
-    const red = [0xff, 0x40, 0x40];
-    const green = [0x40, 0xff, 0x40];
-    const blue = [0x40, 0x40, 0xff];
-    const yellow = [0xff, 0xff, 0x00];
+    const [red, green, blue, yellow] = [[0xff, 0x40, 0x40], [0x40, 0xff, 0x40], [0x40, 0x40, 0xff], [0xff, 0xff, 0x00]];
     // Each overlay covers x1..x2, y1..y2 on screen, its last column and row
     // included. Points inside with their colours, and points just outside,
     // which show the slide.
