@@ -1,5 +1,4 @@
-// A Movie written by a test: the file's bytes, the strict reader's verdict on
-// them, and what a write leaves of the movie.
+// A Movie written in a test: the file's bytes, the strict reader on them, what a write leaves.
 #pragma once
 
 #include <random>

@@ -208,7 +208,6 @@ TEST(StageHeader, KnownStages) {
         movie.GetFrame(0);
         std::vector<uint8_t> bytes = WriteAndRead(movie);
         ASSERT_EQ(bytes.size(), row.headerSize + 4);
-        // The RECT, then the rate, the frame count, a ShowFrame and End.
         std::vector<uint8_t> rest(bytes.begin() + 8, bytes.end());
         EXPECT_EQ(ToHex(rest), ToHex(Hex(row.rect)) + " 00 1E 01 00 40 00 00 00");
         test::SwfMovie parsed;

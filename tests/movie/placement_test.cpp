@@ -25,10 +25,9 @@ std::unique_ptr<PlaceObject2Tag> Place(uint16_t depth, uint16_t id, std::unique_
     return std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(depth, id, std::move(m)));
 }
 
-// Registries built as placements and removals in file order, numbered as
-// the movie's writer numbers them (which matters only beyond 65536
-// placements): placements 0, 1, 2..., each removal the number of placements
-// before it.
+// Registries built as placements and removals in file order, numbered as the
+// movie's writer numbers them (which matters beyond 65536 placements only):
+// placements 0, 1, 2..., each removal the number of placements before it.
 struct Timeline {
     std::vector<std::unique_ptr<PlaceObject2Tag>> places;
     std::vector<std::unique_ptr<RemoveObjectTag>> removes;
