@@ -315,7 +315,6 @@ async function printPdf(file, origin) {
   fs.writeFileSync(file, await tab.pdf({ width: '400px', height: '300px', printBackground: true }));
 }
 
-
 test('a PDF deck: slides look like their pages and the web links open', async () => {
   const pdf = path.join(player.dir, 'talk.pdf');
   await printPdf(pdf, player.server.origin);

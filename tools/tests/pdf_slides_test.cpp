@@ -49,10 +49,7 @@ std::vector<MovieLink> LinksOf(const SwfMovie &movie) {
         auto bounds = movie.shapeBounds.find(static_cast<uint16_t>(b[6] | b[7] << 8));
         if (bounds != movie.shapeBounds.end()) {
             const std::vector<int32_t> &r = bounds->second;
-            link.x1 = r[0] / 20;
-            link.x2 = r[1] / 20;
-            link.y1 = r[2] / 20;
-            link.y2 = r[3] / 20;
+            std::tie(link.x1, link.x2, link.y1, link.y2) = std::make_tuple(r[0] / 20, r[1] / 20, r[2] / 20, r[3] / 20);
         }
     }
     std::vector<MovieLink> out;

@@ -24,33 +24,23 @@ int main(int argc, char **argv) {
     bool ok = w > 1 && h > 1;
     if (ok && kind == "stripes" && argc == 7) {
         ok = WriteStripesPng(out + ".png", w, h, std::atoi(argv[4]), std::atoi(argv[5]), &rgb);
-    } else if (ok && (kind == "gradient" || kind == "photo" || kind == "halves")) {
-        if (kind == "halves") {
-            ok = argc == 7;
-            for (size_t p = 0; ok && p < static_cast<size_t>(w) * h; ++p) {
-                unsigned long c = std::strtoul(argv[p < static_cast<size_t>(w) * h / 2 ? 4 : 5], nullptr, 16);
-                rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-            }
-            ok = ok && WritePicture(out + ".png", w, h, rgb);
-        } else if (argc == 5 || argc == 6) {
-            rgb = kind == "gradient" ? Gradient(w, h) : Photo(w, h);
-            if (argc == 5) {
-                ok = WritePicture(out + ".png", w, h, rgb);
-            } else {
-                std::istringstream fields(argv[4]);
-                std::string ext, orientation, profile;
-                std::getline(fields, ext, ':');
-                std::getline(fields, orientation, ':');
-                std::getline(fields, profile, ':');
-                PictureForm form;
-                form.orientation = orientation.empty() ? 1 : std::atoi(orientation.c_str());
-                form.profile = profile;
-                ok = !ext.empty() && form.orientation >= 1 && form.orientation <= 8 &&
-                     WritePicture(out + "." + ext, w, h, rgb, form);
-            }
-        } else {
-            ok = false;
+    } else if (ok && kind == "halves" && argc == 7) {
+        for (size_t p = 0; p < static_cast<size_t>(w) * h; ++p) {
+            unsigned long c = std::strtoul(argv[p < static_cast<size_t>(w) * h / 2 ? 4 : 5], nullptr, 16);
+            rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
         }
+        ok = WritePicture(out + ".png", w, h, rgb);
+    } else if (ok && (kind == "gradient" || kind == "photo") && (argc == 5 || argc == 6)) {
+        rgb = kind == "gradient" ? Gradient(w, h) : Photo(w, h);
+        std::istringstream fields(argc == 6 ? argv[4] : "png");
+        std::string ext, orientation, profile;
+        std::getline(fields, ext, ':');
+        std::getline(fields, orientation, ':');
+        std::getline(fields, profile, ':');
+        PictureForm form;  // WritePicture refuses orientations other than 1 to 8
+        form.orientation = orientation.empty() ? 1 : std::atoi(orientation.c_str());
+        form.profile = profile;
+        ok = !ext.empty() && WritePicture(out + "." + ext, w, h, rgb, form);
     } else {
         ok = false;
     }

@@ -163,8 +163,10 @@ TEST_F(SlidesTest, SixteenBitPngsGiveTheSameSlideInterlacedOrNot) {
     const PictureForm deep{1, "", true, 0};
     ASSERT_TRUE(WritePicture(dir + "/deep.png[bitdepth=16]", w, h, photo, deep));
     ASSERT_TRUE(WritePicture(dir + "/deep-interlaced.png[bitdepth=16,interlace]", w, h, photo, deep));
-    ASSERT_EQ(PictureField(dir + "/deep-interlaced.png", "interlaced"), 1);
-    ASSERT_EQ(PictureField(dir + "/deep.png", "interlaced"), 0);
+    // IHDR's depth, colour type, compression, filter and interlace method:
+    // 16-bit truecolour, Adam7 or not.
+    ASSERT_EQ(ReadText(dir + "/deep-interlaced.png").substr(24, 5), std::string("\x10\x02\0\0\x01", 5));
+    ASSERT_EQ(ReadText(dir + "/deep.png").substr(24, 5), std::string("\x10\x02\0\0\0", 5));
     Deck deck;
     ASSERT_TRUE(RunSlides({"--quiet", dir + "/deep.png", dir + "/deep-interlaced.png", "-o", dir + "/d.swf"},
                           deck));
@@ -464,8 +466,8 @@ struct ConversionCase {
     const char *name;
     const char *file;   // made by ffmpeg from a half-second 440 Hz tone
     const char *codec;  // ffmpeg's options for it
-    int channels;
-    int rate;
+    uint16_t channels;
+    uint32_t rate;
 };
 void PrintTo(const ConversionCase &row, std::ostream *os) { *os << row.name; }
 
@@ -488,19 +490,9 @@ TEST_P(SoundConversion, SixteenBitPcmThatIsRemoved) {
     EXPECT_NEAR(sound.Seconds(), 0.5, 0.06);
     ASSERT_TRUE(sound.Prepare(wav, error)) << error;
     EXPECT_EQ(wav.rfind(tmp + "/", 0), 0u) << wav;
-    // The WAV header: PCM (format tag 1), 16 bits, the input's channels and rate.
-    const std::string head = ReadText(wav).substr(0, 36);
-    ASSERT_EQ(head.size(), 36u);
-    auto le = [&](size_t at, int n) {
-        uint32_t v = 0;
-        for (int i = 0; i < n; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(head[at + i])) << (8 * i);
-        return v;
-    };
-    EXPECT_EQ(head.substr(12, 4), "fmt ");
-    EXPECT_EQ(le(20, 2), 1u);
-    EXPECT_EQ(le(22, 2), static_cast<uint32_t>(c.channels));
-    EXPECT_EQ(le(24, 4), static_cast<uint32_t>(c.rate));
-    EXPECT_EQ(le(34, 2), 16u);
+    // The "fmt " chunk first: PCM (format tag 1), 16 bits, the input's channels and rate.
+    const Bytes fmt = Chunk("fmt ", FmtContent(1, c.channels, c.rate, 16));
+    EXPECT_EQ(ReadText(wav).substr(12, fmt.size()), std::string(fmt.begin(), fmt.end()));
     sound.Release();
     EXPECT_TRUE(ListDir(tmp).empty()) << "the temporary file is still there";
 

@@ -94,12 +94,9 @@ struct PictureForm {
 };
 bool WritePicture(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb,
                   const PictureForm &form = PictureForm());
-// Reads the first frame of any picture libvips reads as 8-bit RGB (alpha
-// dropped), its pixels as stored: no orientation applied and no profile
-// converted.
+// Reads an 8-bit RGB picture (false for any other), its pixels as stored:
+// no orientation applied and no profile converted.
 bool ReadPictureAsStored(const std::string &path, int &width, int &height, std::vector<uint8_t> &rgb);
-// A libvips field of the picture's header (0 when missing), e.g. "interlaced".
-int PictureField(const std::string &path, const char *name);
 
 // A PDF page for WritePdf: a gradient background, coloured boxes and a line
 // of anti-aliased text that differ with seed, and links drawn as boxes.

@@ -297,10 +297,12 @@ class MovieView {
     return `${wrong.length} points wrong${blank}\n  ${wrong.slice(0, 12).join('\n  ')}${more}`;
   }
 
-  // Waits until every point shows its colour; fails after timeout ms with
-  // the colours last seen.
-  waitFor(points, options) {
-    return this.waitForRest(points, { rest: 0, timeout: 5000, ...options });
+  // Waits until every point shows its colour, then checks that they keep
+  // it for stays ms (when given); fails after timeout ms with the colours
+  // last seen.
+  async waitFor(points, { stays = 0, ...options } = {}) {
+    await this.waitForRest(points, { rest: 0, timeout: 5000, ...options });
+    if (stays) await this.stays(points, stays, options);
   }
 
   // Checks that every point keeps its colour for duration ms.

@@ -68,8 +68,7 @@ module.exports = (player) => {
 
   player.test('a pause button in a stopped frame resumes playback when clicked', async () => {
     const view = await player.play('player-pause-button', STAGE);
-    await view.waitFor(PAUSED_A, { what: 'slide A with the pause button' });
-    await view.stays(PAUSED_A, 700, { what: 'slide A' });
+    await view.waitFor(PAUSED_A, { stays: 700, what: 'slide A with the pause button' });
     await view.click(...PAUSE_BUTTON.centre);
     // The next frame shows slide B and no longer the button.
     await view.waitFor(slidePoints(SLIDE_B), { what: 'slide B after pause' });
@@ -146,8 +145,7 @@ module.exports = (player) => {
     ]);
     const gone = overlays.flatMap((o) => o.inner.map(([x, y]) => point(x, y, background)));
     const view = await player.play('player-info', STAGE);
-    await view.waitFor(shown, { what: 'three overlays' });
-    await view.stays(shown, 300, { what: 'three overlays' });
+    await view.waitFor(shown, { stays: 300, what: 'three overlays' });
     await view.click(...STEP_BUTTON.centre);
     await view.waitFor(gone, { what: 'the slide without overlays' });
   });

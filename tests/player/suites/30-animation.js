@@ -6,11 +6,7 @@ const assert = require('node:assert/strict');
 
 const { point } = require('../harness/player');
 
-const WHITE = [255, 255, 255];
-const RED = [255, 0, 0];
-const BLUE = [0, 0, 255];
-const GREY = [0x80, 0x80, 0x80];
-const GREEN = [0x00, 0xc0, 0x00];
+const [WHITE, RED, BLUE, GREY, GREEN] = [[255, 255, 255], [255, 0, 0], [0, 0, 255], [0x80, 0x80, 0x80], [0x00, 0xc0, 0x00]];
 // The attractor's boxes of tests/host/scenarios_animation.c, and their centres.
 const BOXES = [[20, 150, 80, 190], [120, 150, 180, 190], [220, 150, 280, 190]];
 // The rectangle rubber's corners and the ellipse rubber's.
@@ -50,11 +46,7 @@ async function restAt(player, k) {
   await view.waitForRest(attractorPoints(k), { rest: 600, timeout: 8000, what: `attractor of frame ${k}` });
   const image = await view.screenshot();
   const area = (r) => [r[0] - 8, r[1] - 8, r[2] + 8, r[3] + 8];
-  return {
-    view,
-    rectangle: extent(image, RED, area(RECTANGLE)),
-    ellipse: extent(image, BLUE, area(ELLIPSE)),
-  };
+  return { view, rectangle: extent(image, RED, area(RECTANGLE)), ellipse: extent(image, BLUE, area(ELLIPSE)) };
 }
 
 module.exports = (player) => {

@@ -15,16 +15,14 @@ const SOUNDS = [
 module.exports = (player) => {
   for (const [scenario, title] of SOUNDS) {
     player.test(title, async () => {
-      await player.write(scenario);
-      const view = await player.open(scenario, { width: 320, height: 240 });
+      const view = await player.play(scenario, { width: 320, height: 240 });
       assert.equal(view.metadata.numFrames, 1);
       const picture = [
         point(20, 20, [255, 255, 255]), point(300, 220, [255, 255, 255]),
         point(20, 120, [40, 90, 200]), point(300, 110, [40, 90, 200]),
       ];
-      await view.waitFor(picture, { tolerance: 0, what: 'the sound slide' });
       // The sound is about a second long: let it play out.
-      await view.stays(picture, 1500, { tolerance: 0, what: 'the sound slide' });
+      await view.waitFor(picture, { tolerance: 0, stays: 1500, what: 'the sound slide' });
       assert.deepEqual(view.soundTrouble(), [], 'the player reported trouble with the sound');
     });
   }
