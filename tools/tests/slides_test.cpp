@@ -14,6 +14,7 @@
 
 #include "slides/sound_file.h"
 #include "sound/wav_builder.h"
+#include "support/table.h"
 #include "tests/support.h"
 
 using namespace tools_test;
@@ -26,12 +27,9 @@ std::string ToneWav(double seconds, uint32_t rate) {
     return std::string(wav.begin(), wav.end());
 }
 
-// The rows of the parameterised tests go by their names: in each test's
-// name, and in ctest's list through a PrintTo beside each kind of row.
-struct RowName {
-    template <typename Info>
-    std::string operator()(const Info &info) const { return info.param.name; }
-};
+// The rows of the parameterised tests go by their names (RowName): in each
+// test's name, and in ctest's list through a PrintTo beside each kind of row.
+using quillon::test::RowName;
 
 // Writes count pictures of stripes (seeds 0, 1, ...) and gives their names.
 std::vector<std::string> StripeSlides(const std::string &dir, int count, int width, int height, int colours) {
