@@ -6,7 +6,6 @@
 
 #include "animation/animated_list.h"
 #include "api/library_state.h"
-#include "characters/shape_tag.h"
 #include "movie/placement.h"
 #include "quillon.h"
 #include "support/bytes.h"
@@ -14,20 +13,7 @@
 namespace quillon {
 namespace {
 
-// The kinds of the tags in a frame, as letters: D DefineShape3, P PlaceObject2,
-// R RemoveObject, ? anything else.
-std::string Kinds(const Frame &frame) {
-    std::string out;
-    for (const auto &tag : frame.Tags()) {
-        if (dynamic_cast<ShapeTag *>(tag.get())) out += 'D';
-        else if (dynamic_cast<PlaceObject2Tag *>(tag.get())) out += 'P';
-        else if (dynamic_cast<RemoveObjectTag *>(tag.get())) out += 'R';
-        else out += '?';
-    }
-    return out;
-}
-
-using test::TagHex;
+using test::TagHex, test::TagKinds;
 
 // Three 10 x 10 boxes in a row, 10 pixels apart.
 const int32_t kThreeBoxes[] = {0, 0, 9, 9, 20, 0, 29, 9, 40, 0, 49, 9};
@@ -37,6 +23,7 @@ protected:
     void SetUp() override {
         CreateMovie(320, 240, 1, 12);
         DuplicateFrame();
+        InitAnimatedList();
     }
     void TearDown() override { DestroyMovie(); }
     Frame &Current() { return *State().CurrentFrame(); }
@@ -51,7 +38,6 @@ protected:
 };
 
 TEST_F(AnimatedListTest, RectangleRubberStepsScalesAndWidths) {
-    InitAnimatedList();
     AddRubber(1, 10, 10, 30, 20, 1, 0x0000FF);
     auto &rubber = static_cast<RubberItem &>(State().animatedList->At(0));
     EXPECT_STREQ(rubber.Name(), "Rubber");
@@ -75,12 +61,11 @@ TEST_F(AnimatedListTest, RectangleRubberStepsScalesAndWidths) {
                                         row.lineWidth}));
         // Each step: RemoveObject of the old character, a new DefineShape3,
         // its placement with the matrix.
-        EXPECT_EQ(Kinds(Current()), "RDP");
+        EXPECT_EQ(TagKinds(Current()), "RDP");
     }
 }
 
 TEST_F(AnimatedListTest, RubberPlacementCarriesItsMatrix) {
-    InitAnimatedList();
     AddRubber(1, 10, 10, 30, 20, 1, 0);
     NextFrame();
     AnimateList();
@@ -94,7 +79,6 @@ TEST_F(AnimatedListTest, RubberPlacementCarriesItsMatrix) {
 }
 
 TEST_F(AnimatedListTest, FortyPixelBoxReachesSixAndReverses) {
-    InitAnimatedList();
     AddRubber(0, 0, 0, 40, 40, 2, 0xFF);
     std::vector<int32_t> steps;
     for (int i = 0; i < 16; ++i) {
@@ -105,7 +89,6 @@ TEST_F(AnimatedListTest, FortyPixelBoxReachesSixAndReverses) {
 }
 
 TEST_F(AnimatedListTest, BoxTooSmallForAnInsetStaysAtRest) {
-    InitAnimatedList();
     AddRubber(1, 0, 0, 5, 5, 1, 0);
     for (int i = 0; i < 4; ++i) {
         AnimateList();
@@ -114,9 +97,8 @@ TEST_F(AnimatedListTest, BoxTooSmallForAnInsetStaysAtRest) {
 }
 
 TEST_F(AnimatedListTest, RubberIsDefinedAndPlacedAtOnce) {
-    InitAnimatedList();
     AddRubber(0, 0, 0, 10, 5, 1, 0x00FF00);
-    ASSERT_EQ(Kinds(Current()), "DP");
+    ASSERT_EQ(TagKinds(Current()), "DP");
     EXPECT_EQ(Placements()[0]->Depth(), 150);
     // The ellipse outline: no fill, a 20-twip green line.
     std::string shape = TagHex(*Current().Tags()[0]);
@@ -124,16 +106,14 @@ TEST_F(AnimatedListTest, RubberIsDefinedAndPlacedAtOnce) {
 }
 
 TEST_F(AnimatedListTest, AttractorDefinesBoxesThenHighlights) {
-    InitAnimatedList();
     AddAtAttractor(3, kThreeBoxes, 0x0000FF, 0x00FFFF);
-    EXPECT_EQ(Kinds(Current()), "DPDPDPDPDPDP");
+    EXPECT_EQ(TagKinds(Current()), "DPDPDPDPDPDP");
     std::vector<uint16_t> keys;
     for (PlaceObject2Tag *p : Placements()) keys.push_back(p->Depth());
     EXPECT_EQ(keys, (std::vector<uint16_t>{152, 151, 152, 151, 152, 151}));
 }
 
 TEST_F(AnimatedListTest, AttractorHighlightMovesBoxByBox) {
-    InitAnimatedList();
     AddAtAttractor(3, kThreeBoxes, 0x0000FF, 0x00FFFF);
     std::vector<int32_t> highlightIds;
     for (PlaceObject2Tag *p : Placements())
@@ -146,7 +126,7 @@ TEST_F(AnimatedListTest, AttractorHighlightMovesBoxByBox) {
     for (int front : fronts) {
         NextFrame();
         AnimateList();
-        ASSERT_EQ(Kinds(Current()), "RPRP");
+        ASSERT_EQ(TagKinds(Current()), "RPRP");
         PlaceObject2Tag *back = Placements()[0], *ahead = Placements()[1];
         EXPECT_EQ(back->PlacedCharacterId(), highlightIds[previous]);
         EXPECT_EQ(back->Depth(), 151);
@@ -157,18 +137,16 @@ TEST_F(AnimatedListTest, AttractorHighlightMovesBoxByBox) {
 }
 
 TEST_F(AnimatedListTest, MostRecentItemStepsFirst) {
-    InitAnimatedList();
     AddRubber(1, 0, 0, 40, 40, 1, 0);
     const int32_t rect[] = {0, 0, 9, 9};
     AddAtAttractor(1, rect, 0, 0xFFFFFF);
     NextFrame();
     AnimateList();
     // The attractor (added last) steps first: R P R P, then the rubber R D P.
-    EXPECT_EQ(Kinds(Current()), "RPRPRDP");
+    EXPECT_EQ(TagKinds(Current()), "RPRPRDP");
 }
 
 TEST_F(AnimatedListTest, DestroyTakesEverythingOffMostRecentFirst) {
-    InitAnimatedList();
     AddRubber(1, 0, 0, 40, 40, 1, 0);
     const int32_t rects[] = {0, 0, 9, 9, 20, 0, 29, 9};
     AddAtAttractor(2, rects, 0, 0xFFFFFF);
@@ -176,27 +154,27 @@ TEST_F(AnimatedListTest, DestroyTakesEverythingOffMostRecentFirst) {
     DestroyAnimatedList();
     EXPECT_EQ(State().animatedList, nullptr);
     // Two boxes and two highlights, then the rubber outline.
-    EXPECT_EQ(Kinds(Current()), "RRRRR");
+    EXPECT_EQ(TagKinds(Current()), "RRRRR");
     NextFrame();
     DestroyAnimatedList();  // no list: nothing
-    EXPECT_EQ(Kinds(Current()), "");
+    EXPECT_EQ(TagKinds(Current()), "");
 }
 
 TEST_F(AnimatedListTest, InitTwiceLeavesOneEmptyList) {
-    InitAnimatedList();
     AddRubber(1, 0, 0, 40, 40, 1, 0);
     NextFrame();
     InitAnimatedList();
     ASSERT_NE(State().animatedList, nullptr);
     EXPECT_EQ(State().animatedList->Size(), 0u);
-    EXPECT_EQ(Kinds(Current()), "R");
+    EXPECT_EQ(TagKinds(Current()), "R");
 }
 
 TEST_F(AnimatedListTest, OutOfLimitCallsAddNothing) {
     const int32_t rects[11 * 4] = {};
-    AddRubber(1, 0, 0, 40, 40, 1, 0);  // no list yet
+    DestroyAnimatedList();
+    AddRubber(1, 0, 0, 40, 40, 1, 0);  // no list
     AnimateList();
-    EXPECT_EQ(Kinds(Current()), "");
+    EXPECT_EQ(TagKinds(Current()), "");
     InitAnimatedList();
     AddRubber(2, 0, 0, 40, 40, 1, 0);    // unknown kind
     AddRubber(-1, 0, 0, 40, 40, 1, 0);
@@ -208,7 +186,7 @@ TEST_F(AnimatedListTest, OutOfLimitCallsAddNothing) {
     AddAtAttractor(2, nullptr, 0, 0);
     AnimateList();
     EXPECT_EQ(State().animatedList->Size(), 0u);
-    EXPECT_EQ(Kinds(Current()), "");
+    EXPECT_EQ(TagKinds(Current()), "");
 }
 
 TEST(AnimatedListLimits, NothingWithoutAMovieOrBeforeTheFirstFrame) {

@@ -14,10 +14,9 @@
 #include "characters/shape_tag.h"
 #include "interactive/actions.h"
 #include "interactive/button.h"
+#include "movie/movie_file.h"
 #include "movie/placement.h"
 #include "quillon.h"
-#include "support/bytes.h"
-#include "support/swf_reader.h"
 
 namespace quillon::test {
 
@@ -32,18 +31,12 @@ inline std::string KindOf(const Tag &tag) {
     return "Other";
 }
 
-// The hex of a tag's body, without its short or long header.
-inline std::string BodyHex(Tag &tag) {
+// The tag as written: its code (e.g. a bitmap's, with or without alpha) and
+// its body, without the short or long header.
+inline SwfTag AsWritten(Tag &tag) {
     SwfTag written;
     EXPECT_TRUE(ReadWrittenTag(tag, written));
-    return ToHex(written.body);
-}
-
-// The code of the tag written, e.g. a bitmap's with or without alpha.
-inline uint16_t WrittenCode(Tag &tag) {
-    SwfTag written;
-    EXPECT_TRUE(ReadWrittenTag(tag, written));
-    return written.code;
+    return written;
 }
 
 inline std::string IdHex(uint16_t id) { return ToHex({static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)}); }
@@ -111,11 +104,10 @@ protected:
     // test.
     SwfMovie WriteAndRead(const std::string &name = "movie.swf") {
         SwfMovie movie;
-        std::string error;
         std::vector<uint16_t> keys;
         if (S().currentMovie) keys = StackingKeys(M());
         WriteMovie(Path(name).c_str());
-        EXPECT_TRUE(ReadSwfFile(Path(name), movie, error, &keys)) << error;
+        EXPECT_TRUE(ReadsBack(ReadFileBytes(Path(name)), movie, &keys)) << Path(name);
         return movie;
     }
     // The same for one row of a table, whose movie is then destroyed.

@@ -45,14 +45,13 @@ TEST_F(Buttons, SingleButtonKindsGoToFrameZero) {
         EXPECT_EQ(Kinds(0), Join(kSlide, kPictureThenButton));
         EXPECT_EQ(Kinds(3), kSlide);
         EXPECT_EQ(Kinds(7), kSlide);
-        std::string tag = TagHex(*Tags(0)[9]);
-        std::string tail = ToHex(Hex(row.conditionAction));
+        std::string tag = TagHex(*Tags(0)[9]), tail = row.conditionAction;
         EXPECT_EQ(tag.substr(tag.size() - tail.size()), tail);
         // Faces without alpha, at key 500, the button's rectangle (2,3)-(5,4).
         auto *face = TagAt<LosslessBitmap>(0, 3);
         ASSERT_NE(face, nullptr);
         EXPECT_EQ(face->Format(), 5);
-        EXPECT_EQ(WrittenCode(*face), kDefineBitsLossless);  // no alpha
+        EXPECT_EQ(AsWritten(*face).code, kDefineBitsLossless);  // no alpha
         auto *button = TagAt<DefineButton2Tag>(0, 9);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(TagHex(*Tags(0)[10]), "85 06 02 F4 01 " + IdHex(button->CharacterId()));
@@ -66,7 +65,7 @@ TEST_F(Buttons, KindZeroIsAPictureInFront) {
     EXPECT_EQ(Kinds(0), Join(kSlide, {"Bitmap", "Shape", "Place"}));
     auto *picture = TagAt<LosslessBitmap>(0, 3);
     ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(WrittenCode(*picture), kDefineBitsLossless2);  // with alpha
+    EXPECT_EQ(AsWritten(*picture).code, kDefineBitsLossless2);  // with alpha
     EXPECT_EQ(TagHex(*Tags(0)[5]).substr(0, 14), "85 06 02 F3 01");  // key 499
     WriteAndRead();
 }
@@ -107,7 +106,7 @@ TEST_F(Buttons, PicturesCoverExactlyTheirPixels) {
 TEST_F(Buttons, PerSlideButtons) {
     struct Row {
         int32_t kind;
-        int32_t targets[3];  // of the buttons in slide frames 0, 3, 7
+        std::vector<int32_t> targets;  // of the buttons in slide frames 0, 3, 7
     } rows[] = {{5, {7, 0, 3}}, {6, {3, 7, 0}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.kind);
@@ -120,9 +119,7 @@ TEST_F(Buttons, PerSlideButtons) {
         auto *b3 = TagAt<DefineButton2Tag>(3, 4);
         auto *b7 = TagAt<DefineButton2Tag>(7, 4);
         ASSERT_TRUE(b0 && b3 && b7);
-        EXPECT_EQ(GotoTarget(*b0), row.targets[0]);
-        EXPECT_EQ(GotoTarget(*b3), row.targets[1]);
-        EXPECT_EQ(GotoTarget(*b7), row.targets[2]);
+        EXPECT_EQ((std::vector<int32_t>{GotoTarget(*b0), GotoTarget(*b3), GotoTarget(*b7)}), row.targets);
         // Each removal takes off the previous slide's button.
         auto removed = [&](int32_t f) { std::string h = TagHex(*Tags(f)[3]); return h.substr(6, 5); };
         EXPECT_EQ(removed(3), IdHex(b0->CharacterId()));
@@ -220,11 +217,11 @@ TEST_F(Buttons, HyperLinkArea) {
     // Bounds (200, 400) to (2200, 1200) twips; one fill and one line style,
     // both black and fully transparent.
     std::string id = IdHex(area->CharacterId());
-    std::string shape = BodyHex(*area);
+    std::string shape = ToHex(AsWritten(*area).body);
     std::string styles = id + " 68 32 11 30 19 02 58 00 01 00 00 00 00 00 01 14 00 00 00 00 00 11";
     EXPECT_EQ(shape.substr(0, styles.size()), styles);
     // All four records name the one area.
-    std::string b = BodyHex(*button);
+    std::string b = ToHex(AsWritten(*button).body);
     for (int record = 0; record < 4; ++record)
         EXPECT_EQ(b.substr(15 + record * 21, 8), ToHex({static_cast<uint8_t>(1 << record)}) + " " + id) << record;
     auto text = [](const std::string &t) { return ToHex(std::vector<uint8_t>(t.c_str(), t.c_str() + t.size() + 1)); };

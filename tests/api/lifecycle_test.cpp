@@ -14,9 +14,8 @@ TEST_F(Lifecycle, CreateMovieSetsStageRateAndSlideTable) {
     CreateMovie(640, 480, 3, 12);
     ASSERT_TRUE(S().currentMovie);
     EXPECT_EQ(std::make_tuple(M().Width(), M().Height(), M().FrameRate()), std::make_tuple(12800, 9600, 12));
-    EXPECT_EQ(S().stageWidthPixels, 640);
-    EXPECT_EQ(S().stageHeightPixels, 480);
-    EXPECT_EQ(S().slideCount, 3);
+    EXPECT_EQ(std::make_tuple(S().stageWidthPixels, S().stageHeightPixels, S().slideCount),
+              std::make_tuple(640, 480, 3));
     EXPECT_EQ(StateLine(), "frames 0, current -1, slides [0 0 0 0], recorded 0, button -1");
 }
 
@@ -86,8 +85,7 @@ TEST_F(Lifecycle, WriteMovieEmptiesTheMovieAndKeepsTheState) {
     SwfMovie file = WriteAndRead();
     EXPECT_EQ(file.header.frameCount, 2);
     EXPECT_EQ(StateLine(), "frames 0, current 1, slides [0 0 0], recorded 1, button -1");
-    EXPECT_EQ(M().Width(), 6400);
-    EXPECT_EQ(M().FrameRate(), 10);
+    EXPECT_EQ(std::make_tuple(M().Width(), M().FrameRate()), std::make_tuple(6400, 10));
     EXPECT_EQ(NextCharacterId(), 1);
 }
 

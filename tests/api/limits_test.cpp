@@ -366,7 +366,7 @@ TEST_F(Limits, HyperLinkWithInvertedCorners) {
     auto *area = TagAt<ShapeTag>(0, 0);
     ASSERT_NE(area, nullptr);
     // RECT of Xmin 2200, Xmax 200, Ymin 1200, Ymax 400.
-    EXPECT_EQ(BodyHex(*area).substr(6, 23), "6A 26 01 90 4B 00 C8 00");
+    EXPECT_EQ(ToHex(AsWritten(*area).body).substr(6, 23), "6A 26 01 90 4B 00 C8 00");
     WriteAndRead();
 }
 
@@ -442,10 +442,10 @@ TEST_F(Limits, WhenTheCharacterIdsRunOut) {
 // 33 000 slides need 66 000 ids: the slides that find none left show
 // nothing new, and the movie stays sound.
 TEST_F(Limits, A33000SlideDeck) {
-    static const unsigned char pixel[1] = {0}, palette[3] = {10, 20, 30};
+    static const unsigned char pixel[1] = {0};
     CreateMovie(1, 1, 33000, 12);
     for (int i = 0; i < 33000; ++i) {
-        CreateFrame(pixel, palette, 1);
+        CreateFrame(pixel, gPalette.data(), 1);
         NextSlide();
     }
     SwfMovie file = WriteAndRead();
@@ -458,9 +458,8 @@ TEST_F(Limits, A33000SlideDeck) {
 // 40 000 frames with two sprites moved in every frame: 80 000 placements,
 // more than there are depths.
 TEST_F(Limits, TwoSpritesMovedIn40000Frames) {
-    static const unsigned char palette[3] = {10, 20, 30};
     CreateMovie(4, 4, 1, 12);
-    CreateFrame(gPixels.data(), palette, 1);
+    CreateFrame(gPixels.data(), gPalette.data(), 1);
     NextSlide();
     SetSpritesCount(2);
     AddSprite(0, gPixels.data(), 1, 1);
@@ -483,9 +482,8 @@ TEST_F(Limits, TwoSpritesMovedIn40000Frames) {
 // Two outlines animated over 60 000 frames: a new character for each step
 // until the ids run out, then the characters of the steps already drawn.
 TEST_F(Limits, TwoOutlinesAnimatedOver60000Frames) {
-    static const unsigned char palette[3] = {10, 20, 30};
     CreateMovie(100, 100, 1, 12);
-    CreateFrame(nullptr, palette, 1);
+    CreateFrame(nullptr, gPalette.data(), 1);
     NextSlide();
     InitAnimatedList();
     AddRubber(1, 10, 10, 60, 50, 2, 0xFF);

@@ -40,11 +40,9 @@ TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
     SetSpritesCount(2);
     SetInfoCount(2);
     EXPECT_TRUE(OnLoadEvent(kProcessDetach));
+    EXPECT_EQ(StateLine(), "no movie, current -1, slides [], recorded 0, button -1");
     LibraryState &s = State();
-    EXPECT_FALSE(s.currentMovie);
-    EXPECT_EQ(s.currentFrame, -1);
     EXPECT_EQ(s.slideCount, 0);
-    EXPECT_TRUE(s.slideFrames.empty());
     EXPECT_FALSE(s.animatedList);
     EXPECT_FALSE(s.hasSpriteTable);
     EXPECT_TRUE(s.sprites.empty());
@@ -53,7 +51,6 @@ TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
     EXPECT_EQ(s.sprites.capacity(), 0u);
     EXPECT_EQ(s.infos.capacity(), 0u);
     EXPECT_EQ(s.slideFrames.capacity(), 0u);
-    EXPECT_EQ(s.lastButtonSlot, -1);
     // Nothing is left to write: a WriteMovie now writes no file.
     WriteMovie(Path().c_str());
     EXPECT_FALSE(FileExists(Path()));
@@ -64,8 +61,7 @@ TEST_F(LoadHooks, DetachDestroysOpenMovieWithoutWritingIt) {
 TEST_F(LoadHooks, DetachWithoutMovieIsHarmless) {
     EXPECT_TRUE(OnLoadEvent(kProcessDetach));
     EXPECT_TRUE(OnLoadEvent(kProcessDetach));
-    EXPECT_FALSE(State().currentMovie);
-    EXPECT_EQ(State().currentFrame, -1);
+    EXPECT_EQ(StateLine(), "no movie, current -1, slides [], recorded 0, button -1");
 }
 
 }  // namespace

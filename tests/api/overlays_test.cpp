@@ -44,14 +44,14 @@ TEST_F(Overlays, ShowHideShow) {
     auto *shape = TagAt<ShapeTag>(2, 1);
     ASSERT_TRUE(bitmap && shape);
     EXPECT_EQ(bitmap->Format(), 5);
-    EXPECT_EQ(WrittenCode(*bitmap), kDefineBitsLossless2);  // with alpha
+    EXPECT_EQ(AsWritten(*bitmap).code, kDefineBitsLossless2);  // with alpha
     // Key 200, the same character each time, no matrix at (0, 0).
     std::string place = "85 06 02 C8 00 " + IdHex(shape->CharacterId());
     EXPECT_EQ(TagHex(*Tags(2)[2]), place);
     EXPECT_EQ(TagHex(*Tags(4)[0]), "44 01 " + IdHex(shape->CharacterId()) + " C8 00");
     EXPECT_EQ(TagHex(*Tags(5)[0]), place);
     // The shape starts at the origin: bounds (0, 0) to (40, 60).
-    EXPECT_EQ(BodyHex(*shape).substr(6, 14), "38 05 00 1E 00");
+    EXPECT_EQ(ToHex(AsWritten(*shape).body).substr(6, 14), "38 05 00 1E 00");
     SwfMovie file = WriteAndRead();
     ASSERT_EQ(file.placements.size(), 3u);
     EXPECT_EQ(file.placements[1].depth, file.placements[0].depth);
@@ -105,7 +105,7 @@ TEST_F(Overlays, InfoOverlay) {
     EXPECT_EQ(std::make_tuple(bitmap->Format(), bitmap->Width(), bitmap->Height()), std::make_tuple(3, 10, 5));
     // Bounds (200, 200) to (400, 300) twips: the far corner lies beyond the
     // last pixel, so each pixel is 20 twips.
-    EXPECT_EQ(BodyHex(*shape).substr(6, 17), "51 90 C8 19 09 60");
+    EXPECT_EQ(ToHex(AsWritten(*shape).body).substr(6, 17), "51 90 C8 19 09 60");
     EXPECT_EQ(TagHex(*Tags(1)[2]), "85 06 02 64 00 " + IdHex(shape->CharacterId()));  // key 100
     SwfMovie file = WriteAndRead();
     std::vector<uint8_t> data;

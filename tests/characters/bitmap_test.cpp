@@ -13,9 +13,7 @@
 namespace quillon {
 namespace {
 
-using test::Hex;
-using test::ToHex;
-using test::SwfTag;
+using test::Hex, test::ToHex, test::SwfTag;
 
 // The bytes a bitmap's zlib data inflates to; empty when it does not.
 std::vector<uint8_t> Inflated(const SwfTag &tag) {
@@ -79,9 +77,7 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        ResetCharacterIds();
-        NextCharacterId();
-        NextCharacterId();
+        test::NextIdWillBe(3);
         LosslessBitmap bitmap(row.format, row.width, row.height, row.colourCount, palette.data(),
                               pixels.data(), row.alpha);
         EXPECT_EQ(bitmap.CharacterId(), 3);

@@ -13,10 +13,7 @@
 namespace quillon {
 namespace {
 
-using test::Hex;
-using test::NextIdWillBe;
-using test::TagHex;
-using test::ToHex;
+using test::Hex, test::NextIdWillBe, test::TagHex, test::TagKinds, test::ToHex;
 
 // Up, over and down items get ids 4, 5 and 6, the button 7.
 struct ButtonCase {
@@ -56,13 +53,11 @@ TEST(DefineButton2, ExactTags) {
         Frame *frame = movie.GetFrame(0);
         frame->ShowItem(&button);
         // Three state definitions, the button, its placement.
-        ASSERT_EQ(frame->Tags().size(), 5u);
-        for (int s = 0; s < 3; ++s) EXPECT_NE(dynamic_cast<ShapeTag *>(frame->Tags()[s].get()), nullptr);
-        auto *tag = dynamic_cast<DefineButton2Tag *>(frame->Tags()[3].get());
-        ASSERT_NE(tag, nullptr);
-        EXPECT_EQ(tag->CharacterId(), 7);
+        ASSERT_EQ(TagKinds(*frame), "DDDUP");
+        auto &tag = static_cast<DefineButton2Tag &>(*frame->Tags()[3]);
+        EXPECT_EQ(tag.CharacterId(), 7);
         EXPECT_EQ(button.GetCharacterId(), 7);
-        EXPECT_EQ(TagHex(*tag), ToHex(Hex(row.tag + records + " " + row.actions)));
+        EXPECT_EQ(TagHex(tag), ToHex(Hex(row.tag + records + " " + row.actions)));
         // Placed at its depth value without a matrix.
         EXPECT_EQ(TagHex(*frame->Tags()[4]), "85 06 02 01 00 07 00");
     }
@@ -117,11 +112,7 @@ TEST(ButtonItems, OneItemInFourStates) {
     Movie movie;
     Frame *frame = movie.GetFrame(0);
     frame->ShowItem(&button);
-    ASSERT_EQ(frame->Tags().size(), 4u);
-    EXPECT_NE(dynamic_cast<LosslessBitmap *>(frame->Tags()[0].get()), nullptr);
-    EXPECT_NE(dynamic_cast<ShapeTag *>(frame->Tags()[1].get()), nullptr);
-    EXPECT_NE(dynamic_cast<DefineButton2Tag *>(frame->Tags()[2].get()), nullptr);
-    EXPECT_NE(dynamic_cast<PlaceObject2Tag *>(frame->Tags()[3].get()), nullptr);
+    ASSERT_EQ(TagKinds(*frame), "BDUP");
     // Bitmap 1, shape 2, button 3.
     EXPECT_EQ(TagHex(*frame->Tags()[2]),
               "A8 08 03 00 00 1F 00 01 02 00 01 00 00 04 02 02 00 01 00 00 04 04 02 00 01 00 00 04 08 02"
@@ -144,12 +135,10 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 
     EXPECT_EQ(movie.GetFrame(0)->Tags().size(), 5u);
     const auto &tags = movie.GetFrame(3)->Tags();
-    ASSERT_EQ(tags.size(), 3u);
+    ASSERT_EQ(TagKinds(*movie.GetFrame(3)), "RUP");
     EXPECT_EQ(TagHex(*tags[0]), "44 01 04 00 01 00");  // first button, its key 1
-    auto *define = dynamic_cast<DefineButton2Tag *>(tags[1].get());
-    ASSERT_NE(define, nullptr);
-    EXPECT_EQ(define->CharacterId(), 5);
-    EXPECT_EQ(TagHex(*define),
+    EXPECT_EQ(static_cast<DefineButton2Tag &>(*tags[1]).CharacterId(), 5);
+    EXPECT_EQ(TagHex(*tags[1]),
               "AC 08 05 00 00 1F 00 01 01 00 01 00 00 04 02 02 00 01 00 00 04 04 03 00 01 00 00 04 08 03"
               " 00 01 00 00 04 00 00 00 08 00 81 02 00 00 00 00");
     EXPECT_EQ(TagHex(*tags[2]), "85 06 02 01 00 05 00");

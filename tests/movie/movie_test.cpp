@@ -1,29 +1,17 @@
 // Movie, frames and the file writer: exact files, frame slots, the stage
 // header, the character id counter.
-#include <cstdlib>
-#include <random>
 #include <string>
-
-#include <gtest/gtest.h>
+#include <tuple>
 
 #include "characters/lossless_bitmap.h"
-#include "movie/movie.h"
-#include "support/bytes.h"
-#include "support/swf_reader.h"
+#include "movie/movie_file.h"
 
 namespace quillon {
 namespace {
 
 using test::Hex;
 using test::ToHex;
-
-// Writes the movie into this process's temporary folder and reads the file.
-std::vector<uint8_t> WriteAndRead(Movie &movie, const char *name = "m.swf") {
-    static const std::string dir = test::TempDir();
-    std::string path = dir + "/" + name;
-    EXPECT_TRUE(movie.WriteFile(path.c_str()));
-    return test::ReadFileBytes(path);
-}
+using test::WriteAndRead;
 
 TEST(MovieFile, ExactSmallMovies) {
     struct Row {
@@ -95,18 +83,15 @@ TEST(MovieFile, OneShowFramePerFrame) {
 }
 
 TEST(MovieFile, FileLengthCountsBitmapPayloads) {
-    std::mt19937 random(7);
     // Incompressible pixels, so the payload dwarfs the tags around it.
-    std::vector<uint8_t> pixels(64 * 48 * 4);
-    for (auto &p : pixels) p = static_cast<uint8_t>(random());
+    std::vector<uint8_t> pixels = test::NoisePixels(64, 48, 7);
     Movie movie;
     movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 1));
     movie.GetFrame(2)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 0));
     std::vector<uint8_t> bytes = WriteAndRead(movie);
     ASSERT_GT(bytes.size(), 2u * 64 * 48 * 4);
     test::SwfMovie parsed;
-    std::string error;
-    ASSERT_TRUE(test::ReadSwf(bytes, parsed, error)) << error;
+    ASSERT_TRUE(test::ReadsBack(bytes, parsed));
     EXPECT_EQ(parsed.header.fileLength, bytes.size());
     EXPECT_EQ(parsed.header.frameCount, 3);
     EXPECT_EQ(parsed.FrameCodes(0), std::vector<uint16_t>{36});
@@ -122,14 +107,11 @@ TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
     movie.SetSize(12800, 9600);
     movie.SetFrameRate(25);
     movie.GetFrame(5)->AddTag(std::make_unique<ShowFrameTag>());
-    WriteAndRead(movie, "first.swf");
-    EXPECT_EQ(movie.FrameCount(), 0);
-    EXPECT_EQ(movie.SlotCount(), 0u);
-    EXPECT_EQ(movie.Width(), 12800);
-    EXPECT_EQ(movie.Height(), 9600);
-    EXPECT_EQ(movie.FrameRate(), 25);
+    WriteAndRead(movie, test::TempFile("first.swf"));
+    test::ExpectEmptied(movie);
+    EXPECT_EQ(std::make_tuple(movie.Width(), movie.Height(), movie.FrameRate()), std::make_tuple(12800, 9600, 25));
     // Written again without new content: the movie without frames.
-    EXPECT_EQ(ToHex(WriteAndRead(movie, "second.swf")),
+    EXPECT_EQ(ToHex(WriteAndRead(movie, test::TempFile("second.swf"))),
               ToHex(Hex("46 57 53 04 17 00 00 00 78 00 06 40 00 00 12 C0 00 00 19 00 00 00 00")));
     // Filled again, it starts from frame 0.
     movie.GetFrame(0);
@@ -154,10 +136,9 @@ TEST(CharacterIds, RestartAfterASuccessfulWriteOnly) {
     std::string missing = test::TempDir() + "/no-such-directory/m.swf";
     EXPECT_FALSE(movie.WriteFile(missing.c_str()));
     EXPECT_FALSE(test::FileExists(missing));
-    EXPECT_EQ(movie.FrameCount(), 0);
-    EXPECT_EQ(movie.SlotCount(), 0u);
+    test::ExpectEmptied(movie);
     EXPECT_EQ(NextCharacterId(), 3);  // a failed open leaves the counter
-    WriteAndRead(movie, "ok.swf");
+    WriteAndRead(movie, test::TempFile("ok.swf"));
     EXPECT_EQ(NextCharacterId(), 1);
 }
 
@@ -227,16 +208,12 @@ TEST(StageHeader, KnownStages) {
         movie.GetFrame(0);
         std::vector<uint8_t> bytes = WriteAndRead(movie);
         ASSERT_EQ(bytes.size(), row.headerSize + 4);
-        std::vector<uint8_t> rect(bytes.begin() + 8, bytes.end() - 8);
-        EXPECT_EQ(ToHex(rect), ToHex(Hex(row.rect)));
-        std::vector<uint8_t> tail(bytes.end() - 8, bytes.end());
-        EXPECT_EQ(ToHex(tail), "00 1E 01 00 40 00 00 00");
+        std::vector<uint8_t> rest(bytes.begin() + 8, bytes.end());
+        EXPECT_EQ(ToHex(rest), ToHex(Hex(row.rect)) + " 00 1E 01 00 40 00 00 00");
         test::SwfMovie parsed;
-        std::string error;
-        ASSERT_TRUE(test::ReadSwf(bytes, parsed, error)) << error;
-        EXPECT_EQ(parsed.header.xMax, w);
-        EXPECT_EQ(parsed.header.yMax, h);
-        EXPECT_EQ(parsed.header.size, row.headerSize);
+        ASSERT_TRUE(test::ReadsBack(bytes, parsed));
+        EXPECT_EQ(std::make_tuple(parsed.header.xMax, parsed.header.yMax, parsed.header.size),
+                  std::make_tuple(w, h, row.headerSize));
     }
 }
 
@@ -255,13 +232,10 @@ TEST(StageHeader, EveryStageUpTo819PixelsHasFifteenBitFields) {
     for (int32_t a = 0; a <= 819; a += 13)
         for (int32_t b = 0; b <= 819; b += 11) stages.push_back({a, b});
     for (const auto &[w, h] : stages) {
-        std::vector<uint8_t> header = HeaderBytes(w * 20, h * 20);
-        std::vector<uint8_t> expected = Hex("46 57 53 04 44 33 22 11");
-        for (uint8_t b : ExpectedStageRect(w * 20, h * 20)) expected.push_back(b);
-        for (uint8_t b : Hex("00 0C 02 01")) expected.push_back(b);
+        std::string header = ToHex(HeaderBytes(w * 20, h * 20));
+        std::string expected = "46 57 53 04 44 33 22 11 " + ToHex(ExpectedStageRect(w * 20, h * 20)) + " 00 0C 02 01";
         if (header != expected && mismatches++ == 0)
-            first = std::to_string(w) + "x" + std::to_string(h) + ": " + ToHex(header) + " instead of " +
-                    ToHex(expected);
+            first = std::to_string(w) + "x" + std::to_string(h) + ": " + header + " instead of " + expected;
     }
     EXPECT_EQ(mismatches, 0) << first;
 }
@@ -279,8 +253,7 @@ TEST(StageHeader, LargerStagesGetWiderFields) {
         int32_t w = row.widthPixels * 20, h = row.heightPixels * 20;
         std::vector<uint8_t> header = HeaderBytes(w, h);
         ASSERT_EQ(header.size(), row.headerSize);
-        std::vector<uint8_t> rect(header.begin() + 8, header.end() - 4);
-        EXPECT_EQ(ToHex(rect), ToHex(ExpectedStageRect(w, h)));
+        EXPECT_EQ(ToHex(header), "46 57 53 04 44 33 22 11 " + ToHex(ExpectedStageRect(w, h)) + " 00 0C 02 01");
     }
 }
 

@@ -11,22 +11,44 @@
 #include <gtest/gtest.h>
 
 #include "characters/shapes.h"
-#include "movie/movie.h"
+#include "movie/movie_file.h"
 #include "movie/placement.h"
-#include "support/bytes.h"
-#include "support/swf_reader.h"
 
 namespace quillon {
 namespace {
 
 using test::Hex;
-using test::ToHex;
-
 using test::TagHex;
+using test::ToHex;
 
 std::unique_ptr<PlaceObject2Tag> Place(uint16_t depth, uint16_t id, std::unique_ptr<Matrix> m = nullptr) {
     return std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(depth, id, std::move(m)));
 }
+
+// Registries built as placements and removals in file order, numbered as the
+// movie's writer numbers them (which matters beyond 65536 placements only):
+// placements 0, 1, 2..., each removal the number of placements before it.
+struct Timeline {
+    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
+    std::vector<std::unique_ptr<RemoveObjectTag>> removes;
+    std::vector<bool> removal;  // the tags in file order: a removal or a placement
+    PlacementRegistry registry;
+
+    PlaceObject2Tag *Show(uint16_t key, uint16_t id) {
+        places.push_back(Place(key, id));
+        places.back()->SetOrder(static_cast<uint32_t>(places.size() - 1));
+        registry[id].push_back({places.back().get(), nullptr, key});
+        removal.push_back(false);
+        return places.back().get();
+    }
+    RemoveObjectTag *Hide(uint16_t id) {
+        removes.push_back(std::make_unique<RemoveObjectTag>(id, 0));
+        removes.back()->SetOrder(static_cast<uint32_t>(places.size()));
+        registry[id].back().remove = removes.back().get();
+        removal.push_back(true);
+        return removes.back().get();
+    }
+};
 
 TEST(PlacementTags, Bytes) {
     struct Row {
@@ -59,21 +81,18 @@ TEST(PlacementTags, SetDepthReplacesTheKey) {
 // Character 3 at key 100; character 1 at 100, removed, at 100 again;
 // character 2 at 1. Depths 0..3 go to 2, 1 (first), 1 (second), 3.
 TEST(DepthAssignment, WorkedExample) {
-    auto p3 = Place(100, 3), p1a = Place(100, 1), p1b = Place(100, 1), p2 = Place(1, 2);
-    RemoveObjectTag r1(1, 100);
-    PlacementRegistry registry;
-    registry[3].push_back({p3.get(), nullptr, 100});
-    registry[1].push_back({p1a.get(), &r1, 100});
-    registry[1].push_back({p1b.get(), nullptr, 100});
-    registry[2].push_back({p2.get(), nullptr, 1});
-    AssignDepths(registry);
+    Timeline t;
+    PlaceObject2Tag *p3 = t.Show(100, 3), *p1a = t.Show(100, 1);
+    RemoveObjectTag *r1 = t.Hide(1);
+    PlaceObject2Tag *p1b = t.Show(100, 1), *p2 = t.Show(1, 2);
+    AssignDepths(t.registry);
     EXPECT_EQ(p2->Depth(), 0);
     EXPECT_EQ(p1a->Depth(), 1);
-    EXPECT_EQ(r1.Depth(), 1);
+    EXPECT_EQ(r1->Depth(), 1);
     EXPECT_EQ(p1b->Depth(), 2);
     EXPECT_EQ(p3->Depth(), 3);
-    for (const auto &entry : registry) EXPECT_TRUE(entry.second.empty()) << entry.first;
-    EXPECT_EQ(registry.size(), 3u);
+    for (const auto &entry : t.registry) EXPECT_TRUE(entry.second.empty()) << entry.first;
+    EXPECT_EQ(t.registry.size(), 3u);
 }
 
 // The same example built from display items and written: the file carries
@@ -90,19 +109,15 @@ TEST(DepthAssignment, WorkedExampleInAFile) {
         movie.GetFrame(0)->ShowItem(item);
         item->SetDefineOnly(0);
     }
-    ASSERT_EQ(one.GetCharacterId(), 1);
-    ASSERT_EQ(two.GetCharacterId(), 2);
-    ASSERT_EQ(three.GetCharacterId(), 3);
+    ASSERT_EQ(std::make_tuple(one.GetCharacterId(), two.GetCharacterId(), three.GetCharacterId()),
+              std::make_tuple(1, 2, 3));
     movie.GetFrame(0)->ShowItem(&three);
     movie.GetFrame(0)->ShowItem(&one);
     movie.GetFrame(1)->HideItem(&one);
     movie.GetFrame(2)->ShowItem(&one);
     movie.GetFrame(2)->ShowItem(&two);
-    std::string dir = test::TempDir(), path = dir + "/m.swf";
-    ASSERT_TRUE(movie.WriteFile(path.c_str()));
     test::SwfMovie parsed;
-    std::string error;
-    ASSERT_TRUE(test::ReadSwfFile(path, parsed, error)) << error;
+    ASSERT_TRUE(test::ReadsBack(test::WriteAndRead(movie), parsed));
     // Removal or not, frame, character id, depth.
     using Placement = std::tuple<bool, int32_t, uint16_t, uint16_t>;
     std::vector<Placement> placements;
@@ -140,7 +155,6 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
         {"KeysOnceTheLowerOneLeft", {{false, 1, 1, 5}, {true, 1, 1, 0}, {false, 2, 0, 3}}, true, ""},
         {"DefinedTwice", {}, false, "character 1 defined twice", true},
     };
-    std::string dir = test::TempDir(), path = dir + "/list.swf";
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         ResetCharacterIds();
@@ -160,10 +174,9 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
                 keys.push_back(step.key);
             }
         }
-        ASSERT_TRUE(movie.WriteFile(path.c_str()));
         test::SwfMovie parsed;
         std::string error;
-        bool sound = test::ReadSwfFile(path, parsed, error, row.withKeys ? &keys : nullptr);
+        bool sound = test::ReadSwf(test::WriteAndRead(movie), parsed, error, row.withKeys ? &keys : nullptr);
         EXPECT_EQ(sound, *row.fault == '\0') << error;
         EXPECT_NE(error.find(row.fault), std::string::npos) << error;
     }
@@ -175,17 +188,12 @@ using PerCharacter = std::map<uint16_t, std::vector<uint16_t>>;
 // Places each character at the keys of its list, in list order, and gives
 // the depths the assignment hands out in the same layout.
 PerCharacter AssignedDepths(const PerCharacter &keys) {
-    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
-    PlacementRegistry registry;
-    for (const auto &[id, list] : keys) {
-        for (uint16_t key : list) {
-            places.push_back(Place(key, id));
-            registry[id].push_back({places.back().get(), nullptr, key});
-        }
-    }
-    AssignDepths(registry);
+    Timeline t;
+    for (const auto &[id, list] : keys)
+        for (uint16_t key : list) t.Show(key, id);
+    AssignDepths(t.registry);
     PerCharacter depths;
-    auto place = places.begin();
+    auto place = t.places.begin();
     for (const auto &[id, list] : keys)
         for (size_t i = 0; i < list.size(); ++i) depths[id].push_back((*place++)->Depth());
     return depths;
@@ -230,16 +238,10 @@ std::map<const Tag *, uint16_t> OracleDepths(const PlacementRegistry &registry) 
     return depths;
 }
 
-struct RandomRegistry {
-    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
-    std::vector<std::unique_ptr<RemoveObjectTag>> removes;
-    PlacementRegistry registry;
-};
-
 // Kinds of registry: keys from the library's few depth values or from the
 // whole 16-bit range; per character a constant key, an ascending run, or any
 // order (a character whose key changes between placements).
-void MakeRegistry(std::mt19937 &random, RandomRegistry &out, bool large = false) {
+void MakeRegistry(std::mt19937 &random, Timeline &out, bool large = false) {
     static const int32_t kLibraryKeys[] = {1, 100, 150, 151, 152, 153, 200, 499, 500};
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     bool fewKeys = pick(2) == 0;
@@ -255,13 +257,8 @@ void MakeRegistry(std::mt19937 &random, RandomRegistry &out, bool large = false)
         for (int i = 0; i < count; ++i) keys.push_back(style == 0 ? k : key());
         if (style == 1) std::sort(keys.begin(), keys.end());
         for (int32_t kk : keys) {
-            out.places.push_back(Place(static_cast<uint16_t>(kk), static_cast<uint16_t>(id)));
-            RemoveObjectTag *remove = nullptr;
-            if (pick(2) == 0) {
-                out.removes.push_back(std::make_unique<RemoveObjectTag>(static_cast<uint16_t>(id), kk));
-                remove = out.removes.back().get();
-            }
-            out.registry[id].push_back({out.places.back().get(), remove, kk});
+            out.Show(static_cast<uint16_t>(kk), static_cast<uint16_t>(id));
+            if (pick(2) == 0) out.Hide(static_cast<uint16_t>(id));
         }
     }
 }
@@ -270,7 +267,7 @@ TEST(DepthAssignment, MatchesThePlainMergeOnRandomRegistries) {
     std::mt19937 random(20261208);
     int checkedTags = 0;
     for (int round = 0; round < 3020; ++round) {
-        RandomRegistry r;
+        Timeline r;
         MakeRegistry(random, r, round >= 3000);
         std::map<const Tag *, uint16_t> expected = OracleDepths(r.registry);
         // Poison the depths so that a tag the assignment misses shows.
@@ -320,31 +317,6 @@ TEST(DepthAssignment, CursorStopsAtTheFirstGreaterKey) {
     // Sort: 2:1, 1:1, 2:3, 1:5 -- 2:1 before 1:1 although 1 < 2.
     EXPECT_EQ(AssignedDepths({{1, {5, 1}}, {2, {3, 1}}}), (PerCharacter{{1, {3, 1}}, {2, {2, 0}}}));
 }
-
-// Registries with more placements than depths, built as placements and
-// removals in file order, numbered as the movie's writer numbers them:
-// placements 0, 1, 2..., each removal the number of placements before it.
-struct Timeline {
-    std::vector<std::unique_ptr<PlaceObject2Tag>> places;
-    std::vector<std::unique_ptr<RemoveObjectTag>> removes;
-    std::vector<bool> removal;  // the tags in file order: a removal or a placement
-    PlacementRegistry registry;
-
-    PlaceObject2Tag *Show(uint16_t key, uint16_t id) {
-        places.push_back(Place(key, id));
-        places.back()->SetOrder(static_cast<uint32_t>(places.size() - 1));
-        registry[id].push_back({places.back().get(), nullptr, key});
-        removal.push_back(false);
-        return places.back().get();
-    }
-    RemoveObjectTag *Hide(uint16_t id) {
-        removes.push_back(std::make_unique<RemoveObjectTag>(id, 0));
-        removes.back()->SetOrder(static_cast<uint32_t>(places.size()));
-        registry[id].back().remove = removes.back().get();
-        removal.push_back(true);
-        return removes.back().get();
-    }
-};
 
 // Exactly 65536 placements keep one depth each, in stacking order, even
 // where a depth could be reused.

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -19,9 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "characters/lossless_bitmap.h"
-#include "movie/movie.h"
-#include "support/bytes.h"
-#include "support/swf_reader.h"
+#include "movie/movie_file.h"
 
 namespace quillon {
 namespace {
@@ -52,9 +49,7 @@ std::string OldFile(const std::string &dir, const std::string &name) {
 // first bitmap placed 12 000 times in between and taken off again, so that
 // the writer's own bytes and the pictures' bytes alternate.
 void FillLargeMovie(Movie &movie) {
-    std::mt19937 random(11);
-    std::vector<uint8_t> pixels(160 * 160 * 4);
-    for (auto &p : pixels) p = static_cast<uint8_t>(random());
+    std::vector<uint8_t> pixels = test::NoisePixels(160, 160, 11);
     auto first = std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 1);
     uint16_t id = first->CharacterId();
     movie.GetFrame(0)->AddTag(std::move(first));
@@ -93,15 +88,17 @@ private:
 // A movie of about 9 KB (under a pipe's buffer): one frame with a bitmap of
 // incompressible pixels, its id the counter's next.
 void FillSmallMovie(Movie &movie) {
-    std::mt19937 random(5);
-    std::vector<uint8_t> pixels(48 * 48 * 4);
-    for (auto &p : pixels) p = static_cast<uint8_t>(random());
+    std::vector<uint8_t> pixels = test::NoisePixels(48, 48, 5);
     movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 48, 48, 0, nullptr, pixels.data(), 1));
 }
 
-// The bytes of the first frames of a movie composed in memory, as the
-// writer sends them to pipes and devices.
-std::vector<uint8_t> Composed(Movie &movie, int32_t frames) {
+// The bytes of the first frames of a movie that fill makes, its ids counted
+// from firstId, composed in memory as the writer sends them to pipes and
+// devices.
+std::vector<uint8_t> Composed(void (*fill)(Movie &), int32_t frames, uint16_t firstId) {
+    test::NextIdWillBe(firstId);
+    Movie movie;
+    fill(movie);
     MovieWriter writer;
     for (int32_t f = 0; f < frames; ++f) {
         for (auto &tag : movie.GetFrame(f)->TakeTags()) writer.AddTag(std::move(tag));
@@ -110,14 +107,6 @@ std::vector<uint8_t> Composed(Movie &movie, int32_t frames) {
     SwfStream s;
     writer.Compose(s, movie.Width(), movie.Height(), movie.FrameRate());
     return s.Content();
-}
-
-// The bytes of FillSmallMovie's movie with its bitmap given id `id`.
-std::vector<uint8_t> SmallMovieBytes(uint16_t id) {
-    test::NextIdWillBe(id);
-    Movie movie;
-    FillSmallMovie(movie);
-    return Composed(movie, 1);
 }
 
 std::vector<uint8_t> Bytes(const std::string &text) { return {text.begin(), text.end()}; }
@@ -276,7 +265,7 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
     };
 
     const uint16_t firstId = 100;
-    const std::vector<uint8_t> expected = SmallMovieBytes(firstId);
+    const std::vector<uint8_t> expected = Composed(FillSmallMovie, 1, firstId);
     ASSERT_GT(expected.size(), 8000u);
     for (const TargetCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -293,13 +282,8 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
         }
         std::vector<uint8_t> bytes = c.result(dir);
         EXPECT_EQ(written, c.written);
-        if (c.written) {
-            EXPECT_EQ(bytes, expected);
-        } else if (c.fileSizeLimit) {
-            EXPECT_EQ(bytes, Bytes(kOld));
-        } else {
-            EXPECT_TRUE(bytes.empty());
-        }
+        // The movie; or the old content a full disk kept; or nothing.
+        EXPECT_EQ(bytes, c.written ? expected : c.fileSizeLimit ? Bytes(kOld) : std::vector<uint8_t>{});
         EXPECT_EQ(Entries(dir), c.entries);
         if (c.check) c.check(dir);
         EXPECT_EQ(movie.FrameCount(), 0);
@@ -313,8 +297,7 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
 // dir, under a file size limit (0: none): the write fails, the old file stays,
 // no temporary file is left beside it and the movie is emptied all the same.
 void ExpectFailedWriteKeepsTheOldFile(const std::string &dir, Movie &movie, rlim_t fileSizeLimit) {
-    std::string path = dir + "/movie.swf";
-    WriteText(path, kOld);
+    std::string path = OldFile(dir, "movie.swf");
     FillLargeMovie(movie);
     {
         FileSizeLimit limit(fileSizeLimit);
@@ -323,8 +306,7 @@ void ExpectFailedWriteKeepsTheOldFile(const std::string &dir, Movie &movie, rlim
     }
     EXPECT_EQ(test::ReadFileBytes(path), Bytes(kOld));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
-    EXPECT_EQ(movie.FrameCount(), 0);
-    EXPECT_EQ(movie.SlotCount(), 0u);
+    test::ExpectEmptied(movie);
 }
 
 // A file system that fills up during the write.
@@ -344,22 +326,19 @@ TEST(WriterSafety, MissingDirectoryWritesNothing) {
     std::string dir = test::TempDir();
     Movie movie;
     FillLargeMovie(movie);
-    std::string path = dir + "/missing/movie.swf";
-    EXPECT_FALSE(movie.WriteFile(path.c_str()));
+    EXPECT_FALSE(movie.WriteFile((dir + "/missing/movie.swf").c_str()));
     EXPECT_TRUE(Entries(dir).empty());
-    EXPECT_EQ(movie.FrameCount(), 0);
-    EXPECT_EQ(movie.SlotCount(), 0u);
+    test::ExpectEmptied(movie);
 }
 
 TEST(WriterSafety, EmptyOrNullPathWritesNothing) {
     std::string dir = test::TempDir();
     Movie movie;
-    movie.GetFrame(0);
-    EXPECT_FALSE(movie.WriteFile(nullptr));
-    EXPECT_EQ(movie.FrameCount(), 0);
-    movie.GetFrame(0);
-    EXPECT_FALSE(movie.WriteFile(""));
-    EXPECT_EQ(movie.FrameCount(), 0);
+    for (const char *path : {static_cast<const char *>(nullptr), ""}) {
+        movie.GetFrame(0);
+        EXPECT_FALSE(movie.WriteFile(path));
+        test::ExpectEmptied(movie);
+    }
     EXPECT_TRUE(Entries(dir).empty());
 }
 
@@ -372,29 +351,23 @@ TEST(WriterSafety, FailedWriteLeavesTheOldFileAndNoTemporary) {
     // With the limit gone the same path is written completely and replaces
     // the old file; streamed into the file, the movie has the bytes composed
     // in memory for pipes and devices.
-    ResetCharacterIds();
-    Movie composed;
-    FillLargeMovie(composed);
-    std::vector<uint8_t> expected = Composed(composed, 2);
+    std::vector<uint8_t> expected = Composed(FillLargeMovie, 2, 1);
     ResetCharacterIds();
     FillLargeMovie(movie);
-    ASSERT_TRUE(movie.WriteFile(path.c_str()));
+    std::vector<uint8_t> bytes = test::WriteAndRead(movie, path);
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
-    EXPECT_TRUE(test::ReadFileBytes(path) == expected);
+    EXPECT_TRUE(bytes == expected);
     test::SwfMovie parsed;
-    std::string error;
-    ASSERT_TRUE(test::ReadSwfFile(path, parsed, error)) << error;
+    ASSERT_TRUE(test::ReadsBack(bytes, parsed));
     EXPECT_GT(parsed.header.fileLength, 300000u);
     EXPECT_EQ(parsed.header.frameCount, 2);
 }
 
 TEST(WriterSafety, SuccessfulWriteReplacesAnExistingFile) {
-    std::string dir = test::TempDir();
-    std::string path = dir + "/movie.swf";
+    std::string dir = test::TempDir(), path = dir + "/movie.swf";
     WriteText(path, std::string(5000, 'x'));
     Movie movie;
-    ASSERT_TRUE(movie.WriteFile(path.c_str()));
-    EXPECT_EQ(test::ReadFileBytes(path).size(), 23u);
+    EXPECT_EQ(test::WriteAndRead(movie, path).size(), 23u);
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
 }
 

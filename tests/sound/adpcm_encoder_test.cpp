@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "sound/adpcm_encoder.h"
-#include "support/bytes.h"
+#include "support/table.h"
 #include "wav_builder.h"
 
 namespace quillon {
@@ -75,8 +75,7 @@ TEST_P(AdpcmBytes, EncodesExactly) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, AdpcmBytes, ::testing::ValuesIn(kCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, AdpcmBytes, ::testing::ValuesIn(kCases), test::RowName());
 
 // Long inputs: the size, and the bytes at the start and at the end.
 struct LongCase {
@@ -117,8 +116,7 @@ TEST_P(AdpcmLong, SizeHeadAndTail) {
     EXPECT_EQ(AdpcmEncodedSize(c.raw.size() / 2 / channels, channels, 5), c.size);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, AdpcmLong, ::testing::ValuesIn(kLongCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, AdpcmLong, ::testing::ValuesIn(kLongCases), test::RowName());
 
 // A packet that starts at the last frame of the input must not look at the
 // memory behind it: a far-off value there would raise the index.

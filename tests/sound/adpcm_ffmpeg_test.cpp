@@ -9,7 +9,7 @@
 
 #include "movie/movie.h"
 #include "sound/adpcm_encoder.h"
-#include "support/bytes.h"
+#include "support/table.h"
 #include "wav_builder.h"
 
 namespace quillon {
@@ -99,8 +99,7 @@ TEST_P(FfmpegDecodes, ToTheInputLengthWithinTwentyDecibels) {
     EXPECT_GE(snr, 20.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, FfmpegDecodes, ::testing::ValuesIn(kCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, FfmpegDecodes, ::testing::ValuesIn(kCases), test::RowName());
 
 }  // namespace
 }  // namespace quillon

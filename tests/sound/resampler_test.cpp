@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "sound/resampler.h"
+#include "support/table.h"
 
 namespace quillon {
 namespace {
@@ -101,8 +102,7 @@ TEST_P(ResamplerPass, KeepsTheToneAndItsTiming) {
     EXPECT_GE(snr, c.minSnr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ResamplerPass, ::testing::ValuesIn(kPassCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, ResamplerPass, ::testing::ValuesIn(kPassCases), test::RowName());
 
 struct GainCase {
     const char *name;
@@ -155,8 +155,7 @@ TEST_P(ResamplerGain, AtTheBandEdges) {
     EXPECT_LE(db, c.maxDb);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ResamplerGain, ::testing::ValuesIn(kGainCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, ResamplerGain, ::testing::ValuesIn(kGainCases), test::RowName());
 
 // A constant stays exactly that constant (each phase's coefficients add up
 // to one), silence stays silence, and after the end of the source the

@@ -4,7 +4,7 @@
 
 #include "quillon.h"
 #include "sound/sound_tags.h"
-#include "support/bytes.h"
+#include "support/table.h"
 #include "wav_builder.h"
 
 namespace quillon {
@@ -83,8 +83,7 @@ TEST_P(SoundFrameTags, AddsHeadDefinitionAndStart) {
     EXPECT_TRUE(movie.Placements().empty());  // a sound is never placed
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SoundFrameTags, ::testing::ValuesIn(kCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, SoundFrameTags, ::testing::ValuesIn(kCases), test::RowName());
 
 TEST(Sound, SecondShowingOnlyStartsAgain) {
     auto sound = FromFile(kTwo1000);
@@ -142,17 +141,11 @@ struct BytesCase {
     const char *bytes;
 };
 
-std::string InfoHex(SoundInfoFields fields) {
-    SwfStream s;
-    SoundInfo(std::move(fields)).Write(s);
-    s.FlushBits();
-    return test::StreamHex(s);
-}
+std::string InfoHex(SoundInfoFields fields) { return test::WrittenHex(SoundInfo(std::move(fields))); }
 
 template <class T, class... Args>
 std::string TagHexOf(Args &&...args) {
-    T tag(std::forward<Args>(args)...);
-    return TagHex(tag);
+    return test::WrittenHex(T(std::forward<Args>(args)...));
 }
 
 const BytesCase kInfoCases[] = {
@@ -187,10 +180,8 @@ class SoundTagBytes : public SoundInfoBytes {};
 TEST_P(SoundInfoBytes, WritesExactly) { EXPECT_EQ(GetParam().written(), ToHex(Hex(GetParam().bytes))); }
 TEST_P(SoundTagBytes, WritesExactly) { EXPECT_EQ(GetParam().written(), ToHex(Hex(GetParam().bytes))); }
 
-INSTANTIATE_TEST_SUITE_P(Table, SoundInfoBytes, ::testing::ValuesIn(kInfoCases),
-                         [](const auto &info) { return std::string(info.param.name); });
-INSTANTIATE_TEST_SUITE_P(Table, SoundTagBytes, ::testing::ValuesIn(kTagCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, SoundInfoBytes, ::testing::ValuesIn(kInfoCases), test::RowName());
+INSTANTIATE_TEST_SUITE_P(Table, SoundTagBytes, ::testing::ValuesIn(kTagCases), test::RowName());
 
 // ---- The export --------------------------------------------------------
 

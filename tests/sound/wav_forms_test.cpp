@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "quillon.h"
-#include "support/bytes.h"
+#include "support/table.h"
 #include "wav_builder.h"
 
 namespace quillon {
@@ -301,8 +301,7 @@ TEST_P(WavForms, PlayAtTheirOwnSpeedAndPitch) {
     EXPECT_GE(snr, c.minSnr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WavForms, ::testing::ValuesIn(kCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, WavForms, ::testing::ValuesIn(kCases), test::RowName());
 
 }  // namespace
 }  // namespace quillon

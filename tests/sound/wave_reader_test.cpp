@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "sound/wave_reader.h"
-#include "support/bytes.h"
+#include "support/table.h"
 #include "wav_builder.h"
 
 // The largest allocation while a test watches.
@@ -395,8 +395,7 @@ TEST_P(WaveRead, FormatAndSamples) {
     EXPECT_EQ(err, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WaveRead, ::testing::ValuesIn(kCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, WaveRead, ::testing::ValuesIn(kCases), test::RowName());
 
 // Chunk sizes that would wrap a 32-bit position back to the start of the
 // walk: the read must end (false) within seconds, in a child process that an
@@ -463,8 +462,7 @@ TEST_P(WaveReadAllocation, StaysWithinABlock) {
     EXPECT_LE(largestAllocation.load(), size_t{64} << 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WaveReadAllocation, ::testing::ValuesIn(kAllocationCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, WaveReadAllocation, ::testing::ValuesIn(kAllocationCases), test::RowName());
 
 TEST(WaveReader, ReadIntegersLittleEndian) {
     std::FILE *f = test::TempFileWith({0x52, 0x49, 0x46, 0x46, 0x34, 0x12, 0xAB});

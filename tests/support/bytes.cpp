@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
+#include "characters/lossless_bitmap.h"
+#include "characters/shape_tag.h"
+#include "interactive/button.h"
+
 namespace quillon::test {
 
 std::vector<uint8_t> Hex(const std::string &text) {
@@ -49,6 +53,21 @@ bool ReadWrittenTag(Tag &tag, SwfTag &written) {
     size_t pos = 0;
     std::string error;
     return ReadTag(bytes, pos, written, error) && pos == bytes.size();
+}
+
+std::string TagKinds(const Frame &frame) {
+    std::string out;
+    for (const auto &tag : frame.Tags()) {
+        const Tag *t = tag.get();
+        if (dynamic_cast<const LosslessBitmap *>(t)) out += 'B';
+        else if (dynamic_cast<const ShapeTag *>(t)) out += 'D';
+        else if (dynamic_cast<const DefineButton2Tag *>(t)) out += 'U';
+        else if (dynamic_cast<const DoActionTag *>(t)) out += 'A';
+        else if (dynamic_cast<const PlaceObject2Tag *>(t)) out += 'P';
+        else if (dynamic_cast<const RemoveObjectTag *>(t)) out += 'R';
+        else out += '?';
+    }
+    return out;
 }
 
 void NextIdWillBe(uint16_t next) {

@@ -36,6 +36,10 @@ std::string WrittenHex(Writable &&x) {
 // The one tag that tag writes, read back by the SWF reader; false when its
 // length field does not cover exactly the bytes written.
 bool ReadWrittenTag(Tag &tag, SwfTag &written);
+// The kinds of a frame's tags, as letters: B DefineBitsLossless(2),
+// D DefineShape3, U DefineButton2, A DoAction, P PlaceObject2,
+// R RemoveObject, ? anything else.
+std::string TagKinds(const Frame &frame);
 // Sets the character id counter so that the next id drawn is `next`.
 void NextIdWillBe(uint16_t next);
 // The depth value of every placement of a movie not yet written, in file

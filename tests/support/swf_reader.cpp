@@ -60,7 +60,6 @@ public:
         }
     }
     size_t BytePos() const { return (bit_ + 7) / 8; }
-    size_t Remaining() const { return bytes_.size() - (BytePos() < bytes_.size() ? BytePos() : bytes_.size()); }
     bool AtEnd() const { return bit_ % 8 == 0 && bit_ / 8 == bytes_.size(); }
     void Skip(size_t n) {
         Align();
@@ -179,10 +178,7 @@ private:
         bool move = flags & 0x01, hasCharacter = flags & 0x02;
         if (flags & 0x80) return Fail(tag, "clip actions do not exist in version 4");
         if (hasCharacter) p.characterId = static_cast<uint16_t>(r.U16());
-        if (flags & 0x04) {
-            p.hasMatrix = true;
-            p.matrix = ReadMatrix(r);
-        }
+        if ((p.hasMatrix = (flags & 0x04) != 0)) p.matrix = ReadMatrix(r);
         if (flags & 0x08) ReadCxformWithAlpha(r);
         if (flags & 0x10) r.U16();
         if (flags & 0x20) r.String();
@@ -273,15 +269,14 @@ private:
     bool Shape(const SwfTag &tag) {
         BitReader r(tag.body);
         uint32_t id = r.U16();
+        std::vector<int32_t> &b = movie_.shapeBounds[static_cast<uint16_t>(id)];
         uint32_t n = r.UB(5);
-        int64_t xMin = r.SB(n), xMax = r.SB(n), yMin = r.SB(n), yMax = r.SB(n);
-        movie_.shapeBounds[static_cast<uint16_t>(id)] = {static_cast<int32_t>(xMin), static_cast<int32_t>(xMax),
-                                                         static_cast<int32_t>(yMin), static_cast<int32_t>(yMax)};
+        b = {r.SB(n), r.SB(n), r.SB(n), r.SB(n)};  // xMin, xMax, yMin, yMax
         // The library writes the corners as the host gave them, so the
         // bounds may be inverted; the outline is checked against the box
         // that the corners span.
-        if (xMin > xMax) std::swap(xMin, xMax);
-        if (yMin > yMax) std::swap(yMin, yMax);
+        int64_t xMin = std::min(b[0], b[1]), xMax = std::max(b[0], b[1]);
+        int64_t yMin = std::min(b[2], b[3]), yMax = std::max(b[2], b[3]);
         uint32_t fills = 0, lines = 0;
         if (!Styles(tag, r, fills, lines)) return false;
         uint32_t fillBits = r.UB(4), lineBits = r.UB(4);
@@ -369,8 +364,7 @@ private:
     bool DoAction(const SwfTag &tag) {
         BitReader r(tag.body);
         if (!Actions(tag, r)) return false;
-        if (!r.AtEnd()) return Fail(tag, "bytes after the action list's end");
-        return true;
+        return r.AtEnd() || Fail(tag, "bytes after the action list's end");
     }
 
     bool Button(const SwfTag &tag) {
@@ -444,8 +438,7 @@ std::vector<const SwfTag *> SwfMovie::All(uint16_t code) const {
 
 bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
     if (tag.code != kDefineBitsLossless && tag.code != kDefineBitsLossless2) return false;
-    if (tag.body.size() < 7) return false;
-    size_t start = tag.body[2] == 3 ? 8 : 7;
+    size_t start = tag.body.size() > 2 && tag.body[2] == 3 ? 8 : 7;
     if (tag.body.size() < start) return false;
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
@@ -565,10 +558,7 @@ bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &er
 bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,
                  const std::vector<uint16_t> *stackingKeys) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
+    if (!in) return Failed(error, "cannot open " + path);
     return ReadSwf(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), movie, error, stackingKeys);
 }
 

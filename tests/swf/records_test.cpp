@@ -1,29 +1,17 @@
 // The geometry records against their exact bytes.
-#include <functional>
-
 #include <gtest/gtest.h>
 
-#include "support/bytes.h"
+#include "support/table.h"
 #include "swf/records.h"
 
 namespace quillon {
 namespace {
 
-struct RecordCase {
-    const char *name;
-    std::function<void(SwfStream &)> write;
-    const char *bytes;
-};
+class RecordBytes : public test::WriteBytes {};
 
-class RecordBytes : public ::testing::TestWithParam<RecordCase> {};
+TEST_P(RecordBytes, WritesExactly) { ExpectWritten(); }
 
-TEST_P(RecordBytes, WritesExactly) {
-    SwfStream s;
-    GetParam().write(s);
-    EXPECT_EQ(test::StreamHex(s), test::ToHex(test::Hex(GetParam().bytes)));
-}
-
-const RecordCase kRecordCases[] = {
+const test::WriteCase kRecordCases[] = {
     {"IdentityMatrix", [](SwfStream &s) { Matrix().Write(s); }, "00"},
     {"TranslationOnly", [](SwfStream &s) { Matrix(0, 0, 0, 0, 0, 0, 200, -100).Write(s); }, "12 C8 CE 00"},
     {"ScaleTen", [](SwfStream &s) { Matrix(1, 0xA0000, 0xA0000, 0, 0, 0, 0, 0).Write(s); }, "D5 40 00 0A 00 00 04"},
@@ -37,8 +25,7 @@ const RecordCase kRecordCases[] = {
     {"Rgb", [](SwfStream &s) { Rgba c(255, 0, 0, 255); c.SetHasAlpha(0); c.Write(s); }, "FF 00 00"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, RecordBytes, ::testing::ValuesIn(kRecordCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, RecordBytes, ::testing::ValuesIn(kRecordCases), test::RowName());
 
 TEST(Rect, BothCornersCountInTheExtent) {
     Rect r(0, 0, 2000, 1000);

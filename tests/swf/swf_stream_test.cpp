@@ -1,34 +1,21 @@
 // Bit writer, byte writers, tag headers and external blocks, as byte tables.
 #include <cstdio>
-#include <functional>
 
 #include <gtest/gtest.h>
 
-#include "support/bytes.h"
+#include "support/table.h"
 #include "swf/swf_stream.h"
 
 namespace quillon {
 namespace {
 
-using test::Hex;
-using test::StreamHex;
-using test::ToHex;
+using test::StreamHex, test::ToHex;
 
-struct StreamCase {
-    const char *name;
-    std::function<void(SwfStream &)> write;
-    const char *bytes;
-};
+class StreamBytes : public test::WriteBytes {};
 
-class StreamBytes : public ::testing::TestWithParam<StreamCase> {};
+TEST_P(StreamBytes, WritesExactly) { ExpectWritten(); }
 
-TEST_P(StreamBytes, WritesExactly) {
-    SwfStream s;
-    GetParam().write(s);
-    EXPECT_EQ(StreamHex(s), ToHex(Hex(GetParam().bytes)));
-}
-
-const StreamCase kStreamCases[] = {
+const test::WriteCase kStreamCases[] = {
     {"ThreeBitsAndOne", [](SwfStream &s) { s.WriteBits(5, 3); s.WriteBits(1, 1); s.FlushBits(); }, "B0"},
     {"NineBitsAcross", [](SwfStream &s) { s.WriteBits(1, 1); s.WriteBits(0x1FF, 9); s.FlushBits(); }, "FF C0"},
     {"ByteNotAligned", [](SwfStream &s) { s.WriteBits(1, 1); s.WriteUI8(0xFF); s.FlushBits(); }, "FF 80"},
@@ -45,8 +32,7 @@ const StreamCase kStreamCases[] = {
     {"Length100IsLong", [](SwfStream &s) { s.WriteTag(TagCode::DefineBitsLossless, 100, nullptr); }, "3F 05 64 00 00 00"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, StreamBytes, ::testing::ValuesIn(kStreamCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, StreamBytes, ::testing::ValuesIn(kStreamCases), test::RowName());
 
 // The bytes WriteToFile writes into a temporary file, as hex.
 std::string WrittenHex(SwfStream &s) {
