@@ -48,7 +48,7 @@ TEST_P(HostScenarios, EveryMovieReadsBack) {
     ASSERT_NE(e, nullptr);
     gWritten.clear();
     std::string path = Path(GetParam() + ".swf");
-    EXPECT_EQ(e->run(&q, path.c_str(), dir_.c_str()), 0);
+    EXPECT_EQ(QuillonRunScenario(&q, e, path.c_str(), dir_.c_str()), 0);
     ASSERT_FALSE(gWritten.empty()) << "the scenario wrote no movie";
     for (const Written &w : gWritten) EXPECT_TRUE(w.sound) << w.path << ": " << w.error;
 }

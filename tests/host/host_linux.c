@@ -25,7 +25,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     e = QuillonFindScenario(argv[1]);
-    if (e) return e->run(&q, argv[2], argc > 3 ? argv[3] : ".");
+    if (e) return QuillonRunScenario(&q, e, argv[2], argc > 3 ? argv[3] : ".");
     fprintf(stderr, "%s: unknown scenario %s\n", argv[0], argv[1]);
     return 2;
 }

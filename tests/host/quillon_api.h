@@ -41,24 +41,27 @@ typedef struct QuillonApi {
 #undef QUILLON_API_FIELD
 } QuillonApi;
 
-/* A scenario builds one movie through the table and writes it to path.
- * dataDir is where it may write or find auxiliary files (a WAV file).
- * Returns 0 on success. */
-typedef int (*QuillonScenario)(const QuillonApi *q, const char *path, const char *dataDir);
-
+/* A scenario builds one movie through the table (build, 0 on success),
+ * which the runner writes to path and destroys; one that writes auxiliary
+ * files (a WAV file) into dataDir or two movies does it all itself (run). */
 typedef struct QuillonScenarioEntry {
     const char *name;
-    QuillonScenario run;
+    int (*build)(const QuillonApi *q);
+    int (*run)(const QuillonApi *q, const char *path, const char *dataDir);
 } QuillonScenarioEntry;
 
-/* Scenario tables, one per area (scenarios_<area>.c), each ending with a
- * {NULL, NULL} entry; quillonScenarioTables (scenarios.c) lists them all and
+/* Scenario tables, one per area (scenarios_<area>.c), each ending with an
+ * entry without a name; quillonScenarioTables (scenarios.c) lists them all and
  * ends with NULL. */
 extern const QuillonScenarioEntry *const quillonScenarioTables[];
 
 /* A scenario's last step: writes the movie to path unless failed, destroys
  * it, and returns failed. */
 int QuillonFinish(const QuillonApi *q, const char *path, int failed);
+
+/* Runs scenario e into path and dataDir; returns 0 on success. */
+int QuillonRunScenario(const QuillonApi *q, const QuillonScenarioEntry *e, const char *path,
+                       const char *dataDir);
 
 /* The scenario called name, or NULL. */
 const QuillonScenarioEntry *QuillonFindScenario(const char *name);

@@ -13,35 +13,37 @@ int QuillonFinish(const QuillonApi *q, const char *path, int failed) {
     return failed;
 }
 
-static int EmptyMovie(const QuillonApi *q, const char *path, const char *dataDir) {
-    (void)dataDir;
-    q->CreateMovie(550, 400, 0, 12);
-    return QuillonFinish(q, path, 0);
+int QuillonRunScenario(const QuillonApi *q, const QuillonScenarioEntry *e, const char *path,
+                       const char *dataDir) {
+    return e->build ? QuillonFinish(q, path, e->build(q)) : e->run(q, path, dataDir);
 }
 
-static int OneEmptyFrame(const QuillonApi *q, const char *path, const char *dataDir) {
-    (void)dataDir;
+static int EmptyMovie(const QuillonApi *q) {
+    q->CreateMovie(550, 400, 0, 12);
+    return 0;
+}
+
+static int OneEmptyFrame(const QuillonApi *q) {
     q->CreateMovie(550, 400, 0, 12);
     q->DuplicateFrame();
-    return QuillonFinish(q, path, 0);
+    return 0;
 }
 
-static int EmptyFrames(const QuillonApi *q, const char *path, const char *dataDir) {
+static int EmptyFrames(const QuillonApi *q) {
     int i;
-    (void)dataDir;
     q->CreateMovie(640, 480, 3, 12);
     for (i = 0; i < 3; ++i) {
         q->DuplicateFrame();
         q->NextSlide();
     }
-    return QuillonFinish(q, path, 0);
+    return 0;
 }
 
 static const QuillonScenarioEntry lifecycleScenarios[] = {
-    {"empty", EmptyMovie},
-    {"one-frame", OneEmptyFrame},
-    {"empty-frames", EmptyFrames},
-    {NULL, NULL},
+    {"empty", EmptyMovie, NULL},
+    {"one-frame", OneEmptyFrame, NULL},
+    {"empty-frames", EmptyFrames, NULL},
+    {NULL, NULL, NULL},
 };
 
 extern const QuillonScenarioEntry quillonAnimationScenarios[];
@@ -79,7 +81,7 @@ int QuillonRunLoaded(const char *who, const QuillonScenarioEntry *e, const char 
     void *library = load(&q);
     int rc;
     if (!library) return 1;
-    rc = e->run(&q, out, dataDir);
+    rc = QuillonRunScenario(&q, e, out, dataDir);
     if (rc != 0) fprintf(stderr, "%s: scenario %s failed (%d)\n", who, e->name, rc);
     return unload(library) != 0 || rc != 0;
 }

@@ -8,7 +8,7 @@
 
 enum { kStageW = 320, kStageH = 240, kFrames = 12 };
 
-static int AnimationStoppedAt(const QuillonApi *q, const char *path, int stopFrame) {
+static int AnimationStoppedAt(const QuillonApi *q, int stopFrame) {
     static const int32_t boxes[] = {20, 150, 80, 190, 120, 150, 180, 190, 220, 150, 280, 190};
     static const unsigned char palette[] = {255, 255, 255};
     unsigned char *pixels = calloc(kStageW * kStageH, 1);
@@ -27,14 +27,11 @@ static int AnimationStoppedAt(const QuillonApi *q, const char *path, int stopFra
     }
     q->StopFrame(stopFrame);
     free(pixels);
-    return QuillonFinish(q, path, 0);
+    return 0;
 }
 
 #define ANIMATION_AT(k) \
-    static int AnimationAt##k(const QuillonApi *q, const char *path, const char *dataDir) { \
-        (void)dataDir;                                                                      \
-        return AnimationStoppedAt(q, path, k);                                              \
-    }
+    static int AnimationAt##k(const QuillonApi *q) { return AnimationStoppedAt(q, k); }
 ANIMATION_AT(0)
 ANIMATION_AT(1)
 ANIMATION_AT(2)
@@ -44,8 +41,8 @@ ANIMATION_AT(5)
 ANIMATION_AT(11)
 
 const QuillonScenarioEntry quillonAnimationScenarios[] = {
-    {"animation-at-0", AnimationAt0},   {"animation-at-1", AnimationAt1},
-    {"animation-at-2", AnimationAt2},   {"animation-at-3", AnimationAt3},
-    {"animation-at-4", AnimationAt4},   {"animation-at-5", AnimationAt5},
-    {"animation-at-11", AnimationAt11}, {NULL, NULL},
+    {"animation-at-0", AnimationAt0, NULL}, {"animation-at-1", AnimationAt1, NULL},
+    {"animation-at-2", AnimationAt2, NULL}, {"animation-at-3", AnimationAt3, NULL},
+    {"animation-at-4", AnimationAt4, NULL}, {"animation-at-5", AnimationAt5, NULL},
+    {"animation-at-11", AnimationAt11, NULL}, {NULL, NULL, NULL},
 };

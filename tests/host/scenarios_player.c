@@ -110,68 +110,55 @@ static int SolidMovie(const QuillonApi *q, const unsigned char *rgb) {
 }
 
 /* Three stopped slides: A, B, C. */
-static int ThreeSlides(const QuillonApi *q, const char *path, const char *dataDir) {
+static int ThreeSlides(const QuillonApi *q) {
     int failed = 0, slide;
-    (void)dataDir;
     q->CreateMovie(320, 240, 3, 12);
     for (slide = kSlideA; slide <= kSlideC; ++slide) {
         failed |= Slide(q, slide);
         q->StopFrame(-1);
         q->NextSlide();
     }
-    return QuillonFinish(q, path, failed);
+    return failed;
+}
+
+/* A one-frame movie, stopped, showing the pattern over the whole stage. */
+static int PatternMovie(const QuillonApi *q, int width, int height, int pattern, int cell,
+                        const unsigned char *palette, int colours) {
+    int failed;
+    q->CreateMovie(width, height, 1, 12);
+    failed = PatternSlide(q, width, height, pattern, cell, palette, colours);
+    q->StopFrame(-1);
+    return failed;
 }
 
 /* A stage 322 pixels wide: its rows need two bytes of padding each. */
-static int WideStage(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed;
-    (void)dataDir;
-    q->CreateMovie(322, 120, 1, 12);
-    failed = PatternSlide(q, 322, 120, kVertical, 23, kPaletteA, 3);
-    q->StopFrame(-1);
-    return QuillonFinish(q, path, failed);
-}
+static int WideStage(const QuillonApi *q) { return PatternMovie(q, 322, 120, kVertical, 23, kPaletteA, 3); }
 
-static int TinyStage(const QuillonApi *q, const char *path, const char *dataDir) {
+static int TinyStage(const QuillonApi *q) {
     static const unsigned char palette[] = {0xC8, 0x30, 0x64};
-    static const unsigned char pixel[] = {0};
-    (void)dataDir;
-    q->CreateMovie(1, 1, 1, 12);
-    q->CreateFrame(pixel, palette, 1);
-    q->StopFrame(-1);
-    return QuillonFinish(q, path, 0);
+    return PatternMovie(q, 1, 1, kSolid, 1, palette, 1);
 }
 
 /* A stage whose twip size needs more than 15 bits in the header. */
-static int LargeStage(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed;
-    (void)dataDir;
-    q->CreateMovie(1024, 768, 1, 12);
-    failed = PatternSlide(q, 1024, 768, kChecker, 64, kPaletteC, 3);
-    q->StopFrame(-1);
-    return QuillonFinish(q, path, failed);
-}
+static int LargeStage(const QuillonApi *q) { return PatternMovie(q, 1024, 768, kChecker, 64, kPaletteC, 3); }
 
 /* The first slide does not stop, the second does. */
-static int StopOnSecond(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed;
-    (void)dataDir;
-    failed = SlideMovie(q, 2, kSlideA);
+static int StopOnSecond(const QuillonApi *q) {
+    int failed = SlideMovie(q, 2, kSlideA);
     q->NextSlide();
     failed |= Slide(q, kSlideB);
     q->StopFrame(-1);
     q->NextSlide();
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
 /* 50 slides of 800 x 600 with 256-colour palettes, playing through at 30
  * frames per second and stopping on the last. Slide s shows 40-pixel
  * squares of entries (s * 5 + column + 2 * row) mod 256. */
-static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
+static int Deck50(const QuillonApi *q) {
     unsigned char palette[256 * 3];
     unsigned char *pixels = malloc(800 * 600);
     int i, s, x, y;
-    (void)dataDir;
     if (!pixels) return 1;
     for (i = 0; i < 256; ++i) {
         palette[i * 3 + 0] = (unsigned char)i;
@@ -188,7 +175,7 @@ static int Deck50(const QuillonApi *q, const char *path, const char *dataDir) {
         q->NextSlide();
     }
     free(pixels);
-    return QuillonFinish(q, path, 0);
+    return 0;
 }
 
 /* ---- Interactivity --------------------------------------------------- */
@@ -209,10 +196,8 @@ static const unsigned kNavigationFaces[6][3] = {
     {0x0000FFFFu, 0x0080FFFFu, 0x00008080u}, /* next */
 };
 
-static int NavigationDeck(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed, i, kind;
-    (void)dataDir;
-    failed = SlideMovie(q, 3, kSlideA);
+static int NavigationDeck(const QuillonApi *q) {
+    int i, kind, failed = SlideMovie(q, 3, kSlideA);
     q->StopFrame(-1);
     q->NextSlide();
     failed |= Slide(q, kSlideB);
@@ -228,13 +213,13 @@ static int NavigationDeck(const QuillonApi *q, const char *path, const char *dat
         failed |= FacedButton(q, kind, &p, 0xFF000000u | face[1], 0xFF000000u | face[2]);
     }
     failed |= FacedButton(q, 0, &kNavigationPicture, kNavigationPicture.face, kNavigationPicture.face);
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
 /* Frame 0: slide A with kPauseButton and a stop, and, given link, the link
  * to it that opens by itself on frame 1; frame 1: slide B, the button
  * removed, a stop. */
-static int PauseThenSlideB(const QuillonApi *q, const char *path, const char *link) {
+static int PauseThenSlideB(const QuillonApi *q, const char *link) {
     const Place *b = &kPauseButton;
     unsigned char *face = ArgbPicture(b->width, b->height, b->face);
     int failed = SlideMovie(q, 2, kSlideA) | !face;
@@ -247,44 +232,35 @@ static int PauseThenSlideB(const QuillonApi *q, const char *path, const char *li
     q->RemoveButtons();
     q->StopFrame(-1);
     q->NextSlide();
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
-static int PauseButton(const QuillonApi *q, const char *path, const char *dataDir) {
-    (void)dataDir;
-    return PauseThenSlideB(q, path, NULL);
-}
+static int PauseButton(const QuillonApi *q) { return PauseThenSlideB(q, NULL); }
 
 /* Slide A, stopped, with an invisible link area from (100, 80) to (220, 160)
  * that opens /clicked?x=1 in the same window. */
-static int HyperLinkArea(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed;
-    (void)dataDir;
-    failed = SlideMovie(q, 1, kSlideA);
+static int HyperLinkArea(const QuillonApi *q) {
+    int failed = SlideMovie(q, 1, kSlideA);
     q->AddHyperLink("/clicked?x=1", "_self", 100, 80, 220, 160);
     q->StopFrame(-1);
     q->NextSlide();
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
 /* The pause movie, frame 1 (given by number before it begins) with a link
  * to /reached?frame=1 that opens by itself. */
-static int AutomaticLink(const QuillonApi *q, const char *path, const char *dataDir) {
-    (void)dataDir;
-    return PauseThenSlideB(q, path, "/reached?frame=1");
-}
+static int AutomaticLink(const QuillonApi *q) { return PauseThenSlideB(q, "/reached?frame=1"); }
 
 /* A 48 x 32 sprite, its left half opaque (0xFF, 0xC0, 0x00), its right half
  * red at alpha 0x80, premultiplied (0x80, 0x00, 0x00), over a solid slide of
  * (0x20, 0x60, 0xE0). Four stopped frames, stepped by the play button:
  * shown at (40, 50); hidden and shown at (200, 120); hidden; shown at
  * (100, 150). */
-static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDir) {
+static int SpriteMoves(const QuillonApi *q) {
     static const unsigned char background[] = {0x20, 0x60, 0xE0};
     static const unsigned char opaque[] = {0xFF, 0xFF, 0xC0, 0x00}, red[] = {0x80, 0x80, 0x00, 0x00};
     unsigned char *sprite = malloc(48 * 32 * 4);
     int failed = !sprite, i;
-    (void)dataDir;
     for (i = 0; sprite && i < 48 * 32; ++i) memcpy(sprite + i * 4, i % 48 < 24 ? opaque : red, 4);
     failed |= SolidMovie(q, background);
     q->SetSpritesCount(1);
@@ -310,7 +286,7 @@ static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDi
     q->StopFrame(-1);
 
     failed |= StepButton(q);
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
 /* Over a solid slide of (0x30, 0x30, 0x30), frame 0 shows three overlays:
@@ -318,14 +294,13 @@ static int SpriteMoves(const QuillonApi *q, const char *path, const char *dataDi
  * (60, 30)-(80, 40), columns 0-10 (0x40, 0xFF, 0x40) and 11-20
  * (0x40, 0x40, 0xFF); 7 x 5 of (0xFF, 0xFF, 0x00) at (150, 100)-(156, 104).
  * Frame 1 removes them all. Both stop; the play button steps. */
-static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataDir) {
+static int InfoOverlays(const QuillonApi *q) {
     static const unsigned char background[] = {0x30, 0x30, 0x30};
     static const unsigned char red[] = {0xFF, 0x40, 0x40};
     static const unsigned char halves[] = {0x40, 0xFF, 0x40, 0x40, 0x40, 0xFF};
     static const unsigned char yellow[] = {0xFF, 0xFF, 0x00};
     unsigned char small[10 * 5] = {0}, wide[21 * 11], odd[7 * 5] = {0};
     int failed, i;
-    (void)dataDir;
     for (i = 0; i < 21 * 11; ++i) wide[i] = i % 21 >= 11;
     failed = SolidMovie(q, background);
     q->SetInfoCount(3);
@@ -339,7 +314,7 @@ static int InfoOverlays(const QuillonApi *q, const char *path, const char *dataD
     q->StopFrame(-1);
 
     failed |= StepButton(q);
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
 /* ---- Pictures pixel for pixel ---------------------------------------- */
@@ -378,10 +353,8 @@ static unsigned char *ExactArgb(int width, int height) {
  * an info overlay at y = 90 and a stop button (kind 2, the same picture for
  * up, over and down) at y = 130, each in the exact pattern. One frame,
  * stopped. */
-static int ExactPictures(const QuillonApi *q, const char *path, const char *dataDir) {
-    int failed, i, x;
-    (void)dataDir;
-    failed = SolidMovie(q, kExactBackground);
+static int ExactPictures(const QuillonApi *q) {
+    int i, x, failed = SolidMovie(q, kExactBackground);
     q->StopFrame(-1);
     q->SetInfoCount(4);
     for (i = 0; i < 4; ++i) {
@@ -400,7 +373,7 @@ static int ExactPictures(const QuillonApi *q, const char *path, const char *data
         free(argb);
         free(indexes);
     }
-    return QuillonFinish(q, path, failed);
+    return failed;
 }
 
 /* A one-frame movie, stopped: a solid slide of grey level, sprite 0 at
@@ -421,18 +394,16 @@ static int SpriteOnGrey(const QuillonApi *q, const char *path, unsigned char lev
  * (0x60, 0x60, 0x60). Both stop at their only frame. */
 static int SpriteInTwoMovies(const QuillonApi *q, const char *path, const char *dataDir) {
     unsigned char *sprite = ExactArgb(8, 6);
-    char *first = malloc(strlen(dataDir) + 40);
-    int failed = !sprite || !first;
+    char first[4096];
+    int n = snprintf(first, sizeof first, "%s/player-sprite-two-movies-first.swf", dataDir);
+    int failed = !sprite || n >= (int)sizeof first;
     if (!failed) {
-        strcpy(first, dataDir);
-        strcat(first, "/player-sprite-two-movies-first.swf");
         q->SetSpritesCount(1);
         q->AddSprite(0, sprite, 8, 6);
         failed |= SpriteOnGrey(q, first, 0x30, 40, 30);
         failed |= SpriteOnGrey(q, path, 0x60, 100, 80);
     }
     free(sprite);
-    free(first);
     return failed;
 }
 
@@ -475,19 +446,19 @@ void QuillonPrintPlayerScenes(void) {
 }
 
 const QuillonScenarioEntry quillonPlayerScenarios[] = {
-    {"player-three-slides", ThreeSlides},
-    {"player-wide-stage", WideStage},
-    {"player-tiny-stage", TinyStage},
-    {"player-large-stage", LargeStage},
-    {"player-stop-on-second", StopOnSecond},
-    {"player-deck-50", Deck50},
-    {"player-navigation", NavigationDeck},
-    {"player-pause-button", PauseButton},
-    {"player-hyperlink", HyperLinkArea},
-    {"player-automatic-link", AutomaticLink},
-    {"player-sprite", SpriteMoves},
-    {"player-info", InfoOverlays},
-    {"player-exact-pictures", ExactPictures},
-    {"player-sprite-two-movies", SpriteInTwoMovies},
-    {NULL, NULL},
+    {"player-three-slides", ThreeSlides, NULL},
+    {"player-wide-stage", WideStage, NULL},
+    {"player-tiny-stage", TinyStage, NULL},
+    {"player-large-stage", LargeStage, NULL},
+    {"player-stop-on-second", StopOnSecond, NULL},
+    {"player-deck-50", Deck50, NULL},
+    {"player-navigation", NavigationDeck, NULL},
+    {"player-pause-button", PauseButton, NULL},
+    {"player-hyperlink", HyperLinkArea, NULL},
+    {"player-automatic-link", AutomaticLink, NULL},
+    {"player-sprite", SpriteMoves, NULL},
+    {"player-info", InfoOverlays, NULL},
+    {"player-exact-pictures", ExactPictures, NULL},
+    {"player-sprite-two-movies", NULL, SpriteInTwoMovies},
+    {NULL, NULL, NULL},
 };

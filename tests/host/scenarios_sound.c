@@ -151,23 +151,19 @@ static int SoundSlides(const QuillonApi *q, const char *path, const char *dataDi
         q->NextSlide();
     }
     q->StopFrame(-1);
-    q->WriteMovie(path);
-    q->DestroyMovie();
     free(pixels);
-    return 0;
+    return QuillonFinish(q, path, 0);
 }
 
 static const unsigned char kWhiteAndBlue[] = {255, 255, 255, 40, 90, 200};
 
 static int SoundInFirstFrame(const QuillonApi *q, const char *path, const char *dataDir) {
-    static const SoundWave wave = {"sine-1k-22050-mono16.wav", 1, 1, 22050, 2, 16, NULL, -1, 0,
-                                   22050};
+    static const SoundWave wave = {"sine-1k-22050-mono16.wav", 1, 1, 22050, 2, 16, NULL, -1, 0, 22050};
     return SoundSlides(q, path, dataDir, &wave, 1, kWhiteAndBlue, 2);
 }
 
 static int FloatSoundAt48k(const QuillonApi *q, const char *path, const char *dataDir) {
-    static const SoundWave wave = {"sine-48000-stereo-float.wav", 3, 2, 48000, 8, 32, NULL, 0, 48000,
-                                   48000};
+    static const SoundWave wave = {"sine-48000-stereo-float.wav", 3, 2, 48000, 8, 32, NULL, 0, 48000, 48000};
     return SoundSlides(q, path, dataDir, &wave, 1, kWhiteAndBlue, 2);
 }
 
@@ -190,8 +186,8 @@ static int CodecSounds(const QuillonApi *q, const char *path, const char *dataDi
 }
 
 const QuillonScenarioEntry quillonSoundScenarios[] = {
-    {"sound", SoundInFirstFrame},
-    {"sound-48k-float", FloatSoundAt48k},
-    {"sound-codecs", CodecSounds},
-    {NULL, NULL},
+    {"sound", NULL, SoundInFirstFrame},
+    {"sound-48k-float", NULL, FloatSoundAt48k},
+    {"sound-codecs", NULL, CodecSounds},
+    {NULL, NULL, NULL},
 };

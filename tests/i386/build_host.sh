@@ -18,9 +18,7 @@ exe=$dir/quillon-host-i386
 # ELF class 1 (32-bit), machine 3 (i386), and no program interpreter.
 class=$(od -An -tu1 -j4 -N1 "$exe" | tr -d ' ')
 machine=$(od -An -tu2 -j18 -N2 "$exe" | tr -d ' ')
-if [ "$class" != 1 ] || [ "$machine" != 3 ]; then
-  echo "$exe is not an i386 ELF program" >&2; exit 1
-fi
+[ "$class $machine" = "1 3" ] || { echo "$exe is not an i386 ELF program" >&2; exit 1; }
 if readelf -l "$exe" | grep -q INTERP; then
   echo "$exe is not static" >&2; exit 1
 fi

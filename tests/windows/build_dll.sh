@@ -7,15 +7,11 @@ set -eu
 src=$1 dir=$2 arch=$3
 triple=$arch-w64-mingw32
 for tool in "$triple-gcc-win32" "$triple-g++-win32"; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "$tool not found: run scripts/install-deps (packages in scripts/deps/windows.apt)" >&2
-    exit 1
-  fi
+  command -v "$tool" >/dev/null 2>&1 ||
+    { echo "$tool not found: run scripts/install-deps (packages in scripts/deps/windows.apt)" >&2; exit 1; }
 done
-if [ ! -e "/usr/$triple/lib/libz.a" ]; then
-  echo "/usr/$triple/lib/libz.a not found: run scripts/install-deps (libz-mingw-w64-dev)" >&2
-  exit 1
-fi
+[ -e "/usr/$triple/lib/libz.a" ] ||
+  { echo "/usr/$triple/lib/libz.a not found: run scripts/install-deps (libz-mingw-w64-dev)" >&2; exit 1; }
 cmake -S "$src/windows" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$src/windows/toolchain-$triple.cmake" \
   -DQUILLON_WERROR=ON >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
 cmake --build "$dir" -j2

@@ -20,11 +20,8 @@ start=$(date +%s)
 WINEARCH=$arch "$QUILLON_WINE" wineboot --init
 wineserver -w
 [ -e "$prefix/system.reg" ] || { echo "wineboot did not create $prefix" >&2; exit 1; }
-if [ "$arch" = win32 ] && [ -d "$prefix/drive_c/windows/syswow64" ]; then
-  echo "$prefix is not a 32-bit prefix" >&2; exit 1
-fi
-if [ "$arch" = win64 ] && [ ! -d "$prefix/drive_c/windows/syswow64" ]; then
-  echo "$prefix is not a 64-bit prefix" >&2; exit 1
-fi
+made=win32
+[ ! -d "$prefix/drive_c/windows/syswow64" ] || made=win64
+[ "$made" = "$arch" ] || { echo "$prefix is a $made prefix, not $arch" >&2; exit 1; }
 touch "$prefix/.quillon-ready"
 echo "created the $arch prefix $prefix in $(($(date +%s) - start)) s"
