@@ -113,6 +113,11 @@
 extern "C" {
 #endif
 
+/* The limits above, by name. */
+#define QUILLON_MAX_FRAMES 65535       /* frames 0 to 65534 */
+#define QUILLON_MAX_SLIDES 65535       /* slideCount is clamped to it */
+#define QUILLON_MAX_PICTURE_SIDE 65535 /* pixels */
+
 /* ---- Movie lifecycle ------------------------------------------------ */
 
 /* Creates the movie: a stage of width x height pixels, slideCount slides
@@ -210,6 +215,16 @@ QUILLON_API void QUILLON_CALL AddHyperLink(const char *url, const char *target, 
  * frame past 65534 does nothing. Texts longer than the limit above are cut. */
 QUILLON_API void QUILLON_CALL AddAutomaticHyperLink(int32_t frame, const char *url,
                                                     const char *target);
+
+/* The kinds of AddButton. The values are the ABI: a host may pass the
+ * numbers as well as the names. */
+#define QUILLON_BUTTON_PICTURE 0  /* a plain picture in frame 0 */
+#define QUILLON_BUTTON_PLAY 1
+#define QUILLON_BUTTON_STOP 2
+#define QUILLON_BUTTON_FIRST 3    /* goes to frame 0 */
+#define QUILLON_BUTTON_LAST 4     /* the last slide */
+#define QUILLON_BUTTON_PREVIOUS 5 /* on the first slide: the last */
+#define QUILLON_BUTTON_NEXT 6     /* on the last slide: frame 0 */
 
 /* Adds a navigation button of width x height 32-bit pixels at (x, y),
  * covering x to x + width - 1 and y to y + height - 1, with the pictures up,
