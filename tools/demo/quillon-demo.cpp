@@ -58,9 +58,9 @@ const char kAboutPage[] =
 
 // The navigation row, added once every slide was recorded, and the logo.
 void AddNavigation() {
-    const std::initializer_list<int32_t> kinds = {QUILLON_BUTTON_PLAY,     QUILLON_BUTTON_STOP,
-                                                  QUILLON_BUTTON_FIRST,    QUILLON_BUTTON_PREVIOUS,
-                                                  QUILLON_BUTTON_NEXT,     QUILLON_BUTTON_LAST};
+    const std::initializer_list<int32_t> kinds = {QUILLON_BUTTON_PLAY, QUILLON_BUTTON_STOP,
+                                                  QUILLON_BUTTON_FIRST, QUILLON_BUTTON_PREVIOUS,
+                                                  QUILLON_BUTTON_NEXT, QUILLON_BUTTON_LAST};
     AddButtonRow(kinds, LayOutButtonRow(kWidth, kHeight, static_cast<int>(kinds.size())));
     std::vector<uint8_t> logo = Logo(64);
     AddButton(QUILLON_BUTTON_PICTURE, logo.data(), nullptr, nullptr, kWidth - 64 - 12, 3, 64, 64);

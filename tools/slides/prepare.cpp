@@ -189,10 +189,12 @@ PreparedSlides::PreparedSlides(const Options &o, const Deck &deck)
                                   : DefaultJobs(deck.width, deck.StageHeight(), deck.wholeDecodeBytes);
     DecodeBudget &budget = *budget_;
     const Rgb background = o.background;
-    work_ = std::make_unique<OrderedWork<PreparedSlide>>(deck.plans.size(), threads, 2 * threads, [&deck, background, &budget] {
+    auto makePreparer = [&deck, background, &budget] {
         auto preparer = std::make_shared<SlidePreparer>(deck, background, budget);
         return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
-    });
+    };
+    work_ = std::make_unique<OrderedWork<PreparedSlide>>(deck.plans.size(), threads, 2 * threads,
+                                                         makePreparer);
 }
 
 PreparedSlides::~PreparedSlides() = default;

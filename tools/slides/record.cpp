@@ -70,7 +70,8 @@ bool RecordDeck(const Options &o, Deck &deck, int &quantised, std::string &error
         return false;
     }
     if (o.buttons)
-        AddButtonRow({QUILLON_BUTTON_FIRST, QUILLON_BUTTON_PREVIOUS, QUILLON_BUTTON_NEXT, QUILLON_BUTTON_LAST},
+        AddButtonRow({QUILLON_BUTTON_FIRST, QUILLON_BUTTON_PREVIOUS, QUILLON_BUTTON_NEXT,
+                      QUILLON_BUTTON_LAST},
                      deck.row);
     return true;
 }
