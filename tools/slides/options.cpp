@@ -90,6 +90,7 @@ const char kHelp[] =
     "out and reported.\n"
     "Exit status: 0 written, 1 an input, the sound or the output failed, 2 wrong\n"
     "usage. Nothing is left behind when the movie cannot be written.\n";
+
 // Where --seconds stops: a slide held longer needs more frames than a movie
 // holds even at 1 frame a second.
 constexpr long kMostSeconds = QUILLON_MAX_FRAMES;
@@ -131,6 +132,7 @@ struct OptionSpec {
 
 const OptionSpec kOptions[] = {
     {"--output", "-o", Kind::Text, &Options::output, 1, 0, " needs a file name"},
+    // The movie's header keeps 8 bits of the frame rate.
     {"--fps", nullptr, Kind::Whole, &Options::fps, 1, 255, " needs a whole number from 1 to 255"},
     {"--size", nullptr, Kind::Size, &Options::size, 1, 999999999,
      " needs WIDTHxHEIGHT in pixels, e.g. 800x600"},
