@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "movie/tag.h"
+#include "characters/bitmap_tag.h"
 
 namespace quillon {
 
@@ -15,7 +15,7 @@ namespace quillon {
 constexpr uint8_t kColourMappedBitmap = 3;
 constexpr uint8_t kDirectColourBitmap = 5;
 
-class LosslessBitmap : public CharacterTag {
+class LosslessBitmap : public BitmapTag {
 public:
     // Copies colourCount palette entries (3 bytes each, 4 with alpha) and the
     // pixels, then compresses them at level 9. A colour-mapped picture (8
@@ -27,16 +27,14 @@ public:
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
     void Write(SwfStream &stream) override;
     uint16_t CharacterId() const override { return characterId_; }
-    // A bitmap made before the ids restarted (a sprite added before a write),
-    // or made when no id was left, draws a fresh id, so it cannot collide
-    // with a character of the new movie.
-    void RenewIdIfStale();
-    bool NeedsNewId() const;
+    void RenewIdIfStale() override;
+    bool NeedsNewId() const override;
     // A tag for the same picture under the same id, sharing the compressed
     // data: the picture is compressed once however many movies show it.
     std::unique_ptr<LosslessBitmap> Copy() const {
         return std::unique_ptr<LosslessBitmap>(new LosslessBitmap(*this));
     }
+    std::unique_ptr<BitmapTag> CopyTag() const override { return Copy(); }
 
     uint8_t Format() const { return format_; }
     uint16_t Width() const { return width_; }

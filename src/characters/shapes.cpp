@@ -72,6 +72,16 @@ ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const Bit
     lineWidth_ = 0;
 }
 
+ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                       std::unique_ptr<JpegBitmap> jpeg)
+    : RectItem(x1, y1, x2, y2) {
+    fillKind_ = FillKind::Bitmap;
+    bitmapWidth_ = jpeg ? jpeg->Width() : 0;
+    bitmapHeight_ = jpeg ? jpeg->Height() : 0;
+    bitmap_ = std::move(jpeg);
+    lineWidth_ = 0;
+}
+
 namespace {
 
 // An edge record keeps its field width in 4 bits (2 to 17 bits), so a curve

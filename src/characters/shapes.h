@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "characters/display_item.h"
+#include "characters/jpeg_bitmap.h"
 
 namespace quillon {
 
@@ -17,6 +18,17 @@ public:
 
 protected:
     void AddOutline(ShapeTag &tag) override;
+};
+
+// A rectangle that shows nothing (black fill and outline, both fully
+// transparent) but still covers its bounds: the hit area of a clickable
+// region over a slide.
+class InvisibleArea : public RectItem {
+public:
+    InvisibleArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2) : RectItem(x1, y1, x2, y2) {
+        SetFillColour(Colour{0, 0, 0, 0});
+        SetLineColour(Colour{0, 0, 0, 0});
+    }
 };
 
 // The picture of an ImageShape, as its LosslessBitmap takes it.
@@ -42,6 +54,9 @@ struct BitmapPicture {
 class ImageShape : public RectItem {
 public:
     ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture);
+    // A JPEG picture (DefineBitsJPEG2) stretched over the bounds in the same
+    // way, its bitmap made first as well.
+    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, std::unique_ptr<JpegBitmap> jpeg);
 };
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from

@@ -37,6 +37,7 @@ std::string WrittenHex(Writable &&x) {
 // length field does not cover exactly the bytes written.
 bool ReadWrittenTag(Tag &tag, SwfTag &written);
 // The kinds of a frame's tags, as letters: B DefineBitsLossless(2),
+// J DefineBitsJPEG2,
 // D DefineShape3, U DefineButton2, A DoAction, P PlaceObject2,
 // R RemoveObject, ? anything else.
 std::string TagKinds(const Frame &frame);

@@ -1,0 +1,23 @@
+// BitmapTag: what a shape's bitmap fill needs of its picture, whether the
+// pixels are compressed losslessly or held as a JPEG.
+#pragma once
+
+#include <memory>
+
+#include "movie/tag.h"
+
+namespace quillon {
+
+class BitmapTag : public CharacterTag {
+public:
+    // A bitmap made before the ids restarted (a sprite added before a write),
+    // or made when no id was left, draws a fresh id, so it cannot collide
+    // with a character of the new movie.
+    virtual void RenewIdIfStale() = 0;
+    virtual bool NeedsNewId() const = 0;
+    // A tag for the same picture under the same id, sharing its data: the
+    // picture is held once however many movies show it.
+    virtual std::unique_ptr<BitmapTag> CopyTag() const = 0;
+};
+
+}  // namespace quillon
