@@ -28,8 +28,9 @@ const char kHelp[] =
     "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp and .key:\n"
     "                         converted to PDF by LibreOffice, which must be\n"
     "                         installed (Debian package libreoffice-impress)\n"
-    "Pictures of at most 256 colours that need no scaling keep their colours\n"
-    "exactly; others, and pages, are reduced to 256 colours with libimagequant.\n"
+    "Slides of at most 256 colours keep their colours exactly. Photographs go in\n"
+    "as JPEG (see --jpeg); the other slides, text, diagrams and screenshots, are\n"
+    "reduced to 256 colours with libimagequant.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
@@ -79,6 +80,16 @@ const char kHelp[] =
     "  --player-url URL       with --html: load the player from URL (a folder that\n"
     "                         holds ruffle.js, or ruffle.js itself) instead of\n"
     "                         copying it\n"
+    "  --jpeg WHEN            which slides go in as baseline JPEG: auto (the\n"
+    "                         default) the photographs, told by measure: more\n"
+    "                         than 256 colours that change gradually, not flat\n"
+    "                         areas with sharp edges as text and diagrams have;\n"
+    "                         always every slide; never none, every slide an 8-bit\n"
+    "                         bitmap. A JPEG file already of the slide's size,\n"
+    "                         upright, baseline, greyscale or YCbCr and without\n"
+    "                         a colour profile goes in as it is\n"
+    "  --quality Q            quality of the JPEG slides made, 1 to 100 (default\n"
+    "                         85)\n"
     "  --quiet                no progress line and no summary\n"
     "  -h, --help             this text\n"
     "  --version              the program's version\n"
@@ -113,13 +124,14 @@ enum class Kind {
     Colour,   // RRGGBB, with or without '#'
     Pages,    // page numbers and ranges from 1 to high
     Place,    // under or over, given only as --name=VALUE (under without one)
+    Jpeg,     // auto, always or never
 };
 
 // The field an option sets, of the type its kind gives.
 using Field = std::variant<std::monostate, bool Options::*, std::string Options::*,
                            std::vector<std::string> Options::*, int Options::*, double Options::*,
                            SlideSize Options::*, Rgb Options::*, std::vector<PageRange> Options::*,
-                           std::optional<ButtonPlace> Options::*>;
+                           std::optional<ButtonPlace> Options::*, JpegUse Options::*>;
 
 struct OptionSpec {
     const char *name;
@@ -150,6 +162,9 @@ const OptionSpec kOptions[] = {
     {"--seconds", nullptr, Kind::Seconds, &Options::seconds, 0, kMostSeconds,
      " needs a number of seconds above 0, e.g. 2.5"},
     {"--narration", nullptr, Kind::Texts, &Options::narrations, 1, 0, " needs a sound file"},
+    {"--jpeg", nullptr, Kind::Jpeg, &Options::jpeg, 0, 0, " needs auto, always or never"},
+    {"--quality", nullptr, Kind::Whole, &Options::quality, 1, 100,
+     " needs a whole number from 1 to 100"},
     {"--html", nullptr, Kind::Switch, &Options::html, 0, 0, ""},
     {"--quiet", "-q", Kind::Switch, &Options::quiet, 0, 0, ""},
     {"--help", "-h", Kind::Help, {}, 0, 0, ""},
@@ -249,6 +264,11 @@ bool Store(const OptionSpec &spec, const std::string &v, Options &o) {
     case Kind::Colour: return ParseColour(v, o.*std::get<Rgb Options::*>(spec.field));
     case Kind::Pages:
         return ParsePages(v, spec.high, o.*std::get<std::vector<PageRange> Options::*>(spec.field));
+    case Kind::Jpeg: {
+        JpegUse &use = o.*std::get<JpegUse Options::*>(spec.field);
+        use = v == "always" ? JpegUse::Always : v == "never" ? JpegUse::Never : JpegUse::Auto;
+        return v == "auto" || v == "always" || v == "never";
+    }
     default: return false;
     }
 }

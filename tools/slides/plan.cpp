@@ -87,6 +87,10 @@ bool PlanPicture(Input &input, Deck &deck, std::string &error) {
     }
     deck.wholeDecodeBytes = std::max(deck.wholeDecodeBytes, info.wholeDecodeBytes);
     input.wholeDecodeBytes = info.wholeDecodeBytes;
+    input.plainJpeg = info.format == "JPEG" && info.orientation == 1 && !info.hasProfile &&
+                      info.wholeDecodeBytes == 0;
+    input.width = info.width;
+    input.height = info.height;
     deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
     return true;
 }

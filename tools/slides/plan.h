@@ -24,6 +24,11 @@ struct Input {
     std::string pdfPath;               // the document read: path, or LibreOffice's PDF
     std::unique_ptr<PdfDocument> pdf;  // null for a picture
     uint64_t wholeDecodeBytes = 0;     // what a picture's loader holds at once
+    // A JPEG file, upright, without a colour profile and not progressive:
+    // it can go in as it is when it has the slide's size (its markers say
+    // the rest).
+    bool plainJpeg = false;
+    int width = 0, height = 0;  // a picture's, upright
 };
 
 // A hyperlink area on the stage, in pixels.

@@ -44,7 +44,9 @@ bool RecordSlide(const Options &o, Deck &deck, size_t i, const IndexedPicture &p
 // the first that fails.
 bool RecordSlides(const Options &o, Deck &deck, int &quantised, std::string &error) {
     Progress progress(!o.quiet, deck.plans.size());
-    PreparedSlides prepared(o, deck);
+    Options bitmapsOnly = o;  // the classic exports record no JPEG slide
+    bitmapsOnly.jpeg = JpegUse::Never;
+    PreparedSlides prepared(bitmapsOnly, deck);
     for (size_t i = 0; i < deck.plans.size(); ++i) {
         const SlidePlan &plan = deck.plans[i];
         const std::string &path = deck.inputs[plan.input].path;

@@ -108,6 +108,9 @@ struct PdfLinkSpec {
 struct PdfPageSpec {
     double width = 400, height = 300;  // points
     int seed = 0;
+    // A page of text and a diagram instead: lines of anti-aliased text in
+    // a few colours on white, boxes joined by lines, a bar chart.
+    bool text = false;
     std::vector<PdfLinkSpec> links;
     std::string destName;  // a destination on this page, when not empty
 };
@@ -125,7 +128,9 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
 // A movie quillon-slides wrote, with its run and its slides.
 struct Deck : SwfMovie {
     RunResult run;
-    std::vector<SwfBitmap> slides;  // its colour-mapped bitmaps, in file order
+    // its slides' bitmaps in file order: colour-mapped (format 3) and JPEG
+    // (format 0)
+    std::vector<SwfBitmap> slides;
 };
 // Runs quillon-slides and reads back the movie named after -o or --output:
 // fails with its status and standard error, or with the reader's fault.
