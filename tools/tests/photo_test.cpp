@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
+#include <algorithm>
+
 #include "slides/photo.h"
 #include "slides/picture_read.h"
 #include "support/table.h"
@@ -168,5 +170,117 @@ TEST_P(PhotoJpegForm, LetsInOnlyBaselineYcbcr) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PhotoJpegForm, ::testing::ValuesIn(kFormRows), RowName());
+
+// A page of text and a diagram as a PNG file of width x height, as
+// pdftocairo draws it: a screenshot of a document.
+::testing::AssertionResult WriteTextPng(const std::string &dir, const std::string &name, int width,
+                                        int height) {
+    if (!WritePdf(dir + "/" + name + ".pdf", {PdfPageSpec{480, 360, 1, true, {}, ""}}))
+        return ::testing::AssertionFailure() << "no PDF";
+    RunResult r = RunTool(QUILLON_PDFTOCAIRO, {"-png", "-singlefile", "-scale-to-x", std::to_string(width),
+                                                "-scale-to-y", std::to_string(height),
+                                                dir + "/" + name + ".pdf", dir + "/" + name});
+    if (r.status != 0) return ::testing::AssertionFailure() << "pdftocairo: " << r.err;
+    return ::testing::AssertionSuccess();
+}
+
+// The kind of each slide in order: J a JPEG, 8 an 8-bit bitmap.
+std::string SlideKinds(const Deck &deck) {
+    std::string kinds;
+    for (const SwfBitmap &b : deck.slides) kinds += b.format == 0 ? 'J' : b.format == 3 ? '8' : '?';
+    return kinds;
+}
+
+// A photo deck through quillon-slides, 320 x 240: a photo as PNG, stripes of
+// 17 colours, a baseline JPEG of the stage's size, a larger JPEG to scale,
+// and a screenshot of a text page. Which slides become JPEG, and how close
+// each is.
+struct DeckRow {
+    const char *name;
+    std::vector<std::string> options;
+    const char *kinds;
+    bool buttons;
+};
+void PrintTo(const DeckRow &row, std::ostream *os) { *os << row.name; }
+
+const DeckRow kDeckRows[] = {
+    {"Auto", {}, "J8JJ8", false},
+    {"Never", {"--jpeg", "never"}, "88888", false},
+    {"Always", {"--jpeg=always"}, "JJJJJ", false},
+    // The strip under the slides is part of each JPEG, which the file of
+    // the stage's size then is not: it is encoded like the others.
+    {"AutoWithButtons", {"--buttons"}, "J8JJ8", true},
+};
+
+class PhotoDeck : public InFolder<::testing::TestWithParam<DeckRow>> {};
+
+TEST_P(PhotoDeck, PhotographsBecomeJpegSlides) {
+    const DeckRow &row = GetParam();
+    const int w = 320, h = 240;
+    const std::vector<uint8_t> photo = Photo(w, h), large = Photo(2 * w, 2 * h);
+    std::vector<uint8_t> stripes;
+    ASSERT_TRUE(WritePicture(dir + "/photo.png", w, h, photo));
+    ASSERT_TRUE(WriteStripesPng(dir + "/stripes.png", w, h, 17, 2, &stripes));
+    ASSERT_TRUE(WritePicture(dir + "/camera.jpg[Q=90]", w, h, photo));
+    ASSERT_TRUE(WritePicture(dir + "/large.jpg[Q=90]", 2 * w, 2 * h, large));
+    ASSERT_TRUE(WriteTextPng(dir, "text", w, h));
+    std::vector<std::string> args = row.options;
+    for (const char *file : {"photo.png", "stripes.png", "camera.jpg", "large.jpg", "text.png"})
+        args.push_back(dir + "/" + file);
+    args.insert(args.end(), {"-o", dir + "/deck.swf"});
+    Deck deck;
+    ASSERT_TRUE(RunSlides(args, deck));
+    EXPECT_EQ(SlideKinds(deck), row.kinds);
+    const int jpegs = static_cast<int>(std::count(row.kinds, row.kinds + 5, 'J'));
+    EXPECT_TRUE(Has(deck.run.out, ", " + std::to_string(jpegs) + " JPEG"));
+    ASSERT_EQ(deck.slides.size(), 5u);
+    const int stageHeight = deck.header.yMax / 20;
+    EXPECT_EQ(stageHeight > h, row.buttons);
+    for (const SwfBitmap &b : deck.slides) {
+        EXPECT_EQ(b.width, w);
+        EXPECT_EQ(b.height, b.format == 0 ? stageHeight : h);  // a JPEG covers the stage
+    }
+    // A JPEG is close to the photo (JPEG at 85 over grain); the stripes of
+    // an 8-bit slide are exact.
+    EXPECT_GE(Psnr(photo, deck.slides[0], 0, 0, w), 35.0);
+    EXPECT_GE(Psnr(photo, deck.slides[2], 0, 0, w), 35.0);
+    EXPECT_GE(Psnr(stripes, deck.slides[1], 0, 0, w), row.kinds[1] == '8' ? 99.0 : 30.0);
+    // The JPEG of the stage's size is the file itself, byte for byte, where
+    // it becomes a JPEG slide and no strip is added.
+    const std::vector<const SwfTag *> jpegTags = deck.All(kDefineBitsJPEG2);
+    const std::string file = ReadText(dir + "/camera.jpg");
+    bool asIs = false;
+    for (const SwfTag *t : jpegTags)
+        asIs = asIs || std::string(t->body.begin() + 2, t->body.end()) == file;
+    EXPECT_EQ(asIs, row.kinds[2] == 'J' && !row.buttons);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PhotoDeck, ::testing::ValuesIn(kDeckRows), RowName());
+
+// A text deck: PDF pages of text and diagrams, pages of boxes on gradients,
+// and a screenshot: no slide becomes a JPEG.
+TEST_F(PhotoJpeg, TextDeckHasNoJpegSlide) {
+    std::vector<PdfPageSpec> pages;
+    for (int i = 0; i < 4; ++i) pages.push_back(PdfPageSpec{400, 300, i, i % 2 == 0, {}, ""});
+    ASSERT_TRUE(WritePdf(dir + "/talk.pdf", pages));
+    ASSERT_TRUE(WriteTextPng(dir, "screen", 1024, 768));
+    Deck deck;
+    ASSERT_TRUE(RunSlides({dir + "/talk.pdf", dir + "/screen.png", "-o", dir + "/t.swf"}, deck));
+    EXPECT_EQ(SlideKinds(deck), "88888");
+    EXPECT_TRUE(Has(deck.run.out, ", 0 JPEG"));
+}
+
+// --quality: a lower quality makes smaller slides, farther from the photo.
+TEST_F(PhotoJpeg, QualitySetsTheSlidesSizeAndCloseness) {
+    const int w = 320, h = 240;
+    const std::vector<uint8_t> photo = Photo(w, h);
+    ASSERT_TRUE(WritePicture(dir + "/photo.png", w, h, photo));
+    Deck low, high;
+    ASSERT_TRUE(RunSlides({"--quality", "40", dir + "/photo.png", "-o", dir + "/low.swf"}, low));
+    ASSERT_TRUE(RunSlides({"--quality=95", dir + "/photo.png", "-o", dir + "/high.swf"}, high));
+    ASSERT_EQ(SlideKinds(low) + SlideKinds(high), "JJ");
+    EXPECT_LT(low.header.fileLength * 2, high.header.fileLength);
+    EXPECT_GT(Psnr(photo, high.slides[0]), Psnr(photo, low.slides[0]) + 3);
+}
 
 }  // namespace

@@ -797,6 +797,10 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"buttons somewhere else", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons=WHERE needs under or over"},
         {"jobs zero", {"--jobs", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
         {"jobs too many", {"--jobs=257", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
+        {"jpeg unknown", {"--jpeg", "sometimes", "@/good.png", "-o", "@/out.swf"}, 2, "--jpeg needs auto, always or never"},
+        {"jpeg without value", {"@/good.png", "-o", "@/out.swf", "--jpeg"}, 2, "--jpeg needs auto, always or never"},
+        {"quality zero", {"--quality", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--quality needs a whole number from 1 to 100"},
+        {"quality above 100", {"--quality=101", "@/good.png", "-o", "@/out.swf"}, 2, "--quality needs a whole number from 1 to 100"},
         {"value for a short switch", {"-q=1", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option -q=1"},
         {"output empty", {"@/good.png", "--output="}, 2, "--output needs a file name"},
     };
