@@ -41,7 +41,9 @@ struct BitmapPicture {
 // the bitmap's id is always lower than the id of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture);
+    // The bitmap draws its id from context at once.
+    ImageShape(MovieContext &context, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+               const BitmapPicture &picture);
 };
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from
