@@ -9,10 +9,10 @@ namespace {
 
 // The picture of a button from width x height 32-bit pixels, covering
 // exactly its pixels: (x, y) to (x + width, y + height), 20 twips a pixel.
-std::unique_ptr<ImageShape> ButtonPicture(const void *pixels, int32_t x, int32_t y,
+std::unique_ptr<ImageShape> ButtonPicture(MovieContext &context, const void *pixels, int32_t x, int32_t y,
                                           int32_t width, int32_t height, uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        Twips(x), Twips(y), Twips(x + width), Twips(y + height),
+        context, Twips(x), Twips(y), Twips(x + width), Twips(y + height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), alpha));
 }
@@ -69,7 +69,7 @@ QUILLON_API void QUILLON_CALL AddPauseButton(const void *pixels, int32_t x, int3
     LibraryState &s = State();
     Frame *frame = s.CurrentFrame();
     if (!frame || TableFull(s) || !ValidButtonRect(x, y, width, height)) return;
-    auto face = ButtonPicture(pixels, x, y, width, height, 1);
+    auto face = ButtonPicture(s.context, pixels, x, y, width, height, 1);
     auto button = std::make_unique<Button>(face.get(), face.get(), face.get(), face.get());
     button->AttachAction(PlayDescriptor(), kOverDownToOverUp);
     AddToTable(s, frame, std::move(button));
@@ -109,15 +109,15 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
     int32_t last = s.slideCount - 1;
 
     if (kind == kPictureOnly) {
-        auto picture = ButtonPicture(up, x, y, width, height, 1);
+        auto picture = ButtonPicture(s.context, up, x, y, width, height, 1);
         picture->SetDepth(kButtonPictureDepth);
         movie.GetFrame(0)->ShowItem(picture.get());
         return;
     }
 
-    auto upShape = ButtonPicture(up, x, y, width, height, 0);
-    auto overShape = ButtonPicture(over, x, y, width, height, 0);
-    auto downShape = ButtonPicture(down, x, y, width, height, 0);
+    auto upShape = ButtonPicture(s.context, up, x, y, width, height, 0);
+    auto overShape = ButtonPicture(s.context, over, x, y, width, height, 0);
+    auto downShape = ButtonPicture(s.context, down, x, y, width, height, 0);
     auto makeButton = [&]() {
         auto button = std::make_unique<Button>(upShape.get(), overShape.get(), downShape.get(),
                                                downShape.get());

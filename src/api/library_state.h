@@ -24,6 +24,9 @@ constexpr int32_t kMaxTableEntries = 65536;
 inline bool IsBitmapSide(int32_t pixels) { return pixels >= 1 && pixels <= 65535; }
 
 struct LibraryState {
+    // Ids, generations and temporary names of every movie the exports make:
+    // the ids go on counting across CreateMovie and DestroyMovie.
+    MovieContext context;
     std::unique_ptr<Movie> currentMovie;
     int32_t currentFrame = -1;  // -1 before the first frame
     int32_t stageWidthPixels = 0;

@@ -34,7 +34,7 @@ QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32
     if (!IsBitmapSide(width) || !IsBitmapSide(height)) return;
     // The shape starts at the origin; its place on the stage is its translation.
     auto sprite = std::make_unique<ImageShape>(
-        0, 0, Twips(width), Twips(height),
+        s.context, 0, 0, Twips(width), Twips(height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), 1));
     sprite->SetDepth(kSpriteDepth);
@@ -84,7 +84,7 @@ QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int
     // far corner, so every pixel is 20 twips wide.
     auto after = [](int32_t v) { return Twips(v == INT32_MAX ? v : v + 1); };
     auto info = std::make_unique<ImageShape>(
-        Twips(x1), Twips(y1), after(x2), after(y2),
+        s.context, Twips(x1), Twips(y1), after(x2), after(y2),
         BitmapPicture::ColourMapped(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     pixels, palette, colourCount));
     info->SetDepth(kInfoDepth);

@@ -10,10 +10,11 @@ using namespace quillon;
 extern "C" {
 
 QUILLON_API void QUILLON_CALL AddSound(const char *fileName) {
-    Frame *frame = State().CurrentFrame();
+    LibraryState &s = State();
+    Frame *frame = s.CurrentFrame();
     if (!frame) return;  // no movie, or no frame begun yet
     std::FILE *file = fileName ? std::fopen(fileName, "rb") : nullptr;
-    Sound sound(file, 5);  // 5-bit ADPCM codes
+    Sound sound(s.context, file, 5);  // 5-bit ADPCM codes
     if (file) std::fclose(file);
     frame->ShowItem(&sound);
 }

@@ -7,14 +7,6 @@
 
 namespace quillon {
 
-void Frame::ShowItem(DisplayItem *item) {
-    if (item) item->AddToFrame(*this, *movie_);
-}
-
-void Frame::HideItem(DisplayItem *item) {
-    if (item) item->RemoveFromFrame(*this, *movie_);
-}
-
 void DisplayItem::Place(Frame &frame, Movie &movie) {
     std::unique_ptr<Matrix> matrix = HasTransform() ? MakeMatrix() : nullptr;
     auto tag = std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(
@@ -86,7 +78,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
     case FillKind::Bitmap: {
         TraceAssert(bitmap_ != nullptr);
         if (bitmap_) {
-            bitmap_->RenewIdIfStale();
+            bitmap_->RenewIdIfStale(frame.GetMovie()->Context());
             bitmapId_ = bitmap_->CharacterId();
             frame.AddTag(bitmap_->CopyTag());
         }
@@ -119,7 +111,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
 
 uint32_t ShapeItem::IdsToDefine(const Movie &movie) const {
     if (DefinedIn(movie)) return 0;
-    return 1 + (fillKind_ == FillKind::Bitmap && bitmap_ && bitmap_->NeedsNewId() ? 1 : 0);
+    return 1 + (fillKind_ == FillKind::Bitmap && bitmap_ && bitmap_->IdIsStale(movie.Context()) ? 1 : 0);
 }
 
 ShapeItem::Look ShapeItem::CurrentLook() const {
@@ -137,12 +129,12 @@ void ShapeItem::Define(Frame &frame, Movie &movie) {
             looks_.clear();
             lookGeneration_ = movie.Generation();
         }
-        if (CharacterIdsLeft() < IdsToDefine(movie)) {
+        if (movie.Context().CharacterIdsLeft() < IdsToDefine(movie)) {
             auto seen = fillKind_ == FillKind::Bitmap ? looks_.end() : looks_.find(CurrentLook());
             if (seen == looks_.end()) return;  // no id for a new character: nothing is added
             SetCharacterId(seen->second);
         } else {
-            auto tag = std::make_unique<ShapeTag>(bounds_);
+            auto tag = std::make_unique<ShapeTag>(movie.Context(), bounds_);
             SetCharacterId(tag->CharacterId());
             BuildStyles(frame, *tag);
             AddOutline(*tag);

@@ -60,13 +60,14 @@ BitmapPicture BitmapPicture::DirectColour(uint16_t width, uint16_t height, const
     return picture;
 }
 
-ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture)
+ImageShape::ImageShape(MovieContext &context, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                       const BitmapPicture &picture)
     : RectItem(x1, y1, x2, y2) {
     defined_ = 0;
     fillKind_ = FillKind::Bitmap;
     bitmapWidth_ = picture.width;
     bitmapHeight_ = picture.height;
-    bitmap_ = std::make_unique<LosslessBitmap>(picture.format, picture.width, picture.height,
+    bitmap_ = std::make_unique<LosslessBitmap>(context, picture.format, picture.width, picture.height,
                                                picture.colourCount, picture.palette,
                                                picture.pixels, picture.alpha);
     lineWidth_ = 0;

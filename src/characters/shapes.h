@@ -53,9 +53,11 @@ struct BitmapPicture {
 // the bitmap's id is always lower than the id of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture);
-    // A JPEG picture (DefineBitsJPEG2) stretched over the bounds in the same
-    // way, its bitmap made first as well.
+    // The bitmap draws its id from context at once.
+    ImageShape(MovieContext &context, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+               const BitmapPicture &picture);
+    // A JPEG picture (DefineBitsJPEG2), made beforehand, stretched over the
+    // bounds in the same way.
     ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, std::unique_ptr<JpegBitmap> jpeg);
 };
 

@@ -1,4 +1,4 @@
-// Movie and frames, the character id counter, and the file writer.
+// Movie and frames, and the file writer.
 #include "movie/movie.h"
 
 #include <algorithm>
@@ -8,27 +8,19 @@
 
 namespace quillon {
 
-namespace {
-uint16_t characterIdCounter = 0;
-uint32_t characterIdEpoch = 0;
-uint64_t lastGeneration = 0;
+void Frame::ShowItem(FrameItem *item) {
+    if (item) item->AddToFrame(*this, *movie_);
 }
 
-Movie::Movie() : generation_(++lastGeneration) {}
-
-uint32_t CharacterIdEpoch() { return characterIdEpoch; }
-
-uint16_t NextCharacterId() {
-    if (characterIdCounter == 0xFFFF) return 0;
-    return ++characterIdCounter;
+void Frame::HideItem(FrameItem *item) {
+    if (item) item->RemoveFromFrame(*this, *movie_);
 }
 
-uint32_t CharacterIdsLeft() { return 0xFFFFu - characterIdCounter; }
+Movie::Movie()
+    : ownContext_(std::make_unique<MovieContext>()), context_(ownContext_.get()),
+      generation_(context_->NewGeneration()) {}
 
-void ResetCharacterIds() {
-    characterIdCounter = 0;
-    ++characterIdEpoch;
-}
+Movie::Movie(MovieContext &context) : context_(&context), generation_(context.NewGeneration()) {}
 
 Frame *Movie::GetFrame(int32_t index) {
     if (index < 0) index = 0;  // callers pass 0 or more; never index below the array
@@ -63,10 +55,13 @@ bool Movie::WriteFile(const char *path) {
         for (auto &tag : frames_[static_cast<size_t>(f)]->TakeTags()) writer.AddTag(std::move(tag));
         writer.AddTag(std::make_unique<ShowFrameTag>());
     }
-    bool written = writer.WriteFile(path, width_, height_, frameRate_);
+    bool written = writer.WriteFile(path, width_, height_, frameRate_, context_->SaveCount());
     frames_.clear();
     frameCount_ = 0;
-    generation_ = ++lastGeneration;
+    generation_ = context_->NewGeneration();
+    // The ids restart only once a movie is on disk; after a failed write they
+    // go on counting.
+    if (written) context_->ResetCharacterIds();
     return written;
 }
 
@@ -144,18 +139,15 @@ bool MovieWriter::Stream(std::FILE *file, int32_t width, int32_t height, int32_t
            std::fwrite(h.Data(), 1, headerSize, file) == headerSize;
 }
 
-bool MovieWriter::WriteFile(const char *path, int32_t width, int32_t height, int32_t rate) {
+bool MovieWriter::WriteFile(const char *path, int32_t width, int32_t height, int32_t rate,
+                            uint64_t &saves) {
     if (path == nullptr || *path == '\0') return false;
-    bool written = SaveFile(path, [&](std::FILE *file) {
+    return SaveFile(path, saves, [&](std::FILE *file) {
         if (IsRegularFile(file)) return Stream(file, width, height, rate);
         SwfStream s;
         Compose(s, width, height, rate);
         return s.WriteToFile(file);
     });
-    // The ids restart only once a movie is on disk; after a failed write they
-    // go on counting.
-    if (written) ResetCharacterIds();
-    return written;
 }
 
 }  // namespace quillon

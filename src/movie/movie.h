@@ -14,8 +14,17 @@
 namespace quillon {
 
 class Movie;
-class DisplayItem;
+class Frame;
 class ActionDescriptor;
+
+// What a frame can show and take off again: the item adds the tags that
+// showing or hiding it takes (display items are the characters layer's).
+class FrameItem {
+public:
+    virtual ~FrameItem() = default;
+    virtual void AddToFrame(Frame &frame, Movie &movie) = 0;
+    virtual void RemoveFromFrame(Frame &frame, Movie &movie) = 0;
+};
 
 // The ordered tags that change the stage at one frame. Owns its tags until the
 // writer takes them; never owns the display items shown in it.
@@ -27,8 +36,8 @@ public:
 
     void AddTag(std::unique_ptr<Tag> tag) { tags_.push_back(std::move(tag)); }
     // The item adds the tags that showing or hiding it takes.
-    void ShowItem(DisplayItem *item);
-    void HideItem(DisplayItem *item);
+    void ShowItem(FrameItem *item);
+    void HideItem(FrameItem *item);
     // Adds one new DoAction tag filled by the descriptor.
     void AddActions(const ActionDescriptor &descriptor);
 
@@ -44,7 +53,11 @@ private:
 
 class Movie {
 public:
+    // A movie with a context of its own.
     Movie();
+    // A movie that draws its ids and generations from context, which must
+    // outlive it: the movies made one after another by one host.
+    explicit Movie(MovieContext &context);
     Movie(const Movie &) = delete;
     Movie &operator=(const Movie &) = delete;
 
@@ -71,6 +84,7 @@ public:
     // character ids. Items defined under another generation must define
     // themselves again.
     uint64_t Generation() const { return generation_; }
+    MovieContext &Context() const { return *context_; }
 
     int32_t FrameCount() const { return frameCount_; }
     size_t SlotCount() const { return frames_.size(); }
@@ -90,6 +104,8 @@ private:
     int32_t width_ = 11000;   // twips
     int32_t height_ = 8000;   // twips
     PlacementRegistry placements_;
+    std::unique_ptr<MovieContext> ownContext_;  // only for a movie made without one
+    MovieContext *context_;                     // never null
     uint64_t generation_;
 };
 
@@ -101,8 +117,9 @@ public:
     void Reserve(size_t tags) { tags_.reserve(tags); }
     void AddTag(std::unique_ptr<Tag> tag);
     // Writes the file through SaveFile (a regular file is replaced only once
-    // every byte was written) and restarts the character ids when it was.
-    bool WriteFile(const char *path, int32_t width, int32_t height, int32_t rate);
+    // every byte was written); saves counts the temporary files made.
+    bool WriteFile(const char *path, int32_t width, int32_t height, int32_t rate,
+                   uint64_t &saves);
     // Fills an empty stream with the complete file image: header placeholder,
     // tags, End tag, then the real header copied over the placeholder.
     void Compose(SwfStream &stream, int32_t width, int32_t height, int32_t rate);

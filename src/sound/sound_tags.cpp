@@ -9,8 +9,8 @@
 
 namespace quillon {
 
-DefineSoundTag::DefineSoundTag(std::FILE *file, int32_t bitsPerCode)
-    : characterId_(NextCharacterId()) {
+DefineSoundTag::DefineSoundTag(MovieContext &context, std::FILE *file, int32_t bitsPerCode)
+    : CharacterTag(context) {
     if (!file) return;
     WaveReader reader;
     if (!reader.Open(file, format_)) return;
@@ -48,7 +48,7 @@ DefineSoundTag::DefineSoundTag(std::FILE *file, int32_t bitsPerCode)
 
 void DefineSoundTag::Write(SwfStream &stream) {
     SwfStream body;
-    body.WriteUI16(characterId_);
+    body.WriteUI16(CharacterId());
     body.WriteBits(format_.compression, 4);
     body.WriteBits(format_.rate, 2);
     body.WriteBits(format_.is16Bit, 1);
@@ -96,8 +96,8 @@ void StartSoundTag::Write(SwfStream &stream) {
     stream.WriteTag(TagCode::StartSound, body.Length(), &body);
 }
 
-Sound::Sound(std::FILE *file, int32_t bitsPerCode)
-    : defineSound_(std::make_unique<DefineSoundTag>(file, bitsPerCode)),
+Sound::Sound(MovieContext &context, std::FILE *file, int32_t bitsPerCode)
+    : defineSound_(std::make_unique<DefineSoundTag>(context, file, bitsPerCode)),
       format_(defineSound_->Format()) {
     SetCharacterId(defineSound_->CharacterId());
 }

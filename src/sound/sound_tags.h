@@ -21,16 +21,14 @@ public:
     // file: an open WAV file (mode "rb", at its start) or null. A null or
     // refused file gives a sound without data that keeps the format fields
     // read before the refusal. bitsPerCode: 2 to 5.
-    DefineSoundTag(std::FILE *file, int32_t bitsPerCode);
+    DefineSoundTag(MovieContext &context, std::FILE *file, int32_t bitsPerCode);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
 
     const SoundFormat &Format() const { return format_; }
     uint32_t DataSize() const { return dataSize_; }
     const std::vector<uint8_t> &Encoded() const { return encoded_; }
 
 private:
-    uint16_t characterId_;
     SoundFormat format_;
     uint32_t dataSize_ = 0;
     const uint8_t *data_ = nullptr;  // first byte of encoded_, or null
@@ -114,7 +112,8 @@ private:
 // never placed: it has no PlaceObject2 and no placement record.
 class Sound : public DisplayItem {
 public:
-    Sound(std::FILE *file, int32_t bitsPerCode);
+    // The sound's id is drawn from context at once.
+    Sound(MovieContext &context, std::FILE *file, int32_t bitsPerCode);
     void AddToFrame(Frame &frame, Movie &movie) override;
 
 protected:

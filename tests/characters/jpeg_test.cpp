@@ -180,7 +180,7 @@ TEST(JpegBitmap, TagBytes) {
     for (Row &row : rows) {
         SCOPED_TRACE(row.name);
         test::NextIdWillBe(7);
-        JpegBitmap bitmap(row.jpeg.data(), row.jpeg.size(), 32, 16);
+        JpegBitmap bitmap(test::Ids(), row.jpeg.data(), row.jpeg.size(), 32, 16);
         Bytes source = row.jpeg;
         std::fill(row.jpeg.begin(), row.jpeg.end(), 0);  // the tag keeps its own copy
         EXPECT_EQ(TagHex(bitmap), ToHex(Hex(std::string(row.header) + " 07 00 " + ToHex(source))));
@@ -194,12 +194,12 @@ TEST(JpegBitmap, ImageShapeLikeALosslessOne) {
     const int32_t w = 32 * 20, h = 16 * 20;
     test::NextIdWillBe(1);
     Bytes pixels(32 * 16, 0), palette(3, 0);
-    ImageShape lossless(0, 0, w, h, BitmapPicture::ColourMapped(32, 16, pixels.data(), palette.data(), 1));
-    Movie reference;
+    ImageShape lossless(test::Ids(), 0, 0, w, h, BitmapPicture::ColourMapped(32, 16, pixels.data(), palette.data(), 1));
+    Movie reference(test::Ids());
     reference.GetFrame(0)->ShowItem(&lossless);
     test::NextIdWillBe(1);
-    ImageShape jpeg(0, 0, w, h, std::make_unique<JpegBitmap>(kBase.data(), kBase.size(), 32, 16));
-    Movie movie;
+    ImageShape jpeg(0, 0, w, h, std::make_unique<JpegBitmap>(test::Ids(), kBase.data(), kBase.size(), 32, 16));
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&jpeg);
     ASSERT_EQ(test::TagKinds(*movie.GetFrame(0)), "JDP");
     for (size_t i = 1; i < 3; ++i)
@@ -212,9 +212,9 @@ TEST(JpegBitmap, SlideReadsBackAndDecodes) {
     for (JpegColours colours : {JpegColours::YCbCr, JpegColours::Grey}) {
         SCOPED_TRACE(static_cast<int>(colours));
         Bytes source = MakeJpeg({64, 48, colours, false});
-        ImageShape slide(0, 0, 64 * 20, 48 * 20,
-                         std::make_unique<JpegBitmap>(source.data(), source.size(), 64, 48));
         Movie movie;
+        ImageShape slide(0, 0, 64 * 20, 48 * 20,
+                         std::make_unique<JpegBitmap>(movie.Context(), source.data(), source.size(), 64, 48));
         movie.SetSize(64 * 20, 48 * 20);
         movie.GetFrame(0)->ShowItem(&slide);
         test::SwfMovie parsed;

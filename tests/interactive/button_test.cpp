@@ -81,7 +81,7 @@ TEST(DefineButton2, ExactTags) {
         RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
         Button button(&up, &over, &down, &down);
         row.attach(button);
-        Movie movie;
+        Movie movie(test::Ids());
         Frame *frame = movie.GetFrame(0);
         frame->ShowItem(&button);
         // Three state definitions, the button, its placement.
@@ -163,10 +163,10 @@ TEST(Navigation, GoToArea) {
         RectItem hyperlinkArea(0, 0, 200, 100);
         hyperlinkArea.SetFillColour(Colour{0, 0, 0, 0});
         hyperlinkArea.SetLineColour(Colour{0, 0, 0, 0});
-        Movie reference;
+        Movie reference(test::Ids());
         reference.GetFrame(0)->ShowItem(&hyperlinkArea);
         NextIdWillBe(1);
-        Movie movie;
+        Movie movie(test::Ids());
         movie.GetFrame(0)->ShowItem(MakeGoToArea(0, 0, 200, 100, row.goTo).get());
         const auto &tags = movie.GetFrame(0)->Tags();
         ASSERT_EQ(TagKinds(*movie.GetFrame(0)), "DUP");
@@ -179,7 +179,7 @@ TEST(Navigation, GoToArea) {
 
 // A condition action that another one follows carries the distance to it.
 TEST(DefineButton2, TwoConditionActions) {
-    DefineButton2Tag tag(0);
+    DefineButton2Tag tag(test::Ids(), 0);
     auto first = std::make_unique<ConditionAction>();
     first->SetCondition(9);
     PlayDescriptor().FillConditionAction(first->Actions());
@@ -199,12 +199,12 @@ TEST(DefineButton2, TwoConditionActions) {
 // The pause button and the hyperlink area: one item in all four states is
 // defined once and every record names it.
 TEST(ButtonItems, OneItemInFourStates) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape face(test::Ids(), 0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     Frame *frame = movie.GetFrame(0);
     frame->ShowItem(&button);
     ASSERT_EQ(TagKinds(*frame), "BDUP");
@@ -217,9 +217,9 @@ TEST(ButtonItems, OneItemInFourStates) {
 // Two buttons from the same state items in different frames: the items are
 // defined only where the first button was shown.
 TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
-    Movie movie;
+    Movie movie(test::Ids());
     Button first(&up, &over, &down, &down);
     first.AttachAction(GotoFrameDescriptor(3), 6);
     movie.GetFrame(0)->ShowItem(&first);
@@ -240,12 +240,12 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 }
 
 TEST(ButtonItems, HidingAShownButtonRemovesItAtItsDepth) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem face(0, 0, 20, 20);
     Button button(&face, &face, &face, &face);
     button.SetDepth(500);
     button.AttachAction(StopDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&button);
     movie.GetFrame(1)->HideItem(&button);
     movie.GetFrame(2)->HideItem(&button);  // nothing left to remove
