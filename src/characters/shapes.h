@@ -6,6 +6,7 @@
 
 #include "characters/display_item.h"
 #include "characters/jpeg_bitmap.h"
+#include "characters/jpeg_check.h"
 
 namespace quillon {
 
@@ -60,6 +61,12 @@ public:
     // bounds in the same way.
     ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, std::unique_ptr<JpegBitmap> jpeg);
 };
+
+// A slide of a JPEG over the whole stage of width x height pixels (1 to
+// 65535 each): the JPEG is checked first (CheckJpeg) and copied. Null, with
+// the reason in check, when it is refused; then no id has been drawn.
+std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *jpeg, size_t size,
+                                          int32_t width, int32_t height, JpegCheck &check);
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from
 // the point at 45 degrees towards (x2, y2).

@@ -206,6 +206,46 @@ TEST(JpegBitmap, ImageShapeLikeALosslessOne) {
         EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags()[i]), TagHex(*reference.GetFrame(0)->Tags()[i]));
 }
 
+// A JPEG slide over the stage: the checked JPEG up to its EOI in a
+// DefineBitsJPEG2, then the shape and its placement; a refused JPEG gives
+// no shape and draws no id.
+TEST(JpegBitmap, JpegSlides) {
+    struct Row {
+        const char *name;
+        Bytes jpeg;
+        int32_t width, height;
+        size_t kept;  // JPEG bytes in the tag; 0: refused
+    } rows[] = {
+        {"Accepted", kBase, 32, 16, kBase.size()},
+        {"TrailingBytesLeftOut", Inserted(kBase, kBase.size(), "00 00"), 32, 16, kBase.size()},
+        {"WrongSize", kBase, 16, 32, 0},
+        {"Progressive", MakeJpeg({32, 16, JpegColours::YCbCr, true, true}), 32, 16, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Movie movie;
+        JpegCheck check;
+        auto slide = MakeJpegSlide(movie.Context(), row.jpeg.data(), row.jpeg.size(), row.width, row.height,
+                                   check);
+        EXPECT_EQ(check.Accepted(), row.kept != 0) << check.message;
+        if (!row.kept) {
+            EXPECT_EQ(slide, nullptr);
+            EXPECT_EQ(movie.Context().CharacterIdsLeft(), 0xFFFFu);
+            continue;
+        }
+        ASSERT_NE(slide, nullptr);
+        movie.GetFrame(0)->ShowItem(slide.get());
+        ASSERT_EQ(test::TagKinds(*movie.GetFrame(0)), "JDP");
+        // The long header (code 21, length), the id 1, the JPEG.
+        Bytes tag = Hex("7F 05");
+        for (int shift = 0; shift < 32; shift += 8) tag.push_back(static_cast<uint8_t>((row.kept + 2) >> shift));
+        tag.insert(tag.end(), {1, 0});
+        tag.insert(tag.end(), row.jpeg.begin(), row.jpeg.begin() + static_cast<long>(row.kept));
+        EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags()[0]), ToHex(tag));
+        EXPECT_EQ(slide->Bounds().xMax, 32 * 20);
+    }
+}
+
 // Written into a movie, the slide reads back strictly, holds the JPEG as
 // given and decodes close to the picture it was made from.
 TEST(JpegBitmap, SlideReadsBackAndDecodes) {

@@ -72,6 +72,15 @@ TEST(DefineButton2, ExactTags) {
         // Left (01), Page Up (10).
         {"PreviousWithKeys", [](Button &b) { AttachGoTo(b, GoTo{1}, NavigationKeys(Navigation::Previous)); },
          "BF 08 40 00 00 00 ", "0A 00 08 00 81 02 00 01 00 00 0A 00 00 02 81 02 00 01 00 00 00 00 00 20 81 02 00 01 00 00"},
+        // Home (06 of the high byte) for the first slide, StopSounds first.
+        {"FirstKeysStopSounds",
+         [](Button &b) { AttachNavigation(b, Navigation::First, 0, NavigationStyle{true, true}); }, "B8 08 ",
+         "0B 00 08 00 09 81 02 00 00 00 00 00 00 00 06 09 81 02 00 00 00 00"},
+        // End (08 of the high byte) for the last.
+        {"LastKeys", [](Button &b) { AttachNavigation(b, Navigation::Last, 9, NavigationStyle{true, false}); },
+         "B6 08 ", "0A 00 08 00 81 02 00 09 00 00 00 00 00 08 81 02 00 09 00 00"},
+        {"NavigationStyleOff", [](Button &b) { AttachNavigation(b, Navigation::Next, 3, NavigationStyle{}); },
+         "AC 08 ", "00 00 08 00 81 02 00 03 00 00"},
         // With no keys asked, the classic navigation button's bytes.
         {"NoKeys", [](Button &b) { AttachGoTo(b, GoTo{3}, {}); }, "AC 08 ", "00 00 08 00 81 02 00 03 00 00"},
     };
