@@ -70,6 +70,15 @@ typedef enum QuillonStatus {
 QUILLON_API QuillonMovie *QUILLON_CALL quillon_movie_new(int32_t width, int32_t height,
                                                          int32_t slideCount, int32_t frameRate);
 
+/* Begins another movie in the handle, as CreateMovie begins one after
+ * another: the frames, the slide table and the animated list go unwritten;
+ * the sprite, info and button tables stay, and the character ids go on
+ * counting until a movie is written. The parameters are those of
+ * quillon_movie_new. */
+QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_reset(QuillonMovie *movie, int32_t width,
+                                                           int32_t height, int32_t slideCount,
+                                                           int32_t frameRate);
+
 /* Releases the movie and everything it holds, unwritten. NULL is ignored. */
 QUILLON_API void QUILLON_CALL quillon_movie_free(QuillonMovie *movie);
 
@@ -245,10 +254,8 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_hide_sprite(QuillonMovie *m
                                                                  int32_t index);
 
 /* Creates the info table with count empty entries; an earlier table is
- * taken off the current frame and released first (SetInfoCount). count is
- * clamped to 0 to 65536.
- *   ARGUMENT  an earlier table while no frame has begun (it could not be
- *             taken off the stage) */
+ * taken off the current frame (when a frame has begun) and released first
+ * (SetInfoCount). count is clamped to 0 to 65536. */
 QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_set_info_count(QuillonMovie *movie,
                                                                     int32_t count);
 

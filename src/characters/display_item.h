@@ -61,6 +61,8 @@ public:
     // A PlaceObject2 (with the matrix when the item has a transform) and its
     // placement record.
     void Place(Frame &frame, Movie &movie);
+    // The same for character id, which the item names only afterwards.
+    void PlaceCharacter(Frame &frame, Movie &movie, int32_t id);
 
 protected:
     // Called first by every AddToFrame. An item defined for another movie, or
@@ -71,8 +73,9 @@ protected:
     virtual bool CanRedefine() const { return true; }
     // Marks the item defined for this movie.
     void MarkDefined(const Movie &movie);
+    // A definition that a failed change took back does not count.
     bool DefinedIn(const Movie &movie) const {
-        return defined_ && generation_ == movie.Generation();
+        return defined_ && generation_ == movie.Generation() && movie.Defines(characterId_);
     }
 
     uint64_t generation_ = 0;  // Movie::Generation() of the definition

@@ -104,7 +104,7 @@ uint32_t Button::IdsToDefine(const Movie &movie) const {
 
 void Button::AddToFrame(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
-    if (!defined_) {
+    if (!DefinedIn(movie)) {
         // The states and the button are defined together or not at all.
         if (movie.Context().CharacterIdsLeft() < IdsToDefine(movie)) return;
         for (DisplayItem *state : states_) {

@@ -16,6 +16,79 @@ void Frame::HideItem(FrameItem *item) {
     if (item) item->RemoveFromFrame(*this, *movie_);
 }
 
+void Frame::AddTag(std::unique_ptr<Tag> tag) {
+    // Room first: once the change has noted the frame, the tag goes in
+    // without failing.
+    if (tags_.size() == tags_.capacity()) tags_.reserve(tags_.size() * 2 + 4);
+    movie_->NoteTag(*this);
+    tags_.push_back(std::move(tag));
+    movie_->NoteDefinition(*tags_.back());
+}
+
+void Movie::NoteTag(Frame &frame) {
+    if (!change_.open || frame.changed_ == change_.number) return;
+    change_.frames.emplace_back(&frame, frame.tags_.size());
+    frame.changed_ = change_.number;
+}
+
+void Movie::NoteDefinition(const Tag &tag) {
+    int32_t id = tag.DefinedCharacter();
+    if (id >= 0 && id < kCharacterIds) defined_.set(static_cast<size_t>(id));
+}
+
+void Movie::AddPlacement(int32_t characterId, const PlacementRecord &record) {
+    std::vector<PlacementRecord> &list = placements_[characterId];
+    if (change_.open) change_.placed.emplace_back(characterId, list.size());
+    list.push_back(record);
+}
+
+void Movie::ClosePlacement(int32_t characterId, RemoveObjectTag *remove) {
+    std::vector<PlacementRecord> &list = placements_[characterId];
+    if (list.empty()) return;
+    if (change_.open) change_.closed.emplace_back(characterId, list.size() - 1);
+    list.back().remove = remove;
+}
+
+void Movie::BeginChange() noexcept {
+    EndChange();
+    change_.open = true;
+    change_.number += 1;
+    change_.frameCount = frameCount_;
+    change_.slots = frames_.size();
+}
+
+void Movie::EndChange() noexcept {
+    change_.open = false;
+    change_.frames.clear();
+    change_.placed.clear();
+    change_.closed.clear();
+}
+
+void Movie::UndoChange() noexcept {
+    if (!change_.open) return;
+    for (auto it = change_.closed.rbegin(); it != change_.closed.rend(); ++it) {
+        auto found = placements_.find(it->first);
+        if (found != placements_.end() && it->second < found->second.size())
+            found->second[it->second].remove = nullptr;
+    }
+    for (auto it = change_.placed.rbegin(); it != change_.placed.rend(); ++it) {
+        auto found = placements_.find(it->first);
+        if (found == placements_.end()) continue;
+        while (found->second.size() > it->second) found->second.pop_back();
+    }
+    for (const auto &touched : change_.frames) {
+        std::vector<std::unique_ptr<Tag>> &tags = touched.first->tags_;
+        while (tags.size() > touched.second) {
+            int32_t id = tags.back()->DefinedCharacter();
+            if (id >= 0 && id < kCharacterIds) defined_.reset(static_cast<size_t>(id));
+            tags.pop_back();
+        }
+    }
+    while (frames_.size() > change_.slots) frames_.pop_back();
+    frameCount_ = change_.frameCount;
+    EndChange();
+}
+
 Movie::Movie()
     : ownContext_(std::make_unique<MovieContext>()), context_(ownContext_.get()),
       generation_(context_->NewGeneration()) {}
@@ -41,6 +114,19 @@ void Movie::NumberPlacementTags() {
 }
 
 bool Movie::WriteFile(const char *path) {
+    EndChange();
+    // Whatever happens below, the frames are gone afterwards and the next
+    // frames belong to a new generation.
+    struct Emptied {
+        Movie &movie;
+        ~Emptied() {
+            movie.frames_.clear();
+            movie.frameCount_ = 0;
+            movie.placements_.clear();
+            movie.defined_.reset();
+            movie.generation_ = movie.context_->NewGeneration();
+        }
+    } emptied{*this};
     size_t placed = 0;
     for (const auto &entry : placements_) placed += entry.second.size();
     // Depths are only reused beyond one per placement, and that needs to
@@ -56,9 +142,6 @@ bool Movie::WriteFile(const char *path) {
         writer.AddTag(std::make_unique<ShowFrameTag>());
     }
     bool written = writer.WriteFile(path, width_, height_, frameRate_, context_->SaveCount());
-    frames_.clear();
-    frameCount_ = 0;
-    generation_ = context_->NewGeneration();
     // The ids restart only once a movie is on disk; after a failed write they
     // go on counting.
     if (written) context_->ResetCharacterIds();

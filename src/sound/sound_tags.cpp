@@ -14,6 +14,7 @@ DefineSoundTag::DefineSoundTag(MovieContext &context, std::FILE *file, int32_t b
     if (!file) return;
     WaveReader reader;
     if (!reader.Open(file, format_)) return;
+    plays_ = true;
     const uint32_t channels = reader.OutputChannels();
     // Files at a SWF rate are encoded as they are; others go through the
     // resampler first.
@@ -98,7 +99,7 @@ void StartSoundTag::Write(SwfStream &stream) {
 
 Sound::Sound(MovieContext &context, std::FILE *file, int32_t bitsPerCode)
     : defineSound_(std::make_unique<DefineSoundTag>(context, file, bitsPerCode)),
-      format_(defineSound_->Format()) {
+      format_(defineSound_->Format()), plays_(defineSound_->Plays()) {
     SetCharacterId(defineSound_->CharacterId());
 }
 
@@ -107,7 +108,7 @@ void Sound::AddToFrame(Frame &frame, Movie &movie) {
     SoundInfoFields fields;
     fields.syncFlags = kSyncNoMultiple;
     auto info = std::make_unique<SoundInfo>(std::move(fields));
-    if (!defined_) {
+    if (!DefinedIn(movie)) {
         // Made when no character id was left: it cannot be defined.
         if (!defineSound_ || defineSound_->CharacterId() == 0) return;
         frame.AddTag(std::make_unique<SoundStreamHeadTag>(

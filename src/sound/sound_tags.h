@@ -25,11 +25,14 @@ public:
     void Write(SwfStream &stream) override;
 
     const SoundFormat &Format() const { return format_; }
+    // False for a null or refused file: the sound is silent.
+    bool Plays() const { return plays_; }
     uint32_t DataSize() const { return dataSize_; }
     const std::vector<uint8_t> &Encoded() const { return encoded_; }
 
 private:
     SoundFormat format_;
+    bool plays_ = false;
     uint32_t dataSize_ = 0;
     const uint8_t *data_ = nullptr;  // first byte of encoded_, or null
     std::vector<uint8_t> encoded_;
@@ -115,6 +118,7 @@ public:
     // The sound's id is drawn from context at once.
     Sound(MovieContext &context, std::FILE *file, int32_t bitsPerCode);
     void AddToFrame(Frame &frame, Movie &movie) override;
+    bool Plays() const { return plays_; }
 
 protected:
     // Its DefineSound went to a frame: once that movie is written, the
@@ -124,6 +128,7 @@ protected:
 private:
     std::unique_ptr<DefineSoundTag> defineSound_;  // until the first showing
     SoundFormat format_;                           // kept for later showings
+    bool plays_;                                   // the file was read
 };
 
 }  // namespace quillon
