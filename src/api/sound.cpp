@@ -1,21 +1,42 @@
-// Export: one WAV file as an event sound in the current frame.
+// Handle export: one WAV file as an event sound in the current frame.
 #include <cstdio>
 
-#include "api/library_state.h"
-#include "quillon.h"
+#include "api/movie_record.h"
 #include "sound/sound_tags.h"
 
 using namespace quillon;
 
+namespace {
+
+// Closes the file when the call ends, however it ends.
+struct OpenFile {
+    std::FILE *file;
+    ~OpenFile() {
+        if (file) std::fclose(file);
+    }
+};
+
+}  // namespace
+
 extern "C" {
 
-QUILLON_API void QUILLON_CALL AddSound(const char *fileName) {
-    Frame *frame = State().CurrentFrame();
-    if (!frame) return;  // no movie, or no frame begun yet
-    std::FILE *file = fileName ? std::fopen(fileName, "rb") : nullptr;
-    Sound sound(file, 5);  // 5-bit ADPCM codes
-    if (file) std::fclose(file);
-    frame->ShowItem(&sound);
+QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_sound(QuillonMovie *movie,
+                                                               const char *fileName) {
+    return Guarded(movie, [&](QuillonMovie &m) {
+        Frame *frame = nullptr;
+        QuillonStatus status = NeedFrame(m, &frame);
+        if (status != QUILLON_OK) return status;
+        // The classic face adds a silent sound for a file that does not play.
+        if (!fileName && !m.classicFace) return Fail(m, QUILLON_ERROR_ARGUMENT, "no file name was given");
+        OpenFile in{fileName ? std::fopen(fileName, "rb") : nullptr};
+        if (!in.file && !m.classicFace) return Fail(m, QUILLON_ERROR_FILE, "the file cannot be opened");
+        Sound sound(m.context, in.file, 5);  // 5-bit ADPCM codes
+        if (in.file) std::fclose(in.file);
+        in.file = nullptr;
+        if (!sound.Plays() && !m.classicFace)
+            return Fail(m, QUILLON_ERROR_DATA, "the file is no WAV file that plays");
+        return ShowIn(m, *frame, &sound);
+    });
 }
 
 }  // extern "C"

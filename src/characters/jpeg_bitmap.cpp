@@ -6,25 +6,17 @@
 
 namespace quillon {
 
-JpegBitmap::JpegBitmap(const uint8_t *jpeg, size_t size, uint16_t width, uint16_t height)
-    : characterId_(NextCharacterId()), idEpoch_(CharacterIdEpoch()), width_(width),
-      height_(height), size_(static_cast<uint32_t>(size)) {
+JpegBitmap::JpegBitmap(MovieContext &context, const uint8_t *jpeg, size_t size, uint16_t width,
+                       uint16_t height)
+    : BitmapTag(context), width_(width), height_(height), size_(static_cast<uint32_t>(size)) {
     std::unique_ptr<uint8_t[]> copy(new uint8_t[size_ ? size_ : 1]);
     if (size_) std::memcpy(copy.get(), jpeg, size_);
     data_ = std::move(copy);
 }
 
-bool JpegBitmap::NeedsNewId() const { return characterId_ == 0 || idEpoch_ != CharacterIdEpoch(); }
-
-void JpegBitmap::RenewIdIfStale() {
-    if (!NeedsNewId()) return;
-    characterId_ = NextCharacterId();
-    idEpoch_ = CharacterIdEpoch();
-}
-
 void JpegBitmap::Write(SwfStream &stream) {
     SwfStream body;
-    body.WriteUI16(characterId_);
+    body.WriteUI16(CharacterId());
     body.AppendBlock(data_.get(), size_);
     stream.WriteTag(TagCode::DefineBitsJPEG2, body.Length(), &body);
 }

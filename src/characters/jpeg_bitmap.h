@@ -16,12 +16,10 @@ namespace quillon {
 class JpegBitmap : public BitmapTag {
 public:
     // Copies size bytes of JPEG data; width and height are the picture's, as
-    // its frame header says.
-    JpegBitmap(const uint8_t *jpeg, size_t size, uint16_t width, uint16_t height);
+    // its frame header says. The id is drawn from context at once.
+    JpegBitmap(MovieContext &context, const uint8_t *jpeg, size_t size, uint16_t width,
+               uint16_t height);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
-    void RenewIdIfStale() override;
-    bool NeedsNewId() const override;
     std::unique_ptr<BitmapTag> CopyTag() const override {
         return std::unique_ptr<BitmapTag>(new JpegBitmap(*this));
     }
@@ -34,8 +32,6 @@ public:
 private:
     JpegBitmap(const JpegBitmap &) = default;
 
-    uint16_t characterId_;
-    uint32_t idEpoch_;  // CharacterIdEpoch() when the id was drawn
     uint16_t width_, height_;
     uint32_t size_;
     std::shared_ptr<const uint8_t[]> data_;  // the JPEG stream, shared by copies

@@ -23,12 +23,9 @@ public:
     // to a multiple of 4 bytes, as readers of the format expect; direct colour
     // rows (32 bits a pixel) are always aligned. colourCount is clamped to 0..256. The palette is read
     // only when it holds entries. If compression fails the bitmap has no data.
-    LosslessBitmap(uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
+    LosslessBitmap(MovieContext &context, uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
-    void RenewIdIfStale() override;
-    bool NeedsNewId() const override;
     // A tag for the same picture under the same id, sharing the compressed
     // data: the picture is compressed once however many movies show it.
     std::unique_ptr<LosslessBitmap> Copy() const {
@@ -48,8 +45,6 @@ public:
 private:
     LosslessBitmap(const LosslessBitmap &) = default;
 
-    uint16_t characterId_;
-    uint32_t idEpoch_;  // CharacterIdEpoch() when the id was drawn
     uint8_t format_;
     uint16_t width_, height_;
     int32_t colourCount_;

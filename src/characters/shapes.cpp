@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "characters/shape_tag.h"
+#include "swf/format.h"
 
 namespace quillon {
 
@@ -60,13 +61,14 @@ BitmapPicture BitmapPicture::DirectColour(uint16_t width, uint16_t height, const
     return picture;
 }
 
-ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture)
+ImageShape::ImageShape(MovieContext &context, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                       const BitmapPicture &picture)
     : RectItem(x1, y1, x2, y2) {
     defined_ = 0;
     fillKind_ = FillKind::Bitmap;
     bitmapWidth_ = picture.width;
     bitmapHeight_ = picture.height;
-    bitmap_ = std::make_unique<LosslessBitmap>(picture.format, picture.width, picture.height,
+    bitmap_ = std::make_unique<LosslessBitmap>(context, picture.format, picture.width, picture.height,
                                                picture.colourCount, picture.palette,
                                                picture.pixels, picture.alpha);
     lineWidth_ = 0;
@@ -80,6 +82,15 @@ ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
     bitmapHeight_ = jpeg ? jpeg->Height() : 0;
     bitmap_ = std::move(jpeg);
     lineWidth_ = 0;
+}
+
+std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *jpeg, size_t size,
+                                          int32_t width, int32_t height, JpegCheck &check) {
+    check = CheckJpeg(jpeg, size, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    if (!check.Accepted()) return nullptr;
+    auto bitmap = std::make_unique<JpegBitmap>(context, jpeg, check.length, static_cast<uint16_t>(width),
+                                               static_cast<uint16_t>(height));
+    return std::make_unique<ImageShape>(0, 0, Twips(width), Twips(height), std::move(bitmap));
 }
 
 namespace {

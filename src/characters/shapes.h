@@ -6,6 +6,7 @@
 
 #include "characters/display_item.h"
 #include "characters/jpeg_bitmap.h"
+#include "characters/jpeg_check.h"
 
 namespace quillon {
 
@@ -53,11 +54,19 @@ struct BitmapPicture {
 // the bitmap's id is always lower than the id of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture);
-    // A JPEG picture (DefineBitsJPEG2) stretched over the bounds in the same
-    // way, its bitmap made first as well.
+    // The bitmap draws its id from context at once.
+    ImageShape(MovieContext &context, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+               const BitmapPicture &picture);
+    // A JPEG picture (DefineBitsJPEG2), made beforehand, stretched over the
+    // bounds in the same way.
     ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, std::unique_ptr<JpegBitmap> jpeg);
 };
+
+// A slide of a JPEG over the whole stage of width x height pixels (1 to
+// 65535 each): the JPEG is checked first (CheckJpeg) and copied. Null, with
+// the reason in check, when it is refused; then no id has been drawn.
+std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *jpeg, size_t size,
+                                          int32_t width, int32_t height, JpegCheck &check);
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from
 // the point at 45 degrees towards (x2, y2).

@@ -28,6 +28,11 @@ void AttachGoTo(Button &button, const GoTo &goTo, const std::vector<ButtonKey> &
         for (const ActionDescriptor *step : steps) button.AttachKeyAction(*step, key);
 }
 
+void AttachNavigation(Button &button, Navigation kind, int32_t frame, NavigationStyle style) {
+    static const std::vector<ButtonKey> none;
+    AttachGoTo(button, GoTo{frame, style.stopSounds, false}, style.keys ? NavigationKeys(kind) : none);
+}
+
 std::unique_ptr<AreaButton> MakeGoToArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                          GoTo goTo) {
     auto area = std::make_unique<AreaButton>(x1, y1, x2, y2);

@@ -32,6 +32,18 @@ const std::vector<ButtonKey> &NavigationKeys(Navigation kind);
 // a key press condition for each key.
 void AttachGoTo(Button &button, const GoTo &goTo, const std::vector<ButtonKey> &keys = {});
 
+// How navigation buttons and go-to areas behave: whether the buttons also
+// answer their keys, and whether every navigation stops the sounds first.
+// Both off by default, as the classic face's movies have them.
+struct NavigationStyle {
+    bool keys = false;
+    bool stopSounds = false;
+};
+
+// Attaches to a navigation button of that kind the move to frame: for its
+// click and, with style.keys, for its keys.
+void AttachNavigation(Button &button, Navigation kind, int32_t frame, NavigationStyle style);
+
 // A button whose four states are one InvisibleArea that it owns: a region
 // of a slide that answers the mouse and shows nothing.
 class AreaButton : public Button {

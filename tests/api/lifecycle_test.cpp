@@ -86,7 +86,7 @@ TEST_F(Lifecycle, WriteMovieEmptiesTheMovieAndKeepsTheState) {
     EXPECT_EQ(file.header.frameCount, 2);
     EXPECT_EQ(StateLine(), "frames 0, current 1, slides [0 0 0], recorded 1, button -1");
     EXPECT_EQ(std::make_tuple(M().Width(), M().FrameRate()), std::make_tuple(6400, 10));
-    EXPECT_EQ(NextCharacterId(), 1);
+    EXPECT_EQ(State().context.NextCharacterId(), 1);
 }
 
 TEST_F(Lifecycle, WriteMovieToAMissingDirectory) {
@@ -97,7 +97,7 @@ TEST_F(Lifecycle, WriteMovieToAMissingDirectory) {
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
     EXPECT_EQ(StateLine(), "frames 0, current 0, slides [0], recorded 0, button -1");
     EXPECT_EQ(M().SlotCount(), 0u);
-    EXPECT_EQ(NextCharacterId(), 3);  // the counter was not reset
+    EXPECT_EQ(State().context.NextCharacterId(), 3);  // the counter was not reset
     WriteMovie(nullptr);
     WriteMovie("");
     EXPECT_TRUE(std::filesystem::is_empty(dir_));

@@ -180,7 +180,7 @@ TEST(JpegBitmap, TagBytes) {
     for (Row &row : rows) {
         SCOPED_TRACE(row.name);
         test::NextIdWillBe(7);
-        JpegBitmap bitmap(row.jpeg.data(), row.jpeg.size(), 32, 16);
+        JpegBitmap bitmap(test::Ids(), row.jpeg.data(), row.jpeg.size(), 32, 16);
         Bytes source = row.jpeg;
         std::fill(row.jpeg.begin(), row.jpeg.end(), 0);  // the tag keeps its own copy
         EXPECT_EQ(TagHex(bitmap), ToHex(Hex(std::string(row.header) + " 07 00 " + ToHex(source))));
@@ -194,16 +194,56 @@ TEST(JpegBitmap, ImageShapeLikeALosslessOne) {
     const int32_t w = 32 * 20, h = 16 * 20;
     test::NextIdWillBe(1);
     Bytes pixels(32 * 16, 0), palette(3, 0);
-    ImageShape lossless(0, 0, w, h, BitmapPicture::ColourMapped(32, 16, pixels.data(), palette.data(), 1));
-    Movie reference;
+    ImageShape lossless(test::Ids(), 0, 0, w, h, BitmapPicture::ColourMapped(32, 16, pixels.data(), palette.data(), 1));
+    Movie reference(test::Ids());
     reference.GetFrame(0)->ShowItem(&lossless);
     test::NextIdWillBe(1);
-    ImageShape jpeg(0, 0, w, h, std::make_unique<JpegBitmap>(kBase.data(), kBase.size(), 32, 16));
-    Movie movie;
+    ImageShape jpeg(0, 0, w, h, std::make_unique<JpegBitmap>(test::Ids(), kBase.data(), kBase.size(), 32, 16));
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&jpeg);
     ASSERT_EQ(test::TagKinds(*movie.GetFrame(0)), "JDP");
     for (size_t i = 1; i < 3; ++i)
         EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags()[i]), TagHex(*reference.GetFrame(0)->Tags()[i]));
+}
+
+// A JPEG slide over the stage: the checked JPEG up to its EOI in a
+// DefineBitsJPEG2, then the shape and its placement; a refused JPEG gives
+// no shape and draws no id.
+TEST(JpegBitmap, JpegSlides) {
+    struct Row {
+        const char *name;
+        Bytes jpeg;
+        int32_t width, height;
+        size_t kept;  // JPEG bytes in the tag; 0: refused
+    } rows[] = {
+        {"Accepted", kBase, 32, 16, kBase.size()},
+        {"TrailingBytesLeftOut", Inserted(kBase, kBase.size(), "00 00"), 32, 16, kBase.size()},
+        {"WrongSize", kBase, 16, 32, 0},
+        {"Progressive", MakeJpeg({32, 16, JpegColours::YCbCr, true, true}), 32, 16, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Movie movie;
+        JpegCheck check;
+        auto slide = MakeJpegSlide(movie.Context(), row.jpeg.data(), row.jpeg.size(), row.width, row.height,
+                                   check);
+        EXPECT_EQ(check.Accepted(), row.kept != 0) << check.message;
+        if (!row.kept) {
+            EXPECT_EQ(slide, nullptr);
+            EXPECT_EQ(movie.Context().CharacterIdsLeft(), 0xFFFFu);
+            continue;
+        }
+        ASSERT_NE(slide, nullptr);
+        movie.GetFrame(0)->ShowItem(slide.get());
+        ASSERT_EQ(test::TagKinds(*movie.GetFrame(0)), "JDP");
+        // The long header (code 21, length), the id 1, the JPEG.
+        Bytes tag = Hex("7F 05");
+        for (int shift = 0; shift < 32; shift += 8) tag.push_back(static_cast<uint8_t>((row.kept + 2) >> shift));
+        tag.insert(tag.end(), {1, 0});
+        tag.insert(tag.end(), row.jpeg.begin(), row.jpeg.begin() + static_cast<long>(row.kept));
+        EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags()[0]), ToHex(tag));
+        EXPECT_EQ(slide->Bounds().xMax, 32 * 20);
+    }
 }
 
 // Written into a movie, the slide reads back strictly, holds the JPEG as
@@ -212,9 +252,9 @@ TEST(JpegBitmap, SlideReadsBackAndDecodes) {
     for (JpegColours colours : {JpegColours::YCbCr, JpegColours::Grey}) {
         SCOPED_TRACE(static_cast<int>(colours));
         Bytes source = MakeJpeg({64, 48, colours, false});
-        ImageShape slide(0, 0, 64 * 20, 48 * 20,
-                         std::make_unique<JpegBitmap>(source.data(), source.size(), 64, 48));
         Movie movie;
+        ImageShape slide(0, 0, 64 * 20, 48 * 20,
+                         std::make_unique<JpegBitmap>(movie.Context(), source.data(), source.size(), 64, 48));
         movie.SetSize(64 * 20, 48 * 20);
         movie.GetFrame(0)->ShowItem(&slide);
         test::SwfMovie parsed;

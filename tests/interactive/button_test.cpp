@@ -72,6 +72,15 @@ TEST(DefineButton2, ExactTags) {
         // Left (01), Page Up (10).
         {"PreviousWithKeys", [](Button &b) { AttachGoTo(b, GoTo{1}, NavigationKeys(Navigation::Previous)); },
          "BF 08 40 00 00 00 ", "0A 00 08 00 81 02 00 01 00 00 0A 00 00 02 81 02 00 01 00 00 00 00 00 20 81 02 00 01 00 00"},
+        // Home (06 of the high byte) for the first slide, StopSounds first.
+        {"FirstKeysStopSounds",
+         [](Button &b) { AttachNavigation(b, Navigation::First, 0, NavigationStyle{true, true}); }, "B8 08 ",
+         "0B 00 08 00 09 81 02 00 00 00 00 00 00 00 06 09 81 02 00 00 00 00"},
+        // End (08 of the high byte) for the last.
+        {"LastKeys", [](Button &b) { AttachNavigation(b, Navigation::Last, 9, NavigationStyle{true, false}); },
+         "B6 08 ", "0A 00 08 00 81 02 00 09 00 00 00 00 00 08 81 02 00 09 00 00"},
+        {"NavigationStyleOff", [](Button &b) { AttachNavigation(b, Navigation::Next, 3, NavigationStyle{}); },
+         "AC 08 ", "00 00 08 00 81 02 00 03 00 00"},
         // With no keys asked, the classic navigation button's bytes.
         {"NoKeys", [](Button &b) { AttachGoTo(b, GoTo{3}, {}); }, "AC 08 ", "00 00 08 00 81 02 00 03 00 00"},
     };
@@ -81,7 +90,7 @@ TEST(DefineButton2, ExactTags) {
         RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
         Button button(&up, &over, &down, &down);
         row.attach(button);
-        Movie movie;
+        Movie movie(test::Ids());
         Frame *frame = movie.GetFrame(0);
         frame->ShowItem(&button);
         // Three state definitions, the button, its placement.
@@ -163,10 +172,10 @@ TEST(Navigation, GoToArea) {
         RectItem hyperlinkArea(0, 0, 200, 100);
         hyperlinkArea.SetFillColour(Colour{0, 0, 0, 0});
         hyperlinkArea.SetLineColour(Colour{0, 0, 0, 0});
-        Movie reference;
+        Movie reference(test::Ids());
         reference.GetFrame(0)->ShowItem(&hyperlinkArea);
         NextIdWillBe(1);
-        Movie movie;
+        Movie movie(test::Ids());
         movie.GetFrame(0)->ShowItem(MakeGoToArea(0, 0, 200, 100, row.goTo).get());
         const auto &tags = movie.GetFrame(0)->Tags();
         ASSERT_EQ(TagKinds(*movie.GetFrame(0)), "DUP");
@@ -179,7 +188,7 @@ TEST(Navigation, GoToArea) {
 
 // A condition action that another one follows carries the distance to it.
 TEST(DefineButton2, TwoConditionActions) {
-    DefineButton2Tag tag(0);
+    DefineButton2Tag tag(test::Ids(), 0);
     auto first = std::make_unique<ConditionAction>();
     first->SetCondition(9);
     PlayDescriptor().FillConditionAction(first->Actions());
@@ -199,12 +208,12 @@ TEST(DefineButton2, TwoConditionActions) {
 // The pause button and the hyperlink area: one item in all four states is
 // defined once and every record names it.
 TEST(ButtonItems, OneItemInFourStates) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape face(test::Ids(), 0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     Frame *frame = movie.GetFrame(0);
     frame->ShowItem(&button);
     ASSERT_EQ(TagKinds(*frame), "BDUP");
@@ -217,9 +226,9 @@ TEST(ButtonItems, OneItemInFourStates) {
 // Two buttons from the same state items in different frames: the items are
 // defined only where the first button was shown.
 TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
-    Movie movie;
+    Movie movie(test::Ids());
     Button first(&up, &over, &down, &down);
     first.AttachAction(GotoFrameDescriptor(3), 6);
     movie.GetFrame(0)->ShowItem(&first);
@@ -240,12 +249,12 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 }
 
 TEST(ButtonItems, HidingAShownButtonRemovesItAtItsDepth) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem face(0, 0, 20, 20);
     Button button(&face, &face, &face, &face);
     button.SetDepth(500);
     button.AttachAction(StopDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&button);
     movie.GetFrame(1)->HideItem(&button);
     movie.GetFrame(2)->HideItem(&button);  // nothing left to remove

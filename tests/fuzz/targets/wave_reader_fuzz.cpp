@@ -49,11 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
 
     std::rewind(file);
-    DefineSoundTag tag(file, static_cast<int32_t>(2 + size % 4));
+    MovieContext context;
+    DefineSoundTag tag(context, file, static_cast<int32_t>(2 + size % 4));
     std::fclose(file);
     SwfStream stream;
     tag.Write(stream);
     Check(stream.Length() == 2 + (stream.Length() > 64 ? 4u : 0u) + 7 + tag.DataSize());
-    ResetCharacterIds();
     return 0;
 }
