@@ -338,6 +338,10 @@ enum class Input { Png, Jpeg, Pdf, PngToJpeg };
 Span Unavoidable(const std::vector<std::string> &files, Input input,
                  const std::vector<std::vector<uint8_t>> &pictures) {
     auto start = Clock::now();
+    // libvips saves through a worker thread of its own: the process's time
+    // counts it (nothing else runs in this process meanwhile).
+    timespec processStart, processEnd;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &processStart);
     std::vector<uint8_t> pixels;
     for (const std::string &file : files) {
         switch (input) {
@@ -356,7 +360,12 @@ Span Unavoidable(const std::vector<std::string> &files, Input input,
             std::abort();
         benchmark::DoNotOptimize(out.data());
     }
-    return quillon::bench::Seconds(start);
+    Span t = quillon::bench::Seconds(start);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &processEnd);
+    if (input == Input::PngToJpeg)
+        t.cpu = double(processEnd.tv_sec - processStart.tv_sec) +
+                (processEnd.tv_nsec - processStart.tv_nsec) * 1e-9;
+    return t;
 }
 
 void DeckAgainstUnavoidable(benchmark::State &state, std::vector<std::string> (*make)(), Input input,
