@@ -118,9 +118,13 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_goto_area(QuillonMovie 
         Frame *frame = nullptr;
         QuillonStatus status = NeedSlot(m, &frame);
         if (status != QUILLON_OK) return status;
-        if (slide < 0 || slide >= m.slideCount || slide >= m.slidesRecorded)
-            return Fail(m, QUILLON_ERROR_ARGUMENT, "a slide that is not recorded");
-        GoTo goTo{m.slideFrames[static_cast<size_t>(slide)], m.navigation.stopSounds};
+        if (slide < 0 || slide >= m.slideCount)
+            return Fail(m, QUILLON_ERROR_ARGUMENT, "a slide outside 0 to slideCount - 1");
+        GoTo goTo;
+        goTo.stopSounds = m.navigation.stopSounds;
+        // A slide recorded later: the area goes where it is recorded.
+        if (slide < m.slidesRecorded) goTo.frame = m.slideFrames[static_cast<size_t>(slide)];
+        else goTo.laterFrame = m.laterSlides.Cell(slide, m.currentMovie->Generation());
         return AddToTable(m, *frame, MakeGoToArea(Twips(x1), Twips(y1), Twips(x2), Twips(y2), goTo));
     });
 }

@@ -51,6 +51,8 @@ struct QuillonMovie {
     // quillon_movie_set_navigation's flags, for the buttons and go-to areas
     // added after it.
     quillon::NavigationStyle navigation;
+    // The frames of slides that go-to areas named before they were recorded.
+    quillon::LaterSlides laterSlides;
 
     // Pause buttons and hyperlink areas that RemoveButtons takes off again;
     // filled strictly in order at lastButtonSlot + 1.

@@ -113,28 +113,38 @@ TEST(HandleFace, NavigationStyles) {
 }
 
 // A go-to area on slide 0 to slide 2 (frame 2): GotoFrame and Stop, after
-// StopSounds when asked; slides that are not recorded are refused.
+// StopSounds when asked. A slide recorded after the area is made is found
+// where it is recorded; one never recorded is frame 0.
 TEST(HandleFace, GoToAreas) {
     struct Row {
         const char *name;
-        bool record;
+        bool record, recordAfter;
         unsigned flags;
         int32_t slide;
         QuillonStatus status;
         const char *actions;
     } rows[] = {
-        {"ToSlide2", true, 0, 2, QUILLON_OK, "00 00 08 00 81 02 00 02 00 07 00"},
-        {"StopsSounds", true, QUILLON_NAVIGATION_STOPS_SOUNDS, 2, QUILLON_OK, "00 00 08 00 09 81 02 00 02 00 07 00"},
-        {"KeysDoNotApply", true, QUILLON_NAVIGATION_KEYS, 1, QUILLON_OK, "00 00 08 00 81 02 00 01 00 07 00"},
-        {"PastTheLast", true, 0, 3, QUILLON_ERROR_ARGUMENT, ""},
-        {"Negative", true, 0, -1, QUILLON_ERROR_ARGUMENT, ""},
-        {"NotRecorded", false, 0, 0, QUILLON_ERROR_ARGUMENT, ""},
+        {"ToSlide2", true, false, 0, 2, QUILLON_OK, "00 00 08 00 81 02 00 02 00 07 00"},
+        {"StopsSounds", true, false, QUILLON_NAVIGATION_STOPS_SOUNDS, 2, QUILLON_OK, "00 00 08 00 09 81 02 00 02 00 07 00"},
+        {"KeysDoNotApply", true, false, QUILLON_NAVIGATION_KEYS, 1, QUILLON_OK, "00 00 08 00 81 02 00 01 00 07 00"},
+        {"PastTheLast", true, false, 0, 3, QUILLON_ERROR_ARGUMENT, ""},
+        {"Negative", true, false, 0, -1, QUILLON_ERROR_ARGUMENT, ""},
+        {"RecordedLater", false, true, 0, 2, QUILLON_OK, "00 00 08 00 81 02 00 04 00 07 00"},
+        {"NeverRecorded", false, false, 0, 2, QUILLON_OK, "00 00 08 00 81 02 00 00 00 07 00"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         Deck deck(row.record);
         quillon_movie_set_navigation(deck.movie, row.flags);
         EXPECT_EQ(quillon_movie_add_goto_area(deck.movie, row.slide, 1, 1, 10, 10), row.status);
+        if (row.recordAfter) {
+            // Slide 0 recorded at frame 3, slides 1 and 2 at 4, after the area.
+            quillon_movie_duplicate_frame(deck.movie);
+            quillon_movie_next_slide(deck.movie);
+            quillon_movie_duplicate_frame(deck.movie);
+            quillon_movie_next_slide(deck.movie);
+            quillon_movie_next_slide(deck.movie);
+        }
         test::SwfMovie parsed = deck.Written();
         ASSERT_EQ(parsed.Count(test::kDefineButton2), row.status == QUILLON_OK ? 1u : 0u);
         if (row.status == QUILLON_OK) {
