@@ -114,17 +114,29 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_goto_area(QuillonMovie 
                                                                    int32_t slide, int32_t x1,
                                                                    int32_t y1, int32_t x2,
                                                                    int32_t y2) {
-    (void)slide, (void)x1, (void)y1, (void)x2, (void)y2;
-    return Guarded(movie, [](QuillonMovie &m) {
-        return Fail(m, QUILLON_ERROR_ARGUMENT, "go-to areas are not yet built");
+    return Guarded(movie, [&](QuillonMovie &m) {
+        Frame *frame = nullptr;
+        QuillonStatus status = NeedSlot(m, &frame);
+        if (status != QUILLON_OK) return status;
+        if (slide < 0 || slide >= m.slideCount)
+            return Fail(m, QUILLON_ERROR_ARGUMENT, "a slide outside 0 to slideCount - 1");
+        GoTo goTo;
+        goTo.stopSounds = m.navigation.stopSounds;
+        // A slide recorded later: the area goes where it is recorded.
+        if (slide < m.slidesRecorded) goTo.frame = m.slideFrames[static_cast<size_t>(slide)];
+        else goTo.laterFrame = m.laterSlides.Cell(slide, m.currentMovie->Generation());
+        return AddToTable(m, *frame, MakeGoToArea(Twips(x1), Twips(y1), Twips(x2), Twips(y2), goTo));
     });
 }
 
 QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_set_navigation(QuillonMovie *movie,
                                                                     unsigned flags) {
-    (void)flags;
-    return Guarded(movie, [](QuillonMovie &m) {
-        return Fail(m, QUILLON_ERROR_ARGUMENT, "navigation settings are not yet built");
+    return Guarded(movie, [&](QuillonMovie &m) {
+        if (flags & ~(QUILLON_NAVIGATION_KEYS | QUILLON_NAVIGATION_STOPS_SOUNDS))
+            return Fail(m, QUILLON_ERROR_ARGUMENT, "a navigation flag the library does not know");
+        m.navigation.keys = (flags & QUILLON_NAVIGATION_KEYS) != 0;
+        m.navigation.stopSounds = (flags & QUILLON_NAVIGATION_STOPS_SOUNDS) != 0;
+        return QUILLON_OK;
     });
 }
 

@@ -2,6 +2,7 @@
 // for previous and next, once per slide.
 #include "api/movie_record.h"
 #include "interactive/actions.h"
+#include "interactive/navigation.h"
 
 using namespace quillon;
 
@@ -62,6 +63,16 @@ int32_t FirstTarget(const QuillonMovie &m, int32_t kind) {
     }
 }
 
+// The navigation of a button kind that moves between slides.
+Navigation NavigationOf(int32_t kind) {
+    switch (kind) {
+    case kFirstButton: return Navigation::First;
+    case kLastButton: return Navigation::Last;
+    case kPreviousButton: return Navigation::Previous;
+    default: return Navigation::Next;
+    }
+}
+
 // One button per slide: on slide i the previous one is taken off and a new
 // button to the neighbouring slide is placed. The slide after the last is
 // entry slideCount, frame 0. The classic face goes on past a button that
@@ -74,7 +85,7 @@ QuillonStatus PlacePerSlide(QuillonMovie &m, const Faces &faces, int32_t kind,
         frame->HideItem(button.get());
         button = faces.MakeButton();
         size_t target = static_cast<size_t>(kind == kPreviousButton ? i - 1 : i + 1);
-        button->AttachAction(GotoFrameDescriptor(m.slideFrames[target]), kOverDownToOverUp);
+        AttachNavigation(*button, NavigationOf(kind), m.slideFrames[target], m.navigation);
         QuillonStatus shown = ShowIn(m, *frame, button.get());
         if (status == QUILLON_OK) status = shown;
     }
@@ -103,7 +114,7 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_button(
         auto button = faces.MakeButton();
         if (kind == kPlayButton) button->AttachAction(PlayDescriptor(), kOverDownToOverUp);
         else if (kind == kStopButton) button->AttachAction(StopDescriptor(), kOverDownToOverUp);
-        else button->AttachAction(GotoFrameDescriptor(FirstTarget(m, kind)), kOverDownToOverUp);
+        else AttachNavigation(*button, NavigationOf(kind), FirstTarget(m, kind), m.navigation);
         status = ShowIn(m, first, button.get());
         if ((status == QUILLON_OK || m.classicFace) && kind >= kPreviousButton) {
             QuillonStatus perSlide = PlacePerSlide(m, faces, kind, std::move(button));

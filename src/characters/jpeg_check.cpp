@@ -55,10 +55,10 @@ public:
     JpegCheck Run(uint32_t width, uint32_t height);
 
 private:
-    bool Fail(JpegFault fault, std::string message) {
+    bool Fail(JpegFault fault, const char *message) {
         if (result_.Accepted()) {
             result_.fault = fault;
-            result_.message = std::move(message);
+            result_.message = message;
         }
         return false;
     }
@@ -85,11 +85,6 @@ private:
 };
 
 uint32_t Be16(const uint8_t *p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }
-
-std::string Hex2(uint8_t byte) {
-    const char *digits = "0123456789ABCDEF";
-    return std::string{digits[byte >> 4], digits[byte & 15]};
-}
 
 JpegCheck JpegWalk::Run(uint32_t width, uint32_t height) {
     width_ = width;
@@ -119,12 +114,11 @@ JpegCheck JpegWalk::Run(uint32_t width, uint32_t height) {
         }
         bool standalone = marker == 0x01 || marker == kSoi || (marker >= kRst0 && marker <= kRst7);
         if (standalone || marker == 0x00) {
-            Fail(JpegFault::Malformed, "JPEG marker FF " + Hex2(marker) + " outside its place");
+            Fail(JpegFault::Malformed, "a JPEG marker (SOI, RSTn or TEM) outside its place");
             break;
         }
         if (size_ - pos_ < 2 || Be16(d_ + pos_) < 2 || size_ - pos_ < Be16(d_ + pos_)) {
-            Fail(JpegFault::Truncated,
-                 "JPEG data cut short in a segment of marker FF " + Hex2(marker));
+            Fail(JpegFault::Truncated, "JPEG data cut short inside a marker segment");
             break;
         }
         size_t n = Be16(d_ + pos_) - 2;
@@ -143,8 +137,8 @@ bool JpegWalk::AtEnd() {
     if (!haveFrame_ || !haveScan_)
         return Fail(JpegFault::Malformed, "JPEG data ends before its frame header or its first scan");
     if (components_ == 3 && adobeTransform_ >= 0 && adobeTransform_ != kAdobeYCbCr)
-        return Fail(JpegFault::Colours, "JPEG whose three components are not YCbCr (Adobe transform " +
-                                            std::to_string(adobeTransform_) + ")");
+        return Fail(JpegFault::Colours,
+                    "a JPEG whose three components are not YCbCr (its Adobe transform is not 1)");
     return true;
 }
 
@@ -158,9 +152,9 @@ bool JpegWalk::Segment(uint8_t marker, const uint8_t *s, size_t n) {
     case kDri:
         return n == 2 || Fail(JpegFault::Malformed, "JPEG restart interval segment of a wrong length");
     case kDac:
-        return Fail(JpegFault::Arithmetic, "arithmetic-coded JPEG (DAC); only Huffman coding is taken");
+        return Fail(JpegFault::Arithmetic, "an arithmetic-coded JPEG (DAC); only Huffman coding is taken");
     case kDhp:
-    case kExp: return Fail(JpegFault::Hierarchical, "hierarchical JPEG; only baseline JPEG is taken");
+    case kExp: return Fail(JpegFault::Hierarchical, "a hierarchical JPEG; only baseline JPEG is taken");
     case kDnl: return Fail(JpegFault::Malformed, "JPEG whose height comes late, in a DNL marker");
     case kCom: return true;
     default: break;
@@ -169,21 +163,21 @@ bool JpegWalk::Segment(uint8_t marker, const uint8_t *s, size_t n) {
         if (marker == kApp14) Adobe(s, n);
         return true;
     }
-    return Fail(JpegFault::Malformed, "JPEG marker FF " + Hex2(marker) + " that baseline JPEG has not");
+    return Fail(JpegFault::Malformed, "a JPEG marker that baseline JPEG has not");
 }
 
 // The frame kinds other than baseline, each refused with its reason.
 bool JpegWalk::FrameKind(uint8_t marker) {
     if (marker >= kSof9)
-        return Fail(JpegFault::Arithmetic, "arithmetic-coded JPEG (SOF" + std::to_string(marker - kSof0) +
-                                               "); only baseline Huffman-coded JPEG is taken");
+        return Fail(JpegFault::Arithmetic,
+                    "an arithmetic-coded JPEG (SOF9 to SOF15); only baseline JPEG is taken");
     if (marker >= kSof5 && marker <= kSof7)
-        return Fail(JpegFault::Hierarchical, "hierarchical JPEG (SOF" + std::to_string(marker - kSof0) +
-                                                 "); only baseline JPEG is taken");
+        return Fail(JpegFault::Hierarchical,
+                    "a hierarchical JPEG (SOF5 to SOF7); only baseline JPEG is taken");
     if (marker == kSof2)
-        return Fail(JpegFault::Progressive, "progressive JPEG (SOF2); only baseline JPEG is taken");
+        return Fail(JpegFault::Progressive, "a progressive JPEG (SOF2); only baseline JPEG is taken");
     if (marker == kSof3)
-        return Fail(JpegFault::Lossless, "lossless JPEG (SOF3); only baseline JPEG is taken");
+        return Fail(JpegFault::Lossless, "a lossless JPEG (SOF3); only baseline JPEG is taken");
     return true;
 }
 
@@ -193,19 +187,16 @@ bool JpegWalk::Frame(uint8_t marker, const uint8_t *s, size_t n) {
     if (n < 6 || n != 6 + 3u * s[5])
         return Fail(JpegFault::Malformed, "JPEG frame header of a wrong length");
     if (s[0] != 8)
-        return Fail(JpegFault::Precision,
-                    "JPEG of " + std::to_string(s[0]) + "-bit samples; only 8-bit is taken");
+        return Fail(JpegFault::Precision, "a JPEG of 12-bit samples; only 8-bit is taken");
     if (marker == kSof1)
-        return Fail(JpegFault::Extended, "extended sequential JPEG (SOF1); only baseline (SOF0) is taken");
+        return Fail(JpegFault::Extended, "an extended sequential JPEG (SOF1); only baseline (SOF0) is taken");
     components_ = s[5];
     if (components_ != 1 && components_ != kMaxComponents)
-        return Fail(JpegFault::Components, "JPEG of " + std::to_string(components_) +
-                                               " colour components; only greyscale (1) or YCbCr (3) is taken");
+        return Fail(JpegFault::Components,
+                    "a JPEG of neither 1 nor 3 colour components (CMYK and YCCK have 4)");
     uint32_t height = Be16(s + 1), width = Be16(s + 3);
     if (width != width_ || height != height_)
-        return Fail(JpegFault::WrongSize, "JPEG of " + std::to_string(width) + " x " + std::to_string(height) +
-                                              " pixels; the stage is " + std::to_string(width_) + " x " +
-                                              std::to_string(height_));
+        return Fail(JpegFault::WrongSize, "a JPEG of another size than the stage's");
     for (int i = 0; i < components_; ++i) {
         const uint8_t *c = s + 6 + 3 * i;
         uint8_t h = c[1] >> 4, v = c[1] & 15;

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace quillon {
 
@@ -31,7 +30,7 @@ enum class JpegFault {
 
 struct JpegCheck {
     JpegFault fault = JpegFault::None;
-    std::string message;  // what is wrong, for the host; empty when accepted
+    const char *message = "";  // what is wrong, for the host: a literal, "" when accepted
     size_t length = 0;    // bytes up to and including EOI when accepted
     bool Accepted() const { return fault == JpegFault::None; }
 };

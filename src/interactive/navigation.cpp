@@ -15,13 +15,59 @@ const std::vector<ButtonKey> &NavigationKeys(Navigation kind) {
     return next;
 }
 
+namespace {
+
+// 81 02 00 frame(UI16), the frame read when the action is written.
+class LaterGotoFrameAction : public Action {
+public:
+    explicit LaterGotoFrameAction(std::shared_ptr<const int32_t> frame) : frame_(std::move(frame)) {}
+    void Write(SwfStream &stream) const override {
+        GotoFrameAction(static_cast<uint16_t>(*frame_ & 0xFFFF)).Write(stream);
+    }
+
+private:
+    std::shared_ptr<const int32_t> frame_;
+};
+
+class LaterGotoFrameDescriptor : public ActionDescriptor {
+public:
+    explicit LaterGotoFrameDescriptor(std::shared_ptr<const int32_t> frame) : frame_(std::move(frame)) {}
+    std::unique_ptr<Action> MakeAction() const override {
+        return std::make_unique<LaterGotoFrameAction>(frame_);
+    }
+
+private:
+    std::shared_ptr<const int32_t> frame_;
+};
+
+}  // namespace
+
+std::shared_ptr<const int32_t> LaterSlides::Cell(int32_t slide, uint64_t generation) {
+    if (generation != generation_) {
+        cells_.clear();
+        generation_ = generation;
+    }
+    for (const auto &cell : cells_)
+        if (cell.first == slide) return cell.second;
+    cells_.emplace_back(slide, std::make_shared<int32_t>(0));
+    return cells_.back().second;
+}
+
+void LaterSlides::Recorded(int32_t slide, int32_t frame, uint64_t generation) {
+    if (generation != generation_) return;
+    for (auto &cell : cells_)
+        if (cell.first == slide) *cell.second = frame;
+}
+
 void AttachGoTo(Button &button, const GoTo &goTo, const std::vector<ButtonKey> &keys) {
     const StopSoundsDescriptor stopSounds;
     const GotoFrameDescriptor gotoFrame(goTo.frame);
+    const LaterGotoFrameDescriptor laterFrame(goTo.laterFrame);
     const StopDescriptor stop;
     std::vector<const ActionDescriptor *> steps;
     if (goTo.stopSounds) steps.push_back(&stopSounds);
-    steps.push_back(&gotoFrame);
+    if (goTo.laterFrame) steps.push_back(&laterFrame);
+    else steps.push_back(&gotoFrame);
     if (goTo.stopThere) steps.push_back(&stop);
     for (const ActionDescriptor *step : steps) button.AttachAction(*step, kOverDownToOverUp);
     for (ButtonKey key : keys)

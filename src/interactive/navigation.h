@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "characters/shapes.h"
@@ -16,9 +17,32 @@ namespace quillon {
 // (a narration must not play on over the next slide's), GotoFrame, then
 // Stop when the movie is to rest on the target frame.
 struct GoTo {
-    int32_t frame = 0;
-    bool stopSounds = false;
-    bool stopThere = false;
+    explicit GoTo(int32_t frame = 0, bool stopSounds = false, bool stopThere = false)
+        : frame(frame), stopSounds(stopSounds), stopThere(stopThere) {}
+
+    int32_t frame;
+    bool stopSounds;
+    bool stopThere;
+    // When set, the frame is known only later (a slide not recorded yet):
+    // the GotoFrame reads it from here when it is written, and frame is
+    // not used.
+    std::shared_ptr<const int32_t> laterFrame;
+};
+
+// The frames of slides that go-to areas name before the slides are
+// recorded: one shared cell a slide, filled when the slide is recorded.
+// A cell never filled holds frame 0, the first slide.
+class LaterSlides {
+public:
+    // The cell of slide in the movie of generation (cells of an older
+    // generation are dropped first).
+    std::shared_ptr<const int32_t> Cell(int32_t slide, uint64_t generation);
+    // Slide was recorded as frame.
+    void Recorded(int32_t slide, int32_t frame, uint64_t generation);
+
+private:
+    std::vector<std::pair<int32_t, std::shared_ptr<int32_t>>> cells_;
+    uint64_t generation_ = 0;
 };
 
 // The navigation buttons that may also answer keys.
