@@ -17,8 +17,8 @@ constexpr uint8_t kDirectColourBitmap = 5;
 
 class LosslessBitmap : public CharacterTag {
 public:
-    // Copies colourCount palette entries (3 bytes each, 4 with alpha) and the
-    // pixels, then compresses them at level 9. A colour-mapped picture (8
+    // Reads colourCount palette entries (3 bytes each, 4 with alpha) and the
+    // pixels and compresses them at level 9 as it goes, keeping no copy. A colour-mapped picture (8
     // bits per pixel) reads width bytes per row and pads each row with zeros
     // to a multiple of 4 bytes, as readers of the format expect; direct colour
     // rows (32 bits a pixel) are always aligned. colourCount is clamped to 0..256. The palette is read
