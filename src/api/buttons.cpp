@@ -119,20 +119,15 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
     switch (kind) {
     case QUILLON_BUTTON_PLAY: button->AttachAction(PlayDescriptor(), kOverDownToOverUp); break;
     case QUILLON_BUTTON_STOP: button->AttachAction(StopDescriptor(), kOverDownToOverUp); break;
-    case QUILLON_BUTTON_FIRST:
-        button->AttachAction(GotoFrameDescriptor(0), kOverDownToOverUp);
-        break;
+    case QUILLON_BUTTON_FIRST: button->AttachAction(GotoFrameDescriptor(0), kOverDownToOverUp); break;
     case QUILLON_BUTTON_LAST:
     case QUILLON_BUTTON_PREVIOUS:  // on frame 0, the first slide: previous is the last
         button->AttachAction(GotoFrameDescriptor(slides[last]), kOverDownToOverUp);
         break;
-    case QUILLON_BUTTON_NEXT:
-        button->AttachAction(GotoFrameDescriptor(slides[1]), kOverDownToOverUp);
-        break;
+    case QUILLON_BUTTON_NEXT: button->AttachAction(GotoFrameDescriptor(slides[1]), kOverDownToOverUp); break;
     }
     movie.GetFrame(0)->ShowItem(button.get());
-    // Previous and next: one button per slide.
-    if (kind != QUILLON_BUTTON_PREVIOUS && kind != QUILLON_BUTTON_NEXT) return;
+    if (kind < QUILLON_BUTTON_PREVIOUS) return;  // one button per slide from here on
 
     // One button per slide: on slide i the previous one is taken off and a
     // new button to the neighbouring slide is placed. The slide after the
