@@ -42,7 +42,8 @@ QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32
 }
 
 QUILLON_API void QUILLON_CALL TranslateSprite(int32_t index, int32_t x, int32_t y) {
-    if (ImageShape *sprite = SpriteAt(index)) sprite->SetTranslate(Twips::FromPixels(x), Twips::FromPixels(y));
+    if (ImageShape *sprite = SpriteAt(index))
+        sprite->SetTranslate(Twips::FromPixels(x), Twips::FromPixels(y));
 }
 
 QUILLON_API void QUILLON_CALL ShowSprite(int32_t index) {

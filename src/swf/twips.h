@@ -17,8 +17,8 @@ public:
     constexpr Twips() = default;
     // The pixels clamped to +-kMaxPixels first, so the result always fits.
     static constexpr Twips FromPixels(int32_t pixels) {
-        return Twips((pixels > kMaxPixels ? kMaxPixels : (pixels < -kMaxPixels ? -kMaxPixels : pixels)) *
-                     kTwipsPerPixel);
+        int32_t clamped = pixels > kMaxPixels ? kMaxPixels : (pixels < -kMaxPixels ? -kMaxPixels : pixels);
+        return Twips(clamped * kTwipsPerPixel);
     }
     static constexpr Twips FromTwips(int32_t twips) { return Twips(twips); }
     constexpr int32_t value() const { return value_; }
