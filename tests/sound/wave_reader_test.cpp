@@ -391,7 +391,7 @@ TEST_P(WaveRead, FormatAndSamples) {
         EXPECT_EQ(reader.OutputChannels(), c.format.stereo + 1u);
         EXPECT_EQ(reader.FileFrames() * reader.OutputChannels(), c.samples.size());
     }
-    EXPECT_EQ(out, "");  // Trace prints nothing
+    EXPECT_EQ(out, "");  // the reader prints nothing
     EXPECT_EQ(err, "");
 }
 
