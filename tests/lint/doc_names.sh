@@ -11,6 +11,7 @@ files=$(mktemp)
 trap 'rm -f "$files"' EXIT
 git ls-files >"$files" 2>/dev/null || find . -type f | sed 's|^\./||' >"$files"
 for doc in README.md docs/design.md; do
+  # shellcheck disable=SC2016 # the backquotes are the notes' own
   grep -o '`[^`]*`' "$doc" | tr -d '`' | sort -u | while IFS= read -r word; do
     case $word in
       # commands, absolute and install places, placeholders; ruffle/ is the
