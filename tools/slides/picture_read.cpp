@@ -9,6 +9,8 @@
 // starts only when a picture needs it.
 #include "slides/picture_read.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -137,10 +139,10 @@ uint64_t WholeDecodeBytes(Format format, VipsImage *header) {
         return pixels * 4 * 2;  // the frame being composed and the one shown
     case Format::Heif:
         // libheif decodes the whole picture into planes of its own (4:2:0
-        // or better, up to 16 bits a sample inside the AV1 and HEVC
-        // decoders), converts them into an interleaved RGB(A) picture, and
-        // libvips copies that into its own buffer: three whole pictures.
-        return pixels * 4 * 3;
+        // or better, more inside the AV1 and HEVC decoders), then converts
+        // them into an interleaved RGB(A) picture that libvips reads from:
+        // about two whole pictures at 4 bytes a pixel.
+        return pixels * 4 * 2;
     default:
         return 0;
     }
@@ -331,6 +333,13 @@ bool ReadThroughVips(const std::string &path, const Loader &loader, const Pictur
 
 bool StartPictureReading(const char *program, std::string &error) {
     gProgram = program;
+    // Buffers of a megabyte and more (a decoder's whole picture, its
+    // planes) are mapped for themselves and given back when freed. glibc
+    // would otherwise raise that threshold after the first such buffer is
+    // freed, and keep the later ones in the heap of the thread that
+    // decoded them, each worker's and each decoder thread's: pictures that
+    // take turns within the budget would then hold memory in turn.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     error.clear();
     return true;
 }
