@@ -121,6 +121,7 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
     const std::string internal = "talk.pdf: 1 link to a page inside the document is not kept";
     const std::string script = "talk.pdf: page 4: the link to javascript:alert(1) is not kept";
     const std::string file = "talk.pdf: page 4: the link to file:///etc/hosts is not kept";
+    const std::string dropped = "talk.pdf: page 2: the link to page 3 is left out with that page (--pages)";
     const PdfCase cases[] = {
         {"every page, 1024 pixels wide",
          {"@/talk.pdf"}, 4, 1024, 768, {1, 2, 3, 4},
@@ -130,7 +131,7 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
         {"pages picked, another size and target",
          {"--pages", "2,4", "--size", "800x600", "--link-target", "_self", "@/talk.pdf"}, 2, 800, 600, {2, 4},
          {{0, "mailto:team@example.com", "_self", 500, 80, 700, 140}},
-         {internal, script, file}},
+         {dropped, script, file}},
         {"a range without an end",
          {"--pages=3-", "@/talk.pdf"}, 2, 1024, 768, {3, 4}, {}, {script, file}},
         {"a picture first sets the stage",
@@ -343,6 +344,13 @@ TEST_F(PdfSlidesTest, PageBoxesOfAnySizeAreDrawnAtTheStageSize) {
     ASSERT_EQ(deck.slides.size(), 1u);
     EXPECT_EQ(PixelAt(deck.slides[0], 70, 150), (std::vector<int>{0, 0, 255}));
     EXPECT_EQ(PixelAt(deck.slides[0], 230, 50), (std::vector<int>{255, 255, 255}));
+    ASSERT_TRUE(WriteText(dir + "/tall.pdf", HandMadePdf({{}}, "", "100 20000", "0 0 1 rg 0 0 100 10000 re f")));
+    Deck tall;
+    ASSERT_TRUE(RunSlides({"--quiet", dir + "/tall.pdf", "-o", dir + "/tall.swf"}, tall));
+    EXPECT_EQ(tall.header.xMax, 41 * 20);
+    EXPECT_EQ(tall.header.yMax, 8191 * 20);
+    ASSERT_EQ(tall.slides.size(), 1u);
+    EXPECT_EQ(PixelAt(tall.slides[0], 20, 6000), (std::vector<int>{0, 0, 255}));
     const struct {
         double width, height;
         int stageWidth, stageHeight;
