@@ -2,10 +2,10 @@
 // walk that lets a JPEG file into the movie unchanged.
 #include "slides/photo.h"
 
-#include <vips/vips.h>
-
 #include <cstdlib>
 #include <memory>
+
+#include "slides/vips_api.h"
 
 namespace quillon_tools {
 
@@ -28,7 +28,7 @@ enum JpegMarker : uint8_t {
 };
 
 struct ImageUnref {
-    void operator()(VipsImage *image) const { g_object_unref(image); }
+    void operator()(VipsImage *image) const { Vips().g_object_unref(image); }
 };
 using Image = std::unique_ptr<VipsImage, ImageUnref>;
 
@@ -72,29 +72,35 @@ bool LooksLikePhotograph(const SlideTexture &t) {
 
 bool EncodeJpeg(const RgbaCanvas &slide, int quality, std::vector<uint8_t> &jpeg,
                 std::string &error) {
+    const VipsApi &vips = Vips();
+    if (!vips.error.empty()) {
+        error = vips.error;
+        return false;
+    }
     const std::vector<Rgba> &pixels = slide.Pixels();
-    Image rgba(vips_image_new_from_memory(pixels.data(), pixels.size() * sizeof(Rgba),
-                                          slide.Width(), slide.Height(), 4, VIPS_FORMAT_UCHAR));
+    Image rgba(vips.vips_image_new_from_memory(pixels.data(), pixels.size() * sizeof(Rgba),
+                                               slide.Width(), slide.Height(), 4, VIPS_FORMAT_UCHAR));
     VipsImage *out = nullptr;
-    bool ok = rgba && vips_extract_band(rgba.get(), &out, 0, "n", 3, nullptr) == 0;
+    bool ok = rgba && vips.vips_extract_band(rgba.get(), &out, 0, "n", 3, nullptr) == 0;
     Image rgb(out);
     out = nullptr;
-    ok = ok && vips_copy(rgb.get(), &out, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) == 0;
+    ok = ok && vips.vips_copy(rgb.get(), &out, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) == 0;
     Image srgb(out);
     void *buffer = nullptr;
     size_t length = 0;
-    ok = ok && vips_jpegsave_buffer(srgb.get(), &buffer, &length, "Q", quality, "optimize_coding",
-                                    TRUE, "interlace", FALSE, "strip", TRUE, nullptr) == 0;
+    ok = ok && vips.vips_jpegsave_buffer(srgb.get(), &buffer, &length, "Q", quality,
+                                         "optimize_coding", TRUE, "interlace", FALSE, "strip", TRUE,
+                                         nullptr) == 0;
     if (!ok) {
-        char *all = vips_error_buffer_copy();
+        char *all = vips.vips_error_buffer_copy();
         error = std::string("JPEG encoding failed: ") + (all ? all : "no reason given");
-        g_free(all);
+        vips.g_free(all);
         if (!error.empty() && error.back() == '\n') error.pop_back();
         return false;
     }
     const uint8_t *bytes = static_cast<const uint8_t *>(buffer);
     jpeg.assign(bytes, bytes + length);
-    g_free(buffer);
+    vips.g_free(buffer);
     return true;
 }
 
