@@ -272,6 +272,24 @@ TEST_F(PhotoJpeg, TextDeckHasNoJpegSlide) {
     EXPECT_TRUE(Has(deck.run.out, ", 0 JPEG"));
 }
 
+// A call the library refuses ends the run with its words and exit status 1,
+// and no movie: here a JPEG file of the stage's size, let in as it is by
+// --jpeg always without decoding, with a TEM marker inside its scan, which
+// the header read before does not reach.
+TEST_F(PhotoJpeg, TheLibrarysRefusalIsReportedAndNothingWritten) {
+    const int w = 64, h = 48;
+    ASSERT_TRUE(WritePicture(dir + "/p.jpg[Q=90]", w, h, Photo(w, h)));
+    std::vector<uint8_t> b = FileBytes(dir + "/p.jpg");
+    const size_t sos = FindMarker(b, 0xDA);
+    ASSERT_LT(sos + 100, b.size());
+    b.insert(b.begin() + static_cast<ptrdiff_t>((sos + b.size()) / 2), {0xFF, 0x01});
+    ASSERT_TRUE(WriteText(dir + "/bad.jpg", std::string(b.begin(), b.end())));
+    RunResult r = RunTool(kSlides, {"--quiet", "--jpeg", "always", dir + "/bad.jpg", "-o", dir + "/out.swf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, "bad.jpg: the JPEG slide was refused: a JPEG marker (SOI, RSTn or TEM) outside its place"));
+    EXPECT_EQ(ListDir(dir), (std::vector<std::string>{"bad.jpg", "p.jpg"}));
+}
+
 // --quality: a lower quality makes smaller slides, farther from the photo.
 TEST_F(PhotoJpeg, QualitySetsTheSlidesSizeAndCloseness) {
     const int w = 320, h = 240;
