@@ -125,7 +125,8 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_goto_area(QuillonMovie 
         // A slide recorded later: the area goes where it is recorded.
         if (slide < m.slidesRecorded) goTo.frame = m.slideFrames[static_cast<size_t>(slide)];
         else goTo.laterFrame = m.laterSlides.Cell(slide, m.currentMovie->Generation());
-        return AddToTable(m, *frame, MakeGoToArea(Twips(x1), Twips(y1), Twips(x2), Twips(y2), goTo));
+        return AddToTable(m, *frame, MakeGoToArea(Twips::FromPixels(x1).value(), Twips::FromPixels(y1).value(),
+                                                  Twips::FromPixels(x2).value(), Twips::FromPixels(y2).value(), goTo));
     });
 }
 

@@ -73,14 +73,13 @@ ImageShape::ImageShape(MovieContext &context, Twips x1, Twips y1, Twips x2, Twip
     lineWidth_ = Twips();
 }
 
-ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                       std::unique_ptr<JpegBitmap> jpeg)
+ImageShape::ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, std::unique_ptr<JpegBitmap> jpeg)
     : RectItem(x1, y1, x2, y2) {
     fillKind_ = FillKind::Bitmap;
     bitmapWidth_ = jpeg ? jpeg->Width() : 0;
     bitmapHeight_ = jpeg ? jpeg->Height() : 0;
     bitmap_ = std::move(jpeg);
-    lineWidth_ = 0;
+    lineWidth_ = Twips();
 }
 
 std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *jpeg, size_t size,
@@ -89,7 +88,8 @@ std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *
     if (!check.Accepted()) return nullptr;
     auto bitmap = std::make_unique<JpegBitmap>(context, jpeg, check.length, static_cast<uint16_t>(width),
                                                static_cast<uint16_t>(height));
-    return std::make_unique<ImageShape>(0, 0, Twips(width), Twips(height), std::move(bitmap));
+    return std::make_unique<ImageShape>(Twips(), Twips(), Twips::FromPixels(width), Twips::FromPixels(height),
+                                        std::move(bitmap));
 }
 
 namespace {

@@ -26,7 +26,8 @@ protected:
 // region over a slide.
 class InvisibleArea : public RectItem {
 public:
-    InvisibleArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2) : RectItem(x1, y1, x2, y2) {
+    InvisibleArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+        : RectItem(Twips::FromTwips(x1), Twips::FromTwips(y1), Twips::FromTwips(x2), Twips::FromTwips(y2)) {
         SetFillColour(Colour{0, 0, 0, 0});
         SetLineColour(Colour{0, 0, 0, 0});
     }
@@ -61,7 +62,7 @@ public:
                const BitmapPicture &picture);
     // A JPEG picture (DefineBitsJPEG2), made beforehand, stretched over the
     // bounds in the same way.
-    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, std::unique_ptr<JpegBitmap> jpeg);
+    ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, std::unique_ptr<JpegBitmap> jpeg);
 };
 
 // A slide of a JPEG over the whole stage of width x height pixels (1 to
