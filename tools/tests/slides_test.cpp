@@ -307,7 +307,8 @@ TEST_F(SlidesTest, PlainPngsGiveTheSlideLibvipsGives) {
         plain.push_back(path);
         tagged.push_back(path + ".exif.png");
     }
-    std::vector<std::string> args = {"--quiet", "--background", "336699"};
+    // 8-bit slides: a JPEG slide would load libvips for its encoder.
+    std::vector<std::string> args = {"--quiet", "--jpeg", "never", "--background", "336699"};
     Deck plainDeck, taggedDeck;
     std::vector<std::string> plainArgs = args, taggedArgs = args;
     plainArgs.insert(plainArgs.end(), plain.begin(), plain.end());
