@@ -6,6 +6,8 @@
 # that is meant to alter a movie writes the new list (WORKDIR/digests.txt,
 # printed on a mismatch) into DIGESTS in the same commit.
 set -eu
+LC_ALL=C  # names in byte order
+export LC_ALL
 host=$1 digests=$2 work=$3
 rm -rf "$work"
 mkdir -p "$work/movies" "$work/data"
@@ -23,7 +25,7 @@ done
 # One line a file: its name and its digest, in name order.
 (
   cd "$work/movies"
-  for f in $(LC_ALL=C ls); do
+  for f in *; do
     printf '%s %s\n' "$f" "$(sha256sum <"$f" | cut -d' ' -f1)"
   done
 ) >"$work/digests.txt"
