@@ -60,7 +60,7 @@ TEST_P(Version4Reader, RefusesLaterConstructs) {
     writer.AddTag(std::make_unique<test::RawTag>(row.code, test::Hex(row.body)));
     writer.AddTag(std::make_unique<ShowFrameTag>());
     SwfStream file;
-    writer.Compose(file, 200, 200, 12);
+    writer.Compose(file, 200_tw, 200_tw, 12);
     test::SwfMovie movie;
     std::string error;
     EXPECT_EQ(test::ReadSwf(test::Hex(test::StreamHex(file)), movie, error), *row.fault == '\0') << error;
