@@ -193,8 +193,8 @@ bool OfficeConversion::Run(const std::vector<std::string> &decks, int timeoutSec
     BoxedEnd end = RunBoxed(args, log, timeoutSeconds, status);
     const std::string what = decks.size() == 1 ? decks[0] : decks[0] + " and the other presentations";
     if (end == BoxedEnd::TimedOut) {
-        error = what + ": LibreOffice did not finish converting in " + std::to_string(timeoutSeconds) +
-                " seconds and was stopped (see --timeout)";
+        error = what + ": LibreOffice did not finish converting within " + std::to_string(timeoutSeconds) +
+                (timeoutSeconds == 1 ? " second" : " seconds") + " (--timeout) and was stopped";
         return false;
     }
     if (end == BoxedEnd::NotStarted) {
