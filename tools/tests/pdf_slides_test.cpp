@@ -370,7 +370,9 @@ std::string Relationship(const std::string &id, const std::string &kind, const s
 }
 
 // Makes the PowerPoint deck described above; false when a step fails.
-bool MakeTimedPowerPoint(const std::string &dir, const std::string &narration, const std::string &chime) {
+// narrationName names the narration's part in ppt/media.
+bool MakeTimedPowerPoint(const std::string &dir, const std::string &narration, const std::string &narrationName,
+                         const std::string &chime) {
     FlatDeckForm form;
     form.seconds = {3, 2};
     form.hiddenPage = true;
@@ -391,7 +393,7 @@ bool MakeTimedPowerPoint(const std::string &dir, const std::string &narration, c
         insert(first, "</p:sld>", "<p:timing><p:tnLst><p:par><p:cTn id=\"1\"><p:childTnLst>" + AudioNode(90, false) +
                                       AudioNode(91, true) + "</p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>") &&
         insert(firstRels, "</Relationships>",
-               Relationship("rIdQ1", "audio", "../media/music.wav") + Relationship("rIdQ2", "audio", "../media/narration.wav")) &&
+               Relationship("rIdQ1", "audio", "../media/music.wav") + Relationship("rIdQ2", "audio", "../media/" + narrationName)) &&
         insert(lastRels, "</Relationships>", Relationship("rIdQ3", "audio", "../media/chime.wav")) &&
         insert(types, "</Types>", "<Default Extension=\"wav\" ContentType=\"audio/wav\"/>");
     const std::string sound = "<p:sndAc><p:stSnd><p:snd r:embed=\"rIdQ3\" name=\"chime.wav\"/></p:stSnd></p:sndAc>";
@@ -400,16 +402,17 @@ bool MakeTimedPowerPoint(const std::string &dir, const std::string &narration, c
     return edited && ZipPut(pptx, {{"ppt/slides/slide1.xml", first}, {"ppt/slides/slide3.xml", last},
                                    {"ppt/slides/_rels/slide1.xml.rels", firstRels},
                                    {"ppt/slides/_rels/slide3.xml.rels", lastRels}, {"[Content_Types].xml", types},
-                                   {"ppt/media/music.wav", Wav(5.0, 11025)}, {"ppt/media/narration.wav", narration},
+                                   {"ppt/media/music.wav", Wav(5.0, 11025)}, {"ppt/media/" + narrationName, narration},
                                    {"ppt/media/chime.wav", chime}});
 }
 
 TEST_F(OfficeTest, PowerPointTimingsAndNarrationAreReadFromTheDeck) {
     const std::string narration = Wav(2.5, 22050), chime = Wav(0.5, 11025);
-    ASSERT_TRUE(MakeTimedPowerPoint(dir, narration, chime));
+    ASSERT_TRUE(MakeTimedPowerPoint(dir, narration, "narration.wav", chime));
     std::vector<SlideTiming> slides;
     std::vector<std::string> warnings;
-    ASSERT_TRUE(ReadSlideTimings(dir + "/timed.pptx", tmp, "sound", slides, warnings));
+    ASSERT_EQ(mkdir((dir + "/sounds").c_str(), 0700), 0);
+    ASSERT_TRUE(ReadSlideTimings(dir + "/timed.pptx", dir + "/sounds", "sound", slides, warnings));
     EXPECT_EQ(warnings, std::vector<std::string>{});
     ASSERT_EQ(slides.size(), 2u);
     EXPECT_EQ(slides[0].seconds, 3.0);
@@ -418,26 +421,86 @@ TEST_F(OfficeTest, PowerPointTimingsAndNarrationAreReadFromTheDeck) {
     EXPECT_EQ(slides[1].soundName, "ppt/media/chime.wav");
     EXPECT_EQ(ReadText(slides[0].sound), narration);
     EXPECT_EQ(ReadText(slides[1].sound), chime);
+
+    // The movie plays as the deck is timed: each slide its advance time, or
+    // as long as its sound if that is longer; --seconds takes the place of
+    // the deck's times; with --buttons each slide waits on its one frame.
+    const struct {
+        std::vector<std::string> options;
+        int frames;
+        std::vector<int> pictures, soundStarts, stops;
+    } rows[] = {
+        {{}, 50, {0, 30}, {0, 30}, {49}},
+        {{"--seconds", "1"}, 35, {0, 25}, {0, 25}, {34}},
+        {{"--buttons"}, 2, {0, 1}, {0, 1}, {0, 1}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.options));
+        std::vector<std::string> args = {"--quiet", "--fps", "10", dir + "/timed.pptx", "-o", dir + "/timed.swf"};
+        args.insert(args.begin(), row.options.begin(), row.options.end());
+        Deck deck;
+        ScopedEnv tmpdir("TMPDIR", tmp.c_str());
+        ASSERT_TRUE(RunSlides(args, deck));
+        EXPECT_TRUE(ListDir(tmp).empty());
+        EXPECT_EQ(deck.header.frameCount, row.frames);
+        std::vector<int> pictures, soundStarts;
+        for (const SwfTag *t : deck.All(kDefineBitsLossless))
+            if (t->body.size() > 2 && t->body[2] == 3) pictures.push_back(t->frame);
+        for (const SwfTag *t : deck.All(kStartSound)) soundStarts.push_back(t->frame);
+        EXPECT_EQ(pictures, row.pictures);
+        EXPECT_EQ(soundStarts, row.soundStarts);
+        std::vector<SwfSound> sounds = Sounds(deck);
+        ASSERT_EQ(sounds.size(), 2u);
+        EXPECT_NEAR(sounds[0].seconds, 2.5, 0.002);
+        EXPECT_NEAR(sounds[1].seconds, 0.5, 0.002);
+        EXPECT_EQ(StopFrames(deck), row.stops);
+    }
 }
 
 // The same deck as OpenDocument: durations of the shown pages, the hidden
-// one left out, flat or packed.
-TEST_F(OfficeTest, OpenDocumentDurationsAreReadFromTheDeck) {
+// one left out, flat or packed; the first page's sound, when the package
+// holds it, is extracted, and a sound that is only linked is reported.
+std::string WithFirstPageSound(std::string xml, const std::string &href) {
+    size_t at = xml.find("presentation:transition-type=\"automatic\"");
+    at = at == std::string::npos ? at : xml.find("/>", at);
+    if (at != std::string::npos)
+        xml.replace(at, 2, "><presentation:sound xlink:href=\"" + href + "\" xlink:type=\"simple\" "
+                           "xlink:show=\"new\" xlink:actuate=\"onRequest\"/></style:drawing-page-properties>");
+    return xml;
+}
+
+TEST_F(OfficeTest, OpenDocumentDurationsAndSoundsAreReadFromTheDeck) {
     FlatDeckForm form;
     form.seconds = {4, 0};
     form.hiddenPage = true;
     WriteText(dir + "/timed.fodp", FlatDeck(form));
     const std::string odp = OfficeConvert(dir, dir + "/timed.fodp", "odp");
     ASSERT_NE(odp, "");
-    for (const std::string &deck : {dir + "/timed.fodp", odp}) {
-        SCOPED_TRACE(deck);
+    std::string content;
+    const std::string chime = Wav(0.5, 11025);
+    ASSERT_TRUE(ZipGet(odp, "content.xml", content));
+    ASSERT_TRUE(ZipPut(odp, {{"content.xml", WithFirstPageSound(content, "Media/chime.wav")},
+                             {"Media/chime.wav", chime}}));
+    WriteText(dir + "/linked.fodp", WithFirstPageSound(FlatDeck(form), "http://127.0.0.1:9/chime.wav"));
+    const struct {
+        std::string deck, sound, warning;
+    } rows[] = {
+        {dir + "/timed.fodp", "", ""},
+        {odp, chime, ""},
+        {dir + "/linked.fodp", "", dir + "/linked.fodp: slide 1: its sound http://127.0.0.1:9/chime.wav is not in "
+                                         "the deck (a link, never followed): it is left out"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.deck);
         std::vector<SlideTiming> slides;
         std::vector<std::string> warnings;
-        ASSERT_TRUE(ReadSlideTimings(deck, tmp, "sound", slides, warnings));
+        ASSERT_TRUE(ReadSlideTimings(row.deck, tmp, "sound", slides, warnings));
         ASSERT_EQ(slides.size(), 2u);
         EXPECT_EQ(slides[0].seconds, 4.0);
         EXPECT_EQ(slides[1].seconds, 0.0);
-        EXPECT_EQ(slides[0].sound + slides[1].sound, "");
+        EXPECT_EQ(slides[0].sound.empty() ? "" : ReadText(slides[0].sound), row.sound);
+        EXPECT_EQ(slides[1].sound, "");
+        EXPECT_EQ(warnings, row.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.warning});
     }
 }
 
