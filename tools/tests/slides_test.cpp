@@ -12,6 +12,7 @@
 #include <cmath>
 #include <map>
 
+#include "quillon.h"
 #include "slides/sound_file.h"
 #include "sound/wav_builder.h"
 #include "support/table.h"
@@ -410,6 +411,10 @@ const TimingCase kTimingCases[] = {
     // narrations still start with their slides.
     {"ButtonsStopOnEverySlide", {"--buttons", "--seconds", "2", "--fps", "10"}, 3,
      {{1.0, "wav"}, {2.5, "flac"}}, 3, {0, 1, 2}, {0, 1}, {1.0, 2.5}, {0, 1, 2}},
+    // Two decoded sounds: the first one's temporary file must be gone
+    // before the second is made.
+    {"TwoDecodedNarrations", {"--fps", "10"}, 2, {{0.5, "flac"}, {0.8, "flac"}}, 13, {0, 5}, {0, 5},
+     {0.5, 0.8}, {12}},
 };
 
 using SlidesTiming = WithTmp<TimingCase>;
@@ -719,6 +724,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     WriteText(dir + "/cut.jpg", jpeg.substr(0, jpeg.size() / 2));
     WriteText(dir + "/huge-interlaced.png", TruecolourPngHeader(9000, 8000, 8, true, true));
     WriteText(dir + "/talk.pptx", pdf);
+    // A sound decoded into a temporary file before a later slide fails.
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=frequency=440:duration=0.3 '" + dir + "/tone.flac'"));
     std::string noise;
     for (int i = 0; i < 4096; ++i) noise.push_back(static_cast<char>((i * 7919) >> 3));
     WriteText(dir + "/noise.odp", noise);
@@ -774,8 +781,10 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"seconds zero", {"--seconds", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
         {"seconds negative", {"--seconds=-1", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
         {"seconds not a number", {"--seconds", "1e3", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
+        {"seconds beyond a movie's frames", {"--seconds", std::to_string(QUILLON_MAX_FRAMES) + ".5", "@/good.png", "-o", "@/out.swf"}, 2, "--seconds needs a number of seconds above 0"},
         {"narration without a file", {"@/good.png", "-o", "@/out.swf", "--narration"}, 2, "--narration needs a sound file"},
         {"damaged image keeps the old movie", {"@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
+        {"damaged image after a decoded narration", {"--narration", "@/tone.flac", "@/good.png", "@/cut.png", "-o", "@/existing.swf"}, 1, "cut.png: unsupported or damaged PNG"},
         {"encrypted PDF", {"@/locked.pdf", "-o", "@/existing.swf"}, 1, "locked.pdf: the PDF document is encrypted and needs a password"},
         {"PDF cut short", {"@/cut.pdf", "-o", "@/out.swf"}, 1, "cut.pdf: damaged PDF document"},
         {"not a PDF", {"@/garbage.pdf", "-o", "@/out.swf"}, 1, "garbage.pdf: damaged PDF document"},
@@ -793,24 +802,30 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"option without value", {"@/good.png", "-o"}, 2, "-o needs a file name"},
         {"pages backwards", {"--pages", "3-1", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--pages needs page numbers"},
         {"page zero", {"--pages", "0", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--pages needs page numbers"},
+        {"page beyond a movie's slides", {"--pages", "2-" + std::to_string(QUILLON_MAX_SLIDES + 1), "@/talk.pdf", "-o", "@/out.swf"}, 2, "--pages needs page numbers"},
+        {"size zero", {"--size=0x10", "@/good.png", "-o", "@/out.swf"}, 2, "--size needs WIDTHxHEIGHT"},
         {"link target empty", {"--link-target=", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--link-target needs a window name"},
         {"player address without a page", {"--player-url", "/ruffle/", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--player-url goes with --html"},
         {"value for a switch", {"--html=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--html takes no value"},
         {"buttons somewhere else", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons=WHERE needs under or over"},
         {"jobs zero", {"--jobs", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
+        {"jobs too many", {"--jobs=257", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
+        {"value for a short switch", {"-q=1", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option -q=1"},
         {"output empty", {"@/good.png", "--output="}, 2, "--output needs a file name"},
     };
     std::map<std::string, std::string> kept;  // files that every failure leaves as they are
     for (const char *name : {"existing.swf", "good.png", "noise.wav", "quiet.wav"}) kept[name] = ReadText(dir + "/" + name);
-    const std::string tmp = dir + "/tmp";
-    mkdir(tmp.c_str(), 0700);
     std::vector<std::string> before = ListDir(dir);
     for (const Failure &f : failures) {
         SCOPED_TRACE(f.name);
-        ScopedEnv path("PATH", f.searchPath);
-        ScopedEnv tmpdir("TMPDIR", tmp.c_str());
+        // Temporary files (decoded sounds, LibreOffice's folder) go to
+        // TMPDIR: a fresh one for each row, which it must leave empty.
+        const std::string tmp = tools_test::TempDir();
+        ASSERT_FALSE(tmp.empty());
+        ScopedEnv path("PATH", f.searchPath), tmpdir("TMPDIR", tmp.c_str());
         RunResult r = RunTool(kSlides, InDir(dir, f.args));
-        EXPECT_TRUE(ListDir(tmp).empty()) << "a temporary file was left behind";
+        EXPECT_EQ(ListDir(tmp), std::vector<std::string>()) << "left in TMPDIR";
+        RemoveTree(tmp);
         EXPECT_EQ(r.status, f.status);
         EXPECT_EQ(r.err.rfind("quillon-slides: ", 0), 0u) << r.err;
         EXPECT_TRUE(Has(r.err, f.message));
