@@ -266,14 +266,4 @@ bool OfficeConversion::Convert(const std::vector<std::string> &decks, int timeou
     return done;
 }
 
-bool OfficeConversion::Convert(const std::vector<std::string> &decks, std::vector<std::string> &pdfs,
-                               std::string &error) {
-    std::vector<ConvertedDeck> converted;
-    std::vector<std::string> warnings;
-    pdfs.clear();
-    if (!Convert(decks, kDefaultOfficeTimeout, converted, warnings, error)) return false;
-    for (const ConvertedDeck &deck : converted) pdfs.push_back(deck.pdf);
-    return true;
-}
-
 }  // namespace quillon_tools

@@ -13,9 +13,6 @@
 
 namespace quillon_tools {
 
-// The time LibreOffice is given to convert the decks of one run, in seconds.
-constexpr int kDefaultOfficeTimeout = 300;
-
 // Whether the file is named as a presentation LibreOffice Impress opens:
 // .pptx, .ppt, .pps, .ppsx, .odp, .fodp, .key or the templates .potx, .pot
 // and .otp, in any case.
@@ -50,9 +47,6 @@ public:
     // what of the decks' timings and sounds cannot be kept.
     bool Convert(const std::vector<std::string> &decks, int timeoutSeconds,
                  std::vector<ConvertedDeck> &out, std::vector<std::string> &warnings,
-                 std::string &error);
-    // The same with the default time limit, the PDF documents alone.
-    bool Convert(const std::vector<std::string> &decks, std::vector<std::string> &pdfs,
                  std::string &error);
 
 private:

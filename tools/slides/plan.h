@@ -32,11 +32,15 @@ struct StageLink {
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 
-// One slide: its input, the PDF page (from 0; -1 for an image), its links.
+// One slide: its input, the PDF page (from 0; -1 for an image), its links,
+// and what a presentation says of it: how long it shows, and its sound (a
+// file, and its name for messages).
 struct SlidePlan {
     size_t input = 0;
     int page = -1;
     std::vector<StageLink> links;
+    double seconds = 0;  // 0: not said
+    std::string narration, narrationName;
 };
 
 // What the checks of the inputs found: the stage, one plan per slide and
@@ -51,7 +55,8 @@ struct Deck {
     int strip = 0;                  // the buttons' strip under the slides
     std::vector<long> frames;       // of each slide
     SoundFile sound;                // --sound, when given
-    std::vector<std::unique_ptr<SoundFile>> narrations;  // of the first slides
+    // Of each slide: --narration's, or the presentation's own; null for none.
+    std::vector<std::unique_ptr<SoundFile>> narrations;
 
     int StageHeight() const { return height + strip; }
     long FrameCount() const;
