@@ -206,9 +206,20 @@ BoxedEnd RunBoxed(const std::vector<std::string> &args, const std::string &log, 
     int wasSubreaper = 0;
     prctl(PR_GET_CHILD_SUBREAPER, &wasSubreaper);
     prctl(PR_SET_CHILD_SUBREAPER, 1);
+    // A signal between fork and gGroup would leave the child running: the
+    // ending signals wait until the handler knows the group.
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (int signal : kEndingSignals) sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &before);
     pid_t pid = fork();
     if (pid == 0) StartInBox(argv.data(), in, out, report[1], uidMap, gidMap);
     int forkErrno = errno;
+    if (pid > 0) {
+        setpgid(pid, pid);
+        gGroup = pid;
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     close(in);
     close(out);
     close(report[1]);
@@ -216,8 +227,6 @@ BoxedEnd RunBoxed(const std::vector<std::string> &args, const std::string &log, 
     if (pid < 0) {
         status = forkErrno;
     } else {
-        setpgid(pid, pid);
-        gGroup = pid;
         int execErrno = 0;
         ssize_t got;
         while ((got = read(report[0], &execErrno, sizeof execErrno)) < 0 && errno == EINTR) {
