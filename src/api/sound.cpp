@@ -12,9 +12,8 @@ extern "C" {
 QUILLON_API void QUILLON_CALL AddSound(const char *fileName) {
     Frame *frame = State().CurrentFrame();
     if (!frame) return;  // no movie, or no frame begun yet
-    std::FILE *file = fileName ? std::fopen(fileName, "rb") : nullptr;
-    Sound sound(file, 5);  // 5-bit ADPCM codes
-    if (file) std::fclose(file);
+    // 5-bit ADPCM codes; the sound reads the file and closes it at once.
+    Sound sound(OwnedFile(fileName ? std::fopen(fileName, "rb") : nullptr), 5);
     frame->ShowItem(&sound);
 }
 

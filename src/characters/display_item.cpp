@@ -84,7 +84,6 @@ std::unique_ptr<Matrix> ShapeItem::MakeMatrix() const {
 void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
     switch (fillKind_) {
     case FillKind::Bitmap: {
-        TraceAssert(bitmap_ != nullptr);
         if (bitmap_) {
             bitmap_->RenewIdIfStale();
             bitmapId_ = bitmap_->CharacterId();

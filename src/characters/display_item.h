@@ -47,10 +47,7 @@ public:
     uint16_t Depth() const { return depth_; }
     void SetDefineOnly(uint8_t flag) { defineOnly_ = flag; }
     void SetCharacterId(int32_t id) { characterId_ = id; }
-    int32_t GetCharacterId() const {
-        TraceAssert(characterId_ >= 0);
-        return characterId_;
-    }
+    int32_t GetCharacterId() const { return characterId_; }
     bool IsDefined() const { return defined_ != 0; }
     // Character ids that showing the item in movie would draw: 0 when it is
     // defined there already. An item adds nothing when fewer are left.

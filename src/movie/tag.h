@@ -48,8 +48,4 @@ void ResetCharacterIds();
 // Counts the resets: an id drawn under an older epoch may be in use again.
 uint32_t CharacterIdEpoch();
 
-// The diagnostic hook: takes printf-style messages and discards them.
-inline void Trace(const char *, ...) {}
-inline void TraceAssert(bool) {}
-
 }  // namespace quillon

@@ -39,4 +39,42 @@ constexpr int32_t Twips(int32_t pixels) {
            kTwipsPerPixel;
 }
 
+// ---- Sound: DefineSound, SoundStreamHead, StartSound, ADPCM data -----------
+
+// SoundFormat (4 bits): the one compression this library writes.
+constexpr uint8_t kSoundAdpcm = 1;
+
+// SoundRate (2 bits), codes 0 to 3: 5512.5, 11025, 22050 and 44100 Hz. The
+// rates in half-hertz, so that 5512.5 Hz is exact.
+inline constexpr uint32_t kSoundRateHalfHertz[4] = {11025, 22050, 44100, 88200};
+constexpr uint8_t kSoundRate5k5 = 0;
+constexpr uint8_t kSoundRate44k = 3;
+// SoundSize (1 bit): 1 for 16-bit samples, 0 for 8-bit ones.
+constexpr uint8_t kSoundSize16Bit = 1;
+
+// The byte that holds SoundRate, SoundSize and SoundType (stereo) together,
+// as SoundStreamHead's playback fields: rate in bits 3-2, then these two.
+constexpr uint32_t kSoundRateShift = 2;
+constexpr uint32_t kSound16BitFlag = 0x02;
+constexpr uint32_t kSoundStereoFlag = 0x01;
+
+// SOUNDINFO's SyncFlags (4 bits; the two upper ones reserved).
+constexpr uint8_t kSyncNoMultiple = 1;  // a sound already playing is not started again
+constexpr uint8_t kSyncStop = 2;
+
+// ADPCM sound data: AdpcmCodeSize (2 bits: bits per code less 2, codes of
+// 2 to 5 bits, the sign bit included), then packets of 4096 sample frames.
+// A packet opens, per channel, with its first sample as it is (16 bits)
+// and the step index for the next (6 bits); one code per channel follows
+// for each further frame. The last packet may be shorter.
+constexpr uint32_t kAdpcmCodeSizeBits = 2;
+constexpr int32_t kAdpcmMinBitsPerCode = 2;
+constexpr int32_t kAdpcmMaxBitsPerCode = 5;
+constexpr uint32_t kAdpcmFramesPerPacket = 4096;
+constexpr uint32_t kAdpcmFirstSampleBits = 16;
+constexpr uint32_t kAdpcmStepIndexBits = 6;
+constexpr uint32_t kAdpcmPacketHeaderBits = kAdpcmFirstSampleBits + kAdpcmStepIndexBits;
+
+// ---- End of the sound section -----------------------------------------------
+
 }  // namespace quillon
