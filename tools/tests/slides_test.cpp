@@ -808,6 +808,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"player address without a page", {"--player-url", "/ruffle/", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--player-url goes with --html"},
         {"value for a switch", {"--html=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--html takes no value"},
         {"buttons somewhere else", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons=WHERE needs under or over"},
+        {"timeout zero", {"--timeout", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--timeout needs a whole number of seconds from 1 to 86400"},
+        {"timeout not whole", {"--timeout=2.5", "@/good.png", "-o", "@/out.swf"}, 2, "--timeout needs a whole number of seconds from 1 to 86400"},
         {"jobs zero", {"--jobs", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
         {"jobs too many", {"--jobs=257", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
         {"value for a short switch", {"-q=1", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option -q=1"},
