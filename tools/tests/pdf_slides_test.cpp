@@ -483,9 +483,17 @@ TEST_F(OfficeTest, OpenDocumentDurationsAndSoundsAreReadFromTheDeck) {
     ASSERT_NE(odp, "");
     std::string content;
     const std::string chime = Wav(0.5, 11025);
+    std::string manifest;
     ASSERT_TRUE(ZipGet(odp, "content.xml", content));
+    ASSERT_TRUE(ZipGet(odp, "META-INF/manifest.xml", manifest));
+    // LibreOffice takes a package with a file its manifest does not list
+    // for a damaged one.
+    const size_t end = manifest.rfind("</manifest:manifest>");
+    ASSERT_NE(end, std::string::npos);
+    manifest.insert(end, "<manifest:file-entry manifest:full-path=\"Media/chime.wav\" "
+                         "manifest:media-type=\"audio/wav\"/>");
     ASSERT_TRUE(ZipPut(odp, {{"content.xml", WithFirstPageSound(content, "Media/chime.wav")},
-                             {"Media/chime.wav", chime}}));
+                             {"META-INF/manifest.xml", manifest}, {"Media/chime.wav", chime}}));
     WriteText(dir + "/linked.fodp", WithFirstPageSound(FlatDeck(form), "http://127.0.0.1:9/chime.wav"));
     const struct {
         std::string deck, sound, warning;
@@ -507,6 +515,15 @@ TEST_F(OfficeTest, OpenDocumentDurationsAndSoundsAreReadFromTheDeck) {
         EXPECT_EQ(slides[1].sound, "");
         EXPECT_EQ(warnings, row.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.warning});
     }
+    // In the movie: the first slide 4 seconds with its sound, the second one
+    // frame, as it waits for a click in the deck.
+    Deck deck;
+    ASSERT_TRUE(RunSlides({"--quiet", "--fps", "10", odp, "-o", dir + "/timed.swf"}, deck));
+    EXPECT_EQ(deck.header.frameCount, 41);
+    std::vector<SwfSound> sounds = Sounds(deck);
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0].frame, 0);
+    EXPECT_NEAR(sounds[0].seconds, 0.5, 0.002);
 }
 
 }  // namespace
