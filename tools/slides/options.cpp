@@ -25,9 +25,14 @@ const char kHelp[] =
     "                         by their EXIF orientation, an embedded ICC profile\n"
     "                         converted to sRGB\n"
     "  PDF documents          drawn with poppler, web links kept\n"
-    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp and .key:\n"
-    "                         converted to PDF by LibreOffice, which must be\n"
-    "                         installed (Debian package libreoffice-impress)\n"
+    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp, .key and the\n"
+    "                         templates .potx, .pot and .otp: converted to PDF by\n"
+    "                         LibreOffice, which must be installed (Debian package\n"
+    "                         libreoffice-impress), with no network, no macros and\n"
+    "                         no linked file loaded; a slide's own advance time\n"
+    "                         and narration or sound (PowerPoint, OpenDocument)\n"
+    "                         are kept, as --seconds and --narration would give\n"
+    "                         them, unless those options are given\n"
     "Slides of at most 256 colours keep their colours exactly. Photographs go in\n"
     "as JPEG (see --jpeg); the other slides, text, diagrams and screenshots, are\n"
     "reduced to 256 colours with libimagequant.\n"
@@ -92,6 +97,9 @@ const char kHelp[] =
     "                         a colour profile goes in as it is\n"
     "  --quality Q            quality of the JPEG slides made, 1 to 100 (default\n"
     "                         85)\n"
+    "  --timeout SECONDS      the time LibreOffice is given to convert the\n"
+    "                         presentations, 1 to 86400 (default 300); past it,\n"
+    "                         LibreOffice and what it started are stopped\n"
     "  --quiet                no progress line and no summary\n"
     "  -h, --help             this text\n"
     "  --version              the program's version\n"
@@ -167,6 +175,8 @@ const OptionSpec kOptions[] = {
     {"--jpeg", nullptr, Kind::Jpeg, &Options::jpeg, 0, 0, " needs auto, always or never"},
     {"--quality", nullptr, Kind::Whole, &Options::quality, 1, 100,
      " needs a whole number from 1 to 100"},
+    {"--timeout", nullptr, Kind::Whole, &Options::timeout, 1, 86400,
+     " needs a whole number of seconds from 1 to 86400"},
     {"--html", nullptr, Kind::Switch, &Options::html, 0, 0, ""},
     {"--quiet", "-q", Kind::Switch, &Options::quiet, 0, 0, ""},
     {"--help", "-h", Kind::Help, {}, 0, 0, ""},

@@ -45,6 +45,7 @@ struct Options {
     bool quiet = false;
     JpegUse jpeg = JpegUse::Auto;
     int quality = 85;  // of the JPEG slides libvips encodes
+    int timeout = 300;  // seconds LibreOffice is given to convert the presentations
 };
 
 // What the command line asks for besides a movie.
