@@ -26,15 +26,15 @@ public:
     // format expect; direct colour rows (32 bits a pixel) are always aligned.
     // colourCount is clamped to 0..kMaxColourTableEntries. The palette is read
     // only when it holds entries. If compression fails the bitmap has no data.
-    LosslessBitmap(uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
+    LosslessBitmap(MovieContext &context, uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
     // A bitmap made before the ids restarted (a sprite added before a write),
     // or made when no id was left, draws a fresh id, so it cannot collide
     // with a character of the new movie.
-    void RenewIdIfStale();
-    bool NeedsNewId() const;
+    void RenewIdIfStale(MovieContext &context) {
+        if (IdIsStale(context)) DrawId(context);
+    }
     // A tag for the same picture under the same id, sharing the compressed
     // data: the picture is compressed once however many movies show it.
     std::unique_ptr<LosslessBitmap> Copy() const {
@@ -53,8 +53,6 @@ public:
 private:
     LosslessBitmap(const LosslessBitmap &) = default;
 
-    uint16_t characterId_;
-    uint32_t idEpoch_;  // CharacterIdEpoch() when the id was drawn
     uint8_t format_;
     uint16_t width_, height_;
     int32_t colourCount_;

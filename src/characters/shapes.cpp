@@ -59,13 +59,14 @@ BitmapPicture BitmapPicture::DirectColour(uint16_t width, uint16_t height, const
     return picture;
 }
 
-ImageShape::ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, const BitmapPicture &picture)
+ImageShape::ImageShape(MovieContext &context, Twips x1, Twips y1, Twips x2, Twips y2,
+                       const BitmapPicture &picture)
     : RectItem(x1, y1, x2, y2) {
     defined_ = 0;
     fillKind_ = FillKind::Bitmap;
     bitmapWidth_ = picture.width;
     bitmapHeight_ = picture.height;
-    bitmap_ = std::make_unique<LosslessBitmap>(picture.format, picture.width, picture.height,
+    bitmap_ = std::make_unique<LosslessBitmap>(context, picture.format, picture.width, picture.height,
                                                picture.colourCount, picture.palette,
                                                picture.pixels, picture.alpha);
     lineWidth_ = Twips();

@@ -43,7 +43,9 @@ struct BitmapPicture {
 // of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, const BitmapPicture &picture);
+    // The bitmap draws its id from context at once.
+    ImageShape(MovieContext &context, Twips x1, Twips y1, Twips x2, Twips y2,
+               const BitmapPicture &picture);
 };
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from

@@ -44,12 +44,12 @@ void ButtonRecord::Write(SwfStream &stream) const {
     colorTransform_->Write(stream);
 }
 
-DefineButton2Tag::DefineButton2Tag(uint8_t trackAsMenu)
-    : characterId_(NextCharacterId()), trackAsMenu_(trackAsMenu) {}
+DefineButton2Tag::DefineButton2Tag(MovieContext &context, uint8_t trackAsMenu)
+    : CharacterTag(context), trackAsMenu_(trackAsMenu) {}
 
 void DefineButton2Tag::Write(SwfStream &stream) {
     SwfStream b, r;
-    b.WriteUI16(characterId_);
+    b.WriteUI16(CharacterId());
     b.WriteUI8(trackAsMenu_);
     for (const auto &record : records_) record->Write(r);
     r.WriteUI8(0);  // CharacterEndFlag
@@ -86,14 +86,14 @@ uint32_t Button::IdsToDefine(const Movie &movie) const {
 
 void Button::AddToFrame(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
-    if (!defined_) {
+    if (!DefinedIn(movie)) {
         // The states and the button are defined together or not at all.
-        if (CharacterIdsLeft() < IdsToDefine(movie)) return;
+        if (movie.Context().CharacterIdsLeft() < IdsToDefine(movie)) return;
         for (DisplayItem *state : states_) {
             state->SetDefineOnly(1);
             state->AddToFrame(frame, movie);
         }
-        auto tag = std::make_unique<DefineButton2Tag>(0);
+        auto tag = std::make_unique<DefineButton2Tag>(movie.Context(), 0);
         SetCharacterId(tag->CharacterId());
         for (int i = 0; i < 4; ++i) {
             tag->AddRecord(std::make_unique<ButtonRecord>(

@@ -66,16 +66,14 @@ private:
 
 class DefineButton2Tag : public CharacterTag {
 public:
-    explicit DefineButton2Tag(uint8_t trackAsMenu);
+    DefineButton2Tag(MovieContext &context, uint8_t trackAsMenu);
     void AddRecord(std::unique_ptr<ButtonRecord> record) { records_.push_back(std::move(record)); }
     void AddConditionAction(std::unique_ptr<ConditionAction> action) {
         conditionActions_.push_back(std::move(action));
     }
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
 
 private:
-    uint16_t characterId_;
     uint8_t trackAsMenu_;
     std::vector<std::unique_ptr<ConditionAction>> conditionActions_;
     std::vector<std::unique_ptr<ButtonRecord>> records_;

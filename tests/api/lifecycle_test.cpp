@@ -97,7 +97,7 @@ TEST_F(Lifecycle, WriteMovieEmptiesTheMovieAndKeepsTheState) {
     DuplicateFrame();
     SwfMovie file = WriteAndRead();
     EXPECT_EQ(file.header.frameCount, 2);
-    EXPECT_EQ(NextCharacterId(), 1);
+    EXPECT_EQ(State().context.NextCharacterId(), 1);
     // The current frame and the slide recorded stay: the second slide is
     // the current frame, 1.
     NextSlide();
@@ -113,7 +113,7 @@ TEST_F(Lifecycle, WriteMovieToAMissingDirectory) {
     WriteMovie(missing.c_str());
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
     EXPECT_EQ(M().SlotCount(), 0u);
-    EXPECT_EQ(NextCharacterId(), 3);  // the counter was not reset
+    EXPECT_EQ(State().context.NextCharacterId(), 3);  // the counter was not reset
     WriteMovie(nullptr);
     WriteMovie("");
     EXPECT_TRUE(std::filesystem::is_empty(dir_));

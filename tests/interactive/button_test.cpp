@@ -49,7 +49,7 @@ TEST(DefineButton2, ExactTags) {
         RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
         Button button(&up, &over, &down, &down);
         row.attach(button);
-        Movie movie;
+        Movie movie(test::Ids());
         Frame *frame = movie.GetFrame(0);
         frame->ShowItem(&button);
         // Three state definitions, the button, its placement.
@@ -84,7 +84,7 @@ TEST(ConditionAction, FlagsOfEachNumber) {
 
 // A condition action that another one follows carries the distance to it.
 TEST(DefineButton2, TwoConditionActions) {
-    DefineButton2Tag tag(0);
+    DefineButton2Tag tag(test::Ids(), 0);
     auto first = std::make_unique<ConditionAction>();
     first->SetCondition(9);
     PlayDescriptor().FillConditionAction(first->Actions());
@@ -104,12 +104,12 @@ TEST(DefineButton2, TwoConditionActions) {
 // The pause button and the hyperlink area: one item in all four states is
 // defined once and every record names it.
 TEST(ButtonItems, OneItemInFourStates) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape face(test::Ids(), 0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     Frame *frame = movie.GetFrame(0);
     frame->ShowItem(&button);
     ASSERT_EQ(TagKinds(*frame), "BDUP");
@@ -122,9 +122,9 @@ TEST(ButtonItems, OneItemInFourStates) {
 // Two buttons from the same state items in different frames: the items are
 // defined only where the first button was shown.
 TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
-    Movie movie;
+    Movie movie(test::Ids());
     Button first(&up, &over, &down, &down);
     first.AttachAction(GotoFrameDescriptor(3), 6);
     movie.GetFrame(0)->ShowItem(&first);
@@ -145,12 +145,12 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 }
 
 TEST(ButtonItems, HidingAShownButtonRemovesItAtItsDepth) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem face(0_tw, 0_tw, 20_tw, 20_tw);
     Button button(&face, &face, &face, &face);
     button.SetDepth(500);
     button.AttachAction(StopDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&button);
     movie.GetFrame(1)->HideItem(&button);
     movie.GetFrame(2)->HideItem(&button);  // nothing left to remove

@@ -70,9 +70,14 @@ std::string TagKinds(const Frame &frame) {
     return out;
 }
 
+MovieContext &Ids() {
+    static MovieContext context;
+    return context;
+}
+
 void NextIdWillBe(uint16_t next) {
-    ResetCharacterIds();
-    for (uint16_t i = 1; i < next; ++i) NextCharacterId();
+    Ids().ResetCharacterIds();
+    for (uint16_t i = 1; i < next; ++i) Ids().NextCharacterId();
 }
 
 std::vector<uint16_t> StackingKeys(Movie &movie) {
