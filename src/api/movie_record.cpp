@@ -63,7 +63,7 @@ void OpenMovie(QuillonMovie &m, int32_t width, int32_t height, int32_t slideCoun
     if (slideCount > kMaxSlides) slideCount = kMaxSlides;
     // Everything that needs memory first: without it the old movie stays.
     auto movie = std::make_unique<Movie>(m.context);
-    movie->SetSize(Twips(width), Twips(height));
+    movie->SetSize(Twips::FromPixels(width), Twips::FromPixels(height));
     movie->SetFrameRate(frameRate);
     std::vector<int32_t> slides(static_cast<size_t>(slideCount) + 1, 0);
     CloseMovie(m);

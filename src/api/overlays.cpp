@@ -59,7 +59,7 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_sprite(QuillonMovie *mo
                         "a picture side outside 1 to 65535 pixels");
         // The shape starts at the origin; its place on the stage is its translation.
         auto sprite = std::make_unique<ImageShape>(
-            m.context, 0, 0, Twips(width), Twips(height),
+            m.context, Twips(), Twips(), Twips::FromPixels(width), Twips::FromPixels(height),
             BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                         static_cast<const uint8_t *>(pixels), 1));
         sprite->SetDepth(kSpriteDepth);
@@ -74,7 +74,7 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_translate_sprite(QuillonMov
     return Guarded(movie, [&](QuillonMovie &m) {
         ImageShape *sprite = nullptr;
         QuillonStatus status = FindSprite(m, index, &sprite);
-        if (status == QUILLON_OK) sprite->SetTranslate(Twips(x), Twips(y));
+        if (status == QUILLON_OK) sprite->SetTranslate(Twips::FromPixels(x), Twips::FromPixels(y));
         return status;
     });
 }
@@ -126,9 +126,9 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_info(
         if (status != QUILLON_OK) return status;
         // The picture covers its last column and row: (x2 + 1, y2 + 1) is the
         // far corner, so every pixel is 20 twips wide.
-        auto after = [](int32_t v) { return Twips(v == INT32_MAX ? v : v + 1); };
+        auto after = [](int32_t v) { return Twips::FromPixels(v == INT32_MAX ? v : v + 1); };
         auto info = std::make_unique<ImageShape>(
-            m.context, Twips(x1), Twips(y1), after(x2), after(y2),
+            m.context, Twips::FromPixels(x1), Twips::FromPixels(y1), after(x2), after(y2),
             BitmapPicture::ColourMapped(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                         pixels, palette, colourCount));
         info->SetDepth(kInfoDepth);

@@ -17,7 +17,7 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_slide(QuillonMovie *mov
         QuillonStatus status = QUILLON_OK;
         // A stage that no bitmap can cover gets the frame but no picture.
         if (IsBitmapSide(m.stageWidthPixels) && IsBitmapSide(m.stageHeightPixels)) {
-            ImageShape slide(m.context, 0, 0, Twips(m.stageWidthPixels), Twips(m.stageHeightPixels),
+            ImageShape slide(m.context, Twips(), Twips(), Twips::FromPixels(m.stageWidthPixels), Twips::FromPixels(m.stageHeightPixels),
                              BitmapPicture::ColourMapped(static_cast<uint16_t>(m.stageWidthPixels),
                                                          static_cast<uint16_t>(m.stageHeightPixels),
                                                          pixels, palette, colourCount));

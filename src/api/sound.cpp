@@ -6,18 +6,6 @@
 
 using namespace quillon;
 
-namespace {
-
-// Closes the file when the call ends, however it ends.
-struct OpenFile {
-    std::FILE *file;
-    ~OpenFile() {
-        if (file) std::fclose(file);
-    }
-};
-
-}  // namespace
-
 extern "C" {
 
 QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_sound(QuillonMovie *movie,
@@ -28,11 +16,10 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_sound(QuillonMovie *mov
         if (status != QUILLON_OK) return status;
         // The classic face adds a silent sound for a file that does not play.
         if (!fileName && !m.classicFace) return Fail(m, QUILLON_ERROR_ARGUMENT, "no file name was given");
-        OpenFile in{fileName ? std::fopen(fileName, "rb") : nullptr};
-        if (!in.file && !m.classicFace) return Fail(m, QUILLON_ERROR_FILE, "the file cannot be opened");
-        Sound sound(m.context, in.file, 5);  // 5-bit ADPCM codes
-        if (in.file) std::fclose(in.file);
-        in.file = nullptr;
+        OwnedFile in(fileName ? std::fopen(fileName, "rb") : nullptr);
+        if (!in && !m.classicFace) return Fail(m, QUILLON_ERROR_FILE, "the file cannot be opened");
+        // 5-bit ADPCM codes; the sound reads the file and closes it at once.
+        Sound sound(m.context, std::move(in), 5);
         if (!sound.Plays() && !m.classicFace)
             return Fail(m, QUILLON_ERROR_DATA, "the file is no WAV file that plays");
         return ShowIn(m, *frame, &sound);

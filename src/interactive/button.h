@@ -25,6 +25,9 @@ enum ButtonCondition : uint32_t {
     kOverUpToIdle,
     kIdleToOverUp,
 };
+// The flag of kOverDownToIdle in the UI16 of conditions; each later
+// condition's flag is one bit lower.
+constexpr uint16_t kOverDownToIdleFlag = 0x0100;
 
 // Codes of CondKeyPress, the upper 7 bits of a BUTTONCONDACTION's condition
 // word: special keys below 32, from 32 on the ASCII code of the key's

@@ -274,7 +274,7 @@ size_t AssignDepths(PlacementRegistry &placements) {
     if (total == 0) return 0;
 
     PositionTree working(total);
-    bool smallKeys = true;  // all keys are depth values, 0..65535
+    bool smallKeys = true;  // all keys are depth values, below kDepthCount
     for (auto &entry : placements) {
         size_t cursor = 0;
         for (const PlacementRecord &rec : entry.second) {
@@ -282,7 +282,6 @@ size_t AssignDepths(PlacementRegistry &placements) {
             smallKeys = smallKeys && rec.key >= 0 && rec.key < static_cast<int32_t>(kDepthCount);
         }
     }
-    Trace("Depth sorting: %d shapes\n", static_cast<int>(total));
 
     // The working list sorted stably by key: counted into place when there
     // are many records and the keys are depth values, sorted otherwise.
@@ -312,7 +311,6 @@ size_t AssignDepths(PlacementRegistry &placements) {
     } else {
         refused = ReuseDepths(w);
     }
-    Trace("Depth sorting: complete\n");
     return refused;
 }
 

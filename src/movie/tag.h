@@ -59,8 +59,5 @@ public:
     bool EndsFrame() const override { return true; }
 };
 
-// The diagnostic hook: takes printf-style messages and discards them.
-inline void Trace(const char *, ...) {}
-inline void TraceAssert(bool) {}
 
 }  // namespace quillon

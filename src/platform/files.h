@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace quillon {
 
@@ -36,6 +37,12 @@ bool SaveFile(const char *path, uint64_t &saves, const std::function<bool(std::F
 // True when file is open on a regular file, which can be written out of
 // order (a seek back); false for pipes and devices.
 bool IsRegularFile(std::FILE *file);
+
+// A file opened for reading that closes itself when its owner lets it go.
+struct CloseFile {
+    void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, CloseFile>;
 
 // Positions in 64 bits, also where long has 32 (Windows), so that a WAV file
 // of more than 2 GiB (an hour of 96 kHz 24-bit stereo) is read to its end.

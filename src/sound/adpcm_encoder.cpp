@@ -17,25 +17,26 @@ const int32_t kAdjust4[] = {-1, -1, -1, -1, 2, 4, 6, 8};
 const int32_t kAdjust5[] = {-1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 4, 6, 8, 10, 13, 16};
 const int32_t *const kAdjustments[] = {kAdjust2, kAdjust3, kAdjust4, kAdjust5};
 
-// The smallest index whose step covers diff; 63 when none does, the most the
-// 6-bit InitialIndex field holds.
+// The most the packet header's step index field holds.
+constexpr int32_t kLargestInitialIndex = (1 << kAdpcmStepIndexBits) - 1;
+
+// The smallest index whose step covers diff; kLargestInitialIndex when none
+// below it does.
 int32_t InitialIndex(int32_t diff) {
-    for (int32_t j = 0; j <= 62; ++j)
+    for (int32_t j = 0; j < kLargestInitialIndex; ++j)
         if (kImaStepTable[j] >= diff) return j;
-    return 63;
+    return kLargestInitialIndex;
 }
 
 }  // namespace
 
 AdpcmEncoder::AdpcmEncoder(uint32_t formatCode, int32_t bitsPerCode)
-    : stereo_(static_cast<int32_t>(formatCode & 1)),
-      input8Bit_((formatCode & 2) == 0 ? 1 : 0),
-      bitsPerCode_(bitsPerCode < 2 ? 2 : (bitsPerCode > 5 ? 5 : bitsPerCode)) {}
+    : stereo_(formatCode & kSoundStereoFlag ? 1 : 0),
+      input8Bit_(formatCode & kSound16BitFlag ? 0 : 1),
+      bitsPerCode_(ClampBitsPerCode(bitsPerCode)) {}
 
 void AdpcmEncoder::Encode(const uint8_t *samples, uint32_t frames, std::vector<uint8_t> &out) {
     const uint32_t channels = static_cast<uint32_t>(stereo_) + 1;
-    // Pieces of 4096 samples hold whole packets (4096 mono or 2048 stereo
-    // frames), so a packet's next frame is always in the same piece.
     const uint32_t framesPerPiece = kWorkSamples / channels;
     int16_t work[kWorkSamples];
     if (frames == 0) {
@@ -62,23 +63,23 @@ void AdpcmEncoder::Encode(const uint8_t *samples, uint32_t frames, std::vector<u
 void AdpcmEncoder::EncodeFrames(const int16_t *samples, uint32_t frames,
                                 std::vector<uint8_t> &out) {
     const int32_t channels = stereo_ + 1;
-    const int32_t *adjust = kAdjustments[bitsPerCode_ - 2];
+    const int32_t *adjust = kAdjustments[bitsPerCode_ - kAdpcmMinBitsPerCode];
     if (!codeSizeWritten_) {
-        PutBits(bitsPerCode_ - 2, 2, out);
+        PutBits(bitsPerCode_ - kAdpcmMinBitsPerCode, kAdpcmCodeSizeBits, out);
         codeSizeWritten_ = true;
     }
     for (uint32_t f = 0; f < frames; ++f) {
         framesDone_ += 1;
         const int16_t *frame = samples + static_cast<size_t>(f) * channels;
-        if (framesDone_ % kFramesPerPacket == 1) {
+        if (framesDone_ % kAdpcmFramesPerPacket == 1) {
             for (int32_t c = 0; c < channels; ++c) {
                 int32_t s = frame[c];
                 int32_t diff = f + 1 < frames ? std::abs(frame[channels + c] - s) : 0;
                 int32_t index = InitialIndex(diff);
                 predicted_[c] = s;
-                PutBits(s, 16, out);
+                PutBits(s, kAdpcmFirstSampleBits, out);
                 stepIndex_[c] = index;
-                PutBits(index, 6, out);
+                PutBits(index, kAdpcmStepIndexBits, out);
             }
             continue;
         }
@@ -106,7 +107,7 @@ void AdpcmEncoder::EncodeFrames(const int16_t *samples, uint32_t frames,
             int32_t p = sign ? predicted_[c] - vpdiff : predicted_[c] + vpdiff;
             predicted_[c] = p < -32768 ? -32768 : (p > 32767 ? 32767 : p);
             int32_t index = stepIndex_[c] + adjust[code];
-            stepIndex_[c] = index < 0 ? 0 : (index > 88 ? 88 : index);
+            stepIndex_[c] = index < 0 ? 0 : (index > kImaLastStepIndex ? kImaLastStepIndex : index);
             PutBits(code | sign, bitsPerCode_, out);
         }
     }
@@ -133,11 +134,17 @@ void AdpcmEncoder::Drain(std::vector<uint8_t> &out) {
     }
 }
 
+int32_t ClampBitsPerCode(int32_t bitsPerCode) {
+    return bitsPerCode < kAdpcmMinBitsPerCode
+               ? kAdpcmMinBitsPerCode
+               : (bitsPerCode > kAdpcmMaxBitsPerCode ? kAdpcmMaxBitsPerCode : bitsPerCode);
+}
+
 uint64_t AdpcmEncodedSize(uint64_t frames, int channels, int bitsPerCode) {
-    uint64_t bits = 2;
-    uint64_t full = frames / 4096, rest = frames % 4096;
-    bits += full * channels * (22 + 4095ull * bitsPerCode);
-    if (rest) bits += channels * (22 + (rest - 1) * bitsPerCode);
+    uint64_t bits = kAdpcmCodeSizeBits;
+    const uint64_t full = frames / kAdpcmFramesPerPacket, rest = frames % kAdpcmFramesPerPacket;
+    bits += full * channels * (kAdpcmPacketHeaderBits + (kAdpcmFramesPerPacket - 1ull) * bitsPerCode);
+    if (rest) bits += channels * (kAdpcmPacketHeaderBits + (rest - 1) * bitsPerCode);
     return (bits + 7) / 8;
 }
 

@@ -1,10 +1,13 @@
 // AdpcmEncoder: PCM samples to the SWF ADPCM bit stream (code size field,
-// then packets of 4096 sample frames, each opening with a raw sample and a
-// step index per channel), written most significant bit first.
+// then packets of kAdpcmFramesPerPacket sample frames, each opening with a
+// raw sample and a step index per channel), written most significant bit
+// first.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "swf/format.h"
 
 namespace quillon {
 
@@ -16,7 +19,7 @@ public:
     AdpcmEncoder(uint32_t formatCode, int32_t bitsPerCode);
 
     // Encodes frames sample frames of raw input (8-bit unsigned, or 16-bit
-    // signed little-endian), widening through a fixed buffer of 4096 samples.
+    // signed little-endian), widening through a fixed buffer of kWorkSamples.
     // May be called repeatedly; the state carries over.
     void Encode(const uint8_t *samples, uint32_t frames, std::vector<uint8_t> &out);
     // The core: frames of 16-bit samples, interleaved left, right. A packet
@@ -36,24 +39,28 @@ public:
     int32_t StepIndex(int channel) const { return stepIndex_[channel]; }
     uint32_t FramesDone() const { return framesDone_; }
 
-    static constexpr uint32_t kFramesPerPacket = 4096;
-    static constexpr uint32_t kWorkSamples = 4096;
+    // Pieces of this many samples hold whole packets (mono or stereo), so
+    // that a packet's second frame is always in the same piece as its first.
+    static constexpr uint32_t kWorkSamples = kAdpcmFramesPerPacket;
 
 private:
     int32_t stereo_;       // 1: two channels, interleaved left, right
     int32_t input8Bit_;    // 1: 8-bit unsigned input, 0: 16-bit signed
     int32_t bitsPerCode_;  // 2..5
-    uint32_t framesDone_ = 0;   // frames encoded so far (wraps at 2^32, a multiple of 4096)
-    bool codeSizeWritten_ = false;  // the 2-bit code size opens the stream once
+    uint32_t framesDone_ = 0;   // frames encoded so far (wraps at 2^32, a multiple of a packet)
+    bool codeSizeWritten_ = false;  // the code size opens the stream once
     int32_t predicted_[2] = {0, 0};  // decoder's sample, -32768..32767
     int32_t stepIndex_[2] = {0, 0};  // 0..88 after a code
     uint32_t bitBuffer_ = 0;  // pending bits, newest at the low end
     int32_t bitCount_ = 0;    // valid bits in bitBuffer_, 0..32
 };
 
-// Bytes that encoding frames sample frames produces: the 2-bit code size,
-// per packet and channel 22 header bits and one code per further frame,
-// rounded up to whole bytes.
+// Bytes that encoding frames sample frames produces: the code size, per
+// packet and channel its header and one code per further frame, rounded up
+// to whole bytes.
 uint64_t AdpcmEncodedSize(uint64_t frames, int channels, int bitsPerCode);
+
+// bitsPerCode clamped to kAdpcmMinBitsPerCode .. kAdpcmMaxBitsPerCode.
+int32_t ClampBitsPerCode(int32_t bitsPerCode);
 
 }  // namespace quillon

@@ -9,11 +9,11 @@
 
 namespace quillon {
 
-DefineSoundTag::DefineSoundTag(MovieContext &context, std::FILE *file, int32_t bitsPerCode)
+DefineSoundTag::DefineSoundTag(MovieContext &context, OwnedFile file, int32_t bitsPerCode)
     : CharacterTag(context) {
     if (!file) return;
     WaveReader reader;
-    if (!reader.Open(file, format_)) return;
+    if (!reader.Open(file.get(), format_)) return;
     plays_ = true;
     const uint32_t channels = reader.OutputChannels();
     // Files at a SWF rate are encoded as they are; others go through the
@@ -27,15 +27,15 @@ DefineSoundTag::DefineSoundTag(MovieContext &context, std::FILE *file, int32_t b
     }
     AdpcmEncoder encoder(RateSizeStereo(format_), bitsPerCode);
     encoded_.reserve(AdpcmEncodedSize(format_.sampleCount, static_cast<int>(channels),
-                                      bitsPerCode < 2 ? 2 : (bitsPerCode > 5 ? 5 : bitsPerCode)));
+                                      ClampBitsPerCode(bitsPerCode)));
     // One packet at a time, so that every packet's first frame finds the
     // frame after it in the same block, as when the whole sound is encoded
     // at once.
-    std::vector<int16_t> block(static_cast<size_t>(AdpcmEncoder::kFramesPerPacket) * channels);
+    std::vector<int16_t> block(static_cast<size_t>(kAdpcmFramesPerPacket) * channels);
     uint32_t left = format_.sampleCount;
     if (left == 0) encoder.EncodeFrames(nullptr, 0, encoded_);  // the code size alone
     while (left > 0) {
-        const uint32_t n = left < AdpcmEncoder::kFramesPerPacket ? left : AdpcmEncoder::kFramesPerPacket;
+        const uint32_t n = left < kAdpcmFramesPerPacket ? left : kAdpcmFramesPerPacket;
         const uint32_t got = source->Read(block.data(), n);
         // A file that shrank while it was read: the sound keeps its length.
         std::fill(block.begin() + static_cast<std::ptrdiff_t>(got) * channels, block.end(), int16_t{0});
@@ -62,12 +62,12 @@ void DefineSoundTag::Write(SwfStream &stream) {
 void SoundStreamHeadTag::Write(SwfStream &stream) {
     SwfStream body;
     body.WriteUI8(playbackFormat_);
-    body.WriteBits(kAdpcmCompression, 4);  // StreamSoundCompression
-    body.WriteBits(0, 2);  // StreamSoundRate: the 5.5 kHz code, whatever the sound's rate
-    body.WriteBits(1, 1);  // StreamSoundSize: 16-bit
+    body.WriteBits(kSoundAdpcm, 4);        // StreamSoundCompression
+    body.WriteBits(kSoundRate5k5, 2);      // StreamSoundRate, whatever the sound's rate
+    body.WriteBits(kSoundSize16Bit, 1);    // StreamSoundSize
     body.WriteBits(stereo_, 1);
     body.WriteUI16(sampleCount_);
-    stream.WriteTag(TagCode::SoundStreamHead, 4, &body);
+    stream.WriteTag(TagCode::SoundStreamHead, body.Length(), &body);
 }
 
 void SoundInfo::Write(SwfStream &stream) const {
@@ -97,8 +97,8 @@ void StartSoundTag::Write(SwfStream &stream) {
     stream.WriteTag(TagCode::StartSound, body.Length(), &body);
 }
 
-Sound::Sound(MovieContext &context, std::FILE *file, int32_t bitsPerCode)
-    : defineSound_(std::make_unique<DefineSoundTag>(context, file, bitsPerCode)),
+Sound::Sound(MovieContext &context, OwnedFile file, int32_t bitsPerCode)
+    : defineSound_(std::make_unique<DefineSoundTag>(context, std::move(file), bitsPerCode)),
       format_(defineSound_->Format()), plays_(defineSound_->Plays()) {
     SetCharacterId(defineSound_->CharacterId());
 }

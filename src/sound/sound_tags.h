@@ -9,6 +9,7 @@
 
 #include "characters/display_item.h"
 #include "movie/tag.h"
+#include "platform/files.h"
 #include "sound/wave_reader.h"
 
 namespace quillon {
@@ -18,10 +19,11 @@ namespace quillon {
 // to them as an external block when it is written.
 class DefineSoundTag : public CharacterTag {
 public:
-    // file: an open WAV file (mode "rb", at its start) or null. A null or
-    // refused file gives a sound without data that keeps the format fields
-    // read before the refusal. bitsPerCode: 2 to 5.
-    DefineSoundTag(MovieContext &context, std::FILE *file, int32_t bitsPerCode);
+    // file: an open WAV file (mode "rb", at its start) or null; it is read
+    // whole and closed before the constructor returns. A null or refused
+    // file gives a sound without data that keeps the format fields read
+    // before the refusal. bitsPerCode: 2 to 5, others are clamped.
+    DefineSoundTag(MovieContext &context, OwnedFile file, int32_t bitsPerCode);
     void Write(SwfStream &stream) override;
 
     const SoundFormat &Format() const { return format_; }
@@ -38,13 +40,11 @@ private:
     std::vector<uint8_t> encoded_;
 };
 
-// The SoundFormat code of ADPCM, the one compression the library writes.
-constexpr uint8_t kAdpcmCompression = 1;
-
 // The low byte of a sound's format fields: rate code (2 bits), 16-bit flag,
 // stereo flag; SoundStreamHead's playback format and the encoder take it.
 inline uint8_t RateSizeStereo(const SoundFormat &f) {
-    return static_cast<uint8_t>(f.rate * 4u + f.is16Bit * 2u + f.stereo);
+    return static_cast<uint8_t>(f.rate << kSoundRateShift | (f.is16Bit ? kSound16BitFlag : 0) |
+                                (f.stereo ? kSoundStereoFlag : 0));
 }
 
 // SoundStreamHead: the playback format of the sound; the stream format is
@@ -70,15 +70,10 @@ struct SoundEnvelope {
     uint16_t rightLevel;
 };
 
-// SOUNDINFO's sync flags, in its first 4 bits (two reserved, SyncStop,
-// SyncNoMultiple).
-constexpr uint8_t kSyncNoMultiple = 1;  // a sound already playing is not started again
-constexpr uint8_t kSyncStop = 2;
-
 // The fields of a SOUNDINFO, in the order of the record. The has-flags are
 // 0 or 1 and announce the fields after them.
 struct SoundInfoFields {
-    uint8_t syncFlags = 0;
+    uint8_t syncFlags = 0;  // kSyncNoMultiple, kSyncStop
     uint8_t hasEnvelope = 0, hasLoops = 0, hasOutPoint = 0, hasInPoint = 0;
     uint32_t inPoint = 0, outPoint = 0;
     uint16_t loopCount = 0;
@@ -115,8 +110,9 @@ private:
 // never placed: it has no PlaceObject2 and no placement record.
 class Sound : public DisplayItem {
 public:
-    // The sound's id is drawn from context at once.
-    Sound(MovieContext &context, std::FILE *file, int32_t bitsPerCode);
+    // file: as DefineSoundTag takes it. The sound's id is drawn from context
+    // at once.
+    Sound(MovieContext &context, OwnedFile file, int32_t bitsPerCode);
     void AddToFrame(Frame &frame, Movie &movie) override;
     bool Plays() const { return plays_; }
 

@@ -1,12 +1,13 @@
-// WAV codecs: G.711 by formula, IMA ADPCM and Microsoft ADPCM block by block.
-// Every read of a block stays inside the bytes it was given, whatever its
-// header says; arithmetic is in integers, so every machine decodes alike.
+// WAV codecs: PCM and float by conversion, G.711 by formula, IMA ADPCM and
+// Microsoft ADPCM block by block. Every read of a block stays inside the
+// bytes it was given, whatever its header says; arithmetic is in integers,
+// so every machine decodes alike.
 #include "sound/wave_codecs.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 
-#include "movie/tag.h"
 #include "sound/ima_steps.h"
 
 namespace quillon {
@@ -18,6 +19,73 @@ int16_t Clamp16(int64_t v) {
 }
 
 int16_t SI16(const uint8_t *p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)); }
+
+uint32_t LE32(const uint8_t *p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// A float sample, full scale at 1.0, rounded to 16 bits; NaN is silence.
+int16_t FloatTo16(double x) {
+    if (!(x == x)) return 0;
+    double v = x * 32768.0;
+    return Clamp16(v <= -32768.0 ? -32768 : (v >= 32767.0 ? 32767 : std::lround(v)));
+}
+
+void DecodeUnsigned8(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i) out[i] = static_cast<int16_t>((p[i] - 128) * 256);
+}
+
+void DecodeSigned16(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i) out[i] = SI16(p + 2 * i);
+}
+
+void DecodeSigned24(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i, p += 3) {
+        const int32_t v = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
+                                               static_cast<uint32_t>(p[2]) << 24) >> 8;
+        out[i] = Clamp16((v + 128) >> 8);
+    }
+}
+
+void DecodeSigned32(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i, p += 4)
+        out[i] = Clamp16((static_cast<int64_t>(static_cast<int32_t>(LE32(p))) + 32768) >> 16);
+}
+
+void DecodeFloat32(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i, p += 4) {
+        const uint32_t u = LE32(p);
+        float f;
+        std::memcpy(&f, &u, 4);
+        out[i] = FloatTo16(f);
+    }
+}
+
+void DecodeFloat64(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i, p += 8) {
+        const uint64_t u = LE32(p) | static_cast<uint64_t>(LE32(p + 4)) << 32;
+        double d;
+        std::memcpy(&d, &u, 8);
+        out[i] = FloatTo16(d);
+    }
+}
+
+void DecodeMuLaw(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i) out[i] = MuLawToLinear(p[i]);
+}
+
+void DecodeALaw(const uint8_t *p, size_t count, int16_t *out) {
+    for (size_t i = 0; i < count; ++i) out[i] = ALawToLinear(p[i]);
+}
+
+const WaveEncoding kEncodings[] = {
+    {kFormatPcm, 8, 0, DecodeUnsigned8},       {kFormatPcm, 16, 1, DecodeSigned16},
+    {kFormatPcm, 24, 1, DecodeSigned24},       {kFormatPcm, 32, 1, DecodeSigned32},
+    {kFormatFloat, 32, 1, DecodeFloat32},      {kFormatFloat, 64, 1, DecodeFloat64},
+    {kFormatMuLaw, 8, 1, DecodeMuLaw},         {kFormatALaw, 8, 1, DecodeALaw},
+    {kFormatImaAdpcm, 4, 1, nullptr},          {kFormatMsAdpcm, 4, 1, nullptr},
+};
 
 // IMA ADPCM's step arithmetic as tables, by step index and the code's
 // magnitude (its low 3 bits): the difference a code adds, step / 8 plus
@@ -71,7 +139,6 @@ public:
         if (frames == 0) return 0;
         for (uint32_t c = 0; c < channels_; ++c)
             if (block[4 * c + 2] > kImaLastStepIndex) {
-                Trace("IMA ADPCM step index %u beyond the table: a silent block\n", block[4 * c + 2]);
                 std::memset(out, 0, sizeof(int16_t) * frames * channels_);
                 return frames;
             }
@@ -127,8 +194,6 @@ public:
         const size_t pairs = coefficients_.size() / 2;
         for (uint32_t c = 0; c < channels_; ++c)
             if (block[c] >= pairs) {
-                Trace("Microsoft ADPCM predictor %u beyond the %u coefficient pairs: a silent block\n",
-                      block[c], static_cast<unsigned>(pairs));
                 std::memset(out, 0, sizeof(int16_t) * frames * channels_);
                 return frames;
             }
@@ -183,39 +248,32 @@ int16_t ALawToLinear(uint8_t code) {
     return static_cast<int16_t>(code & 0x80 ? magnitude : -magnitude);
 }
 
+const WaveEncoding *FindWaveEncoding(uint32_t formatTag, uint32_t bitsPerSample) {
+    for (const WaveEncoding &e : kEncodings)
+        if (e.formatTag == formatTag && e.bitsPerSample == bitsPerSample) return &e;
+    return nullptr;
+}
+
 std::unique_ptr<BlockDecoder> MakeBlockDecoder(const BlockFormat &format) {
     const bool ima = format.formatTag == kFormatImaAdpcm;
     const uint32_t channels = format.channels, align = format.blockAlign;
     if (!ima && format.formatTag != kFormatMsAdpcm) return nullptr;
-    if (format.bitsPerSample != 4) {
-        Trace("%u bits per ADPCM code unsupported\n", format.bitsPerSample);
-        return nullptr;
-    }
+    if (format.bitsPerSample != 4) return nullptr;
     const uint32_t header = (ima ? 4 : 7) * channels;
-    if (channels == 0 || align < header) {
-        Trace("Block align %u cannot hold the block headers of %u channels\n", align, channels);
-        return nullptr;
-    }
+    if (channels == 0 || align < header) return nullptr;
     const uint8_t *extra = format.extra.data();
     const size_t extraBytes = format.extra.size();
     const uint32_t capacity =
         ima ? ImaAdpcmDecoder::Capacity(channels, align) : MsAdpcmDecoder::Capacity(channels, align);
     uint32_t framesPerBlock = extraBytes >= 2 ? static_cast<uint32_t>(extra[0] | extra[1] << 8) : 0;
-    if (framesPerBlock > capacity) {
-        Trace("%u samples per block, but a block of %u bytes holds %u\n", framesPerBlock, align, capacity);
-        return nullptr;
-    }
+    if (framesPerBlock > capacity) return nullptr;
     if (framesPerBlock == 0) framesPerBlock = capacity;
     if (ima) return std::make_unique<ImaAdpcmDecoder>(channels, align, framesPerBlock);
 
     std::vector<int16_t> coefficients(kStandardCoefficients, kStandardCoefficients + 14);
     if (extraBytes >= 4) {
         const uint32_t pairs = static_cast<uint32_t>(extra[2] | extra[3] << 8);
-        if (pairs > 256 || extraBytes < 4 + 4 * size_t{pairs}) {
-            Trace("%u coefficient pairs announced, %u bytes hold them\n", pairs,
-                  static_cast<unsigned>(extraBytes - 4));
-            return nullptr;
-        }
+        if (pairs > 256 || extraBytes < 4 + 4 * size_t{pairs}) return nullptr;
         if (pairs > 0) {
             coefficients.resize(2 * pairs);
             for (uint32_t i = 0; i < 2 * pairs; ++i) coefficients[i] = SI16(extra + 4 + 2 * i);

@@ -1,7 +1,7 @@
 // WaveReader: walks the RIFF chunks of a WAV file up to its samples, fills
 // the SWF sound format fields, and then hands the samples out block by block
-// as 16-bit frames of one or two channels, decoding the compressed formats
-// of sound/wave_codecs on the way.
+// as 16-bit frames of one or two channels, decoding the encodings of
+// sound/wave_codecs on the way.
 #pragma once
 
 #include <cstdint>
@@ -9,24 +9,19 @@
 #include <memory>
 #include <vector>
 
+#include "sound/riff_chunks.h"
 #include "sound/wave_codecs.h"
 
 namespace quillon {
 
 // The SWF sound format fields that a DefineSound carries.
 struct SoundFormat {
-    uint8_t compression = 0;   // SoundFormat code; the reader sets 1 (ADPCM)
-    uint8_t rate = 0;          // 0 = 5.5 kHz, 1 = 11 kHz, 2 = 22 kHz, 3 = 44 kHz
+    uint8_t compression = 0;   // SoundFormat code; the reader sets kSoundAdpcm
+    uint8_t rate = 0;          // SoundRate: 0 = 5.5 kHz, 1 = 11 kHz, 2 = 22 kHz, 3 = 44 kHz
     uint8_t is16Bit = 0;       // 0: 8-bit input samples, 1: 16 bits or more (SoundSize)
     uint8_t stereo = 0;        // 0 mono, 1 stereo (SoundType)
     uint32_t sampleCount = 0;  // sample frames of the sound as the movie plays it
 };
-
-// The next 4 (2) bytes of file as an unsigned little-endian value. When the
-// file ends first, the missing bytes count as 0 and *complete (if given) is
-// set to false; it is left alone otherwise.
-uint32_t ReadUI32(std::FILE *file, bool *complete = nullptr);
-uint16_t ReadUI16(std::FILE *file, bool *complete = nullptr);
 
 // Where sample frames come from: 16-bit signed samples, one or two channels
 // interleaved (left, right).
@@ -55,7 +50,9 @@ public:
     // holds whole. A "fact" chunk cuts ADPCM data to its frame count when
     // that ends inside the last block (the rest is the encoder's padding);
     // any other count is ignored. Chunks of any other kind are skipped
-    // wherever they stand, as is the pad byte after an odd-sized chunk. A
+    // wherever they stand, as is the pad byte after an odd-sized chunk; a
+    // later format chunk replaces an earlier one, and the size of its extra
+    // information counts no further than the chunk goes. A
     // data size of 0 (in a file whose RIFF size disagrees with its length),
     // 0xFFFFFFFF or beyond the end of the file means the samples run to the
     // end of the file; they are cut to whole sample frames.
@@ -66,8 +63,8 @@ public:
     // fields that do not fit together (see MakeBlockDecoder), a data chunk
     // before the format chunk, a chunk other than "data" running past the
     // end of the file, no data chunk), format keeps the fields read before
-    // the refusal with sampleCount 0. Reports only through Trace; allocates
-    // a fixed few kilobytes whatever the file declares, and for ADPCM one
+    // the refusal with sampleCount 0. Reports nothing else; allocates a
+    // fixed few kilobytes whatever the file declares, and for ADPCM one
     // block and its samples (at most 64 KiB and 256 KiB).
     bool Open(std::FILE *file, SoundFormat &format);
 
@@ -87,18 +84,21 @@ public:
     uint32_t Read(int16_t *out, uint32_t frames) override;
 
 private:
-    enum class Encoding {
-        kUnsigned8, kSigned16, kSigned24, kSigned32, kFloat32, kFloat64, kMuLaw, kALaw,
-        kBlocks,  // ADPCM, through blocks_
-    };
+    // The steps of Open: the format chunk, then at the data chunk the
+    // frames it holds (factFrames: the fact chunk's count, or 0), the
+    // sample count at the SWF rate and the buffers.
     bool ReadFormat(uint32_t chunkSize, SoundFormat &format);
+    bool StartData(const RiffChunks &chunk, uint32_t factFrames, SoundFormat &format);
+    uint64_t CountFrames(uint64_t bytes, uint32_t factFrames) const;
+    uint32_t SampleCount(const SoundFormat &format) const;
+    void AllocateBuffers();
     void MixWeights(uint32_t channelMask);
     // Frames of channels_ samples mixed down to stereo by weights_.
     void MixDown(const int16_t *wide, size_t frames, int16_t *out) const;
     uint32_t ReadBlocks(int16_t *out, uint32_t frames);
 
     std::FILE *file_ = nullptr;
-    Encoding encoding_ = Encoding::kSigned16;
+    const WaveEncoding *encoding_ = nullptr;  // set with the format chunk
     uint32_t channels_ = 0;    // in the file
     uint32_t frameBytes_ = 0;  // bytes per sample frame in the file; per block for ADPCM
     uint32_t sampleRate_ = 0;

@@ -87,7 +87,7 @@ TEST(DefineButton2, ExactTags) {
     for (const ButtonCase &row : rows) {
         SCOPED_TRACE(row.name);
         NextIdWillBe(4);
-        RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
+        RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
         Button button(&up, &over, &down, &down);
         row.attach(button);
         Movie movie(test::Ids());
@@ -169,14 +169,14 @@ TEST(Navigation, GoToArea) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         NextIdWillBe(1);
-        RectItem hyperlinkArea(0, 0, 200, 100);
+        RectItem hyperlinkArea(0_tw, 0_tw, 200_tw, 100_tw);
         hyperlinkArea.SetFillColour(Colour{0, 0, 0, 0});
         hyperlinkArea.SetLineColour(Colour{0, 0, 0, 0});
         Movie reference(test::Ids());
         reference.GetFrame(0)->ShowItem(&hyperlinkArea);
         NextIdWillBe(1);
         Movie movie(test::Ids());
-        movie.GetFrame(0)->ShowItem(MakeGoToArea(0, 0, 200, 100, row.goTo).get());
+        movie.GetFrame(0)->ShowItem(MakeGoToArea(0_tw, 0_tw, 200_tw, 100_tw, row.goTo).get());
         const auto &tags = movie.GetFrame(0)->Tags();
         ASSERT_EQ(TagKinds(*movie.GetFrame(0)), "DUP");
         EXPECT_EQ(TagHex(*tags[0]), TagHex(*reference.GetFrame(0)->Tags()[0]));
@@ -195,8 +195,8 @@ TEST(DefineButton2, TwoConditionActions) {
     auto last = std::make_unique<ConditionAction>();
     last->SetCondition(6);
     StopDescriptor().FillConditionAction(last->Actions());
-    tag.AddRecord(std::make_unique<ButtonRecord>(1, 1, 1, 1, 0x0203, 1, std::make_unique<Matrix>(),
-                                                 std::make_unique<CxformWithAlpha>(0, 0, 0, 0, 0, 0, 0, 0, 0, 0)));
+    tag.AddRecord(std::make_unique<ButtonRecord>(1, 1, 1, 1, 0x0203, 1, std::make_unique<Matrix>(Matrix::Identity()),
+                                                 std::make_unique<CxformWithAlpha>(CxformWithAlpha::None())));
     tag.AddConditionAction(std::move(first));
     tag.AddConditionAction(std::move(last));
     std::string id = ToHex({static_cast<uint8_t>(tag.CharacterId()), static_cast<uint8_t>(tag.CharacterId() >> 8)});
@@ -210,7 +210,7 @@ TEST(DefineButton2, TwoConditionActions) {
 TEST(ButtonItems, OneItemInFourStates) {
     test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(test::Ids(), 0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape face(test::Ids(), 0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
     Movie movie(test::Ids());
@@ -227,7 +227,7 @@ TEST(ButtonItems, OneItemInFourStates) {
 // defined only where the first button was shown.
 TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
     test::Ids().ResetCharacterIds();
-    RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
+    RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
     Movie movie(test::Ids());
     Button first(&up, &over, &down, &down);
     first.AttachAction(GotoFrameDescriptor(3), 6);
@@ -250,7 +250,7 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 
 TEST(ButtonItems, HidingAShownButtonRemovesItAtItsDepth) {
     test::Ids().ResetCharacterIds();
-    RectItem face(0, 0, 20, 20);
+    RectItem face(0_tw, 0_tw, 20_tw, 20_tw);
     Button button(&face, &face, &face, &face);
     button.SetDepth(500);
     button.AttachAction(StopDescriptor(), 6);

@@ -43,7 +43,7 @@ bool WriteStreamingMovie(const std::string &path, const std::vector<uint8_t> &ad
     writer.AddTag(std::make_unique<RawTag>(TagCode::SoundStreamBlock, Bytes(adpcm)));
     writer.AddTag(std::make_unique<ShowFrameTag>());
     uint64_t saves = 0;
-    return writer.WriteFile(path.c_str(), 11000, 8000, 12, saves);
+    return writer.WriteFile(path.c_str(), 11000_tw, 8000_tw, 12, saves);
 }
 
 struct DecodeCase {

@@ -23,15 +23,13 @@ std::vector<std::string> FrameTags(const Frame &frame) {
 const Bytes kTwo1000 = test::PcmWav(1, 22050, 16, test::Samples16({1000, 1000}));
 
 // A Sound (or a DefineSoundTag) of 5-bit codes read from the bytes of a file,
-// or from no file at all; character ids start again at 1.
+// which it closes, or from no file at all; character ids start again at 1.
 template <class T = Sound>
 std::unique_ptr<T> FromFile(const Bytes &bytes, bool missing = false) {
     test::Ids().ResetCharacterIds();
-    std::FILE *f = missing ? nullptr : test::TempFileWith(bytes);
+    OwnedFile f(missing ? nullptr : test::TempFileWith(bytes));
     EXPECT_TRUE(missing || f) << "no temporary file";
-    auto made = std::make_unique<T>(test::Ids(), f, 5);
-    if (f) std::fclose(f);
-    return made;
+    return std::make_unique<T>(test::Ids(), std::move(f), 5);
 }
 
 // Every sound starts in its frame with the default SOUNDINFO.

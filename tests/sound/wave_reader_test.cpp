@@ -43,6 +43,14 @@ Bytes Data(size_t n) {
 
 Bytes Prefix(const Bytes &b, size_t n) { return Bytes(b.begin(), b.begin() + n); }
 
+// A "fmt " content whose extra-information size (after the 16 common
+// fields) says size, whatever follows.
+Bytes WithExtraSize(Bytes fmt, uint16_t size) {
+    fmt[16] = static_cast<uint8_t>(size);
+    fmt[17] = static_cast<uint8_t>(size >> 8);
+    return fmt;
+}
+
 // Samples of bytes: 16-bit little-endian, or 8-bit unsigned widened.
 Samples As16(const Bytes &b) { return test::FromSamples16(b); }
 Samples As8(const Bytes &b) { return test::FromSamples8(b); }
@@ -105,6 +113,13 @@ const WaveCase kCases[] = {
      As16(Data(3840)), true},
     {"Rate3999Refused", PcmWav(1, 3999, 16, Data(10)), false, {1, 0, 0, 0, 0}, {}},
     {"Rate192001Refused", PcmWav(1, 192001, 16, Data(10)), false, {1, 0, 0, 0, 0}, {}},
+
+    // A second format chunk replaces the first whole: stereo IMA ADPCM,
+    // then 16-bit mono PCM (whose block align is not used).
+    {"SecondFmtReplacesTheFirst",
+     Riff(Cat({Chunk("fmt ", CodecFmt(0x11, 2, 22050, 16, 4, {9, 0})),
+               Chunk("fmt ", test::CommonFields(1, 1, 22050, 16, 16)), Chunk("data", Data(64))})),
+     true, {1, 2, 1, 0, 32}, As16(Data(64))},
 
     // Chunks other than "fmt " and "data" are skipped wherever they stand;
     // an odd-sized one is followed by its pad byte.
@@ -240,6 +255,15 @@ const WaveCase kCases[] = {
      Wav(CodecFmt(0x11, 1, 22050, 8, 4, {10, 0}), kImaBlock), false, {1, 2, 0, 0, 0}, {}},
     {"ImaAdpcmBlockAlignBelowTheHeadersRefused", Wav(CodecFmt(0x11, 2, 22050, 6, 4, {}), kImaBlock),
      false, {1, 2, 0, 1, 0}, {}},
+    // An extra-information size beyond the chunk counts as far as the
+    // chunk goes: samples per block missing, so the block align says 9 (the
+    // next chunk's "da" would say 24932).
+    {"ImaAdpcmExtraSizeBeyondItsChunk",
+     Wav(WithExtraSize(CodecFmt(0x11, 1, 22050, 8, 4, {}), 2), kImaBlock), true, {1, 2, 1, 0, 9},
+     kImaSamples},
+    {"ExtensibleExtraSizeBeyondItsChunk",
+     Wav(WithExtraSize(ExtensibleFmt(1, 22050, 4, 4, 4, 0x11, 8), 30), kImaBlock), true,
+     {1, 2, 1, 0, 9}, kImaSamples},
     {"ImaAdpcmThreeBitsRefused", Wav(CodecFmt(0x11, 1, 22050, 8, 3, {}), kImaBlock), false,
      {1, 2, 0, 0, 0}, {}},
 
@@ -363,7 +387,7 @@ TEST_P(WaveRead, FormatAndSamples) {
         EXPECT_EQ(reader.OutputChannels(), c.format.stereo + 1u);
         EXPECT_EQ(reader.FileFrames() * reader.OutputChannels(), c.samples.size());
     }
-    EXPECT_EQ(out, "");  // Trace prints nothing
+    EXPECT_EQ(out, "");  // the reader prints nothing
     EXPECT_EQ(err, "");
 }
 

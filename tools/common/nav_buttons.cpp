@@ -4,12 +4,13 @@
 #include <algorithm>
 
 #include "common/canvas.h"
+#include "quillon.h"
 
 namespace quillon_tools {
 
 namespace {
 
-RgbaCanvas Face(NavSymbol symbol, int w, int h, Rgba plate, Rgba border) {
+RgbaCanvas Face(int32_t kind, int w, int h, Rgba plate, Rgba border) {
     RgbaCanvas c(w, h, plate);
     int t = std::max(1, h / 16);
     c.StrokeRect(0, 0, w, h, t, border);
@@ -18,35 +19,35 @@ RgbaCanvas Face(NavSymbol symbol, int w, int h, Rgba plate, Rgba border) {
     auto right = [&](double x) { c.FillTriangle(x, cy - s, x, cy + s, x + s * 1.4, cy, ink); };
     auto left = [&](double x) { c.FillTriangle(x, cy - s, x, cy + s, x - s * 1.4, cy, ink); };
     int bar = std::max(2, static_cast<int>(s / 3));
-    switch (symbol) {
-    case NavSymbol::Play: right(cx - s * 0.6); break;
-    case NavSymbol::Stop:
+    switch (kind) {
+    case QUILLON_BUTTON_PLAY: right(cx - s * 0.6); break;
+    case QUILLON_BUTTON_STOP:
         c.FillRect(static_cast<int>(cx - s), static_cast<int>(cy - s), static_cast<int>(cx + s),
                    static_cast<int>(cy + s), ink);
         break;
-    case NavSymbol::First:
+    case QUILLON_BUTTON_FIRST:
         c.FillRect(static_cast<int>(cx - s * 1.1), static_cast<int>(cy - s),
                    static_cast<int>(cx - s * 1.1) + bar, static_cast<int>(cy + s), ink);
         left(cx + s * 0.9);
         break;
-    case NavSymbol::Last:
+    case QUILLON_BUTTON_LAST:
         right(cx - s * 0.9);
         c.FillRect(static_cast<int>(cx + s * 1.1) - bar, static_cast<int>(cy - s),
                    static_cast<int>(cx + s * 1.1), static_cast<int>(cy + s), ink);
         break;
-    case NavSymbol::Previous: left(cx + s * 0.7); break;
-    case NavSymbol::Next: right(cx - s * 0.7); break;
+    case QUILLON_BUTTON_PREVIOUS: left(cx + s * 0.7); break;
+    case QUILLON_BUTTON_NEXT: right(cx - s * 0.7); break;
     }
     return c;
 }
 
 }  // namespace
 
-ButtonFaces DrawButtonFaces(NavSymbol symbol, int width, int height) {
+ButtonFaces DrawButtonFaces(int32_t kind, int width, int height) {
     ButtonFaces f;
-    f.up = ToArgb(Face(symbol, width, height, Rgba{40, 70, 140, 255}, Rgba{20, 30, 70, 255}), false);
-    f.over = ToArgb(Face(symbol, width, height, Rgba{70, 110, 200, 255}, Rgba{255, 200, 60, 255}), false);
-    f.down = ToArgb(Face(symbol, width, height, Rgba{20, 40, 90, 255}, Rgba{255, 200, 60, 255}), false);
+    f.up = ToArgb(Face(kind, width, height, Rgba{40, 70, 140, 255}, Rgba{20, 30, 70, 255}), false);
+    f.over = ToArgb(Face(kind, width, height, Rgba{70, 110, 200, 255}, Rgba{255, 200, 60, 255}), false);
+    f.down = ToArgb(Face(kind, width, height, Rgba{20, 40, 90, 255}, Rgba{255, 200, 60, 255}), false);
     return f;
 }
 
@@ -77,6 +78,15 @@ bool FitButtonRow(int slideWidth, int slideHeight, int count, ButtonPlace place,
         return true;
     }
     return false;
+}
+
+void AddButtonRow(std::initializer_list<int32_t> kinds, const ButtonRow &row) {
+    int i = 0;
+    for (int32_t kind : kinds) {
+        ButtonFaces f = DrawButtonFaces(kind, row.width, row.height);
+        AddButton(kind, f.up.data(), f.over.data(), f.down.data(), row.X(i++), row.y, row.width,
+                  row.height);
+    }
 }
 
 }  // namespace quillon_tools

@@ -1,13 +1,12 @@
-// Navigation button faces drawn by the tools, and where a row of them sits.
+// Navigation button faces drawn by the tools, where a row of them sits, and
+// the row added to a movie.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace quillon_tools {
-
-// The AddButton kinds the tools draw a symbol for.
-enum class NavSymbol { Play, Stop, First, Last, Previous, Next };
 
 // The three pictures of a button, in the library's 32-bit layout (alpha,
 // red, green, blue), opaque: up, over (lighter) and down (darker).
@@ -15,7 +14,9 @@ struct ButtonFaces {
     std::vector<uint8_t> up, over, down;
 };
 
-ButtonFaces DrawButtonFaces(NavSymbol symbol, int width, int height);
+// The faces of a button of an AddButton kind from QUILLON_BUTTON_PLAY to
+// QUILLON_BUTTON_NEXT, each with its symbol (a plain plate for another kind).
+ButtonFaces DrawButtonFaces(int32_t kind, int width, int height);
 
 // A row of count buttons in the bottom-right corner of a stage:
 // side = clamp(min(stageW, stageH) / 12, 12, 48) pixels high, side * 3 / 2
@@ -44,5 +45,9 @@ constexpr int kMinButtonSide = 4;
 // slide). False when even the smallest row does not fit.
 bool FitButtonRow(int slideWidth, int slideHeight, int count, ButtonPlace place, ButtonRow &row,
                   int &stripHeight);
+
+// Adds a button of each kind, in order, at the row's places, through
+// AddButton: once every slide was recorded.
+void AddButtonRow(std::initializer_list<int32_t> kinds, const ButtonRow &row);
 
 }  // namespace quillon_tools

@@ -70,8 +70,8 @@ bool ColourMapper::Quantise(const RgbaCanvas &picture, IndexedPicture &out, std:
         error = "the colour quantiser could not be set up";
         return false;
     }
-    // The palette of a large picture comes from a quarter of its pixels:
-    // half the time, and as close (measured on photo-like slides).
+    // The palette of a large picture comes from a quarter of its pixels
+    // (the README's performance section says what that saves).
     int width = picture.Width(), height = picture.Height();
     const Rgba *pixels = picture.Pixels().data();
     if (static_cast<long>(width) * height > kSampleAbove && width > 1 && height > 1) {

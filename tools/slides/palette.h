@@ -71,11 +71,11 @@ public:
     // picture first. False with error set when the quantiser fails.
     bool Map(const RgbaCanvas &picture, IndexedPicture &out, std::string &error);
 
-    // Chosen on the benchmark's decks (bench/tools_bench.cpp): about half
-    // the processor time of speed 4 for a fraction of a decibel; the
-    // README's performance section gives the figures.
+    // Chosen on the benchmark's decks (bench/tools_bench.cpp); the README's
+    // performance section gives the figures.
     static constexpr int kDefaultSpeed = 8;
-    // Pictures of more pixels than this get their palette from a sample.
+    // Pictures of more pixels than this get their palette from a sample:
+    // every other row and column.
     static constexpr long kSampleAbove = 256 * 1024;
 
 private:
