@@ -16,10 +16,10 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_sound(QuillonMovie *mov
         if (status != QUILLON_OK) return status;
         // The classic face adds a silent sound for a file that does not play.
         if (!fileName && !m.classicFace) return Fail(m, QUILLON_ERROR_ARGUMENT, "no file name was given");
-        OwnedFile in(fileName ? std::fopen(fileName, "rb") : nullptr);
-        if (!in && !m.classicFace) return Fail(m, QUILLON_ERROR_FILE, "the file cannot be opened");
+        OwnedFile file(fileName ? std::fopen(fileName, "rb") : nullptr);
+        if (!file && !m.classicFace) return Fail(m, QUILLON_ERROR_FILE, "the file cannot be opened");
         // 5-bit ADPCM codes; the sound reads the file and closes it at once.
-        Sound sound(m.context, std::move(in), 5);
+        Sound sound(m.context, std::move(file), 5);
         if (!sound.Plays() && !m.classicFace)
             return Fail(m, QUILLON_ERROR_DATA, "the file is no WAV file that plays");
         return ShowIn(m, *frame, &sound);

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "swf/format.h"
+
 namespace quillon {
 
 // Every QuillonMovie owns one; the classic exports keep one for the whole
@@ -18,12 +20,12 @@ public:
     MovieContext &operator=(const MovieContext &) = delete;
 
     // The next 16-bit character id; the first after a reset is 1. Ids never
-    // wrap: once 65535 was given out, 0 (no id) until the next reset, so that
+    // wrap: once kMaxUI16 was given out, 0 (no id) until the next reset, so that
     // no id is defined twice in one file. Definitions check
     // CharacterIdsLeft() first and add nothing when there are too few.
-    uint16_t NextCharacterId() { return idCounter_ == 0xFFFF ? 0 : ++idCounter_; }
+    uint16_t NextCharacterId() { return idCounter_ == kMaxUI16 ? 0 : ++idCounter_; }
     // How many ids NextCharacterId can still give out before the next reset.
-    uint32_t CharacterIdsLeft() const { return 0xFFFFu - idCounter_; }
+    uint32_t CharacterIdsLeft() const { return kMaxUI16 - idCounter_; }
     // Sets the counter back, so the next id is 1. Done after each successful
     // write.
     void ResetCharacterIds() {

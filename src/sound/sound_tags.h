@@ -22,7 +22,8 @@ public:
     // file: an open WAV file (mode "rb", at its start) or null; it is read
     // whole and closed before the constructor returns. A null or refused
     // file gives a sound without data that keeps the format fields read
-    // before the refusal. bitsPerCode: 2 to 5, others are clamped.
+    // before the refusal. bitsPerCode: 2 to 5, others are clamped. The id is
+    // drawn from context.
     DefineSoundTag(MovieContext &context, OwnedFile file, int32_t bitsPerCode);
     void Write(SwfStream &stream) override;
 
@@ -110,8 +111,8 @@ private:
 // never placed: it has no PlaceObject2 and no placement record.
 class Sound : public DisplayItem {
 public:
-    // file: as DefineSoundTag takes it. The sound's id is drawn from context
-    // at once.
+    // file: as DefineSoundTag takes it; the sound's id is drawn from
+    // context at once.
     Sound(MovieContext &context, OwnedFile file, int32_t bitsPerCode);
     void AddToFrame(Frame &frame, Movie &movie) override;
     bool Plays() const { return plays_; }
