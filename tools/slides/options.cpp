@@ -25,9 +25,14 @@ const char kHelp[] =
     "                         by their EXIF orientation, an embedded ICC profile\n"
     "                         converted to sRGB\n"
     "  PDF documents          drawn with poppler, web links kept\n"
-    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp and .key:\n"
-    "                         converted to PDF by LibreOffice, which must be\n"
-    "                         installed (Debian package libreoffice-impress)\n"
+    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp, .key and the\n"
+    "                         templates .potx, .pot and .otp: converted to PDF by\n"
+    "                         LibreOffice, which must be installed (Debian package\n"
+    "                         libreoffice-impress), with no network, no macros and\n"
+    "                         no linked file loaded; a slide's own advance time\n"
+    "                         and narration or sound (PowerPoint, OpenDocument)\n"
+    "                         are kept, as --seconds and --narration would give\n"
+    "                         them, unless those options are given\n"
     "Pictures of at most 256 colours that need no scaling keep their colours\n"
     "exactly; others, and pages, are reduced to 256 colours with libimagequant.\n"
     "\n"
@@ -81,6 +86,9 @@ const char kHelp[] =
     "  --player-url URL       with --html: load the player from URL (a folder that\n"
     "                         holds ruffle.js, or ruffle.js itself) instead of\n"
     "                         copying it\n"
+    "  --timeout SECONDS      the time LibreOffice is given to convert the\n"
+    "                         presentations, 1 to 86400 (default 300); past it,\n"
+    "                         LibreOffice and what it started are stopped\n"
     "  --quiet                no progress line and no summary\n"
     "  -h, --help             this text\n"
     "  --version              the program's version\n"
@@ -152,6 +160,8 @@ const OptionSpec kOptions[] = {
     {"--seconds", nullptr, Kind::Seconds, &Options::seconds, 0, kMostSeconds,
      " needs a number of seconds above 0, e.g. 2.5"},
     {"--narration", nullptr, Kind::Texts, &Options::narrations, 1, 0, " needs a sound file"},
+    {"--timeout", nullptr, Kind::Whole, &Options::timeout, 1, 86400,
+     " needs a whole number of seconds from 1 to 86400"},
     {"--html", nullptr, Kind::Switch, &Options::html, 0, 0, ""},
     {"--quiet", "-q", Kind::Switch, &Options::quiet, 0, 0, ""},
     {"--help", "-h", Kind::Help, {}, 0, 0, ""},

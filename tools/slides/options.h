@@ -39,6 +39,7 @@ struct Options {
     bool html = false;
     std::string playerUrl;
     bool quiet = false;
+    int timeout = 300;  // seconds LibreOffice is given to convert the presentations
 };
 
 // What the command line asks for besides a movie.

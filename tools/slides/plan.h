@@ -35,13 +35,16 @@ struct StageLink {
 };
 
 // One slide: its input, the PDF page (from 0; -1 for an image), its web
-// links, and its links to other slides of the deck (not recorded yet: the
-// classic exports have no go-to area).
+// links, its links to other slides of the deck (not recorded yet: the
+// classic exports have no go-to area), and what a presentation says of it:
+// how long it shows, and its sound (a file, and its name for messages).
 struct SlidePlan {
     size_t input = 0;
     int page = -1;
     std::vector<StageLink> links;
     std::vector<StageLink> gotos;
+    double seconds = 0;  // 0: not said
+    std::string narration, narrationName;
 };
 
 // What the checks of the inputs found: the stage, one plan per slide and
@@ -56,7 +59,8 @@ struct Deck {
     int strip = 0;                  // the buttons' strip under the slides
     std::vector<long> frames;       // of each slide
     SoundFile sound;                // --sound, when given
-    std::vector<std::unique_ptr<SoundFile>> narrations;  // of the first slides
+    // Of each slide: --narration's, or the presentation's own; null for none.
+    std::vector<std::unique_ptr<SoundFile>> narrations;
 
     int StageHeight() const { return height + strip; }
     long FrameCount() const;

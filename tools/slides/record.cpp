@@ -26,7 +26,7 @@ bool RecordSlide(const Options &o, Deck &deck, size_t i, const IndexedPicture &p
     // gone before the next is made.
     std::vector<SoundFile *> sounds;
     if (i == 0 && !o.sound.empty()) sounds.push_back(&deck.sound);
-    if (i < deck.narrations.size()) sounds.push_back(deck.narrations[i].get());
+    if (i < deck.narrations.size() && deck.narrations[i]) sounds.push_back(deck.narrations[i].get());
     for (SoundFile *sound : sounds) {
         std::string wav;
         if (!sound->Prepare(wav, error)) return false;

@@ -860,6 +860,16 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     std::string noise;
     for (int i = 0; i < 4096; ++i) noise.push_back(static_cast<char>((i * 7919) >> 3));
     WriteText(dir + "/noise.odp", noise);
+    // Empty presentations: no byte, blank space, a deck of one blank page
+    // (what LibreOffice makes of an empty file).
+    WriteText(dir + "/empty.pptx", "");
+    WriteText(dir + "/blank.odp", " \n\t\r\n");
+    FlatDeckForm blankPage;
+    blankPage.link = "";
+    std::string flat = FlatDeck(blankPage);
+    flat.replace(flat.find("<draw:page"), flat.rfind("</office:presentation>") - flat.find("<draw:page"),
+                 "<draw:page draw:name=\"one\" draw:master-page-name=\"Default\"/>");
+    WriteText(dir + "/blank-page.fodp", flat);
     // Other names of the image: a link, a hard link, another spelling.
     ASSERT_EQ(symlink("good.png", (dir + "/alias.swf").c_str()), 0);
     ASSERT_EQ(link((dir + "/good.png").c_str(), (dir + "/hard.swf").c_str()), 0);
@@ -872,6 +882,9 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"JPEG cut short", {"@/good.png", "@/cut.jpg", "-o", "@/existing.swf"}, 1, "cut.jpg: unsupported or damaged JPEG"},
         {"interlaced PNG too large to hold", {"--size", "100x100", "@/huge-interlaced.png", "-o", "@/out.swf"}, 1, "huge-interlaced.png: unsupported PNG size 9000x8000 (at most 67108864 pixels in this form)"},
         {"presentation without LibreOffice", {"@/good.png", "@/talk.pptx", "-o", "@/existing.swf"}, 1, "talk.pptx: presentations are converted with LibreOffice, which is not installed (Debian package libreoffice-impress)", "/nonexistent"},
+        {"empty presentation", {"@/good.png", "@/empty.pptx", "-o", "@/existing.swf"}, 1, "empty.pptx: the presentation is empty (no byte)"},
+        {"presentation of blank space", {"@/blank.odp", "-o", "@/out.swf"}, 1, "blank.odp: the presentation is empty (nothing but blank space)"},
+        {"presentation of a blank page", {"@/blank-page.fodp", "-o", "@/out.swf"}, 1, "blank-page.fodp: the presentation is empty (nothing but blank slides)"},
         {"presentation that is none", {"@/noise.odp", "-o", "@/existing.swf"}, 1, "noise.odp: LibreOffice could not convert the presentation"},
         {"buttons on too small a stage", {"--buttons", "--size", "28x40", "@/good.png", "-o", "@/out.swf"}, 2, "the slides, 28x40 pixels, are too small for the buttons: they need 29 pixels across"},
         {"buttons over too low a stage", {"--buttons=over", "--size", "40x5", "@/good.png", "-o", "@/out.swf"}, 2, "are too small for the buttons: they need 29 pixels across and 6 down"},
@@ -935,6 +948,8 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"player address without a page", {"--player-url", "/ruffle/", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--player-url goes with --html"},
         {"value for a switch", {"--html=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--html takes no value"},
         {"buttons somewhere else", {"--buttons=yes", "@/talk.pdf", "-o", "@/out.swf"}, 2, "--buttons=WHERE needs under or over"},
+        {"timeout zero", {"--timeout", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--timeout needs a whole number of seconds from 1 to 86400"},
+        {"timeout not whole", {"--timeout=2.5", "@/good.png", "-o", "@/out.swf"}, 2, "--timeout needs a whole number of seconds from 1 to 86400"},
         {"jobs zero", {"--jobs", "0", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
         {"jobs too many", {"--jobs=257", "@/good.png", "-o", "@/out.swf"}, 2, "--jobs needs a whole number from 1 to 256"},
         {"value for a short switch", {"-q=1", "@/good.png", "-o", "@/out.swf"}, 2, "unknown option -q=1"},

@@ -354,7 +354,8 @@ bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages) {
     return ok;
 }
 
-RunResult RunTool(const std::string &program, const std::vector<std::string> &args) {
+RunResult RunTool(const std::string &program, const std::vector<std::string> &args,
+                  const std::function<void(pid_t)> &during) {
     RunResult r;
     const std::string dir = TempDir(), outPath = dir + "/out", errPath = dir + "/err";
     pid_t pid = fork();
@@ -368,10 +369,12 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    if (during) during(pid);
     int status = 0;
     struct rusage usage;
     if (wait4(pid, &status, 0, &usage) == pid) r.peakKib = usage.ru_maxrss;
     if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     r.out = ReadText(outPath);
     r.err = ReadText(errPath);
     RemoveTree(dir);
