@@ -12,7 +12,8 @@ std::unique_ptr<ImageShape> ButtonPicture(MovieContext &context, const void *pix
                                           int32_t y, int32_t width, int32_t height,
                                           uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width), Twips::FromPixels(y + height),
+        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width),
+        Twips::FromPixels(y + height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), alpha));
 }
@@ -101,7 +102,8 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_hyperlink(QuillonMovie 
         QuillonStatus status = NeedSlot(m, &frame);
         if (status != QUILLON_OK) return status;
         // An invisible area (black, fully transparent) that only catches the mouse.
-        RectItem area(Twips::FromPixels(x1), Twips::FromPixels(y1), Twips::FromPixels(x2), Twips::FromPixels(y2));
+        RectItem area(Twips::FromPixels(x1), Twips::FromPixels(y1), Twips::FromPixels(x2),
+                      Twips::FromPixels(y2));
         area.SetFillColour(Colour{0, 0, 0, 0});
         area.SetLineColour(Colour{0, 0, 0, 0});
         auto button = std::make_unique<Button>(&area, &area, &area, &area);
@@ -125,8 +127,9 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_goto_area(QuillonMovie 
         // A slide recorded later: the area goes where it is recorded.
         if (slide < m.slidesRecorded) goTo.frame = m.slideFrames[static_cast<size_t>(slide)];
         else goTo.laterFrame = m.laterSlides.Cell(slide, m.currentMovie->Generation());
-        return AddToTable(m, *frame, MakeGoToArea(Twips::FromPixels(x1).value(), Twips::FromPixels(y1).value(),
-                                                  Twips::FromPixels(x2).value(), Twips::FromPixels(y2).value(), goTo));
+        return AddToTable(m, *frame,
+                          MakeGoToArea(Twips::FromPixels(x1), Twips::FromPixels(y1),
+                                       Twips::FromPixels(x2), Twips::FromPixels(y2), goTo));
     });
 }
 

@@ -33,7 +33,8 @@ struct Faces {
 std::unique_ptr<ImageShape> Picture(MovieContext &context, const void *pixels, int32_t x,
                                     int32_t y, int32_t width, int32_t height, uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width), Twips::FromPixels(y + height),
+        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width),
+        Twips::FromPixels(y + height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), alpha));
 }

@@ -152,7 +152,8 @@ bool JpegWalk::Segment(uint8_t marker, const uint8_t *s, size_t n) {
     case kDri:
         return n == 2 || Fail(JpegFault::Malformed, "JPEG restart interval segment of a wrong length");
     case kDac:
-        return Fail(JpegFault::Arithmetic, "an arithmetic-coded JPEG (DAC); only Huffman coding is taken");
+        return Fail(JpegFault::Arithmetic,
+                    "an arithmetic-coded JPEG (DAC); only Huffman coding is taken");
     case kDhp:
     case kExp: return Fail(JpegFault::Hierarchical, "a hierarchical JPEG; only baseline JPEG is taken");
     case kDnl: return Fail(JpegFault::Malformed, "JPEG whose height comes late, in a DNL marker");
@@ -189,7 +190,8 @@ bool JpegWalk::Frame(uint8_t marker, const uint8_t *s, size_t n) {
     if (s[0] != 8)
         return Fail(JpegFault::Precision, "a JPEG of 12-bit samples; only 8-bit is taken");
     if (marker == kSof1)
-        return Fail(JpegFault::Extended, "an extended sequential JPEG (SOF1); only baseline (SOF0) is taken");
+        return Fail(JpegFault::Extended,
+                    "an extended sequential JPEG (SOF1); only baseline (SOF0) is taken");
     components_ = s[5];
     if (components_ != 1 && components_ != kMaxComponents)
         return Fail(JpegFault::Components,
@@ -213,7 +215,8 @@ bool JpegWalk::Quantisation(const uint8_t *s, size_t n) {
     while (n > 0) {
         uint8_t precision = s[0] >> 4, table = s[0] & 15;
         if (precision != 0)
-            return Fail(JpegFault::Precision, "JPEG with a 16-bit quantisation table; only 8-bit is taken");
+            return Fail(JpegFault::Precision,
+                        "JPEG with a 16-bit quantisation table; only 8-bit is taken");
         if (table >= kQuantisationTables || n < 65)
             return Fail(JpegFault::Malformed, "JPEG quantisation table segment of a wrong form");
         quantisation_[table] = true;

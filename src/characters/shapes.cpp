@@ -86,7 +86,8 @@ std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *
                                           int32_t width, int32_t height, JpegCheck &check) {
     check = CheckJpeg(jpeg, size, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     if (!check.Accepted()) return nullptr;
-    auto bitmap = std::make_unique<JpegBitmap>(context, jpeg, check.length, static_cast<uint16_t>(width),
+    auto bitmap = std::make_unique<JpegBitmap>(context, jpeg, check.length,
+                                               static_cast<uint16_t>(width),
                                                static_cast<uint16_t>(height));
     return std::make_unique<ImageShape>(Twips(), Twips(), Twips::FromPixels(width), Twips::FromPixels(height),
                                         std::move(bitmap));

@@ -26,8 +26,7 @@ protected:
 // region over a slide.
 class InvisibleArea : public RectItem {
 public:
-    InvisibleArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
-        : RectItem(Twips::FromTwips(x1), Twips::FromTwips(y1), Twips::FromTwips(x2), Twips::FromTwips(y2)) {
+    InvisibleArea(Twips x1, Twips y1, Twips x2, Twips y2) : RectItem(x1, y1, x2, y2) {
         SetFillColour(Colour{0, 0, 0, 0});
         SetLineColour(Colour{0, 0, 0, 0});
     }

@@ -79,8 +79,7 @@ void AttachNavigation(Button &button, Navigation kind, int32_t frame, Navigation
     AttachGoTo(button, GoTo{frame, style.stopSounds, false}, style.keys ? NavigationKeys(kind) : none);
 }
 
-std::unique_ptr<AreaButton> MakeGoToArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                                         GoTo goTo) {
+std::unique_ptr<AreaButton> MakeGoToArea(Twips x1, Twips y1, Twips x2, Twips y2, GoTo goTo) {
     auto area = std::make_unique<AreaButton>(x1, y1, x2, y2);
     goTo.stopThere = true;
     AttachGoTo(*area, goTo);

@@ -72,7 +72,7 @@ void AttachNavigation(Button &button, Navigation kind, int32_t frame, Navigation
 // of a slide that answers the mouse and shows nothing.
 class AreaButton : public Button {
 public:
-    AreaButton(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+    AreaButton(Twips x1, Twips y1, Twips x2, Twips y2)
         : AreaButton(std::make_unique<InvisibleArea>(x1, y1, x2, y2)) {}
 
 private:
@@ -82,9 +82,8 @@ private:
     std::unique_ptr<InvisibleArea> area_;
 };
 
-// A go-to area over (x1, y1)-(x2, y2) twips: its click goes to goTo.frame
-// and stops there (goTo.stopThere is taken as set).
-std::unique_ptr<AreaButton> MakeGoToArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                                         GoTo goTo);
+// A go-to area over (x1, y1)-(x2, y2): its click goes to goTo.frame and
+// stops there (goTo.stopThere is taken as set).
+std::unique_ptr<AreaButton> MakeGoToArea(Twips x1, Twips y1, Twips x2, Twips y2, GoTo goTo);
 
 }  // namespace quillon

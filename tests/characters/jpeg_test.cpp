@@ -191,14 +191,14 @@ TEST(JpegBitmap, TagBytes) {
 // A JPEG image shape draws as a lossless one does: the same DefineShape3
 // with its clipped bitmap fill, after the bitmap's tag.
 TEST(JpegBitmap, ImageShapeLikeALosslessOne) {
-    const int32_t w = 32 * 20, h = 16 * 20;
+    const Twips w = Twips::FromPixels(32), h = Twips::FromPixels(16);
     test::NextIdWillBe(1);
     Bytes pixels(32 * 16, 0), palette(3, 0);
-    ImageShape lossless(test::Ids(), 0, 0, w, h, BitmapPicture::ColourMapped(32, 16, pixels.data(), palette.data(), 1));
+    ImageShape lossless(test::Ids(), 0_tw, 0_tw, w, h, BitmapPicture::ColourMapped(32, 16, pixels.data(), palette.data(), 1));
     Movie reference(test::Ids());
     reference.GetFrame(0)->ShowItem(&lossless);
     test::NextIdWillBe(1);
-    ImageShape jpeg(0, 0, w, h, std::make_unique<JpegBitmap>(test::Ids(), kBase.data(), kBase.size(), 32, 16));
+    ImageShape jpeg(0_tw, 0_tw, w, h, std::make_unique<JpegBitmap>(test::Ids(), kBase.data(), kBase.size(), 32, 16));
     Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&jpeg);
     ASSERT_EQ(test::TagKinds(*movie.GetFrame(0)), "JDP");
@@ -242,7 +242,7 @@ TEST(JpegBitmap, JpegSlides) {
         tag.insert(tag.end(), {1, 0});
         tag.insert(tag.end(), row.jpeg.begin(), row.jpeg.begin() + static_cast<long>(row.kept));
         EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags()[0]), ToHex(tag));
-        EXPECT_EQ(slide->Bounds().xMax, 32 * 20);
+        EXPECT_EQ(slide->Bounds().xMax, Twips::FromPixels(32));
     }
 }
 
@@ -253,9 +253,9 @@ TEST(JpegBitmap, SlideReadsBackAndDecodes) {
         SCOPED_TRACE(static_cast<int>(colours));
         Bytes source = MakeJpeg({64, 48, colours, false});
         Movie movie;
-        ImageShape slide(0, 0, 64 * 20, 48 * 20,
+        ImageShape slide(0_tw, 0_tw, Twips::FromPixels(64), Twips::FromPixels(48),
                          std::make_unique<JpegBitmap>(movie.Context(), source.data(), source.size(), 64, 48));
-        movie.SetSize(64 * 20, 48 * 20);
+        movie.SetSize(Twips::FromPixels(64), Twips::FromPixels(48));
         movie.GetFrame(0)->ShowItem(&slide);
         test::SwfMovie parsed;
         ASSERT_TRUE(test::ReadsBack(test::WriteAndRead(movie), parsed));

@@ -169,14 +169,14 @@ TEST(Navigation, GoToArea) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         NextIdWillBe(1);
-        RectItem hyperlinkArea(0, 0, 200, 100);
+        RectItem hyperlinkArea(0_tw, 0_tw, 200_tw, 100_tw);
         hyperlinkArea.SetFillColour(Colour{0, 0, 0, 0});
         hyperlinkArea.SetLineColour(Colour{0, 0, 0, 0});
         Movie reference(test::Ids());
         reference.GetFrame(0)->ShowItem(&hyperlinkArea);
         NextIdWillBe(1);
         Movie movie(test::Ids());
-        movie.GetFrame(0)->ShowItem(MakeGoToArea(0, 0, 200, 100, row.goTo).get());
+        movie.GetFrame(0)->ShowItem(MakeGoToArea(0_tw, 0_tw, 200_tw, 100_tw, row.goTo).get());
         const auto &tags = movie.GetFrame(0)->Tags();
         ASSERT_EQ(TagKinds(*movie.GetFrame(0)), "DUP");
         EXPECT_EQ(TagHex(*tags[0]), TagHex(*reference.GetFrame(0)->Tags()[0]));

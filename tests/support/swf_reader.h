@@ -15,8 +15,8 @@ namespace quillon::test {
 // The codes of the tags the library writes.
 enum SwfTagCode : uint16_t {
     kEnd = 0, kShowFrame = 1, kRemoveObject = 5, kDoAction = 12, kDefineSound = 14, kStartSound = 15,
-    kDefineBitsLossless = 20, kDefineBitsJPEG2 = 21, kPlaceObject2 = 26, kDefineShape3 = 32, kDefineButton2 = 34,
-    kDefineBitsLossless2 = 36, kSoundStreamHead = 18, kSoundStreamHead2 = 45,
+    kDefineBitsLossless = 20, kDefineBitsJPEG2 = 21, kPlaceObject2 = 26, kDefineShape3 = 32,
+    kDefineButton2 = 34, kDefineBitsLossless2 = 36, kSoundStreamHead = 18, kSoundStreamHead2 = 45,
 };
 
 struct SwfHeader {
