@@ -180,7 +180,8 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_hyperlink(QuillonMovie 
  * quillon_movie_next_slide records them) and stops there; it takes a slot
  * of the table. With QUILLON_NAVIGATION_STOPS_SOUNDS set, the click stops
  * the sounds first. The slide may be recorded later (a link to the last
- * slide on the first): its frame is looked up when the movie is written.
+ * slide on the first): its frame is looked up when the movie is written
+ * (frame 0 if the slide was never recorded).
  *   ARGUMENT  before the first frame, or slide outside 0 to slideCount - 1
  *   LIMIT     the table is full, or no character ids left */
 QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_goto_area(QuillonMovie *movie,

@@ -12,7 +12,8 @@ std::unique_ptr<ImageShape> ButtonPicture(MovieContext &context, const void *pix
                                           int32_t y, int32_t width, int32_t height,
                                           uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width), Twips::FromPixels(y + height),
+        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width),
+        Twips::FromPixels(y + height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), alpha));
 }
@@ -101,7 +102,8 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_hyperlink(QuillonMovie 
         QuillonStatus status = NeedSlot(m, &frame);
         if (status != QUILLON_OK) return status;
         // An invisible area (black, fully transparent) that only catches the mouse.
-        RectItem area(Twips::FromPixels(x1), Twips::FromPixels(y1), Twips::FromPixels(x2), Twips::FromPixels(y2));
+        RectItem area(Twips::FromPixels(x1), Twips::FromPixels(y1), Twips::FromPixels(x2),
+                      Twips::FromPixels(y2));
         area.SetFillColour(Colour{0, 0, 0, 0});
         area.SetLineColour(Colour{0, 0, 0, 0});
         auto button = std::make_unique<Button>(&area, &area, &area, &area);
@@ -114,17 +116,31 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_goto_area(QuillonMovie 
                                                                    int32_t slide, int32_t x1,
                                                                    int32_t y1, int32_t x2,
                                                                    int32_t y2) {
-    (void)slide, (void)x1, (void)y1, (void)x2, (void)y2;
-    return Guarded(movie, [](QuillonMovie &m) {
-        return Fail(m, QUILLON_ERROR_ARGUMENT, "go-to areas are not yet built");
+    return Guarded(movie, [&](QuillonMovie &m) {
+        Frame *frame = nullptr;
+        QuillonStatus status = NeedSlot(m, &frame);
+        if (status != QUILLON_OK) return status;
+        if (slide < 0 || slide >= m.slideCount)
+            return Fail(m, QUILLON_ERROR_ARGUMENT, "a slide outside 0 to slideCount - 1");
+        GoTo goTo;
+        goTo.stopSounds = m.navigation.stopSounds;
+        // A slide recorded later: the area goes where it is recorded.
+        if (slide < m.slidesRecorded) goTo.frame = m.slideFrames[static_cast<size_t>(slide)];
+        else goTo.laterFrame = m.laterSlides.Cell(slide, m.currentMovie->Generation());
+        return AddToTable(m, *frame,
+                          MakeGoToArea(Twips::FromPixels(x1), Twips::FromPixels(y1),
+                                       Twips::FromPixels(x2), Twips::FromPixels(y2), goTo));
     });
 }
 
 QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_set_navigation(QuillonMovie *movie,
                                                                     unsigned flags) {
-    (void)flags;
-    return Guarded(movie, [](QuillonMovie &m) {
-        return Fail(m, QUILLON_ERROR_ARGUMENT, "navigation settings are not yet built");
+    return Guarded(movie, [&](QuillonMovie &m) {
+        if (flags & ~(QUILLON_NAVIGATION_KEYS | QUILLON_NAVIGATION_STOPS_SOUNDS))
+            return Fail(m, QUILLON_ERROR_ARGUMENT, "a navigation flag the library does not know");
+        m.navigation.keys = (flags & QUILLON_NAVIGATION_KEYS) != 0;
+        m.navigation.stopSounds = (flags & QUILLON_NAVIGATION_STOPS_SOUNDS) != 0;
+        return QUILLON_OK;
     });
 }
 

@@ -62,6 +62,7 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_next_slide(QuillonMovie *mo
         if (m.slidesRecorded >= m.slideCount)
             return Fail(m, QUILLON_ERROR_ARGUMENT, "every slide was recorded already");
         m.slideFrames[static_cast<size_t>(m.slidesRecorded)] = m.currentFrame;
+        m.laterSlides.Recorded(m.slidesRecorded, m.currentFrame, m.currentMovie->Generation());
         m.slidesRecorded += 1;
         return QUILLON_OK;
     });

@@ -10,6 +10,7 @@
 #include "animation/animated_list.h"
 #include "characters/shapes.h"
 #include "interactive/button.h"
+#include "interactive/navigation.h"
 #include "movie/movie.h"
 #include "quillon_movie.h"
 #include "swf/format.h"
@@ -47,6 +48,11 @@ struct QuillonMovie {
     std::vector<int32_t> slideFrames;
     int32_t slidesRecorded = 0;  // the next slideFrames index
     std::unique_ptr<quillon::AnimatedList> animatedList;
+    // quillon_movie_set_navigation's flags, for the buttons and go-to areas
+    // added after it.
+    quillon::NavigationStyle navigation;
+    // The frames of slides that go-to areas named before they were recorded.
+    quillon::LaterSlides laterSlides;
 
     // Pause buttons and hyperlink areas that RemoveButtons takes off again;
     // filled strictly in order at lastButtonSlot + 1.

@@ -2,6 +2,7 @@
 // for previous and next, once per slide.
 #include "api/movie_record.h"
 #include "interactive/actions.h"
+#include "interactive/navigation.h"
 
 using namespace quillon;
 
@@ -32,7 +33,8 @@ struct Faces {
 std::unique_ptr<ImageShape> Picture(MovieContext &context, const void *pixels, int32_t x,
                                     int32_t y, int32_t width, int32_t height, uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width), Twips::FromPixels(y + height),
+        context, Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width),
+        Twips::FromPixels(y + height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), alpha));
 }
@@ -62,6 +64,16 @@ int32_t FirstTarget(const QuillonMovie &m, int32_t kind) {
     }
 }
 
+// The navigation of a button kind that moves between slides.
+Navigation NavigationOf(int32_t kind) {
+    switch (kind) {
+    case kFirstButton: return Navigation::First;
+    case kLastButton: return Navigation::Last;
+    case kPreviousButton: return Navigation::Previous;
+    default: return Navigation::Next;
+    }
+}
+
 // One button per slide: on slide i the previous one is taken off and a new
 // button to the neighbouring slide is placed. The slide after the last is
 // entry slideCount, frame 0. The classic face goes on past a button that
@@ -74,7 +86,7 @@ QuillonStatus PlacePerSlide(QuillonMovie &m, const Faces &faces, int32_t kind,
         frame->HideItem(button.get());
         button = faces.MakeButton();
         size_t target = static_cast<size_t>(kind == kPreviousButton ? i - 1 : i + 1);
-        button->AttachAction(GotoFrameDescriptor(m.slideFrames[target]), kOverDownToOverUp);
+        AttachNavigation(*button, NavigationOf(kind), m.slideFrames[target], m.navigation);
         QuillonStatus shown = ShowIn(m, *frame, button.get());
         if (status == QUILLON_OK) status = shown;
     }
@@ -103,7 +115,7 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_button(
         auto button = faces.MakeButton();
         if (kind == kPlayButton) button->AttachAction(PlayDescriptor(), kOverDownToOverUp);
         else if (kind == kStopButton) button->AttachAction(StopDescriptor(), kOverDownToOverUp);
-        else button->AttachAction(GotoFrameDescriptor(FirstTarget(m, kind)), kOverDownToOverUp);
+        else AttachNavigation(*button, NavigationOf(kind), FirstTarget(m, kind), m.navigation);
         status = ShowIn(m, first, button.get());
         if ((status == QUILLON_OK || m.classicFace) && kind >= kPreviousButton) {
             QuillonStatus perSlide = PlacePerSlide(m, faces, kind, std::move(button));

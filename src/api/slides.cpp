@@ -17,7 +17,8 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_slide(QuillonMovie *mov
         QuillonStatus status = QUILLON_OK;
         // A stage that no bitmap can cover gets the frame but no picture.
         if (IsBitmapSide(m.stageWidthPixels) && IsBitmapSide(m.stageHeightPixels)) {
-            ImageShape slide(m.context, Twips(), Twips(), Twips::FromPixels(m.stageWidthPixels), Twips::FromPixels(m.stageHeightPixels),
+            ImageShape slide(m.context, Twips(), Twips(), Twips::FromPixels(m.stageWidthPixels),
+                             Twips::FromPixels(m.stageHeightPixels),
                              BitmapPicture::ColourMapped(static_cast<uint16_t>(m.stageWidthPixels),
                                                          static_cast<uint16_t>(m.stageHeightPixels),
                                                          pixels, palette, colourCount));
@@ -34,7 +35,18 @@ QUILLON_API QuillonStatus QUILLON_CALL quillon_movie_add_jpeg_slide(QuillonMovie
                                                                     size_t size) {
     return Guarded(movie, [&](QuillonMovie &m) {
         if (jpeg == nullptr || size == 0) return Fail(m, QUILLON_ERROR_ARGUMENT, "no JPEG data");
-        return Fail(m, QUILLON_ERROR_ARGUMENT, "JPEG slides are not yet built");
+        if (!m.currentMovie) return Fail(m, QUILLON_ERROR_ARGUMENT, "there is no movie");
+        if (m.currentFrame >= kMaxFrame) return Fail(m, QUILLON_ERROR_LIMIT, "a frame past 65534");
+        // Checked before the frame is begun: a refused JPEG adds nothing.
+        JpegCheck check;
+        auto slide =
+            MakeJpegSlide(m.context, jpeg, size, m.stageWidthPixels, m.stageHeightPixels, check);
+        if (!slide)
+            return Fail(m, check.fault == JpegFault::TooLarge ? QUILLON_ERROR_LIMIT : QUILLON_ERROR_DATA,
+                        check.message);
+        QuillonStatus status = ShowIn(m, *m.currentMovie->GetFrame(m.currentFrame + 1), slide.get());
+        if (status == QUILLON_OK) m.currentFrame += 1;
+        return status;
     });
 }
 

@@ -92,7 +92,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
         if (bitmap_) {
             bitmap_->RenewIdIfStale(frame.GetMovie()->Context());
             bitmapId_ = bitmap_->CharacterId();
-            frame.AddTag(bitmap_->Copy());
+            frame.AddTag(bitmap_->CopyTag());
         }
         // A first fill naming no character (kNoBitmapId) at scale 10.0, then
         // the bitmap stretched over the bounds, both corners counted.

@@ -158,7 +158,7 @@ protected:
     int32_t bitmapWidth_ = 0, bitmapHeight_ = 0;
     // The picture of a bitmap fill. Each movie the item is defined in gets a
     // copy of the tag that shares its compressed data.
-    std::unique_ptr<LosslessBitmap> bitmap_;
+    std::unique_ptr<BitmapTag> bitmap_;
     int32_t bitmapId_ = -1;                   // the bitmap's character id
 };
 

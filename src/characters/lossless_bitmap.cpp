@@ -97,7 +97,7 @@ private:
 LosslessBitmap::LosslessBitmap(MovieContext &context, uint8_t format, uint16_t width,
                                uint16_t height, int32_t colourCount, const uint8_t *palette,
                                const uint8_t *pixels, uint8_t alpha)
-    : CharacterTag(context), format_(format), width_(width), height_(height),
+    : BitmapTag(context), format_(format), width_(width), height_(height),
       colourCount_(std::clamp(colourCount, 0, kMaxColourTableEntries)),
       alpha_(alpha) {
     // A colour-mapped picture's table size byte holds colourCount - 1, so a

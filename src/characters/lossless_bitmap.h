@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "movie/tag.h"
+#include "characters/bitmap_tag.h"
 
 namespace quillon {
 
@@ -17,7 +17,7 @@ constexpr uint8_t kDirectColourBitmap = 5;
 // A colour table's size byte holds the entry count less one.
 constexpr int32_t kMaxColourTableEntries = 256;
 
-class LosslessBitmap : public CharacterTag {
+class LosslessBitmap : public BitmapTag {
 public:
     // Reads colourCount palette entries (3 bytes each, 4 with alpha) and the
     // pixels and compresses them at level 9 as it goes, keeping no copy. A
@@ -29,17 +29,12 @@ public:
     LosslessBitmap(MovieContext &context, uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
     void Write(SwfStream &stream) override;
-    // A bitmap made before the ids restarted (a sprite added before a write),
-    // or made when no id was left, draws a fresh id, so it cannot collide
-    // with a character of the new movie.
-    void RenewIdIfStale(MovieContext &context) {
-        if (IdIsStale(context)) DrawId(context);
-    }
     // A tag for the same picture under the same id, sharing the compressed
     // data: the picture is compressed once however many movies show it.
     std::unique_ptr<LosslessBitmap> Copy() const {
         return std::unique_ptr<LosslessBitmap>(new LosslessBitmap(*this));
     }
+    std::unique_ptr<BitmapTag> CopyTag() const override { return Copy(); }
 
     uint8_t Format() const { return format_; }
     uint16_t Width() const { return width_; }

@@ -1,11 +1,17 @@
 // Buttons and DefineButton2.
 #include "interactive/button.h"
 
+#include <algorithm>
+
 namespace quillon {
 
 void ConditionAction::SetCondition(uint16_t number) {
     if (number >= kOverDownToIdle && number <= kIdleToOverUp)
         conditions_ = static_cast<uint16_t>(conditions_ | (kOverDownToIdleFlag >> (number - kOverDownToIdle)));
+}
+
+void ConditionAction::SetKeyPress(uint8_t key) {
+    conditions_ = static_cast<uint16_t>((conditions_ & 0x01FF) | (key & 0x7F) << 9);
 }
 
 void ConditionAction::Write(SwfStream &stream) const {
@@ -73,6 +79,18 @@ void Button::AttachAction(const ActionDescriptor &descriptor, uint32_t condition
     descriptor.FillConditionAction(conditionAction_->Actions());
 }
 
+void Button::AttachKeyAction(const ActionDescriptor &descriptor, ButtonKey key) {
+    if (!conditionAction_) return;  // the button's tag has them already
+    auto same = std::find_if(keyActions_.begin(), keyActions_.end(),
+                             [key](const auto &c) { return c->KeyPress() == key; });
+    if (same == keyActions_.end()) {
+        keyActions_.push_back(std::make_unique<ConditionAction>());
+        keyActions_.back()->SetKeyPress(key);
+        same = keyActions_.end() - 1;
+    }
+    descriptor.FillConditionAction((*same)->Actions());
+}
+
 uint32_t Button::IdsToDefine(const Movie &movie) const {
     if (DefinedIn(movie)) return 0;
     uint32_t ids = 1;
@@ -102,6 +120,8 @@ void Button::AddToFrame(Frame &frame, Movie &movie) {
                 std::make_unique<CxformWithAlpha>(CxformWithAlpha::None())));
         }
         tag->AddConditionAction(std::move(conditionAction_));
+        for (auto &keyAction : keyActions_) tag->AddConditionAction(std::move(keyAction));
+        keyActions_.clear();
         frame.AddTag(std::move(tag));
         MarkDefined(movie);
     }

@@ -91,7 +91,9 @@ const RefusedCall kRefused[] = {
     {"AttractorWithoutBoxes", Setup::List, [](QuillonMovie *m, D) { return quillon_movie_add_attractor(m, 1, nullptr, 0xFF, 0xFF00); }, QUILLON_ERROR_ARGUMENT},
     {"AnimateWithoutAList", Setup::Frame, [](QuillonMovie *m, D) { return quillon_movie_animate_list(m); }, QUILLON_ERROR_ARGUMENT},
     {"DestroyWithoutAList", Setup::Frame, [](QuillonMovie *m, D) { return quillon_movie_destroy_animated_list(m); }, QUILLON_ERROR_ARGUMENT},
-    {"NavigationNotYetBuilt", Setup::Frame, [](QuillonMovie *m, D) { return quillon_movie_set_navigation(m, QUILLON_NAVIGATION_KEYS); }, QUILLON_ERROR_ARGUMENT},
+    {"UnknownNavigationFlag", Setup::Frame, [](QuillonMovie *m, D) { return quillon_movie_set_navigation(m, 4); }, QUILLON_ERROR_ARGUMENT},
+    {"JpegOfNoJpeg", Setup::Frame, [](QuillonMovie *m, D) { return quillon_movie_add_jpeg_slide(m, gIndexes.data(), gIndexes.size()); }, QUILLON_ERROR_DATA},
+    {"GoToAreaPastTheLastSlide", Setup::Frame, [](QuillonMovie *m, D) { return quillon_movie_add_goto_area(m, 99, 1, 1, 9, 9); }, QUILLON_ERROR_ARGUMENT},
 };
 
 class RefusedCalls : public ApiTest, public ::testing::WithParamInterface<RefusedCall> {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "movie/movie_file.h"
+#include "support/jpeg_builder.h"
 #include "support/table.h"
 
 namespace quillon {
@@ -23,13 +24,16 @@ struct Version4Case {
 std::string ShapeWithFill(const char *type) { return std::string("01 00 10 00 01 ") + type + " FF FF 00 00 00 00"; }
 const std::string kFill40 = ShapeWithFill("40"), kFill41 = ShapeWithFill("41"), kFill42 = ShapeWithFill("42"),
                   kFill43 = ShapeWithFill("43");
+// DefineBitsJPEG2 1 holding a baseline JPEG; the reader decodes it.
+const std::string kJpeg = "01 00 " + test::ToHex(test::MakeJpeg({8, 8}));
 
 const Version4Case kCases[] = {
     {"RepeatingBitmapFill", test::kDefineShape3, kFill40.c_str(), ""},
     {"ClippedBitmapFill", test::kDefineShape3, kFill41.c_str(), ""},
     {"NonSmoothedRepeatingFill", test::kDefineShape3, kFill42.c_str(), "fill style type 66"},
     {"NonSmoothedClippedFill", test::kDefineShape3, kFill43.c_str(), "fill style type 67"},
-    {"DefineBitsJpeg2", 21, "01 00 FF D8 FF D9", ""},
+    {"DefineBitsJpeg2", test::kDefineBitsJPEG2, kJpeg.c_str(), ""},
+    {"DefineBitsJpeg2WithoutImage", test::kDefineBitsJPEG2, "01 00 FF D8 FF D9", "JPEG does not decode"},
     {"Metadata", 77, "00", ""},
     {"ExportAssets", 56, "00 00", "came with version 5"},
     {"DoInitAction", 59, "01 00 00", "came with version 6"},

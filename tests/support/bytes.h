@@ -53,6 +53,7 @@ private:
     std::vector<uint8_t> body_;
 };
 // The kinds of a frame's tags, as letters: B DefineBitsLossless(2),
+// J DefineBitsJPEG2,
 // D DefineShape3, U DefineButton2, A DoAction, P PlaceObject2,
 // R RemoveObject, ? anything else.
 std::string TagKinds(const Frame &frame);
