@@ -159,11 +159,19 @@ class Player {
 
   // Opens url of the folder site, served as it is (as a user's http server
   // would), in a window of viewport: a page of the tools with its own player
-  // element #player, of which the view takes its screenshots.
-  async openSite(site, url, viewport = VIEWPORT) {
+  // element #player, of which the view takes its screenshots. touch: the
+  // window is a phone's touch screen (Chromium's mobile emulation), which
+  // view.swipe touches.
+  async openSite(site, url, viewport = VIEWPORT, { touch = false } = {}) {
     const view = await this.newView(url.replace(/\W+/g, '-'));
     view.server = await new TestServer(null, { site }).start();
-    await view.page.setViewportSize(viewport);
+    if (touch) {
+      view.cdp = await this.context.newCDPSession(view.page);
+      await view.cdp.send('Emulation.setDeviceMetricsOverride', { ...viewport, deviceScaleFactor: 1, mobile: true });
+      await view.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    } else {
+      await view.page.setViewportSize(viewport);
+    }
     await view.page.goto(`${view.server.origin}/${url}`);
     view.element = view.page.locator('#player');
     await view.element.waitFor({ timeout: 15000 });
@@ -331,6 +339,19 @@ class MovieView {
 
   async click(x, y) {
     await this.page.mouse.click(x, y);
+  }
+
+  // One finger from (x1, y1) to (x2, y2) of the window in steps, as the
+  // touch screen reports it (a page opened with touch).
+  async swipe(x1, y1, x2, y2, steps = 8) {
+    assert.ok(this.cdp, 'a swipe needs a page opened with touch');
+    const touch = (type, touchPoints) => this.cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
+    await touch('touchStart', [{ x: x1, y: y1 }]);
+    for (let i = 1; i <= steps; ++i) {
+      await sleep(16);
+      await touch('touchMove', [{ x: x1 + ((x2 - x1) * i) / steps, y: y1 + ((y2 - y1) * i) / steps }]);
+    }
+    await touch('touchEnd', []);
   }
 }
 
