@@ -116,14 +116,14 @@ std::string PlayerScript(const std::string &playerUrl) {
 
 // The page's script for input, run once the player is on the page. A
 // movie's buttons answer keys only while the player has the keyboard: it
-// gets it at once and back after a click beside the stage. A swipe across
-// the stage, mostly sideways, becomes the arrow key of its direction (a
-// swipe to the left shows the next slide), sent to the player as the
-// keyboard would send it.
+// gets it as soon as the movie's header is read (not within the player's
+// own event, which would find the player busy) and back after a click
+// beside the stage. A swipe across the stage, mostly sideways, becomes the
+// arrow key of its direction (a swipe to the left shows the next slide),
+// sent to the player as the keyboard would send it.
 const char kInput[] =
     "  const focus = () => player.focus({ preventScroll: true });\n"
-    "  focus();\n"
-    "  player.addEventListener(\"loadedmetadata\", focus);\n"
+    "  player.addEventListener(\"loadedmetadata\", () => setTimeout(focus));\n"
     "  window.addEventListener(\"focus\", focus);\n"
     "  document.addEventListener(\"pointerup\", () => {\n"
     "    if (document.activeElement !== player) focus();\n"
