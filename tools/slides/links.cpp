@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <map>
 
 namespace quillon_tools {
 
@@ -48,25 +49,40 @@ std::string LeftOut(const PdfLink &link, const StageLink &area, size_t kept) {
     return "";
 }
 
-// The links of a PDF page as hyperlink areas on the stage. Links the movie
-// cannot keep are reported; internal ones counted.
-std::vector<StageLink> PlaceLinks(const Input &input, int page, int width, int height, int &internal) {
+// The slide that shows each page of one input, by page.
+std::map<int, size_t> SlidesOfPages(const Deck &deck, size_t input) {
+    std::map<int, size_t> slides;
+    for (size_t i = 0; i < deck.plans.size(); ++i)
+        if (deck.plans[i].input == input) slides.emplace(deck.plans[i].page, i);
+    return slides;
+}
+
+// The links of a PDF page as areas on the stage: web links, and links to
+// the slides that show other pages. Links the movie cannot keep are
+// reported, and so are links to pages --pages leaves out.
+void PlaceLinks(const Input &input, const std::map<int, size_t> &slides, int width, int height,
+                SlidePlan &plan) {
     double pw, ph;
-    input.pdf->PageSize(page, pw, ph);
+    input.pdf->PageSize(plan.page, pw, ph);
     PageFit fit = FitPage(pw, ph, width, height);
-    std::string where = input.path + ": page " + std::to_string(page + 1) + ": ";
-    std::vector<StageLink> out;
-    for (const PdfLink &link : input.pdf->Links(page)) {
+    std::string where = input.path + ": page " + std::to_string(plan.page + 1) + ": ";
+    for (const PdfLink &link : input.pdf->Links(plan.page)) {
+        StageLink area = Place(link, fit, pw, ph, width, height);
         if (link.kind == PdfLink::Kind::Internal) {
-            ++internal;
+            auto slide = slides.find(link.page);
+            if (slide == slides.end()) {
+                Warn(where + "the link to page " + std::to_string(link.page + 1) +
+                     " is left out with that page (--pages)");
+            } else if (area.x2 > area.x1 && area.y2 > area.y1) {
+                area.slide = slide->second;
+                plan.gotos.push_back(area);
+            }
             continue;
         }
-        StageLink area = Place(link, fit, pw, ph, width, height);
-        std::string why = LeftOut(link, area, out.size());
-        if (why.empty()) out.push_back(area);
+        std::string why = LeftOut(link, area, plan.links.size());
+        if (why.empty()) plan.links.push_back(area);
         else Warn(where + why);
     }
-    return out;
 }
 
 }  // namespace
@@ -74,10 +90,13 @@ std::vector<StageLink> PlaceLinks(const Input &input, int page, int width, int h
 void PlaceDeckLinks(Deck &deck) {
     for (size_t i = 0; i < deck.inputs.size(); ++i) {
         if (!deck.inputs[i].pdf) continue;
-        int internal = 0;
+        const std::map<int, size_t> slides = SlidesOfPages(deck, i);
+        size_t internal = 0;
         for (SlidePlan &plan : deck.plans)
-            if (plan.input == i)
-                plan.links = PlaceLinks(deck.inputs[i], plan.page, deck.width, deck.height, internal);
+            if (plan.input == i) {
+                PlaceLinks(deck.inputs[i], slides, deck.width, deck.height, plan);
+                internal += plan.gotos.size();
+            }
         if (internal > 0)
             Warn(deck.inputs[i].path + ": " + std::to_string(internal) +
                  (internal == 1 ? " link to a page inside the document is not kept"

@@ -45,6 +45,8 @@ namespace {
     X(g_filename_to_uri) \
     X(g_free) \
     X(g_object_unref) \
+    X(poppler_dest_free) \
+    X(poppler_document_find_dest) \
     X(poppler_document_get_n_pages) \
     X(poppler_document_get_page) \
     X(poppler_document_new_from_file) \
@@ -104,29 +106,71 @@ std::string FileUri(const std::string &path, std::string &error) {
     return out;
 }
 
-PdfLink::Kind KindOf(const PopplerAction *action, std::string &uri, std::string &what) {
+// The page, from 0, a destination goes to; -1 when it names none.
+int DestinationPage(PopplerDocument *document, const PopplerDest *dest) {
+    const Libraries &api = Load();
+    if (!dest) return -1;
+    if (dest->type != POPPLER_DEST_NAMED) return dest->page_num - 1;
+    PopplerDest *found = dest->named_dest ? api.poppler_document_find_dest(document, dest->named_dest) : nullptr;
+    int page = found ? found->page_num - 1 : -1;
+    if (found) api.poppler_dest_free(found);
+    return page;
+}
+
+// The page a named action moves to from page; -1 for the viewer's other
+// commands (GoBack, Find, FullScreen, ...).
+int NamedActionPage(const char *name, int page, int pageCount) {
+    const std::string n = name ? name : "";
+    if (n == "NextPage") return page + 1;
+    if (n == "PrevPage") return page - 1;
+    if (n == "FirstPage") return 0;
+    if (n == "LastPage") return pageCount - 1;
+    return -1;
+}
+
+std::string Named(const char *kind, const char *name) {
+    return std::string(kind) + (name ? std::string(" (") + name + ")" : "");
+}
+
+// What a link on page of the document does: its kind, and the address,
+// page or words for it.
+void Describe(const PopplerAction *action, PopplerDocument *document, int page, int pageCount,
+              PdfLink &link) {
+    link.kind = PdfLink::Kind::Other;
     switch (action->type) {
     case POPPLER_ACTION_URI:
-        uri = action->uri.uri ? action->uri.uri : "";
-        return PdfLink::Kind::Uri;
+        link.uri = action->uri.uri ? action->uri.uri : "";
+        link.kind = PdfLink::Kind::Uri;
+        return;
     case POPPLER_ACTION_GOTO_DEST:
+        link.page = DestinationPage(document, action->goto_dest.dest);
+        break;
     case POPPLER_ACTION_NAMED:
-        return PdfLink::Kind::Internal;
+        link.page = NamedActionPage(action->named.named_dest, page, pageCount);
+        if (link.page < 0) {
+            link.what = Named("a link that runs a command of the viewer", action->named.named_dest);
+            return;
+        }
+        break;
     case POPPLER_ACTION_GOTO_REMOTE:
-        what = std::string("a link to another file") +
-               (action->goto_remote.file_name ? std::string(" (") + action->goto_remote.file_name + ")" : "");
-        return PdfLink::Kind::Other;
+        link.what = Named("a link to another file", action->goto_remote.file_name);
+        return;
     case POPPLER_ACTION_LAUNCH:
-        what = std::string("a link that runs a program") +
-               (action->launch.file_name ? std::string(" (") + action->launch.file_name + ")" : "");
-        return PdfLink::Kind::Other;
+        link.what = Named("a link that runs a program", action->launch.file_name);
+        return;
     case POPPLER_ACTION_JAVASCRIPT:
-        what = "a link that runs a script";
-        return PdfLink::Kind::Other;
+        link.what = "a link that runs a script";
+        return;
     default:
-        what = "a link of a kind a movie cannot hold";
-        return PdfLink::Kind::Other;
+        link.what = "a link of a kind a movie cannot hold";
+        return;
     }
+    if (link.page < 0 || link.page >= pageCount) {
+        link.page = -1;
+        link.what = "a link to a page the document does not have";
+        return;
+    }
+    link.kind = PdfLink::Kind::Internal;
 }
 
 }  // namespace
@@ -182,7 +226,9 @@ std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string &path, std::str
         PopplerPage *page = api.poppler_document_get_page(document, i);
         double w = 0, h = 0;
         if (page) api.poppler_page_get_size(page, &w, &h);
-        if (!page || !(w >= 1 && h >= 1 && w < 1e6 && h < 1e6)) {
+        // A page box of any size is drawn at the stage's; one less than a
+        // point, or not a number, is no page.
+        if (!page || !(w >= 1 && h >= 1 && std::isfinite(w) && std::isfinite(h))) {
             if (page) api.g_object_unref(page);
             error = path + ": page " + std::to_string(i + 1) + " of the PDF document is damaged";
             return nullptr;
@@ -209,7 +255,7 @@ std::vector<PdfLink> PdfDocument::Links(int page) const {
         // A link without an action does nothing when clicked.
         if (!m->action || m->action->type == POPPLER_ACTION_NONE) continue;
         PdfLink link;
-        link.kind = KindOf(m->action, link.uri, link.what);
+        Describe(m->action, handle_->document, page, pageCount_, link);
         // Link areas count from the bottom-left corner, with y upwards.
         link.x1 = std::min(m->area.x1, m->area.x2);
         link.x2 = std::max(m->area.x1, m->area.x2);
@@ -268,6 +314,17 @@ bool PdfDocument::Render(int page, int width, int height, Rgb background, RgbaCa
         }
     }
     return true;
+}
+
+void PageStage(double pageWidth, double pageHeight, int width, int maxSide, long maxPixels,
+               int &stageWidth, int &stageHeight) {
+    double w = width, h = width * pageHeight / pageWidth;
+    double shrink = std::min({1.0, maxSide / w, maxSide / h, std::sqrt(maxPixels / (w * h))});
+    auto side = [maxSide](double v) { return static_cast<int>(std::clamp(std::lround(v), 1L, long(maxSide))); };
+    stageWidth = side(w * shrink);
+    stageHeight = side(h * shrink);
+    while (static_cast<long>(stageWidth) * stageHeight > maxPixels)
+        --(stageWidth > stageHeight ? stageWidth : stageHeight);
 }
 
 bool LooksLikePdf(const std::string &path) {

@@ -14,12 +14,18 @@ namespace quillon_tools {
 struct PdfLink {
     enum class Kind {
         Uri,       // a URI action: uri holds it
-        Internal,  // a destination or named action inside the same document
-        Other,     // opens another file, runs a program or script: what says which
+        Internal,  // to a page of the same document: page holds it
+        Other,     // opens another file, runs a program, a script or a viewer's
+                   // command, or names no page the document has: what says which
     };
     Kind kind = Kind::Other;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     std::string uri;
+    // Internal: the page it goes to, from 0. Explicit destinations, named
+    // ones (looked up in the document's name tree) and the named actions
+    // NextPage, PrevPage, FirstPage and LastPage (beamer's navigation
+    // symbols) all come to a page.
+    int page = -1;
     std::string what;
 };
 
@@ -50,6 +56,13 @@ private:
     std::unique_ptr<Handle> handle_;
     int pageCount_;
 };
+
+// The stage of a deck that starts with a page of pageWidth x pageHeight:
+// width pixels wide and the page's proportions, shrunk to fit when that is
+// more than maxSide pixels a side or maxPixels in all (a page box of any
+// size is drawn at what the stage allows, never at its own).
+void PageStage(double pageWidth, double pageHeight, int width, int maxSide, long maxPixels,
+               int &stageWidth, int &stageHeight);
 
 // Whether a file starts like a PDF document ("%PDF-" in its first kilobyte).
 bool LooksLikePdf(const std::string &path);

@@ -17,15 +17,17 @@ struct PictureInfo {
     int height = 0;
     // Memory, in bytes, that decoding takes whatever the size asked for: the
     // loaders that hold the whole picture (interlaced PNG, progressive JPEG,
-    // GIF, HEIF) need it; those that read it row by row need none.
+    // GIF, HEIF and AVIF) need it, with their own buffers; those that read
+    // it row by row need none.
     uint64_t wholeDecodeBytes = 0;
     bool hasProfile = false;  // an embedded ICC profile
     int orientation = 1;      // EXIF: 1 upright, 2 to 8 mirrored or turned
 };
 
-// Starts libvips for the process, with one worker thread a picture (callers
-// decode several pictures at once) and no cache of operations. Call once,
-// on the main thread, before any other function here.
+// Names the program in libvips' reports. libvips itself starts when the
+// first picture needs it (plain PNGs of the slide's size do not), once for
+// the process, from whichever thread; call this before any other function
+// here.
 bool StartPictureReading(const char *program, std::string &error);
 
 // Whether the file starts like a picture libvips reads.

@@ -58,7 +58,8 @@ bool PickPages(const Options &o, const Input &input, std::vector<int> &pages, st
 }
 
 // A PDF document's slides, one a page that --pages picks; the stage the
-// first page's shape, kPdfStageWidth wide, when nothing set it before.
+// first page's shape, kPdfStageWidth wide or less when the players' limits
+// ask it, when nothing set it before.
 bool PlanDocument(const Options &o, bool presentation, Input &input, Deck &deck, std::string &error) {
     input.pdf = PdfDocument::Open(input.pdfPath, error);
     if (!input.pdf) {
@@ -70,10 +71,9 @@ bool PlanDocument(const Options &o, bool presentation, Input &input, Deck &deck,
     if (deck.width == 0) {
         double pw, ph;
         input.pdf->PageSize(pages[0], pw, ph);
-        deck.width = kPdfStageWidth;
-        deck.height = std::max(1, static_cast<int>(std::lround(kPdfStageWidth * ph / pw)));
+        PageStage(pw, ph, kPdfStageWidth, kMaxStageSide, kMaxStagePixels, deck.width, deck.height);
     }
-    for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}});
+    for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}, {}});
     return true;
 }
 
@@ -87,7 +87,7 @@ bool PlanPicture(Input &input, Deck &deck, std::string &error) {
     }
     deck.wholeDecodeBytes = std::max(deck.wholeDecodeBytes, info.wholeDecodeBytes);
     input.wholeDecodeBytes = info.wholeDecodeBytes;
-    deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}});
+    deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}, {}});
     return true;
 }
 

@@ -26,17 +26,22 @@ struct Input {
     uint64_t wholeDecodeBytes = 0;     // what a picture's loader holds at once
 };
 
-// A hyperlink area on the stage, in pixels.
+// A hyperlink area on the stage, in pixels: to url, or, for a link inside
+// a document, to the slide that shows its page (url empty).
 struct StageLink {
     std::string url;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    size_t slide = 0;
 };
 
-// One slide: its input, the PDF page (from 0; -1 for an image), its links.
+// One slide: its input, the PDF page (from 0; -1 for an image), its web
+// links, and its links to other slides of the deck (not recorded yet: the
+// classic exports have no go-to area).
 struct SlidePlan {
     size_t input = 0;
     int page = -1;
     std::vector<StageLink> links;
+    std::vector<StageLink> gotos;
 };
 
 // What the checks of the inputs found: the stage, one plan per slide and

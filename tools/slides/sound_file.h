@@ -1,14 +1,18 @@
 // The sounds of quillon-slides (--sound, --narration): a WAV file the library
-// reads goes to it as it is; any other sound file libsndfile decodes becomes
-// a temporary 16-bit PCM WAV file for as long as AddSound needs it.
+// reads goes to it as it is; any other sound file FFmpeg's libraries decode
+// becomes a temporary 16-bit PCM WAV file for as long as AddSound needs it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quillon_tools {
 
 class SoundFile {
 public:
+    // The rates the library takes, in sample frames a second.
+    static constexpr int kLowestRate = 4000, kHighestRate = 192000;
+
     SoundFile() = default;
     SoundFile(const SoundFile &) = delete;
     SoundFile &operator=(const SoundFile &) = delete;
@@ -16,11 +20,12 @@ public:
 
     // Checks that path is a sound that can be read and finds its length. A
     // RIFF/WAVE file whose samples the library reads (PCM, float, A-law,
-    // mu-law, IMA or Microsoft ADPCM), or that libsndfile cannot read, will
-    // go to the library as it is, which decides what plays; any other file
-    // libsndfile decodes (FLAC, Ogg Vorbis or Opus, MP3, AIFF, GSM WAV, ...)
-    // will be converted. False, with error saying why, for a file that
-    // cannot be read or is no sound.
+    // mu-law, IMA or Microsoft ADPCM), or that FFmpeg cannot read, will go
+    // to the library as it is; any other file FFmpeg decodes (AAC/M4A,
+    // MP3, Opus, Vorbis, FLAC, WMA, AIFF, GSM WAV, ...) will be converted.
+    // False, with error naming the file and saying why, for a file that
+    // cannot be read or is no sound, a sound without samples, and a rate
+    // outside kLowestRate to kHighestRate.
     bool Open(const std::string &path, std::string &error);
 
     // The length in seconds, or a negative value when it cannot be told (a
@@ -38,6 +43,10 @@ public:
     void Release();
 
 private:
+    bool CheckWave(bool &libraryReads, std::string &error);
+    bool MakeTemporary(int &fd, std::string &error);
+    bool WriteDecoded(int fd, std::string &error);
+
     std::string path_;
     bool convert_ = false;
     double seconds_ = -1;

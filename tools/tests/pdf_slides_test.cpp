@@ -9,6 +9,7 @@
 #include <map>
 #include <tuple>
 
+#include "slides/pdf_read.h"
 #include "tests/support.h"
 
 using namespace tools_test;
@@ -120,6 +121,7 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
     const std::string internal = "talk.pdf: 1 link to a page inside the document is not kept";
     const std::string script = "talk.pdf: page 4: the link to javascript:alert(1) is not kept";
     const std::string file = "talk.pdf: page 4: the link to file:///etc/hosts is not kept";
+    const std::string dropped = "talk.pdf: page 2: the link to page 3 is left out with that page (--pages)";
     const PdfCase cases[] = {
         {"every page, 1024 pixels wide",
          {"@/talk.pdf"}, 4, 1024, 768, {1, 2, 3, 4},
@@ -129,7 +131,7 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
         {"pages picked, another size and target",
          {"--pages", "2,4", "--size", "800x600", "--link-target", "_self", "@/talk.pdf"}, 2, 800, 600, {2, 4},
          {{0, "mailto:team@example.com", "_self", 500, 80, 700, 140}},
-         {internal, script, file}},
+         {dropped, script, file}},
         {"a range without an end",
          {"--pages=3-", "@/talk.pdf"}, 2, 1024, 768, {3, 4}, {}, {script, file}},
         {"a picture first sets the stage",
@@ -232,6 +234,133 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
         if (!row.onThePage) {
             EXPECT_GE(Psnr(Rendering(3, 1024, 768), deck.slides[0]), 35.0);
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A PDF document written byte by byte, its cross-reference table counted:
+// the catalog (with a name tree of destinations), the page tree and one
+// page of size points a side per entry of pages, each page's links its
+// entries: what the link's dictionary says it does, "@N" standing for a
+// reference to page N (from 1).
+std::string HandMadePdf(const std::vector<std::vector<std::string>> &pages, const std::string &dests,
+                        const std::string &size = "400 300", const std::string &content = "") {
+    std::vector<std::string> objects(3);
+    std::vector<size_t> pageObject;
+    size_t next = 4;
+    for (const auto &links : pages) {
+        pageObject.push_back(next);
+        next += 1 + links.size() + 1;  // the page, its links, its content
+    }
+    auto refs = [&](std::string text) {
+        for (size_t at; (at = text.find('@')) != std::string::npos;)
+            text.replace(at, 2, std::to_string(pageObject[static_cast<size_t>(text[at + 1] - '1')]) + " 0 R");
+        return text;
+    };
+    std::string kids;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        std::string annots;
+        for (size_t k = 0; k < pages[i].size(); ++k) annots += std::to_string(pageObject[i] + 1 + k) + " 0 R ";
+        const size_t contentObject = pageObject[i] + 1 + pages[i].size();
+        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + size + "] /Annots [" + annots +
+                          "] /Contents " + std::to_string(contentObject) + " 0 R >>");
+        for (size_t k = 0; k < pages[i].size(); ++k)
+            objects.push_back("<< /Type /Annot /Subtype /Link /Rect [" + std::to_string(20 + 40 * k) +
+                              " 20 " + std::to_string(50 + 40 * k) + " 50] /Border [0 0 0] " +
+                              refs(pages[i][k]) + " >>");
+        objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+                          "\nendstream");
+        kids += std::to_string(pageObject[i]) + " 0 R ";
+    }
+    objects[0] = "<< /Type /Catalog /Pages 2 0 R /Names << /Dests 3 0 R >> >>";
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>";
+    objects[2] = "<< /Names [" + refs(dests) + "] >>";
+    std::string pdf = "%PDF-1.4\n", offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", pdf.size());
+        offsets += line;
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    return pdf + "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n" + offsets +
+           "trailer << /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+}
+
+using quillon_tools::PdfDocument;
+using quillon_tools::PdfLink;
+using Kind = PdfLink::Kind;
+
+// Links inside a document know the page they go to: explicit and named
+// destinations and beamer's navigation symbols (the named actions
+// NextPage, PrevPage, FirstPage and LastPage). The viewer's other commands
+// and destinations the document lacks are links of another kind.
+TEST_F(PdfSlidesTest, InternalLinksKnowTheirPages) {
+    const std::vector<std::vector<std::string>> pages = {
+        {"/A << /S /Named /N /NextPage >>", "/Dest [@3 /Fit]", "/Dest (closing)", "/A << /S /Named /N /LastPage >>"},
+        {"/A << /S /Named /N /PrevPage >>", "/A << /S /GoTo /D [@1 /XYZ 0 0 0] >>",
+         "/A << /S /Named /N /GoBack >>", "/Dest (nowhere)", "/A << /S /URI /URI (https://example.com/) >>"},
+        {"/A << /S /Named /N /FirstPage >>", "/A << /S /GoTo /D (closing) >>"},
+    };
+    ASSERT_TRUE(WriteText(dir + "/nav.pdf", HandMadePdf(pages, "(closing) [@3 /Fit]")));
+    const std::vector<std::vector<std::pair<Kind, int>>> expected = {
+        {{Kind::Internal, 1}, {Kind::Internal, 2}, {Kind::Internal, 2}, {Kind::Internal, 2}},
+        {{Kind::Internal, 0}, {Kind::Internal, 0}, {Kind::Other, -1}, {Kind::Other, -1}, {Kind::Uri, -1}},
+        {{Kind::Internal, 0}, {Kind::Internal, 2}},
+    };
+    std::string error;
+    std::unique_ptr<PdfDocument> pdf = PdfDocument::Open(dir + "/nav.pdf", error);
+    ASSERT_TRUE(pdf) << error;
+    ASSERT_EQ(pdf->PageCount(), 3);
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page + 1));
+        std::vector<std::pair<Kind, int>> got;
+        const std::vector<PdfLink> links = pdf->Links(page);
+        for (const PdfLink &link : links) got.emplace_back(link.kind, link.page);
+        EXPECT_EQ(got, expected[static_cast<size_t>(page)]);
+        // Each where the page shows it: 30 points wide, 40 apart, 250 down.
+        for (size_t k = 0; k < links.size(); ++k) {
+            EXPECT_EQ(links[k].x1, 20 + 40.0 * k);
+            EXPECT_EQ(links[k].y2, 280);
+        }
+    }
+    EXPECT_TRUE(Has(pdf->Links(1)[2].what, "a command of the viewer (GoBack)"));
+    EXPECT_TRUE(Has(pdf->Links(1)[3].what, "a page the document does not have"));
+}
+
+// A page box of any size is drawn at the stage's size: one of 3000 km a
+// side (far beyond the 200 inches a PDF page should keep to) on a 300 x 200
+// stage, the lower-left quarter blue; and a deck that starts with a page
+// far taller than wide gets a stage within the players' limits.
+TEST_F(PdfSlidesTest, PageBoxesOfAnySizeAreDrawnAtTheStageSize) {
+    ASSERT_TRUE(WriteText(dir + "/huge.pdf", HandMadePdf({{}}, "", "3000000 2000000",
+                                                         "0 0 1 rg 0 0 1500000 1000000 re f")));
+    Deck deck;
+    ASSERT_TRUE(RunSlides({"--quiet", "--size", "300x200", dir + "/huge.pdf", "-o", dir + "/huge.swf"}, deck));
+    ASSERT_EQ(deck.slides.size(), 1u);
+    EXPECT_EQ(PixelAt(deck.slides[0], 70, 150), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(PixelAt(deck.slides[0], 230, 50), (std::vector<int>{255, 255, 255}));
+    ASSERT_TRUE(WriteText(dir + "/tall.pdf", HandMadePdf({{}}, "", "100 20000", "0 0 1 rg 0 0 100 10000 re f")));
+    Deck tall;
+    ASSERT_TRUE(RunSlides({"--quiet", dir + "/tall.pdf", "-o", dir + "/tall.swf"}, tall));
+    EXPECT_EQ(tall.header.xMax, 41 * 20);
+    EXPECT_EQ(tall.header.yMax, 8191 * 20);
+    ASSERT_EQ(tall.slides.size(), 1u);
+    EXPECT_EQ(PixelAt(tall.slides[0], 20, 6000), (std::vector<int>{0, 0, 255}));
+    const struct {
+        double width, height;
+        int stageWidth, stageHeight;
+    } rows[] = {{400, 300, 1024, 768}, {100, 20000, 41, 8191}, {20000, 100, 1024, 5},
+                {3000000, 2000000, 1024, 683}, {1000, 8000, 1024, 8191}, {4000, 4000, 1024, 1024}};
+    for (const auto &row : rows) {
+        int w = 0, h = 0;
+        quillon_tools::PageStage(row.width, row.height, 1024, 8191, 16777215, w, h);
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(row.stageWidth, row.stageHeight))
+            << row.width << " x " << row.height;
     }
 }
 

@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <png.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <map>
 
 #include "quillon.h"
@@ -200,34 +203,131 @@ TEST_F(SlidesTest, LargePicturesTakeMemoryByTheStageNotByTheFile) {
     // Eight copies of a large picture, prepared eight at once for an
     // 800 x 600 stage. Decoded whole, each 8192 x 8192 picture would take
     // 256 MiB; those read row by row stay under 200 MB in all. An interlaced
-    // PNG is held whole by its loader (108 MiB at 6144 x 6144): such
-    // pictures take turns within 256 MiB instead of 864 MiB at once.
+    // PNG is held whole by its loader (108 MiB at 6144 x 6144), and so is a
+    // phone's 3024 x 4032 AVIF by libheif and its AV1 decoder: such pictures
+    // take turns within 256 MiB, with --jobs 8 as by default.
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "SKIPPED: under AddressSanitizer its shadow memory and quarantine, not the "
                     "tool, set the peak (the unsanitized build measures it)";
 #endif
     const struct {
         const char *file;
-        int side;
+        int width, height;
         long mostKib;
-    } rows[] = {{"large.png[compression=1]", 8192, 200 * 1024},
-                {"large.jpg[Q=90]", 8192, 200 * 1024},
-                {"interlaced.png[interlace,compression=1]", 6144, 400 * 1024}};
+        bool defaultJobs;
+    } rows[] = {{"large.png[compression=1]", 8192, 8192, 200 * 1024, false},
+                {"large.jpg[Q=90]", 8192, 8192, 200 * 1024, false},
+                {"interlaced.png[interlace,compression=1]", 6144, 6144, 400 * 1024, false},
+                {"phone.avif[Q=50,effort=0]", 3024, 4032, 300 * 1000 * 1000 / 1024, false},
+                {"phone.avif[Q=50,effort=0]", 3024, 4032, 300 * 1000 * 1000 / 1024, true}};
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.file);
+        SCOPED_TRACE(std::string(row.file) + (row.defaultJobs ? " (default --jobs)" : " (--jobs 8)"));
         const std::string file = row.file, path = dir + "/" + file.substr(0, file.find('['));
-        ASSERT_TRUE(WritePicture(dir + "/" + file, row.side, row.side, Photo(row.side, row.side)));
-        std::vector<std::string> args = {"--quiet", "--jobs", "8", "--size", "800x600"};
+        if (access(path.c_str(), F_OK) != 0) {
+            ASSERT_TRUE(WritePicture(dir + "/" + file, row.width, row.height, Photo(row.width, row.height)));
+        }
+        std::vector<std::string> args = {"--quiet", "--size", "800x600"};
+        if (!row.defaultJobs) args.insert(args.end(), {"--jobs", "8"});
         for (int i = 0; i < 8; ++i) args.push_back(path);
         args.insert(args.end(), {"-o", dir + "/large.swf"});
         Deck deck;
         ASSERT_TRUE(RunSlides(args, deck));
-        std::remove(path.c_str());
         EXPECT_LT(deck.run.peakKib, row.mostKib);
-        RecordProperty("peak_kib_" + file.substr(0, file.find('[')), std::to_string(deck.run.peakKib));
+        RecordProperty("peak_kib_" + file.substr(0, file.find('[')) + (row.defaultJobs ? "_default_jobs" : ""),
+                       std::to_string(deck.run.peakKib));
         ASSERT_EQ(deck.slides.size(), 8u);
-        EXPECT_GE(Psnr(Photo(600, 600), deck.slides[7], 100, 0, 600), 30.0);  // fills the height, centred
+        // Fills the height, centred.
+        const int fitWidth = 600 * row.width / row.height, left = (800 - fitWidth) / 2;
+        EXPECT_GE(Psnr(Photo(fitWidth, 600), deck.slides[7], left, 0, fitWidth), 30.0);
     }
+}
+
+// Plain PNGs of the slide's own size are read with libpng alone; the same
+// pixels with an eXIf chunk (orientation 1, upright as stored) go through
+// libvips. Both roads must give the same slide, alpha drawn over the
+// background alike; a deck of plain PNGs never loads libvips, and stays
+// small.
+std::string PngChunk(const std::string &type, const std::string &data) {
+    auto be = [](size_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+    const std::string typeAndData = type + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(typeAndData.data()), typeAndData.size());
+    return be(data.size()) + typeAndData + be(crc);
+}
+
+// The file with an eXIf chunk of orientation 1 after IHDR.
+std::string WithExif(const std::string &png) {
+    const std::string tiff("MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x01\0\0\0\0\0\0", 26);
+    return png.substr(0, 33) + PngChunk("eXIf", tiff) + png.substr(33);
+}
+
+// A PNG of the photograph in one of libpng's simplified formats; alpha and
+// the colour map's entries vary across the picture.
+bool WritePngForm(const std::string &path, int w, int h, png_uint_32 format) {
+    const std::vector<uint8_t> rgb = Photo(w, h);
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = format;
+    std::vector<uint8_t> pixels, colours;
+    for (int i = 0; i < w * h; ++i) {
+        const uint8_t *p = &rgb[static_cast<size_t>(i) * 3];
+        const uint8_t alpha = static_cast<uint8_t>(i % w * 255 / (w - 1)), grey = static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3);
+        if (format & PNG_FORMAT_FLAG_COLORMAP) pixels.push_back(static_cast<uint8_t>((i % w / 4 + i / w / 4) % 16));
+        else if (format & PNG_FORMAT_FLAG_COLOR) pixels.insert(pixels.end(), p, p + 3);
+        else pixels.push_back(grey);
+        if ((format & PNG_FORMAT_FLAG_ALPHA) && !(format & PNG_FORMAT_FLAG_COLORMAP)) pixels.push_back(alpha);
+    }
+    for (int i = 0; i < 16; ++i)
+        colours.insert(colours.end(), {uint8_t(i * 16), uint8_t(255 - i * 9), uint8_t(i * 5), uint8_t(i * 17)});
+    image.colormap_entries = (format & PNG_FORMAT_FLAG_COLORMAP) ? 16 : 0;
+    return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, colours.data()) != 0;
+}
+
+TEST_F(SlidesTest, PlainPngsGiveTheSlideLibvipsGives) {
+    const int w = 96, h = 64;
+    const struct {
+        const char *name;
+        png_uint_32 format;  // 0: written by libvips, as the name's options say
+    } forms[] = {{"grey.png", PNG_FORMAT_GRAY},      {"grey-alpha.png", PNG_FORMAT_GA},
+                 {"rgb.png", PNG_FORMAT_RGB},        {"rgba.png", PNG_FORMAT_RGBA},
+                 {"map-alpha.png", PNG_FORMAT_RGBA_COLORMAP},
+                 {"interlaced.png[interlace]", 0},   {"palette4.png[palette,bitdepth=4]", 0}};
+    std::vector<std::string> plain, tagged;
+    for (const auto &form : forms) {
+        const std::string name = form.name, path = dir + "/" + name.substr(0, name.find('['));
+        ASSERT_TRUE(form.format ? WritePngForm(path, w, h, form.format)
+                                : WritePicture(dir + "/" + name, w, h, Photo(w, h)))
+            << name;
+        ASSERT_TRUE(WriteText(path + ".exif.png", WithExif(ReadText(path))));
+        plain.push_back(path);
+        tagged.push_back(path + ".exif.png");
+    }
+    std::vector<std::string> args = {"--quiet", "--background", "336699"};
+    Deck plainDeck, taggedDeck;
+    std::vector<std::string> plainArgs = args, taggedArgs = args;
+    plainArgs.insert(plainArgs.end(), plain.begin(), plain.end());
+    taggedArgs.insert(taggedArgs.end(), tagged.begin(), tagged.end());
+    plainArgs.insert(plainArgs.end(), {"-o", dir + "/plain.swf"});
+    taggedArgs.insert(taggedArgs.end(), {"-o", dir + "/tagged.swf"});
+    ASSERT_TRUE(RunSlides(plainArgs, plainDeck));
+    ASSERT_TRUE(RunSlides(taggedArgs, taggedDeck));
+    ASSERT_EQ(plainDeck.slides.size(), std::size(forms));
+    ASSERT_EQ(taggedDeck.slides.size(), std::size(forms));
+    for (size_t i = 0; i < std::size(forms); ++i) {
+        SCOPED_TRACE(forms[i].name);
+        EXPECT_EQ(plainDeck.slides[i].rgba, taggedDeck.slides[i].rgba);
+        EXPECT_EQ(plainDeck.slides[i].colours, taggedDeck.slides[i].colours);
+    }
+    // The left column is transparent where the form has alpha: background
+    // (within what 256 colours make of it).
+    const std::vector<int> left = PixelAt(plainDeck.slides[3], 0, 10), background{0x33, 0x66, 0x99};
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(left[c], background[c], 2) << "channel " << c;
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(plainDeck.run.peakKib, 20 * 1024) << "libvips was loaded for plain PNGs?";
+    EXPECT_GT(taggedDeck.run.peakKib, plainDeck.run.peakKib);
+#endif
 }
 
 TEST_F(SlidesTest, OtherSizesAreScaledToFitAndCentredOnTheBackground) {
@@ -313,8 +413,8 @@ TEST_F(SlidesTest, ButtonsShrinkToStayOnASmallStage) {
 
 // Sound files as people who make decks have them, written by ffmpeg: WAV
 // files go to the library as they are (it reads the LIST chunk, the float
-// samples and the 48 kHz rate itself), others are decoded by libsndfile into
-// a temporary WAV file that is gone afterwards. Each plays its second of
+// samples and the 48 kHz rate itself), others are decoded by FFmpeg's
+// libraries into a temporary WAV file that is gone afterwards. Each plays its second of
 // tone at its own speed, with the one slide: ADPCM, the sample count at the
 // movie's rate, at five bits a sample frame.
 struct SoundForm {
@@ -335,6 +435,9 @@ const SoundForm kSoundForms[] = {
     {"OggVorbis22k05", "tone.ogg", "-ar 22050 -c:a libvorbis", 2, 22050, 0.02},
     {"OggOpus", "tone.opus", "-c:a libopus", 3, 44100, 0.03},
     {"Mp3At32k", "tone.mp3", "-ar 32000 -c:a libmp3lame", 3, 44100, 0.06},
+    {"AacM4a44k1", "tone.m4a", "-ar 44100 -c:a aac", 3, 44100, 0.03},
+    {"Wma22k05", "tone.wma", "-ar 22050 -c:a wmav2", 2, 22050, 0.1},
+    {"GsmWav8k", "gsm.wav", "-ar 8000 -c:a gsm_ms", 1, 11025, 0.03},
 };
 
 // A test folder with a folder, tmp, for TMPDIR.
@@ -478,6 +581,8 @@ const ConversionCase kConversions[] = {
     {"Flac", "tone.flac", "-ar 44100 -ac 2 -c:a flac", 2, 44100},
     {"OggVorbis", "tone.ogg", "-ar 22050 -c:a libvorbis", 1, 22050},
     {"FloatAiff", "tone.aiff", "-ar 32000 -c:a pcm_f32be", 1, 32000},
+    {"AacM4aStereo48k", "tone.m4a", "-ar 48000 -ac 2 -c:a aac", 2, 48000},
+    {"Mp3", "tone.mp3", "-ar 44100 -c:a libmp3lame", 1, 44100},
 };
 
 using SoundConversion = WithTmp<ConversionCase>;
@@ -663,12 +768,21 @@ TEST(ManPagesTest, EveryToolHasAManualPageWithEveryOption) {
 // empty IDAT chunk, which ends the header, when idat.
 std::string TruecolourPngHeader(uint32_t width, uint32_t height, char depth, char interlaced, bool idat) {
     auto be = [](size_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
-    auto chunk = [&](const std::string &typeAndData) {
-        const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(typeAndData.data()), typeAndData.size());
-        return be(typeAndData.size() - 4) + typeAndData + be(crc);
-    };
-    const std::string ihdr = "IHDR" + be(width) + be(height) + std::string{depth, 2, 0, 0, interlaced};
-    return "\x89PNG\r\n\x1a\n" + chunk(ihdr) + (idat ? chunk("IDAT") : "");
+    const std::string ihdr = be(width) + be(height) + std::string{depth, 2, 0, 0, interlaced};
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", ihdr) + (idat ? PngChunk("IDAT", "") : "");
+}
+
+// The start of a FLAC file up to the end of its last metadata block: a
+// stream without frames.
+std::string FlacMetadata(const std::string &flac) {
+    size_t at = 4;  // "fLaC"
+    while (at + 4 <= flac.size()) {
+        const bool last = (flac[at] & 0x80) != 0;
+        at += 4 + (static_cast<uint8_t>(flac[at + 1]) << 16 | static_cast<uint8_t>(flac[at + 2]) << 8 |
+                   static_cast<uint8_t>(flac[at + 3]));
+        if (last) break;
+    }
+    return flac.substr(0, at);
 }
 
 struct Failure {
@@ -693,9 +807,21 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     WriteText(dir + "/noise.wav", "RIFF....AVI LIST");
     WriteText(dir + "/quiet.wav", ToneWav(0.2, 8000));
     // A WAV file whose writer left out the pad byte after an odd-sized chunk
-    // before "fmt ": the library reads it, libsndfile does not, so only the
+    // before "fmt ": the library reads it, FFmpeg does not, so only the
     // library could tell how long it plays.
     WriteText(dir + "/unpadded.wav", ToneWav(0.2, 8000).insert(12, std::string("JUNK\x03\0\0\0abc", 11)));
+    // Sounds without samples, or at a rate a movie cannot take: a WAV file
+    // with a LIST chunk and no data chunk, one whose data chunk is empty, a
+    // FLAC file of its metadata only, 8-bit samples at 1234 Hz and 16-bit
+    // ones at 200 kHz.
+    const Bytes mono16 = FmtContent(1, 1, 8000, 16), info{'I', 'N', 'F', 'O'};
+    ASSERT_TRUE(WriteBytes(dir + "/no-data.wav", Riff(Cat({Chunk("fmt ", mono16), Chunk("LIST", info)}))));
+    ASSERT_TRUE(WriteBytes(dir + "/empty-data.wav", Wav(mono16, {}, Chunk("LIST", info))));
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=1 -c:a flac '" + dir + "/whole.flac'"));
+    WriteText(dir + "/metadata.flac", FlacMetadata(ReadText(dir + "/whole.flac")));
+    std::remove((dir + "/whole.flac").c_str());
+    ASSERT_TRUE(WriteBytes(dir + "/slow.wav", PcmWav(1, 1234, 8, Bytes(1234, 0x90))));
+    ASSERT_TRUE(WriteBytes(dir + "/fast.wav", PcmWav(1, 200000, 16, Bytes(4000, 0))));
     WriteText(dir + "/existing.swf", "keep me");
     // A PNG cut off inside its image data: its header reads, its pixels do not.
     WriteText(dir + "/cut.png", ReadText(dir + "/good.png").substr(0, 45));
@@ -762,6 +888,14 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"missing narration", {"--narration", "@/absent.wav", "@/good.png", "-o", "@/out.swf"}, 1, "absent.wav: the sound file cannot be read"},
         {"narration not a sound", {"--narration", "@/noise.wav", "@/good.png", "-o", "@/out.swf"}, 1, "noise.wav: not a sound file"},
         {"narration whose length cannot be read", {"--narration", "@/unpadded.wav", "@/good.png", "-o", "@/out.swf"}, 1, "unpadded.wav: the length of the narration cannot be read"},
+        {"sound without a data chunk", {"--sound", "@/no-data.wav", "@/good.png", "-o", "@/existing.swf"}, 1, "no-data.wav: the sound has no samples (no data chunk)"},
+        {"narration without a data chunk", {"--narration", "@/no-data.wav", "@/good.png", "-o", "@/out.swf"}, 1, "no-data.wav: the sound has no samples (no data chunk)"},
+        {"sound with an empty data chunk", {"--sound", "@/empty-data.wav", "@/good.png", "-o", "@/out.swf"}, 1, "empty-data.wav: the sound has no samples (an empty data chunk)"},
+        {"FLAC of metadata only", {"--sound", "@/metadata.flac", "@/good.png", "-o", "@/out.swf"}, 1, "metadata.flac: the sound has no samples"},
+        {"narration of metadata only", {"--narration", "@/metadata.flac", "@/good.png", "-o", "@/out.swf"}, 1, "metadata.flac: the sound has no samples"},
+        {"sound at 1234 Hz", {"--sound", "@/slow.wav", "@/good.png", "-o", "@/existing.swf"}, 1, "slow.wav: unsupported sound rate 1234 Hz (4000 to 192000 Hz)"},
+        {"narration at 1234 Hz", {"--narration", "@/slow.wav", "@/good.png", "-o", "@/out.swf"}, 1, "slow.wav: unsupported sound rate 1234 Hz (4000 to 192000 Hz)"},
+        {"sound at 200 kHz", {"--sound", "@/fast.wav", "@/good.png", "-o", "@/out.swf"}, 1, "fast.wav: unsupported sound rate 200000 Hz"},
         {"more narrations than slides", {"--narration", "@/quiet.wav", "--narration", "@/quiet.wav", "@/good.png", "-o", "@/out.swf"}, 2, "2 narrations for 1 slide"},
         {"output is a narration", {"--narration", "@/quiet.wav", "@/good.png", "-o", "@/quiet.wav"}, 2, "is the input"},
         {"too many frames", {"--seconds", "30000", "--fps", "1", "@/good.png", "@/good.png", "@/good.png", "-o", "@/out.swf"}, 1, "the deck needs 90000 frames at 1 fps"},
@@ -817,7 +951,7 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         EXPECT_EQ(r.err.rfind("quillon-slides: ", 0), 0u) << r.err;
         EXPECT_TRUE(Has(r.err, f.message));
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(ListDir(dir), before);  // nothing new, no temporary file either
+        EXPECT_EQ(ListDir(dir), before);  // nothing new
         for (const auto &file : kept) EXPECT_EQ(ReadText(dir + "/" + file.first), file.second) << file.first;
         if (f.status == 2) {
             EXPECT_TRUE(Has(r.err, "--help"));
