@@ -35,8 +35,7 @@ struct StageLink {
 };
 
 // One slide: its input, the PDF page (from 0; -1 for an image), its web
-// links, and its links to other slides of the deck (not recorded yet: the
-// classic exports have no go-to area).
+// links, and its links to slides of the deck (go-to areas).
 struct SlidePlan {
     size_t input = 0;
     int page = -1;

@@ -146,9 +146,11 @@ class Player {
   // Opens a movie that write() produced in a new page with a player of
   // width x height pixels and waits until the player has read its header.
   // renderer 'webgl' asks for the player's WebGL renderer instead of its
-  // canvas one, and fails if the player falls back.
-  async open(scenario, { width, height, renderer }) {
+  // canvas one, and fails if the player falls back. init: a function run in
+  // the page before its own scripts (playwright's addInitScript).
+  async open(scenario, { width, height, renderer, init }) {
     const view = await this.newView(scenario, width, height);
+    if (init) await view.page.addInitScript(init);
     const query = new URLSearchParams({ movie: `${scenario}.swf`, w: width, h: height });
     if (renderer) query.set('renderer', renderer);
     await view.page.goto(`${this.server.origin}/player.html?${query}`);
@@ -355,4 +357,4 @@ class MovieView {
   }
 }
 
-module.exports = { Player, MovieView, point, readMovie, sleep, tool };
+module.exports = { Player, MovieView, point, poll, readMovie, sleep, tool };
