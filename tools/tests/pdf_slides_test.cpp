@@ -35,16 +35,20 @@ std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
                << l.x2 << ", " << l.y2 << ")}";
 }
 
-// Where the movie places its link buttons, which answer the mouse alone
-// (the navigation buttons answer keys too): their actions and the bounds of
-// the shape they show. A link that stays on the stage after its slide's
-// frame adds a failure.
+// Where the movie places its link buttons: those that answer a click
+// alone and open an address or go to a slide and stop there (navigation
+// buttons answer keys too, and leave the stop to the slide). Their actions
+// and the bounds of the shape they show. A link that stays on the stage
+// after its slide's frame adds a failure.
 std::vector<MovieLink> LinksOf(const SwfMovie &movie) {
     std::map<uint16_t, MovieLink> buttons;  // by character id
     for (const auto &[id, button] : movie.buttons) {
         if (button.conditions.size() != 1) continue;
+        std::string actions = DescribeActions(button.conditions[0].actions);
+        bool stops = actions.size() >= 4 && actions.compare(actions.size() - 4, 4, "Stop") == 0;
+        if (actions.rfind("GetURL(", 0) != 0 && !stops) continue;
         MovieLink &link = buttons[id];
-        link.actions = DescribeActions(button.conditions[0].actions);
+        link.actions = actions;
         // The first record's character: the invisible rectangle.
         auto bounds = movie.shapeBounds.find(button.characters.at(0));
         if (bounds != movie.shapeBounds.end()) {
