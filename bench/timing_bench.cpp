@@ -186,8 +186,10 @@ Span WriteRedefinedMovie(int32_t placements, const std::string &path) {
     quillon::Movie movie;
     std::vector<std::unique_ptr<quillon::RectItem>> items;
     for (int32_t i = 0; i < kItems; ++i) {
-        int32_t x = (i % 10) * 1600, y = (i / 10) * 1200;
-        items.push_back(std::make_unique<quillon::RectItem>(x, y, x + 1400, y + 1000));
+        using quillon::Twips;
+        Twips x = Twips::FromTwips((i % 10) * 1600), y = Twips::FromTwips((i / 10) * 1200);
+        items.push_back(std::make_unique<quillon::RectItem>(x, y, x + Twips::FromTwips(1400),
+                                                            y + Twips::FromTwips(1000)));
         items.back()->SetDepth(static_cast<uint16_t>(150 + i % 4));
     }
     int32_t steps = placements / kItems;
@@ -200,7 +202,7 @@ Span WriteRedefinedMovie(int32_t placements, const std::string &path) {
                 uint8_t c = static_cast<uint8_t>(step / 4 + i);
                 item.SetLineColour(quillon::Colour{c, static_cast<uint8_t>(255 - c), 0, 255});
             }
-            item.SetTranslate((step % 20) * 10, 0);
+            item.SetTranslate(quillon::Twips::FromTwips((step % 20) * 10), quillon::Twips());
             frame->ShowItem(&item);
         }
     }

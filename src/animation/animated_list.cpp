@@ -6,12 +6,13 @@ namespace quillon {
 RubberItem::RubberItem(int32_t kind, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                        int32_t lineWidth, Colour colour, Frame &frame)
     : x1_(x1), y1_(y1), x2_(x2), y2_(y2), lineWidth_(lineWidth) {
-    name_ = "Rubber";
+    Twips tx1 = Twips::FromPixels(x1), ty1 = Twips::FromPixels(y1);
+    Twips tx2 = Twips::FromPixels(x2), ty2 = Twips::FromPixels(y2);
     if (kind == kEllipseRubber)
-        shape_ = std::make_unique<EllipseItem>(Twips(x1), Twips(y1), Twips(x2), Twips(y2));
+        shape_ = std::make_unique<EllipseItem>(tx1, ty1, tx2, ty2);
     else
-        shape_ = std::make_unique<RectItem>(Twips(x1), Twips(y1), Twips(x2), Twips(y2));
-    shape_->SetLineWidth(Twips(lineWidth));
+        shape_ = std::make_unique<RectItem>(tx1, ty1, tx2, ty2);
+    shape_->SetLineWidth(Twips::FromPixels(lineWidth));
     shape_->SetLineColour(colour);
     shape_->ClearFill();
     shape_->SetDepth(kRubberDepth);
@@ -39,14 +40,17 @@ void RubberItem::Step(Frame &frame) {
     frame.HideItem(shape_.get());
     // The scale acts about the stage origin; this translation keeps the
     // centre where it was.
-    shape_->SetTranslate(static_cast<int32_t>((1 - fx) * ((x1_ + x2_) / 2) * kTwipsPerPixel),
-                         static_cast<int32_t>((1 - fy) * ((y1_ + y2_) / 2) * kTwipsPerPixel));
-    // 65535, not 65536: even at rest the shape carries a placement matrix.
-    shape_->SetScale(static_cast<int32_t>(65535.0 * fx + 0.5),
-                     static_cast<int32_t>(65535.0 * fy + 0.5));
-    // Written as a 16-bit width: a wider line than that is clamped.
-    double width = Twips(lineWidth_) / fx;
-    shape_->SetLineWidth(width > 65535.0 ? 65535 : static_cast<int32_t>(width));
+    shape_->SetTranslate(
+        Twips::FromTwips(static_cast<int32_t>((1 - fx) * ((x1_ + x2_) / 2) * kTwipsPerPixel)),
+        Twips::FromTwips(static_cast<int32_t>((1 - fy) * ((y1_ + y2_) / 2) * kTwipsPerPixel)));
+    // Scaled from one less than the 16.16 one, so even at rest the shape
+    // carries a placement matrix.
+    const double full = kFixedOne - 1;
+    shape_->SetScale(static_cast<int32_t>(full * fx + 0.5), static_cast<int32_t>(full * fy + 0.5));
+    // Written as a UI16 width: a wider line than that is clamped.
+    const double widest = kMaxUI16;
+    double width = Twips::FromPixels(lineWidth_).value() / fx;
+    shape_->SetLineWidth(Twips::FromTwips(static_cast<int32_t>(width > widest ? widest : width)));
     frame.ShowItem(shape_.get());
 }
 
@@ -55,15 +59,16 @@ void RubberItem::RemoveFrom(Frame &frame) { frame.HideItem(shape_.get()); }
 AttractorItem::AttractorItem(int32_t count, const int32_t *rects, Colour colour,
                              Colour highlight, Frame &frame)
     : count_(count) {
-    name_ = "AtAttractor";
     for (int32_t i = 0; i < count_; ++i) {
         const int32_t *r = rects + 4 * i;
-        boxes_[i] = std::make_unique<RectItem>(Twips(r[0]), Twips(r[1]), Twips(r[2]), Twips(r[3]));
+        Twips x1 = Twips::FromPixels(r[0]), y1 = Twips::FromPixels(r[1]);
+        Twips x2 = Twips::FromPixels(r[2]), y2 = Twips::FromPixels(r[3]);
+        boxes_[i] = std::make_unique<RectItem>(x1, y1, x2, y2);
         boxes_[i]->SetFillColour(colour);
         boxes_[i]->SetLineColour(colour);
         boxes_[i]->SetDepth(kAttractorBoxDepth);
         frame.ShowItem(boxes_[i].get());
-        highlights_[i] = std::make_unique<RectItem>(Twips(r[0]), Twips(r[1]), Twips(r[2]), Twips(r[3]));
+        highlights_[i] = std::make_unique<RectItem>(x1, y1, x2, y2);
         highlights_[i]->SetFillColour(highlight);
         highlights_[i]->SetLineColour(highlight);
         highlights_[i]->SetDepth(kHighlightBehindDepth);

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "characters/shapes.h"
@@ -16,9 +15,7 @@ namespace quillon {
 
 class AnimatedItem {
 public:
-    AnimatedItem() : name_("Animated") {}
     virtual ~AnimatedItem() = default;
-    const char *Name() const { return name_.c_str(); }
     // Advances the effect by one step in frame.
     virtual void Step(Frame &frame) = 0;
     // Takes the item's shapes off the stage in frame.
@@ -26,7 +23,6 @@ public:
     int32_t CurrentStep() const { return step_; }
 
 protected:
-    std::string name_;  // kind name
     int32_t step_ = 0;  // position in the cycle
 };
 

@@ -12,7 +12,8 @@ namespace {
 std::unique_ptr<ImageShape> ButtonPicture(const void *pixels, int32_t x, int32_t y,
                                           int32_t width, int32_t height, uint8_t alpha) {
     return std::make_unique<ImageShape>(
-        Twips(x), Twips(y), Twips(x + width), Twips(y + height),
+        Twips::FromPixels(x), Twips::FromPixels(y), Twips::FromPixels(x + width),
+        Twips::FromPixels(y + height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), alpha));
 }
@@ -31,17 +32,6 @@ void AddToTable(LibraryState &s, Frame *frame, std::unique_ptr<Button> button) {
 }
 
 bool TableFull(const LibraryState &s) { return s.lastButtonSlot + 1 >= kButtonSlots; }
-
-// AddButton's kinds, as quillon.h numbers them.
-enum ButtonKind : int32_t {
-    kPictureOnly = 0,  // a picture in frame 0, no button
-    kPlayButton,
-    kStopButton,
-    kFirstButton,
-    kLastButton,
-    kPreviousButton,  // one button per slide from here on
-    kNextButton,
-};
 
 }  // namespace
 
@@ -81,7 +71,8 @@ QUILLON_API void QUILLON_CALL AddHyperLink(const char *url, const char *target, 
     Frame *frame = s.CurrentFrame();
     if (!frame || TableFull(s)) return;
     // An invisible area (black, fully transparent) that only catches the mouse.
-    RectItem area(Twips(x1), Twips(y1), Twips(x2), Twips(y2));
+    RectItem area(Twips::FromPixels(x1), Twips::FromPixels(y1), Twips::FromPixels(x2),
+                  Twips::FromPixels(y2));
     area.SetFillColour(Colour{0, 0, 0, 0});
     area.SetLineColour(Colour{0, 0, 0, 0});
     auto button = std::make_unique<Button>(&area, &area, &area, &area);
@@ -99,16 +90,16 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
                                         const void *down, int32_t x, int32_t y, int32_t width,
                                         int32_t height) {
     LibraryState &s = State();
-    if (!s.currentMovie || kind < kPictureOnly || kind > kNextButton ||
+    if (!s.currentMovie || kind < QUILLON_BUTTON_PICTURE || kind > QUILLON_BUTTON_NEXT ||
         !ValidButtonRect(x, y, width, height))
         return;
     // Previous, next and last read every slide frame.
-    if (kind >= kLastButton && (s.slideCount < 1 || s.slidesRecorded < s.slideCount)) return;
+    if (kind >= QUILLON_BUTTON_LAST && (s.slideCount < 1 || s.slidesRecorded < s.slideCount)) return;
     Movie &movie = *s.currentMovie;
     const std::vector<int32_t> &slides = s.slideFrames;
     int32_t last = s.slideCount - 1;
 
-    if (kind == kPictureOnly) {
+    if (kind == QUILLON_BUTTON_PICTURE) {
         auto picture = ButtonPicture(up, x, y, width, height, 1);
         picture->SetDepth(kButtonPictureDepth);
         movie.GetFrame(0)->ShowItem(picture.get());
@@ -126,17 +117,17 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
     };
     auto button = makeButton();
     switch (kind) {
-    case kPlayButton: button->AttachAction(PlayDescriptor(), kOverDownToOverUp); break;
-    case kStopButton: button->AttachAction(StopDescriptor(), kOverDownToOverUp); break;
-    case kFirstButton: button->AttachAction(GotoFrameDescriptor(0), kOverDownToOverUp); break;
-    case kLastButton:
-    case kPreviousButton:  // on frame 0, the first slide: previous is the last
+    case QUILLON_BUTTON_PLAY: button->AttachAction(PlayDescriptor(), kOverDownToOverUp); break;
+    case QUILLON_BUTTON_STOP: button->AttachAction(StopDescriptor(), kOverDownToOverUp); break;
+    case QUILLON_BUTTON_FIRST: button->AttachAction(GotoFrameDescriptor(0), kOverDownToOverUp); break;
+    case QUILLON_BUTTON_LAST:
+    case QUILLON_BUTTON_PREVIOUS:  // on frame 0, the first slide: previous is the last
         button->AttachAction(GotoFrameDescriptor(slides[last]), kOverDownToOverUp);
         break;
-    case kNextButton: button->AttachAction(GotoFrameDescriptor(slides[1]), kOverDownToOverUp); break;
+    case QUILLON_BUTTON_NEXT: button->AttachAction(GotoFrameDescriptor(slides[1]), kOverDownToOverUp); break;
     }
     movie.GetFrame(0)->ShowItem(button.get());
-    if (kind < kPreviousButton) return;
+    if (kind < QUILLON_BUTTON_PREVIOUS) return;  // one button per slide from here on
 
     // One button per slide: on slide i the previous one is taken off and a
     // new button to the neighbouring slide is placed. The slide after the
@@ -145,7 +136,7 @@ QUILLON_API void QUILLON_CALL AddButton(int32_t kind, const void *up, const void
         Frame *frame = movie.GetFrame(slides[i]);
         frame->HideItem(button.get());
         button = makeButton();
-        int32_t target = kind == kPreviousButton ? slides[i - 1] : slides[i + 1];
+        int32_t target = kind == QUILLON_BUTTON_PREVIOUS ? slides[i - 1] : slides[i + 1];
         button->AttachAction(GotoFrameDescriptor(target), kOverDownToOverUp);
         frame->ShowItem(button.get());
     }

@@ -9,6 +9,7 @@
 #include "characters/shapes.h"
 #include "interactive/button.h"
 #include "movie/movie.h"
+#include "quillon.h"
 #include "swf/format.h"
 
 namespace quillon {
@@ -17,11 +18,14 @@ constexpr int kButtonSlots = 100;
 // The header's frame count is 16 bits: frames 0 to 65534.
 constexpr int32_t kMaxFrame = 65534;
 // Table sizes beyond these are clamped, so a wild count cannot exhaust memory.
-constexpr int32_t kMaxSlides = 65535;
+constexpr int32_t kMaxSlides = QUILLON_MAX_SLIDES;
 constexpr int32_t kMaxTableEntries = 65536;
 
-// A picture side usable as a bitmap dimension: 1 to 65535 pixels.
-inline bool IsBitmapSide(int32_t pixels) { return pixels >= 1 && pixels <= 65535; }
+// A picture side usable as a bitmap dimension: 1 to QUILLON_MAX_PICTURE_SIDE
+// pixels.
+inline bool IsBitmapSide(int32_t pixels) {
+    return pixels >= 1 && pixels <= QUILLON_MAX_PICTURE_SIDE;
+}
 
 struct LibraryState {
     std::unique_ptr<Movie> currentMovie;

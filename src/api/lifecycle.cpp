@@ -16,7 +16,7 @@ QUILLON_API void QUILLON_CALL CreateMovie(int32_t width, int32_t height, int32_t
     if (slideCount < 0) slideCount = 0;
     if (slideCount > kMaxSlides) slideCount = kMaxSlides;
     s.currentMovie = std::make_unique<Movie>();
-    s.currentMovie->SetSize(Twips(width), Twips(height));
+    s.currentMovie->SetSize(Twips::FromPixels(width), Twips::FromPixels(height));
     s.currentMovie->SetFrameRate(frameRate);
     s.stageWidthPixels = width;
     s.stageHeightPixels = height;

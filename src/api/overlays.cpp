@@ -34,7 +34,7 @@ QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32
     if (!IsBitmapSide(width) || !IsBitmapSide(height)) return;
     // The shape starts at the origin; its place on the stage is its translation.
     auto sprite = std::make_unique<ImageShape>(
-        0, 0, Twips(width), Twips(height),
+        Twips(), Twips(), Twips::FromPixels(width), Twips::FromPixels(height),
         BitmapPicture::DirectColour(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     static_cast<const uint8_t *>(pixels), 1));
     sprite->SetDepth(kSpriteDepth);
@@ -42,7 +42,8 @@ QUILLON_API void QUILLON_CALL AddSprite(int32_t index, const void *pixels, int32
 }
 
 QUILLON_API void QUILLON_CALL TranslateSprite(int32_t index, int32_t x, int32_t y) {
-    if (ImageShape *sprite = SpriteAt(index)) sprite->SetTranslate(Twips(x), Twips(y));
+    if (ImageShape *sprite = SpriteAt(index))
+        sprite->SetTranslate(Twips::FromPixels(x), Twips::FromPixels(y));
 }
 
 QUILLON_API void QUILLON_CALL ShowSprite(int32_t index) {
@@ -73,7 +74,9 @@ QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int
     if (!frame || index < 0 || static_cast<size_t>(index) >= s.infos.size()) return;
     int64_t width = static_cast<int64_t>(x2) - x1 + 1;
     int64_t height = static_cast<int64_t>(y2) - y1 + 1;
-    if (width < 1 || width > 65535 || height < 1 || height > 65535) return;
+    if (width < 1 || width > QUILLON_MAX_PICTURE_SIDE || height < 1 ||
+        height > QUILLON_MAX_PICTURE_SIDE)
+        return;
     // A filled entry is replaced: its overlay leaves the current frame first.
     std::unique_ptr<ImageShape> &entry = s.infos[static_cast<size_t>(index)];
     if (entry) {
@@ -82,9 +85,9 @@ QUILLON_API void QUILLON_CALL AddInfo(int32_t index, int32_t x1, int32_t y1, int
     }
     // The picture covers its last column and row: (x2 + 1, y2 + 1) is the
     // far corner, so every pixel is 20 twips wide.
-    auto after = [](int32_t v) { return Twips(v == INT32_MAX ? v : v + 1); };
+    auto after = [](int32_t v) { return Twips::FromPixels(v == INT32_MAX ? v : v + 1); };
     auto info = std::make_unique<ImageShape>(
-        Twips(x1), Twips(y1), after(x2), after(y2),
+        Twips::FromPixels(x1), Twips::FromPixels(y1), after(x2), after(y2),
         BitmapPicture::ColourMapped(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                     pixels, palette, colourCount));
     info->SetDepth(kInfoDepth);

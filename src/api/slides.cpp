@@ -15,7 +15,8 @@ QUILLON_API void QUILLON_CALL CreateFrame(const unsigned char *pixels,
     Frame *frame = s.currentMovie->GetFrame(s.currentFrame);
     // A stage that no bitmap can cover gets the frame but no picture.
     if (!IsBitmapSide(s.stageWidthPixels) || !IsBitmapSide(s.stageHeightPixels)) return;
-    ImageShape slide(0, 0, Twips(s.stageWidthPixels), Twips(s.stageHeightPixels),
+    ImageShape slide(Twips(), Twips(), Twips::FromPixels(s.stageWidthPixels),
+                     Twips::FromPixels(s.stageHeightPixels),
                      BitmapPicture::ColourMapped(static_cast<uint16_t>(s.stageWidthPixels),
                                                  static_cast<uint16_t>(s.stageHeightPixels),
                                                  pixels, palette, colourCount));

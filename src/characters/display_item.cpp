@@ -56,17 +56,27 @@ void DisplayItem::RemoveFromFrame(Frame &frame, Movie &movie) {
 }
 
 bool ShapeItem::HasTransform() const {
-    return translateX_ != 0 || translateY_ != 0 || rotation_ != 0 || scaleX_ != 0x10000 ||
-           scaleY_ != 0x10000;
+    return translateX_ != Twips() || translateY_ != Twips() || rotation_ != 0 ||
+           scaleX_ != kFixedOne || scaleY_ != kFixedOne;
 }
 
+namespace {
+
+double FromFixed(int32_t value) { return value / static_cast<double>(kFixedOne); }
+// Truncated towards zero.
+int32_t ToFixed(double value) { return static_cast<int32_t>(value * kFixedOne); }
+
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+}  // namespace
+
 std::unique_ptr<Matrix> ShapeItem::MakeMatrix() const {
-    int32_t cx = static_cast<int32_t>((bounds_.xMin + bounds_.xMax) / 2.0);
-    int32_t cy = static_cast<int32_t>((bounds_.yMin + bounds_.yMax) / 2.0);
-    float sx = static_cast<float>(scaleX_ / 65536.0);
-    float sy = static_cast<float>(scaleY_ / 65536.0);
-    float r = static_cast<float>(rotation_ / 65536.0);
-    double theta = r * 0.017453292519943295;
+    int32_t cx = static_cast<int32_t>((bounds_.xMin.value() + bounds_.xMax.value()) / 2.0);
+    int32_t cy = static_cast<int32_t>((bounds_.yMin.value() + bounds_.yMax.value()) / 2.0);
+    float sx = static_cast<float>(FromFixed(scaleX_));
+    float sy = static_cast<float>(FromFixed(scaleY_));
+    float r = static_cast<float>(FromFixed(rotation_));
+    double theta = r * kRadiansPerDegree;
     double c = std::cos(theta);
     double s = std::sin(theta);
     float dx = static_cast<float>(c * cx - s * cy - cx);
@@ -75,10 +85,10 @@ std::unique_ptr<Matrix> ShapeItem::MakeMatrix() const {
     float ssx = static_cast<float>(s * sx);
     float nssy = static_cast<float>(-s * sy);
     float csy = static_cast<float>(c * sy);
-    return std::make_unique<Matrix>(
-        1, static_cast<int32_t>(csx * 65536.0), static_cast<int32_t>(csy * 65536.0), 1,
-        static_cast<int32_t>(ssx * 65536.0), static_cast<int32_t>(nssy * 65536.0),
-        translateX_ - static_cast<int32_t>(dx * sx), translateY_ - static_cast<int32_t>(dy * sy));
+    return std::make_unique<Matrix>(Matrix::ScaleRotateTranslate(
+        ToFixed(csx), ToFixed(csy), ToFixed(ssx), ToFixed(nssy),
+        translateX_ - Twips::FromTwips(static_cast<int32_t>(dx * sx)),
+        translateY_ - Twips::FromTwips(static_cast<int32_t>(dy * sy))));
 }
 
 void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
@@ -92,14 +102,14 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
         // A first fill naming no character (kNoBitmapId) at scale 10.0, then
         // the bitmap stretched over the bounds, both corners counted.
         tag.AddFillStyle(std::make_unique<BitmapFill>(
-            0, kNoBitmapId, std::make_unique<Matrix>(1, 0xA0000, 0xA0000, 0, 0, 0, 0, 0)));
+            0, kNoBitmapId, std::make_unique<Matrix>(Matrix::Scale(10 * kFixedOne, 10 * kFixedOne))));
         int64_t w = bitmapWidth_ > 0 ? bitmapWidth_ : 1;
         int64_t h = bitmapHeight_ > 0 ? bitmapHeight_ : 1;
-        int32_t sx = static_cast<int32_t>((static_cast<int64_t>(bounds_.Width()) << 16) / w);
-        int32_t sy = static_cast<int32_t>((static_cast<int64_t>(bounds_.Height()) << 16) / h);
+        int32_t sx = static_cast<int32_t>(bounds_.Width().value() * int64_t{kFixedOne} / w);
+        int32_t sy = static_cast<int32_t>(bounds_.Height().value() * int64_t{kFixedOne} / h);
         fillStyleIndex_ = tag.AddFillStyle(std::make_unique<BitmapFill>(
             0, static_cast<uint16_t>(bitmapId_),
-            std::make_unique<Matrix>(1, sx, sy, 0, 0, 0, bounds_.xMin, bounds_.yMin)));
+            std::make_unique<Matrix>(Matrix::ScaleTranslate(sx, sy, bounds_.xMin, bounds_.yMin))));
         break;
     }
     case FillKind::Solid:
@@ -109,7 +119,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
     case FillKind::None:
         break;
     }
-    if (lineWidth_ > 0) {
+    if (lineWidth_ > Twips()) {
         lineStyleIndex_ = tag.AddLineStyle(
             lineWidth_, Rgba(lineColour_.red, lineColour_.green, lineColour_.blue, lineColour_.alpha));
     }

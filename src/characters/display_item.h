@@ -92,7 +92,7 @@ enum class FillKind : int32_t { None = 0, Solid = 1, Bitmap = 4 };
 
 class ShapeItem : public DisplayItem {
 public:
-    ShapeItem(int32_t x1, int32_t y1, int32_t x2, int32_t y2) : bounds_(x1, y1, x2, y2) {}
+    ShapeItem(Twips x1, Twips y1, Twips x2, Twips y2) : bounds_(x1, y1, x2, y2) {}
 
     bool HasTransform() const override;
     // Scales, rotates about the centre of the bounds, then translates. With
@@ -104,11 +104,12 @@ public:
     // defines a new character; moving or scaling only changes the matrix.
     void SetLineColour(Colour c) { lineColour_ = c; defined_ = 0; }
     void SetFillColour(Colour c) { fillColour_ = c; defined_ = 0; }
-    void SetLineWidth(int32_t twips) { lineWidth_ = twips; defined_ = 0; }
+    void SetLineWidth(Twips width) { lineWidth_ = width; defined_ = 0; }
     void ClearFill() { fillKind_ = FillKind::None; defined_ = 0; }
     bool CanRedefine() const override { return fillKind_ != FillKind::Bitmap || bitmap_ != nullptr; }
     uint32_t IdsToDefine(const Movie &movie) const override;
-    void SetTranslate(int32_t x, int32_t y) { translateX_ = x; translateY_ = y; }
+    void SetTranslate(Twips x, Twips y) { translateX_ = x; translateY_ = y; }
+    // 16.16: kFixedOne keeps the size.
     void SetScale(int32_t sx, int32_t sy) { scaleX_ = sx; scaleY_ = sy; }
     void SetRotation(int32_t degrees16_16) { rotation_ = degrees16_16; }
 
@@ -117,9 +118,9 @@ public:
     void BuildStyles(Frame &frame, ShapeTag &tag);
 
     const Rect &Bounds() const { return bounds_; }
-    int32_t LineWidth() const { return lineWidth_; }
-    int32_t TranslateX() const { return translateX_; }
-    int32_t TranslateY() const { return translateY_; }
+    Twips LineWidth() const { return lineWidth_; }
+    Twips TranslateX() const { return translateX_; }
+    Twips TranslateY() const { return translateY_; }
     int32_t ScaleX() const { return scaleX_; }
     int32_t ScaleY() const { return scaleY_; }
 
@@ -132,7 +133,7 @@ protected:
 
     // What a definition of a shape without a bitmap depends on besides its
     // bounds, which never change.
-    using Look = std::tuple<int32_t, uint32_t, FillKind, uint32_t>;
+    using Look = std::tuple<Twips, uint32_t, FillKind, uint32_t>;
     Look CurrentLook() const;
     // Looks already defined in the movie of lookGeneration_, and their
     // characters. Once the ids run out, a look shown again (an outline
@@ -142,13 +143,13 @@ protected:
     uint64_t lookGeneration_ = 0;
 
     Rect bounds_;
-    int32_t lineWidth_ = 20;  // twips; 0 or less: no outline
+    Twips lineWidth_ = 20_tw;  // 0 or less: no outline
     Colour lineColour_{0, 0, 0, 255};
     int32_t lineStyleIndex_ = 1;
     int32_t fillStyleIndex_ = 1;
-    int32_t translateX_ = 0, translateY_ = 0;  // twips
-    int32_t rotation_ = 0;                     // 16.16 degrees
-    int32_t scaleX_ = 0x10000, scaleY_ = 0x10000;
+    Twips translateX_, translateY_;
+    int32_t rotation_ = 0;  // 16.16 degrees
+    int32_t scaleX_ = kFixedOne, scaleY_ = kFixedOne;
     FillKind fillKind_ = FillKind::Solid;
     Colour fillColour_{255, 255, 255, 255};
     int32_t bitmapWidth_ = 0, bitmapHeight_ = 0;

@@ -98,14 +98,14 @@ LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
                                int32_t colourCount, const uint8_t *palette,
                                const uint8_t *pixels, uint8_t alpha)
     : characterId_(NextCharacterId()), idEpoch_(CharacterIdEpoch()), format_(format), width_(width), height_(height),
-      colourCount_(colourCount < 0 ? 0 : (colourCount > 256 ? 256 : colourCount)),
+      colourCount_(std::clamp(colourCount, 0, kMaxColourTableEntries)),
       alpha_(alpha) {
     // A colour-mapped picture's table size byte holds colourCount - 1, so a
     // picture without colours would declare 256 entries that are not there
     // and a reader would take its pixels for the palette. It gets 256 black
     // entries instead; the palette buffer is not read.
     bool blackTable = format <= kColourMappedBitmap && colourCount_ == 0;
-    size_t entries = blackTable ? 256 : static_cast<size_t>(colourCount_);
+    size_t entries = static_cast<size_t>(blackTable ? kMaxColourTableEntries : colourCount_);
     size_t paletteBytes = entries * (alpha ? 4 : 3);
     size_t sourceRow = format == kColourMappedBitmap ? width : BitmapRowBytes(format, width);
     size_t storedRow = BitmapRowBytes(format, width);

@@ -14,14 +14,17 @@ namespace quillon {
 // green, blue). Formats up to 3 carry a colour table.
 constexpr uint8_t kColourMappedBitmap = 3;
 constexpr uint8_t kDirectColourBitmap = 5;
+// A colour table's size byte holds the entry count less one.
+constexpr int32_t kMaxColourTableEntries = 256;
 
 class LosslessBitmap : public CharacterTag {
 public:
-    // Copies colourCount palette entries (3 bytes each, 4 with alpha) and the
-    // pixels, then compresses them at level 9. A colour-mapped picture (8
-    // bits per pixel) reads width bytes per row and pads each row with zeros
-    // to a multiple of 4 bytes, as readers of the format expect; direct colour
-    // rows (32 bits a pixel) are always aligned. colourCount is clamped to 0..256. The palette is read
+    // Reads colourCount palette entries (3 bytes each, 4 with alpha) and the
+    // pixels and compresses them at level 9 as it goes, keeping no copy. A
+    // colour-mapped picture (8 bits per pixel) reads width bytes per row and
+    // pads each row with zeros to a multiple of 4 bytes, as readers of the
+    // format expect; direct colour rows (32 bits a pixel) are always aligned.
+    // colourCount is clamped to 0..kMaxColourTableEntries. The palette is read
     // only when it holds entries. If compression fails the bitmap has no data.
     LosslessBitmap(uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);

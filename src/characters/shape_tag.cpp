@@ -15,11 +15,11 @@ void BitmapFill::Write(SwfStream &stream) const {
 }
 
 void LineStyle::Write(SwfStream &stream) const {
-    stream.WriteUI16(static_cast<uint32_t>(width_));
+    stream.WriteUI16(static_cast<uint32_t>(width_.value()));
     colour_.Write(stream);
 }
 
-StyleChange StyleChange::MoveTo(int32_t x, int32_t y, int32_t fillStyle1, int32_t lineStyle) {
+StyleChange StyleChange::MoveTo(Twips x, Twips y, int32_t fillStyle1, int32_t lineStyle) {
     StyleChange change;
     change.stateLineStyle = 1;
     change.stateFillStyle1 = 1;
@@ -34,7 +34,7 @@ StyleChange StyleChange::MoveTo(int32_t x, int32_t y, int32_t fillStyle1, int32_
 StyleChangeRecord::StyleChangeRecord(const StyleChange &change)
     : change_(change),
       moveBits_(static_cast<int32_t>(
-          BitCount(static_cast<uint32_t>(MaxAbs(change.moveX, change.moveY, 0, 0)), 1))) {}
+          BitCount(static_cast<uint32_t>(MaxAbs(change.moveX.value(), change.moveY.value(), 0, 0)), 1))) {}
 
 void StyleChangeRecord::Write(SwfStream &stream) const {
     const StyleChange &c = change_;
@@ -47,17 +47,18 @@ void StyleChangeRecord::Write(SwfStream &stream) const {
     stream.WriteBits(bits(c.stateMoveTo), 1);
     if (c.stateMoveTo) {
         stream.WriteBits(bits(moveBits_), 5);
-        stream.WriteBits(bits(c.moveX), bits(moveBits_));
-        stream.WriteBits(bits(c.moveY), bits(moveBits_));
+        stream.WriteBits(bits(c.moveX.value()), bits(moveBits_));
+        stream.WriteBits(bits(c.moveY.value()), bits(moveBits_));
     }
     if (c.stateFillStyle0) stream.WriteBits(bits(c.fillStyle0), bits(fillBits_));
     if (c.stateFillStyle1) stream.WriteBits(bits(c.fillStyle1), bits(fillBits_));
     if (c.stateLineStyle) stream.WriteBits(bits(c.lineStyle), bits(lineBits_));
 }
 
-StraightEdgeRecord::StraightEdgeRecord(int32_t dx, int32_t dy)
-    : dx_(dx), dy_(dy), general_(dx != 0 && dy != 0), vertical_(dx == 0),
-      numBits_(static_cast<int32_t>(BitCount(static_cast<uint32_t>(MaxAbs(dx, dy, 0, 0)), 1))) {
+StraightEdgeRecord::StraightEdgeRecord(Twips dx, Twips dy)
+    : dx_(dx), dy_(dy), general_(dx != Twips() && dy != Twips()), vertical_(dx == Twips()),
+      numBits_(static_cast<int32_t>(
+          BitCount(static_cast<uint32_t>(MaxAbs(dx.value(), dy.value(), 0, 0)), 1))) {
     // NumBits is stored as numBits - 2 in 4 bits, so fields are at least 2 wide.
     if (numBits_ < 2) numBits_ = 2;
 }
@@ -69,19 +70,21 @@ void StraightEdgeRecord::Write(SwfStream &stream) const {
     stream.WriteBits(n - 2, 4);
     stream.WriteBits(general_ ? 1 : 0, 1);
     if (general_) {
-        stream.WriteBits(static_cast<uint32_t>(dx_), n);
-        stream.WriteBits(static_cast<uint32_t>(dy_), n);
+        stream.WriteBits(static_cast<uint32_t>(dx_.value()), n);
+        stream.WriteBits(static_cast<uint32_t>(dy_.value()), n);
     } else {
         stream.WriteBits(vertical_ ? 1 : 0, 1);
-        stream.WriteBits(static_cast<uint32_t>(vertical_ ? dy_ : dx_), n);
+        stream.WriteBits(static_cast<uint32_t>((vertical_ ? dy_ : dx_).value()), n);
     }
 }
 
-CurvedEdgeRecord::CurvedEdgeRecord(int32_t controlDx, int32_t controlDy, int32_t anchorDx,
-                                   int32_t anchorDy)
+CurvedEdgeRecord::CurvedEdgeRecord(Twips controlDx, Twips controlDy, Twips anchorDx,
+                                   Twips anchorDy)
     : controlDx_(controlDx), controlDy_(controlDy), anchorDx_(anchorDx), anchorDy_(anchorDy),
-      numBits_(static_cast<int32_t>(
-          BitCount(static_cast<uint32_t>(MaxAbs(controlDx, controlDy, anchorDx, anchorDy)), 1))) {
+      numBits_(static_cast<int32_t>(BitCount(
+          static_cast<uint32_t>(MaxAbs(controlDx.value(), controlDy.value(), anchorDx.value(),
+                                       anchorDy.value())),
+          1))) {
     if (numBits_ < 2) numBits_ = 2;
 }
 
@@ -90,8 +93,8 @@ void CurvedEdgeRecord::Write(SwfStream &stream) const {
     stream.WriteBits(1, 1);  // TypeFlag: edge
     stream.WriteBits(0, 1);  // curved
     stream.WriteBits(n - 2, 4);
-    for (int32_t v : {controlDx_, controlDy_, anchorDx_, anchorDy_})
-        stream.WriteBits(static_cast<uint32_t>(v), n);
+    for (Twips v : {controlDx_, controlDy_, anchorDx_, anchorDy_})
+        stream.WriteBits(static_cast<uint32_t>(v.value()), n);
 }
 
 void EndShapeRecord::Write(SwfStream &stream) const {
@@ -100,10 +103,10 @@ void EndShapeRecord::Write(SwfStream &stream) const {
 }
 
 void WriteStyleCount(SwfStream &stream, size_t count) {
-    if (count < 255) {
+    if (count < kExtendedStyleCount) {
         stream.WriteUI8(static_cast<uint32_t>(count));
     } else {
-        stream.WriteUI8(0xFF);
+        stream.WriteUI8(kExtendedStyleCount);
         stream.WriteUI16(static_cast<uint32_t>(count));
     }
 }
@@ -138,7 +141,7 @@ int32_t ShapeTag::AddFillStyle(std::unique_ptr<FillStyle> fill) {
     return static_cast<int32_t>(fillStyles_.size());
 }
 
-int32_t ShapeTag::AddLineStyle(int32_t width, Rgba colour) {
+int32_t ShapeTag::AddLineStyle(Twips width, Rgba colour) {
     colour.SetHasAlpha(1);
     lineStyles_.push_back(std::make_unique<LineStyle>(width, colour));
     return static_cast<int32_t>(lineStyles_.size());

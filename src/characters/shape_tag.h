@@ -50,14 +50,14 @@ private:
     std::unique_ptr<Matrix> matrix_;
 };
 
-// Width in twips (written as UI16) and an RGBA colour.
+// Width (written as UI16) and an RGBA colour.
 class LineStyle : public Style {
 public:
-    LineStyle(int32_t width, Rgba colour) : width_(width), colour_(colour) {}
+    LineStyle(Twips width, Rgba colour) : width_(width), colour_(colour) {}
     void Write(SwfStream &stream) const override;
 
 private:
-    int32_t width_;
+    Twips width_;
     Rgba colour_;
 };
 
@@ -74,12 +74,12 @@ public:
 struct StyleChange {
     int32_t stateNewStyles = 0, stateLineStyle = 0, stateFillStyle1 = 0, stateFillStyle0 = 0;
     int32_t stateMoveTo = 0;
-    int32_t moveX = 0, moveY = 0;                           // twips
+    Twips moveX, moveY;
     int32_t fillStyle0 = 0, fillStyle1 = 0, lineStyle = 0;  // style indexes from 1
 
     // The start of an outline: a move to (x, y), drawn with the line style
     // and filled on its right (travelling clockwise) with fillStyle1.
-    static StyleChange MoveTo(int32_t x, int32_t y, int32_t fillStyle1, int32_t lineStyle);
+    static StyleChange MoveTo(Twips x, Twips y, int32_t fillStyle1, int32_t lineStyle);
 };
 
 class StyleChangeRecord : public ShapeRecord {
@@ -97,22 +97,22 @@ private:
 
 class StraightEdgeRecord : public ShapeRecord {
 public:
-    StraightEdgeRecord(int32_t dx, int32_t dy);
+    StraightEdgeRecord(Twips dx, Twips dy);
     void Write(SwfStream &stream) const override;
 
 private:
-    int32_t dx_, dy_;
+    Twips dx_, dy_;
     bool general_, vertical_;
     int32_t numBits_;
 };
 
 class CurvedEdgeRecord : public ShapeRecord {
 public:
-    CurvedEdgeRecord(int32_t controlDx, int32_t controlDy, int32_t anchorDx, int32_t anchorDy);
+    CurvedEdgeRecord(Twips controlDx, Twips controlDy, Twips anchorDx, Twips anchorDy);
     void Write(SwfStream &stream) const override;
 
 private:
-    int32_t controlDx_, controlDy_, anchorDx_, anchorDy_;
+    Twips controlDx_, controlDy_, anchorDx_, anchorDy_;
     int32_t numBits_;
 };
 
@@ -141,7 +141,7 @@ public:
     explicit ShapeTag(const Rect &bounds);
     // Appends a style; returns its 1-based index.
     int32_t AddFillStyle(std::unique_ptr<FillStyle> fill);
-    int32_t AddLineStyle(int32_t width, Rgba colour);
+    int32_t AddLineStyle(Twips width, Rgba colour);
     // Moves the collected styles into the shape and fixes the index widths.
     void FinishStyles();
     // Only after FinishStyles.

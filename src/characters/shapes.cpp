@@ -9,31 +9,30 @@ namespace quillon {
 
 namespace {
 
-// An edge record's NumBits field is 4 bits holding NumBits - 2, so a delta
-// has at most 17 bits: a longer side is drawn as several edges.
-constexpr int32_t kMaxEdge = 65535;
-
-void AddSide(ShapeTag &tag, int32_t dx, int32_t dy) {
+// A side longer than an edge record holds (kMaxEdgeDelta) is drawn as
+// several edges.
+void AddSide(ShapeTag &tag, Twips dx, Twips dy) {
+    const Twips most = Twips::FromTwips(kMaxEdgeDelta);
     do {
-        int32_t sx = std::clamp(dx, -kMaxEdge, kMaxEdge);
-        int32_t sy = std::clamp(dy, -kMaxEdge, kMaxEdge);
+        Twips sx = std::clamp(dx, -most, most);
+        Twips sy = std::clamp(dy, -most, most);
         tag.AddRecord(std::make_unique<StraightEdgeRecord>(sx, sy));
         dx -= sx;
         dy -= sy;
-    } while (dx != 0 || dy != 0);
+    } while (dx != Twips() || dy != Twips());
 }
 
 }  // namespace
 
 void RectItem::AddOutline(ShapeTag &tag) {
-    int32_t w = bounds_.Width();
-    int32_t h = bounds_.Height();
+    Twips w = bounds_.Width();
+    Twips h = bounds_.Height();
     tag.AddRecord(std::make_unique<StyleChangeRecord>(
         StyleChange::MoveTo(bounds_.xMin, bounds_.yMin, fillStyleIndex_, lineStyleIndex_)));
-    AddSide(tag, w, 0);
-    AddSide(tag, 0, h);
-    AddSide(tag, -w, 0);
-    AddSide(tag, 0, -h);
+    AddSide(tag, w, Twips());
+    AddSide(tag, Twips(), h);
+    AddSide(tag, -w, Twips());
+    AddSide(tag, Twips(), -h);
     tag.AddRecord(std::make_unique<EndShapeRecord>());
 }
 
@@ -60,7 +59,7 @@ BitmapPicture BitmapPicture::DirectColour(uint16_t width, uint16_t height, const
     return picture;
 }
 
-ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture)
+ImageShape::ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, const BitmapPicture &picture)
     : RectItem(x1, y1, x2, y2) {
     defined_ = 0;
     fillKind_ = FillKind::Bitmap;
@@ -69,21 +68,20 @@ ImageShape::ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const Bit
     bitmap_ = std::make_unique<LosslessBitmap>(picture.format, picture.width, picture.height,
                                                picture.colourCount, picture.palette,
                                                picture.pixels, picture.alpha);
-    lineWidth_ = 0;
+    lineWidth_ = Twips();
 }
 
 namespace {
 
-// An edge record keeps its field width in 4 bits (2 to 17 bits), so a curve
-// whose deltas need more is cut in half at its middle, again and again, until
-// every piece fits. The pieces end exactly where the curve ends.
+// A curve whose deltas need more than an edge record holds (kMaxEdgeDelta)
+// is cut in half at its middle, again and again, until every piece fits. The
+// pieces end exactly where the curve ends. Twips, widened to 64 bits.
 void AddCurve(ShapeTag &tag, int64_t cdx, int64_t cdy, int64_t adx, int64_t ady) {
-    const int64_t limit = 65535;  // the largest magnitude a 17-bit field holds
-    auto big = [&](int64_t v) { return v > limit || v < -limit; };
+    auto big = [](int64_t v) { return v > kMaxEdgeDelta || v < -kMaxEdgeDelta; };
     if (!big(cdx) && !big(cdy) && !big(adx) && !big(ady)) {
-        tag.AddRecord(std::make_unique<CurvedEdgeRecord>(
-            static_cast<int32_t>(cdx), static_cast<int32_t>(cdy), static_cast<int32_t>(adx),
-            static_cast<int32_t>(ady)));
+        auto twips = [](int64_t v) { return Twips::FromTwips(static_cast<int32_t>(v)); };
+        tag.AddRecord(
+            std::make_unique<CurvedEdgeRecord>(twips(cdx), twips(cdy), twips(adx), twips(ady)));
         return;
     }
     // From the start (0, 0): control C, end E = C + A. The halves: control
@@ -100,11 +98,13 @@ void AddCurve(ShapeTag &tag, int64_t cdx, int64_t cdy, int64_t adx, int64_t ady)
 
 void EllipseItem::AddOutline(ShapeTag &tag) {
     const double a = 0.1465, b = 0.207;
-    double W = static_cast<double>(x2_) - x1_;
-    double H = static_cast<double>(y2_) - y1_;
+    double W = static_cast<double>(x2_.value()) - x1_.value();
+    double H = static_cast<double>(y2_.value()) - y1_.value();
     auto t = [](double v) { return static_cast<int32_t>(v); };
-    tag.AddRecord(std::make_unique<StyleChangeRecord>(StyleChange::MoveTo(
-        t(x1_ + W * 0.8535), t(y1_ + H * 0.8535), fillStyleIndex_, lineStyleIndex_)));
+    tag.AddRecord(std::make_unique<StyleChangeRecord>(
+        StyleChange::MoveTo(Twips::FromTwips(t(x1_.value() + W * 0.8535)),
+                            Twips::FromTwips(t(y1_.value() + H * 0.8535)), fillStyleIndex_,
+                            lineStyleIndex_)));
     const int32_t curves[8][4] = {
         {t(-a * W), t(a * H), t(-b * W), 0},
         {t(-b * W), 0, t(-a * W), t(-a * H)},

@@ -12,7 +12,7 @@ namespace quillon {
 // (xMax - xMin + 1) by (yMax - yMin + 1) twips.
 class RectItem : public ShapeItem {
 public:
-    RectItem(int32_t x1, int32_t y1, int32_t x2, int32_t y2) : ShapeItem(x1, y1, x2, y2) {}
+    RectItem(Twips x1, Twips y1, Twips x2, Twips y2) : ShapeItem(x1, y1, x2, y2) {}
     void AddToFrame(Frame &frame, Movie &movie) override { Define(frame, movie); }
 
 protected:
@@ -25,7 +25,7 @@ struct BitmapPicture {
     uint16_t width = 0, height = 0;        // pixels
     int32_t colourCount = 0;               // palette entries of a colour-mapped picture
     uint8_t alpha = 0;                     // 1: DefineBitsLossless2, with alpha
-    const uint8_t *pixels = nullptr;       // borrowed: read by the constructor only
+    const uint8_t *pixels = nullptr;       // borrowed: read while the constructor compresses
     const uint8_t *palette = nullptr;      // likewise
 
     // 8-bit palette indexes with a palette of 3 bytes an entry.
@@ -37,18 +37,20 @@ struct BitmapPicture {
 };
 
 // A rectangle filled with a lossless bitmap stretched over its bounds, with
-// no outline. The constructor copies and compresses the host's pixels, so
-// the bitmap's id is always lower than the id of the shape that shows it.
+// no outline. The constructor compresses the host's pixels as it reads them
+// and keeps only the compressed data: the host's buffers may go as soon as it
+// returns. It draws the bitmap's id, so that id is always lower than the id
+// of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const BitmapPicture &picture);
+    ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, const BitmapPicture &picture);
 };
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from
 // the point at 45 degrees towards (x2, y2).
 class EllipseItem : public ShapeItem {
 public:
-    EllipseItem(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+    EllipseItem(Twips x1, Twips y1, Twips x2, Twips y2)
         : ShapeItem(x1, y1, x2, y2), x1_(x1), y1_(y1), x2_(x2), y2_(y2) {}
     void AddToFrame(Frame &frame, Movie &movie) override { Define(frame, movie); }
 
@@ -56,7 +58,7 @@ protected:
     void AddOutline(ShapeTag &tag) override;
 
 private:
-    int32_t x1_, y1_, x2_, y2_;
+    Twips x1_, y1_, x2_, y2_;
 };
 
 }  // namespace quillon

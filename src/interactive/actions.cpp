@@ -31,7 +31,7 @@ void CutText(std::string &text, size_t size) {
 
 GetURLAction::GetURLAction(const char *url, const char *target)
     : url_(url ? url : ""), target_(target ? target : "") {
-    const size_t kTexts = 65535 - 2;  // the payload less its two terminators
+    const size_t kTexts = kMaxUI16 - 2;  // the payload less its two terminators
     CutText(url_, kTexts);
     CutText(target_, kTexts - url_.size());
 }

@@ -53,10 +53,10 @@ private:
 };
 
 // 83, payload length (UI16), url 00 target 00. Owns copies of both texts; a
-// null text is taken as empty. The length field cannot count more than 65535
-// payload bytes, so longer texts are cut to fit: the url first keeps up to
-// 65533 bytes, the target whatever room is left, each cut at the start of a
-// UTF-8 character, never inside one.
+// null text is taken as empty. The length field is a UI16 (kMaxUI16 payload
+// bytes at most), so longer texts are cut to fit: the url first keeps up to
+// that less the two terminators, the target whatever room is left, each cut
+// at the start of a UTF-8 character, never inside one.
 class GetURLAction : public Action {
 public:
     GetURLAction(const char *url, const char *target);
@@ -98,7 +98,7 @@ class GotoFrameDescriptor : public ActionDescriptor {
 public:
     explicit GotoFrameDescriptor(int32_t frame) : frame_(frame) {}
     std::unique_ptr<Action> MakeAction() const override {
-        return std::make_unique<GotoFrameAction>(static_cast<uint16_t>(frame_ & 0xFFFF));
+        return std::make_unique<GotoFrameAction>(static_cast<uint16_t>(frame_ & kMaxUI16));
     }
 
 private:

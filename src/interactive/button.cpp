@@ -5,7 +5,7 @@ namespace quillon {
 
 void ConditionAction::SetCondition(uint16_t number) {
     if (number >= kOverDownToIdle && number <= kIdleToOverUp)
-        conditions_ = static_cast<uint16_t>(conditions_ | (0x0100 >> (number - kOverDownToIdle)));
+        conditions_ = static_cast<uint16_t>(conditions_ | (kOverDownToIdleFlag >> (number - kOverDownToIdle)));
 }
 
 void ConditionAction::Write(SwfStream &stream) const {
@@ -69,7 +69,7 @@ Button::Button(DisplayItem *up, DisplayItem *over, DisplayItem *down, DisplayIte
 
 void Button::AttachAction(const ActionDescriptor &descriptor, uint32_t condition) {
     if (!conditionAction_) return;  // already handed to its tag
-    conditionAction_->SetCondition(static_cast<uint16_t>(condition > 0xFFFF ? 0 : condition));
+    conditionAction_->SetCondition(static_cast<uint16_t>(condition > kMaxUI16 ? 0 : condition));
     descriptor.FillConditionAction(conditionAction_->Actions());
 }
 
@@ -98,7 +98,8 @@ void Button::AddToFrame(Frame &frame, Movie &movie) {
         for (int i = 0; i < 4; ++i) {
             tag->AddRecord(std::make_unique<ButtonRecord>(
                 i == 3, i == 2, i == 1, i == 0, static_cast<uint16_t>(states_[i]->GetCharacterId()),
-                1, std::make_unique<Matrix>(), std::make_unique<CxformWithAlpha>()));
+                1, std::make_unique<Matrix>(Matrix::Identity()),
+                std::make_unique<CxformWithAlpha>(CxformWithAlpha::None())));
         }
         tag->AddConditionAction(std::move(conditionAction_));
         frame.AddTag(std::move(tag));

@@ -25,6 +25,9 @@ enum ButtonCondition : uint32_t {
     kOverUpToIdle,
     kIdleToOverUp,
 };
+// The flag of kOverDownToIdle in the UI16 of conditions; each later
+// condition's flag is one bit lower.
+constexpr uint16_t kOverDownToIdleFlag = 0x0100;
 
 // One BUTTONCONDACTION: condition flags and the actions they run.
 class ConditionAction {

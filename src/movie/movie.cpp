@@ -75,20 +75,20 @@ void MovieWriter::AddTag(std::unique_ptr<Tag> tag) {
     tags_.push_back(std::move(tag));
 }
 
-void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t height, int32_t rate,
+void WriteHeader(SwfStream &h, uint32_t fileLength, Twips width, Twips height, int32_t rate,
                  int32_t frameCount) {
-    uint32_t bits = BitCount(static_cast<uint32_t>(MaxAbs(width, height, 0, 0)), 1);
-    if (bits < 15) bits = 15;
-    h.WriteUI8('F');
-    h.WriteUI8('W');
-    h.WriteUI8('S');
+    // The stage RECT's field width never falls below the classic header's.
+    constexpr uint32_t kLeastStageBits = 15;
+    uint32_t bits = BitCount(static_cast<uint32_t>(MaxAbs(width.value(), height.value(), 0, 0)), 1);
+    if (bits < kLeastStageBits) bits = kLeastStageBits;
+    for (uint8_t letter : kSwfSignature) h.WriteUI8(letter);
     h.WriteUI8(kSwfVersion);
     h.WriteUI32(fileLength);
     h.WriteBits(bits, 5);
     h.WriteBits(0, bits);
-    h.WriteBits(static_cast<uint32_t>(width), bits);
+    h.WriteBits(static_cast<uint32_t>(width.value()), bits);
     h.WriteBits(0, bits);
-    h.WriteBits(static_cast<uint32_t>(height), bits);
+    h.WriteBits(static_cast<uint32_t>(height.value()), bits);
     h.FlushBits();
     h.WriteUI8(0);  // the frame rate's fraction (8.8 fixed point)
     h.WriteUI8(static_cast<uint32_t>(rate));
@@ -98,7 +98,7 @@ void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t heigh
 namespace {
 
 // The size of the header, which depends only on the stage size.
-uint32_t HeaderSize(int32_t width, int32_t height) {
+uint32_t HeaderSize(Twips width, Twips height) {
     SwfStream probe;
     WriteHeader(probe, 0, width, height, 0, 0);
     return probe.Committed();
@@ -123,7 +123,7 @@ uint32_t MovieWriter::WriteBody(SwfStream &s, uint32_t headerSize, std::FILE *fi
     return length + s.Length();
 }
 
-void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t rate) {
+void MovieWriter::Compose(SwfStream &s, Twips width, Twips height, int32_t rate) {
     uint32_t headerSize = HeaderSize(width, height);
     bool ok = true;
     uint32_t length = WriteBody(s, headerSize, nullptr, ok);
@@ -132,7 +132,7 @@ void MovieWriter::Compose(SwfStream &s, int32_t width, int32_t height, int32_t r
     std::copy(h.Data(), h.Data() + headerSize, s.Data());
 }
 
-bool MovieWriter::Stream(std::FILE *file, int32_t width, int32_t height, int32_t rate) {
+bool MovieWriter::Stream(std::FILE *file, Twips width, Twips height, int32_t rate) {
     uint32_t headerSize = HeaderSize(width, height);
     SwfStream s;
     bool ok = true;
@@ -144,7 +144,7 @@ bool MovieWriter::Stream(std::FILE *file, int32_t width, int32_t height, int32_t
            std::fwrite(h.Data(), 1, headerSize, file) == headerSize;
 }
 
-bool MovieWriter::WriteFile(const char *path, int32_t width, int32_t height, int32_t rate) {
+bool MovieWriter::WriteFile(const char *path, Twips width, Twips height, int32_t rate) {
     if (path == nullptr || *path == '\0') return false;
     bool written = SaveFile(path, [&](std::FILE *file) {
         if (IsRegularFile(file)) return Stream(file, width, height, rate);

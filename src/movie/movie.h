@@ -48,7 +48,7 @@ public:
     Movie(const Movie &) = delete;
     Movie &operator=(const Movie &) = delete;
 
-    void SetSize(int32_t width, int32_t height) {
+    void SetSize(Twips width, Twips height) {
         width_ = width;
         height_ = height;
     }
@@ -74,8 +74,8 @@ public:
 
     int32_t FrameCount() const { return frameCount_; }
     size_t SlotCount() const { return frames_.size(); }
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
+    Twips Width() const { return width_; }
+    Twips Height() const { return height_; }
     int32_t FrameRate() const { return frameRate_; }
     PlacementRegistry &Placements() { return placements_; }
 
@@ -87,8 +87,8 @@ private:
     std::vector<std::unique_ptr<Frame>> frames_;  // slot i holds frame i
     int32_t frameCount_ = 0;  // 1 + highest frame number asked for
     int32_t frameRate_ = 12;  // only the low 8 bits reach the file
-    int32_t width_ = 11000;   // twips
-    int32_t height_ = 8000;   // twips
+    Twips width_ = 11000_tw;
+    Twips height_ = 8000_tw;
     PlacementRegistry placements_;
     uint64_t generation_;
 };
@@ -102,13 +102,13 @@ public:
     void AddTag(std::unique_ptr<Tag> tag);
     // Writes the file through SaveFile (a regular file is replaced only once
     // every byte was written) and restarts the character ids when it was.
-    bool WriteFile(const char *path, int32_t width, int32_t height, int32_t rate);
+    bool WriteFile(const char *path, Twips width, Twips height, int32_t rate);
     // Fills an empty stream with the complete file image: header placeholder,
     // tags, End tag, then the real header copied over the placeholder.
-    void Compose(SwfStream &stream, int32_t width, int32_t height, int32_t rate);
+    void Compose(SwfStream &stream, Twips width, Twips height, int32_t rate);
     // The same bytes written to a regular file as they come, through a small
     // buffer, the header last. Returns false when a write or the seek failed.
-    bool Stream(std::FILE *file, int32_t width, int32_t height, int32_t rate);
+    bool Stream(std::FILE *file, Twips width, Twips height, int32_t rate);
     int32_t FrameCount() const { return frameCount_; }
 
 private:
@@ -124,7 +124,7 @@ private:
 // Writes the file header: "FWS", version 4, the file length, the stage RECT
 // (field width max(15, bits the larger extent needs), so every stage up to
 // 819 pixels keeps the classic 15-bit header), frame rate 8.8 and frame count.
-void WriteHeader(SwfStream &h, uint32_t fileLength, int32_t width, int32_t height, int32_t rate,
+void WriteHeader(SwfStream &h, uint32_t fileLength, Twips width, Twips height, int32_t rate,
                  int32_t frameCount);
 
 }  // namespace quillon

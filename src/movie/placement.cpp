@@ -274,7 +274,7 @@ size_t AssignDepths(PlacementRegistry &placements) {
     if (total == 0) return 0;
 
     PositionTree working(total);
-    bool smallKeys = true;  // all keys are depth values, 0..65535
+    bool smallKeys = true;  // all keys are depth values, below kDepthCount
     for (auto &entry : placements) {
         size_t cursor = 0;
         for (const PlacementRecord &rec : entry.second) {

@@ -90,8 +90,8 @@ struct PlacementRecord {
 // Character id (ascending) to its placements in insertion order.
 using PlacementRegistry = std::map<int32_t, std::vector<PlacementRecord>>;
 
-// The file format's depths: 0 to 65535.
-constexpr size_t kDepthCount = 65536;
+// The file format's depths: every value of a UI16.
+constexpr size_t kDepthCount = size_t{kMaxUI16} + 1;
 
 // Gives every placement a depth: each character's list is merged in
 // ascending id order into a working list (a two-finger merge whose cursor
@@ -107,7 +107,7 @@ constexpr size_t kDepthCount = 65536;
 //     everything on the stage at once. This needs the tags' Order() (set by
 //     the caller): placements numbered 0, 1, 2... in file order, and each
 //     removal the number of placements before it. A placement that would
-//     need a depth beyond 65535 is refused: it and its removal write
+//     need a depth beyond the last one is refused: it and its removal write
 //     nothing.
 // Every list is empty afterwards; the ids stay in the map. Runs in
 // O(n log n) for n placements. Returns the number of refused placements.

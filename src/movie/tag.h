@@ -35,7 +35,7 @@ public:
 };
 
 // The process-wide 16-bit character id counter: adds 1 and returns the new
-// value; the first id after load or a reset is 1. Ids never wrap: once 65535
+// value; the first id after load or a reset is 1. Ids never wrap: once kMaxUI16
 // was given out, it returns 0 (no id) until the next reset, so that no id is
 // defined twice in one file. Definitions check CharacterIdsLeft() first and
 // add nothing when there are too few.

@@ -77,9 +77,9 @@ void SwfStream::AppendStream(SwfStream &source) {
 }
 
 void SwfStream::WriteTag(TagCode code, uint32_t length, SwfStream *body) {
-    bool isLong = length > 62;
-    uint32_t lengthField = isLong ? 0x3F : length;
-    WriteUI16((static_cast<uint32_t>(code) * 64 + lengthField) & 0xFFFF);
+    bool isLong = length >= kLongTagLength;
+    uint32_t lengthField = isLong ? kLongTagLength : length;
+    WriteUI16(((static_cast<uint32_t>(code) << kTagLengthBits) + lengthField) & kMaxUI16);
     if (isLong) WriteUI32(length);
     if (body != nullptr) AppendStream(*body);
 }

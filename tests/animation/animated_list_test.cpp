@@ -40,7 +40,12 @@ protected:
 TEST_F(AnimatedListTest, RectangleRubberStepsScalesAndWidths) {
     AddRubber(1, 10, 10, 30, 20, 1, 0x0000FF);
     auto &rubber = static_cast<RubberItem &>(State().animatedList->At(0));
-    EXPECT_STREQ(rubber.Name(), "Rubber");
+    // Kind 1 outlines a rectangle over the corners, in twips.
+    const auto *outline = dynamic_cast<const RectItem *>(&rubber.Shape());
+    ASSERT_NE(outline, nullptr);
+    const Rect &bounds = outline->Bounds();
+    EXPECT_EQ((std::vector<int32_t>{bounds.xMin.value(), bounds.yMin.value(), bounds.xMax.value(), bounds.yMax.value()}),
+              (std::vector<int32_t>{200, 200, 600, 400}));
 
     struct Expect {
         int32_t step, scaleX, scaleY, translateX, translateY, lineWidth;
@@ -55,8 +60,8 @@ TEST_F(AnimatedListTest, RectangleRubberStepsScalesAndWidths) {
         NextFrame();
         AnimateList();
         const ShapeItem &shape = rubber.Shape();
-        EXPECT_EQ((std::vector<int32_t>{rubber.CurrentStep(), shape.ScaleX(), shape.ScaleY(), shape.TranslateX(),
-                                        shape.TranslateY(), shape.LineWidth()}),
+        EXPECT_EQ((std::vector<int32_t>{rubber.CurrentStep(), shape.ScaleX(), shape.ScaleY(), shape.TranslateX().value(),
+                                        shape.TranslateY().value(), shape.LineWidth().value()}),
                   (std::vector<int32_t>{row.step, row.scaleX, row.scaleY, row.translateX, row.translateY,
                                         row.lineWidth}));
         // Each step: RemoveObject of the old character, a new DefineShape3,
@@ -75,7 +80,7 @@ TEST_F(AnimatedListTest, RubberPlacementCarriesItsMatrix) {
     // Header (2), flags 06 (has matrix, has character), depth (2), id (2),
     // then the matrix.
     EXPECT_EQ(placed.substr(3 * 2, 2), "06");
-    EXPECT_EQ(placed.substr(3 * 7), test::WrittenHex(Matrix(1, 45875, 26214, 1, 0, 0, 120, 180)));
+    EXPECT_EQ(placed.substr(3 * 7), test::WrittenHex(Matrix::ScaleRotateTranslate(45875, 26214, 0, 0, 120_tw, 180_tw)));
 }
 
 TEST_F(AnimatedListTest, FortyPixelBoxReachesSixAndReverses) {

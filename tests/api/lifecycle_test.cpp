@@ -13,7 +13,7 @@ using Lifecycle = ApiTest;
 TEST_F(Lifecycle, CreateMovieSetsStageRateAndSlideTable) {
     CreateMovie(640, 480, 3, 12);
     ASSERT_TRUE(S().currentMovie);
-    EXPECT_EQ(std::make_tuple(M().Width(), M().Height(), M().FrameRate()), std::make_tuple(12800, 9600, 12));
+    EXPECT_EQ(std::make_tuple(M().Width().value(), M().Height().value(), M().FrameRate()), std::make_tuple(12800, 9600, 12));
     EXPECT_EQ(std::make_tuple(S().stageWidthPixels, S().stageHeightPixels, S().slideCount),
               std::make_tuple(640, 480, 3));
     EXPECT_EQ(StateLine(), "frames 0, current -1, slides [0 0 0 0], recorded 0, button -1");
@@ -85,7 +85,7 @@ TEST_F(Lifecycle, WriteMovieEmptiesTheMovieAndKeepsTheState) {
     SwfMovie file = WriteAndRead();
     EXPECT_EQ(file.header.frameCount, 2);
     EXPECT_EQ(StateLine(), "frames 0, current 1, slides [0 0 0], recorded 1, button -1");
-    EXPECT_EQ(std::make_tuple(M().Width(), M().FrameRate()), std::make_tuple(6400, 10));
+    EXPECT_EQ(std::make_tuple(M().Width().value(), M().FrameRate()), std::make_tuple(6400, 10));
     EXPECT_EQ(NextCharacterId(), 1);
 }
 

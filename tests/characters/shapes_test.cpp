@@ -29,17 +29,17 @@ TEST(ShapeTags, ExactBytes) {
     const ShapeCase rows[] = {
         {"ImageShape80x40", 1,
          [] {
-             return std::make_unique<ImageShape>(0, 0, 80, 40, BitmapPicture::DirectColour(4, 2, pixels, 0));
+             return std::make_unique<ImageShape>(0_tw, 0_tw, 80_tw, 40_tw, BitmapPicture::DirectColour(4, 2, pixels, 0));
          },
          1,
          "2A 08 02 00 40 02 80 01 40 02 41 FF FF D5 40 00 0A 00 00 04 41 01 00 D9 44 00 05 20 00 01"
          " 00 00 20 34 25 B0 A3 AA A7 62 BF 56 B8 00"},
-        {"DefaultRect", 2, [] { return std::make_unique<RectItem>(0, 0, 200, 100); }, 0,
+        {"DefaultRect", 2, [] { return std::make_unique<RectItem>(0_tw, 0_tw, 200_tw, 100_tw); }, 0,
          "21 08 02 00 48 01 90 00 32 00 01 00 FF FF FF FF 01 14 00 00 00 00 FF 11 34 27 B8 C9 D9 65"
          " DC 9B EC CD 80"},
         {"ClearedRect", 5,
          [] {
-             auto r = std::make_unique<RectItem>(0, 0, 200, 100);
+             auto r = std::make_unique<RectItem>(0_tw, 0_tw, 200_tw, 100_tw);
              r->ClearFill();
              return r;
          },
@@ -47,9 +47,9 @@ TEST(ShapeTags, ExactBytes) {
          "1C 08 05 00 48 01 90 00 32 00 00 01 14 00 00 00 00 FF 01 34 27 71 93 B2 CB B9 37 D9 9B 00"},
         {"Ellipse", 3,
          [] {
-             auto e = std::make_unique<EllipseItem>(0, 0, 200, 100);
+             auto e = std::make_unique<EllipseItem>(0_tw, 0_tw, 200_tw, 100_tw);
              e->ClearFill();
-             e->SetLineWidth(20);
+             e->SetLineWidth(20_tw);
              e->SetLineColour(Colour{0, 0, 0, 255});
              return e;
          },
@@ -76,14 +76,14 @@ TEST(ShapeRecords, ExactBits) {
         std::function<std::unique_ptr<ShapeRecord>()> make;
         const char *bytes;  // the record alone, padded to a byte
     } rows[] = {
-        {"Vertical0x5", [] { return std::make_unique<StraightEdgeRecord>(0, 5); }, "C9 50"},
-        {"Horizontal5x0", [] { return std::make_unique<StraightEdgeRecord>(5, 0); }, "C8 50"},
-        {"General3x4", [] { return std::make_unique<StraightEdgeRecord>(3, 4); }, "CA 68"},
-        {"LeftMinus81", [] { return std::make_unique<StraightEdgeRecord>(-81, 0); }, "D8 AF"},
-        {"UpMinus41", [] { return std::make_unique<StraightEdgeRecord>(0, -41); }, "D5 AE"},
-        {"Horizontal1000", [] { return std::make_unique<StraightEdgeRecord>(1000, 0); }, "E4 7D 00"},
-        {"Curve", [] { return std::make_unique<CurvedEdgeRecord>(-29, 14, -41, 0); }, "97 18 EA E0 00"},
-        {"CurveFromZero", [] { return std::make_unique<CurvedEdgeRecord>(0, -20, 29, -14); }, "90 0B 1D C8"},
+        {"Vertical0x5", [] { return std::make_unique<StraightEdgeRecord>(0_tw, 5_tw); }, "C9 50"},
+        {"Horizontal5x0", [] { return std::make_unique<StraightEdgeRecord>(5_tw, 0_tw); }, "C8 50"},
+        {"General3x4", [] { return std::make_unique<StraightEdgeRecord>(3_tw, 4_tw); }, "CA 68"},
+        {"LeftMinus81", [] { return std::make_unique<StraightEdgeRecord>(-81_tw, 0_tw); }, "D8 AF"},
+        {"UpMinus41", [] { return std::make_unique<StraightEdgeRecord>(0_tw, -41_tw); }, "D5 AE"},
+        {"Horizontal1000", [] { return std::make_unique<StraightEdgeRecord>(1000_tw, 0_tw); }, "E4 7D 00"},
+        {"Curve", [] { return std::make_unique<CurvedEdgeRecord>(-29_tw, 14_tw, -41_tw, 0_tw); }, "97 18 EA E0 00"},
+        {"CurveFromZero", [] { return std::make_unique<CurvedEdgeRecord>(0_tw, -20_tw, 29_tw, -14_tw); }, "90 0B 1D C8"},
         {"End", [] { return std::make_unique<EndShapeRecord>(); }, "00"},
     };
     for (const auto &row : rows) {
@@ -113,7 +113,7 @@ TEST(ShapeStyles, CountsFrom255TakeThreeBytes) {
 
 TEST(ShapeStyles, LineStyleWidthAndColour) {
     std::vector<std::unique_ptr<LineStyle>> lines;
-    lines.push_back(std::make_unique<LineStyle>(300, Rgba(9, 8, 7, 6)));
+    lines.push_back(std::make_unique<LineStyle>(300_tw, Rgba(9, 8, 7, 6)));
     // no fills, one line style, NumFillBits 0, NumLineBits 1
     EXPECT_EQ(test::WrittenHex(ShapeWithStyle({}, std::move(lines))), "00 01 2C 01 09 08 07 06 01");
 }
@@ -127,7 +127,7 @@ struct MatrixCase {
 
 TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
     const MatrixCase rows[] = {
-        {"Translate", [](ShapeItem &i) { i.SetTranslate(200, -100); }, 0x10000, 0x10000, 0, 0, 200, -100,
+        {"Translate", [](ShapeItem &i) { i.SetTranslate(200_tw, -100_tw); }, kFixedOne, kFixedOne, 0, 0, 200, -100,
          "C9 00 00 40 00 21 12 C8 CE 00"},
         {"ScaleAboutOrigin", [](ShapeItem &i) { i.SetScale(0x8000, 0x8000); }, 0x8000, 0x8000, 0, 0, 0, 0,
          "C5 00 00 80 00 84 08"},
@@ -138,7 +138,7 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
     };
     for (const MatrixCase &row : rows) {
         SCOPED_TRACE(row.name);
-        RectItem item(0, 0, 2000, 1000);
+        RectItem item(0_tw, 0_tw, 2000_tw, 1000_tw);
         EXPECT_FALSE(item.HasTransform());
         row.set(item);
         EXPECT_TRUE(item.HasTransform());
@@ -146,7 +146,7 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
         ASSERT_NE(m, nullptr);
         // hasScale, hasRotate, the scales, the skews and the translation
         EXPECT_EQ((std::vector<int32_t>{m->hasScale, m->hasRotate, m->scaleX, m->scaleY, m->rotateSkew0,
-                                        m->rotateSkew1, m->translateX, m->translateY}),
+                                        m->rotateSkew1, m->translateX.value(), m->translateY.value()}),
                   (std::vector<int32_t>{1, 1, row.scaleX, row.scaleY, row.rotateSkew0, row.rotateSkew1,
                                         row.translateX, row.translateY}));
         // The placement carries these bytes after flags 06, depth and id.
@@ -163,9 +163,9 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
 
 TEST(PlacementMatrix, NoTransformNoMatrix) {
     ResetCharacterIds();
-    RectItem item(0, 0, 200, 100);
-    item.SetTranslate(5, 5);
-    item.SetTranslate(0, 0);
+    RectItem item(0_tw, 0_tw, 200_tw, 100_tw);
+    item.SetTranslate(5_tw, 5_tw);
+    item.SetTranslate(0_tw, 0_tw);
     EXPECT_FALSE(item.HasTransform());
     Movie movie;
     movie.GetFrame(0)->ShowItem(&item);
@@ -177,7 +177,7 @@ class DisplayItems : public ::testing::Test {
 protected:
     DisplayItems() { ResetCharacterIds(); }
     Movie movie;
-    RectItem item{0, 0, 200, 100};
+    RectItem item{0_tw, 0_tw, 200_tw, 100_tw};
 };
 
 // Shown twice: the definition once, a placement each time with the same id.
@@ -221,7 +221,7 @@ TEST_F(DisplayItems, DefineOnlyNeverPlaces) {
 // A removal with no open placement would take whatever holds that depth off
 // the stage: it adds nothing.
 TEST_F(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
-    RectItem never(0, 0, 10, 10), once(0, 0, 10, 10);
+    RectItem never(0_tw, 0_tw, 10_tw, 10_tw), once(0_tw, 0_tw, 10_tw, 10_tw);
     Frame *frame = movie.GetFrame(0);
     frame->HideItem(&never);  // never defined
     EXPECT_TRUE(frame->Tags().empty());
@@ -243,7 +243,7 @@ TEST_F(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
 TEST(ImageShapes, BitmapGoesToTheFirstFrame) {
     ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape picture(0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape picture(0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Movie movie;
     movie.GetFrame(0)->ShowItem(&picture);
     movie.GetFrame(1)->ShowItem(&picture);

@@ -46,7 +46,7 @@ TEST(DefineButton2, ExactTags) {
     for (const ButtonCase &row : rows) {
         SCOPED_TRACE(row.name);
         NextIdWillBe(4);
-        RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
+        RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
         Button button(&up, &over, &down, &down);
         row.attach(button);
         Movie movie;
@@ -91,8 +91,8 @@ TEST(DefineButton2, TwoConditionActions) {
     auto last = std::make_unique<ConditionAction>();
     last->SetCondition(6);
     StopDescriptor().FillConditionAction(last->Actions());
-    tag.AddRecord(std::make_unique<ButtonRecord>(1, 1, 1, 1, 0x0203, 1, std::make_unique<Matrix>(),
-                                                 std::make_unique<CxformWithAlpha>(0, 0, 0, 0, 0, 0, 0, 0, 0, 0)));
+    tag.AddRecord(std::make_unique<ButtonRecord>(1, 1, 1, 1, 0x0203, 1, std::make_unique<Matrix>(Matrix::Identity()),
+                                                 std::make_unique<CxformWithAlpha>(CxformWithAlpha::None())));
     tag.AddConditionAction(std::move(first));
     tag.AddConditionAction(std::move(last));
     std::string id = ToHex({static_cast<uint8_t>(tag.CharacterId()), static_cast<uint8_t>(tag.CharacterId() >> 8)});
@@ -106,7 +106,7 @@ TEST(DefineButton2, TwoConditionActions) {
 TEST(ButtonItems, OneItemInFourStates) {
     ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(0, 0, 20, 20, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape face(0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
     Movie movie;
@@ -123,7 +123,7 @@ TEST(ButtonItems, OneItemInFourStates) {
 // defined only where the first button was shown.
 TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
     ResetCharacterIds();
-    RectItem up(0, 0, 20, 20), over(0, 0, 20, 20), down(0, 0, 20, 20);
+    RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
     Movie movie;
     Button first(&up, &over, &down, &down);
     first.AttachAction(GotoFrameDescriptor(3), 6);
@@ -146,7 +146,7 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 
 TEST(ButtonItems, HidingAShownButtonRemovesItAtItsDepth) {
     ResetCharacterIds();
-    RectItem face(0, 0, 20, 20);
+    RectItem face(0_tw, 0_tw, 20_tw, 20_tw);
     Button button(&face, &face, &face, &face);
     button.SetDepth(500);
     button.AttachAction(StopDescriptor(), 6);

@@ -104,12 +104,12 @@ TEST(MovieFile, FileLengthCountsBitmapPayloads) {
 
 TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
     Movie movie;
-    movie.SetSize(12800, 9600);
+    movie.SetSize(Twips::FromPixels(640), Twips::FromPixels(480));
     movie.SetFrameRate(25);
     movie.GetFrame(5)->AddTag(std::make_unique<ShowFrameTag>());
     WriteAndRead(movie, test::TempFile("first.swf"));
     test::ExpectEmptied(movie);
-    EXPECT_EQ(std::make_tuple(movie.Width(), movie.Height(), movie.FrameRate()), std::make_tuple(12800, 9600, 25));
+    EXPECT_EQ(std::make_tuple(movie.Width().value(), movie.Height().value(), movie.FrameRate()), std::make_tuple(12800, 9600, 25));
     // Written again without new content: the movie without frames.
     EXPECT_EQ(ToHex(WriteAndRead(movie, test::TempFile("second.swf"))),
               ToHex(Hex("46 57 53 04 17 00 00 00 78 00 06 40 00 00 12 C0 00 00 19 00 00 00 00")));
@@ -178,7 +178,7 @@ std::vector<uint8_t> ExpectedStageRect(int32_t width, int32_t height) {
 
 std::vector<uint8_t> HeaderBytes(int32_t width, int32_t height) {
     SwfStream h;
-    WriteHeader(h, 0x11223344, width, height, 12, 0x0102);
+    WriteHeader(h, 0x11223344, Twips::FromTwips(width), Twips::FromTwips(height), 12, 0x0102);
     return h.Content();
 }
 
@@ -203,7 +203,7 @@ TEST(StageHeader, KnownStages) {
         int32_t w = row.widthPixels * 20, h = row.heightPixels * 20;
         EXPECT_EQ(ToHex(ExpectedStageRect(w, h)), ToHex(Hex(row.rect)));
         Movie movie;
-        movie.SetSize(w, h);
+        movie.SetSize(Twips::FromTwips(w), Twips::FromTwips(h));
         movie.SetFrameRate(30);
         movie.GetFrame(0);
         std::vector<uint8_t> bytes = WriteAndRead(movie);

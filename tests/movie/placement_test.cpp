@@ -58,7 +58,7 @@ TEST(PlacementTags, Bytes) {
     } rows[] = {
         {"PlaceNoMatrix", [] { return Place(0, 1); }, "85 06 02 00 00 01 00"},
         {"PlaceDepthAndId", [] { return Place(0x0302, 0x0504); }, "85 06 02 02 03 04 05"},
-        {"PlaceWithMatrix", [] { return Place(0, 1, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, 200, -100)); },
+        {"PlaceWithMatrix", [] { return Place(0, 1, std::make_unique<Matrix>(Matrix::Translate(200_tw, -100_tw))); },
          "89 06 06 00 00 01 00 12 C8 CE 00"},
         {"Remove", [] { return std::make_unique<RemoveObjectTag>(1, 0); }, "44 01 01 00 00 00"},
         {"RemoveIdThenDepth", [] { return std::make_unique<RemoveObjectTag>(0x0201, 0x0403); }, "44 01 01 02 03 04"},
@@ -99,7 +99,7 @@ TEST(DepthAssignment, WorkedExample) {
 // the assigned depths.
 TEST(DepthAssignment, WorkedExampleInAFile) {
     ResetCharacterIds();
-    RectItem one(0, 0, 100, 100), two(0, 0, 100, 100), three(0, 0, 100, 100);
+    RectItem one(0_tw, 0_tw, 100_tw, 100_tw), two(0_tw, 0_tw, 100_tw, 100_tw), three(0_tw, 0_tw, 100_tw, 100_tw);
     Movie movie;
     one.SetDepth(100);
     three.SetDepth(100);
@@ -159,7 +159,7 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
         SCOPED_TRACE(row.name);
         ResetCharacterIds();
         Movie movie;
-        RectItem one(0, 0, 100, 100), two(0, 0, 100, 100);
+        RectItem one(0_tw, 0_tw, 100_tw, 100_tw), two(0_tw, 0_tw, 100_tw, 100_tw);
         for (RectItem *item : {&one, &two}) {
             if (row.sameIds) ResetCharacterIds();
             item->SetDefineOnly(1);

@@ -55,7 +55,7 @@ void FillLargeMovie(Movie &movie) {
     movie.GetFrame(0)->AddTag(std::move(first));
     for (uint16_t depth = 1; depth <= 12000; ++depth)
         movie.GetFrame(0)->AddTag(std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(
-            depth, id, std::make_unique<Matrix>(0, 0, 0, 0, 0, 0, depth, -depth))));
+            depth, id, std::make_unique<Matrix>(Matrix::Translate(Twips::FromTwips(depth), Twips::FromTwips(-depth))))));
     for (uint16_t depth = 1; depth <= 12000; ++depth)
         movie.GetFrame(1)->AddTag(std::make_unique<RemoveObjectTag>(id, depth));
     movie.GetFrame(1)->AddTag(std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 0));
