@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,32 @@ inline void BeginMovie(int32_t width, int32_t height, int32_t slides = 0) {
     DuplicateFrame();
 }
 
+// 32-bit pixels of one value, and 8-bit pictures with a small palette.
+inline std::vector<uint8_t> Pixels32(int32_t width, int32_t height, uint8_t value = 0x80) {
+    return std::vector<uint8_t>(static_cast<size_t>(width) * height * 4, value);
+}
+inline std::vector<uint8_t> Pixels8(int32_t width, int32_t height) {
+    std::vector<uint8_t> v(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<uint8_t>(i % 2);
+    return v;
+}
+inline const unsigned char *Palette2() {
+    static const unsigned char palette[6] = {255, 0, 0, 0, 0, 255};
+    return palette;
+}
+
+// The frame that the last action of a tag body (a DoAction or a button's
+// last condition action, both closed by one end byte) goes to; -1 when that
+// action is no GotoFrame.
+inline int32_t GotoTarget(const SwfTag &tag) {
+    const std::vector<uint8_t> &b = tag.body;
+    if (b.size() < 6) return -1;
+    const uint8_t *a = b.data() + b.size() - 6;
+    if (a[0] != 0x81 || a[1] != 0x02 || a[2] != 0x00 || a[5] != 0x00) return -1;
+    return a[3] | a[4] << 8;
+}
+inline int32_t GotoTarget(Tag &tag) { return GotoTarget(AsWritten(tag)); }
+
 class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,18 +106,39 @@ protected:
         EXPECT_LT(i, tags.size());
         return i < tags.size() ? dynamic_cast<T *>(tags[i].get()) : nullptr;
     }
-    // What the library keeps between calls, in one line: the movie's frame
-    // count, the current frame, the slide table, the slides recorded so far
-    // and the last button slot taken.
-    std::string StateLine() {
+    // What the library keeps between calls, as the next calls show it in
+    // written files (the movie is written, hence emptied, on the way):
+    // "no movie" when WriteMovie writes nothing; otherwise the frames the
+    // movie holds, the current frame (where StopFrame(-1) then puts its
+    // Stop; -1 when it puts none) and the slide table as "next" buttons then
+    // read it: their targets in file order, none while a slide is still to
+    // be recorded (AddButton refuses them).
+    std::string Observed() {
+        std::string path = Path("observed.swf");
+        std::remove(path.c_str());
+        WriteMovie(path.c_str());
+        if (!FileExists(path)) return "no movie";
+        SwfMovie before, after;
+        EXPECT_TRUE(ReadsBack(ReadFileBytes(path), before)) << path;
+        StopFrame(-1);
+        std::vector<uint8_t> face = Pixels32(1, 1);
+        AddButton(QUILLON_BUTTON_NEXT, face.data(), face.data(), face.data(), 0, 0, 1, 1);
+        after = WriteAndRead("observed-next.swf");
         std::ostringstream out;
-        if (S().currentMovie) out << "frames " << M().FrameCount();
-        else out << "no movie";
-        out << ", current " << S().currentFrame << ", slides [";
-        for (size_t i = 0; i < S().slideFrames.size(); ++i) out << (i ? " " : "") << S().slideFrames[i];
-        out << "], recorded " << S().slidesRecorded << ", button " << S().lastButtonSlot;
+        out << "frames " << before.header.frameCount << ", current ";
+        const std::vector<const SwfTag *> stops = after.All(kDoAction);
+        out << (stops.empty() ? -1 : stops.back()->frame) << ", next [";
+        const char *gap = "";
+        for (const SwfTag *button : after.All(kDefineButton2)) {
+            out << gap << GotoTarget(*button);
+            gap = " ";
+        }
+        out << "]";
         return out.str();
     }
+    // The one thing that no output shows: how many slides the library has
+    // recorded, also when it has no movie (CreateMovie starts again at 0).
+    int32_t SlidesRecorded() { return S().slidesRecorded; }
     size_t TotalTags() {
         size_t n = 0;
         for (int32_t f = 0; f < M().FrameCount(); ++f) n += M().GetFrame(f)->Tags().size();
@@ -119,30 +167,5 @@ protected:
 
     std::string dir_;
 };
-
-// 32-bit pixels of one value, and 8-bit pictures with a small palette.
-inline std::vector<uint8_t> Pixels32(int32_t width, int32_t height, uint8_t value = 0x80) {
-    return std::vector<uint8_t>(static_cast<size_t>(width) * height * 4, value);
-}
-inline std::vector<uint8_t> Pixels8(int32_t width, int32_t height) {
-    std::vector<uint8_t> v(static_cast<size_t>(width) * height);
-    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<uint8_t>(i % 2);
-    return v;
-}
-inline const unsigned char *Palette2() {
-    static const unsigned char palette[6] = {255, 0, 0, 0, 0, 255};
-    return palette;
-}
-
-// The frame that the last action of a tag (a DoAction or a button's last
-// condition action, both closed by one end byte) goes to; -1 when that
-// action is no GotoFrame.
-inline int32_t GotoTarget(Tag &tag) {
-    std::vector<uint8_t> b = Hex(TagHex(tag));
-    if (b.size() < 8) return -1;
-    const uint8_t *a = b.data() + b.size() - 6;
-    if (a[0] != 0x81 || a[1] != 0x02 || a[2] != 0x00 || a[5] != 0x00) return -1;
-    return a[3] | a[4] << 8;
-}
 
 }  // namespace quillon::test

@@ -12,11 +12,10 @@ protected:
     void Deck(const std::vector<int32_t> &slideFrames) {
         CreateMovie(16, 8, static_cast<int32_t>(slideFrames.size()), 12);
         for (int32_t frame : slideFrames) {
-            while (S().currentFrame + 1 < frame) DuplicateFrame();
+            while (M().FrameCount() < frame) DuplicateFrame();
             CreateFrame(Pixels8(16, 8).data(), Palette2(), 2);
             NextSlide();
         }
-        ASSERT_EQ(S().slidesRecorded, static_cast<int32_t>(slideFrames.size()));
     }
     void AddNavigation(int32_t kind) {
         AddButton(kind, up_.data(), over_.data(), down_.data(), 2, 3, 4, 2);
@@ -169,7 +168,6 @@ TEST_F(Buttons, PauseButtonsAndRemoveButtons) {
     Deck({0});
     AddPauseButton(Pixels32(3, 3).data(), 1, 1, 3, 3);
     AddPauseButton(Pixels32(3, 3).data(), 5, 1, 3, 3);
-    EXPECT_EQ(S().lastButtonSlot, 1);
     EXPECT_EQ(Kinds(0), Join(kSlide, {"Bitmap", "Shape", "Button", "Place", "Bitmap", "Shape", "Button", "Place"}));
     auto *first = TagAt<DefineButton2Tag>(0, 5);
     auto *second = TagAt<DefineButton2Tag>(0, 9);
@@ -180,7 +178,6 @@ TEST_F(Buttons, PauseButtonsAndRemoveButtons) {
     EXPECT_EQ(TagHex(*Tags(0)[6]).substr(0, 14), "85 06 02 01 00");
     DuplicateFrame();
     RemoveButtons();
-    EXPECT_EQ(S().lastButtonSlot, -1);
     ASSERT_EQ(Kinds(1), (std::vector<std::string>{"Remove", "Remove"}));
     EXPECT_EQ(TagHex(*Tags(1)[0]), "44 01 " + IdHex(first->CharacterId()) + " 01 00");
     EXPECT_EQ(TagHex(*Tags(1)[1]), "44 01 " + IdHex(second->CharacterId()) + " 01 00");
@@ -194,12 +191,10 @@ TEST_F(Buttons, InitButtonListForgetsAButton) {
     AddHyperLink("http://a/", "_self", 0, 0, 5, 5);
     InitButtonList();
     AddHyperLink("http://b/", "_self", 6, 0, 10, 5);
-    EXPECT_EQ(S().lastButtonSlot, 1);
     auto *second = TagAt<DefineButton2Tag>(0, Tags(0).size() - 2);
     ASSERT_NE(second, nullptr);
     DuplicateFrame();
     RemoveButtons();
-    EXPECT_EQ(S().lastButtonSlot, -1);
     ASSERT_EQ(Kinds(1), std::vector<std::string>{"Remove"});
     EXPECT_EQ(TagHex(*Tags(1)[0]).substr(6, 5), IdHex(second->CharacterId()));
     SwfMovie file = WriteAndRead();

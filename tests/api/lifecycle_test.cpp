@@ -12,16 +12,31 @@ using Lifecycle = ApiTest;
 
 TEST_F(Lifecycle, CreateMovieSetsStageRateAndSlideTable) {
     CreateMovie(640, 480, 3, 12);
-    ASSERT_TRUE(S().currentMovie);
-    EXPECT_EQ(std::make_tuple(M().Width().value(), M().Height().value(), M().FrameRate()), std::make_tuple(12800, 9600, 12));
-    EXPECT_EQ(std::make_tuple(S().stageWidthPixels, S().stageHeightPixels, S().slideCount),
-              std::make_tuple(640, 480, 3));
-    EXPECT_EQ(StateLine(), "frames 0, current -1, slides [0 0 0 0], recorded 0, button -1");
+    EXPECT_EQ(Observed(), "frames 0, current -1, next []");
+    // A slide picture covers the stage; the three slides recorded, "next"
+    // goes from each to the one after it, from the last to frame 0.
+    for (int i = 0; i < 3; ++i) {
+        CreateFrame(Pixels8(640, 480).data(), Palette2(), 2);
+        NextSlide();
+    }
+    SwfMovie file = WriteAndRead("slides.swf");
+    EXPECT_EQ(std::make_tuple(file.header.xMax, file.header.yMax, file.header.frameRate),
+              std::make_tuple(12800, 9600, 12));
+    EXPECT_EQ(file.shapeBounds.begin()->second, (std::vector<int32_t>{0, 12800, 0, 9600}));
+    EXPECT_EQ(Observed(), "frames 0, current 2, next [1 2 0]");
 }
 
 TEST_F(Lifecycle, NoSlidesStillHasTheTrailingEntry) {
+    // Without slides the buttons that read the slide table add nothing, and
+    // the others go on.
     CreateMovie(640, 480, 0, 12);
-    EXPECT_EQ(S().slideFrames, std::vector<int32_t>{0});
+    DuplicateFrame();
+    std::vector<uint8_t> face = Pixels32(1, 1);
+    for (int32_t kind : {QUILLON_BUTTON_LAST, QUILLON_BUTTON_PREVIOUS, QUILLON_BUTTON_NEXT, QUILLON_BUTTON_FIRST})
+        AddButton(kind, face.data(), face.data(), face.data(), 0, 0, 1, 1);
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"Bitmap", "Shape", "Bitmap", "Shape", "Bitmap", "Shape", "Button",
+                                                  "Place"}));
+    EXPECT_EQ(Observed(), "frames 1, current 0, next []");
 }
 
 TEST_F(Lifecycle, ExactMoviesThroughTheExports) {
@@ -45,22 +60,21 @@ TEST_F(Lifecycle, ExactMoviesThroughTheExports) {
 
 TEST_F(Lifecycle, DuplicateFrameAddsEmptyFrames) {
     BeginMovie(320, 240);
-    EXPECT_EQ(StateLine(), "frames 1, current 0, slides [0], recorded 0, button -1");
     DuplicateFrame();
-    EXPECT_EQ(StateLine(), "frames 2, current 1, slides [0], recorded 0, button -1");
     EXPECT_TRUE(Tags(0).empty());
     EXPECT_TRUE(Tags(1).empty());
+    EXPECT_EQ(Observed(), "frames 2, current 1, next []");
 }
 
 TEST_F(Lifecycle, NextSlideRecordsTheCurrentFrame) {
     struct Row {
         const char *name;
         const char *calls;  // D DuplicateFrame, C CreateFrame, N NextSlide
-        std::vector<int32_t> slides;
+        const char *observed;
     } rows[] = {
-        {"Duplicates", "DNDDDN", {0, 3, 0}},
-        {"Pictures", "CNDDCN", {0, 3, 0}},
-        {"SameFrameTwice", "CNN", {0, 0, 0}},
+        {"Duplicates", "DNDDDN", "frames 4, current 3, next [3 0]"},
+        {"Pictures", "CNDDCN", "frames 4, current 3, next [3 0]"},
+        {"SameFrameTwice", "CNN", "frames 1, current 0, next [0 0]"},
     };
     std::vector<uint8_t> pixels = Pixels8(4, 2);
     for (const Row &row : rows) {
@@ -71,9 +85,8 @@ TEST_F(Lifecycle, NextSlideRecordsTheCurrentFrame) {
             if (*c == 'C') CreateFrame(pixels.data(), Palette2(), 2);
             if (*c == 'N') NextSlide();
         }
-        EXPECT_EQ(S().slideFrames, row.slides);
-        EXPECT_EQ(S().slidesRecorded, 2);
-        WriteReadAndDestroy(row.name);
+        EXPECT_EQ(Observed(), row.observed);
+        DestroyMovie();
     }
 }
 
@@ -84,9 +97,13 @@ TEST_F(Lifecycle, WriteMovieEmptiesTheMovieAndKeepsTheState) {
     DuplicateFrame();
     SwfMovie file = WriteAndRead();
     EXPECT_EQ(file.header.frameCount, 2);
-    EXPECT_EQ(StateLine(), "frames 0, current 1, slides [0 0 0], recorded 1, button -1");
-    EXPECT_EQ(std::make_tuple(M().Width().value(), M().FrameRate()), std::make_tuple(6400, 10));
     EXPECT_EQ(NextCharacterId(), 1);
+    // The current frame and the slide recorded stay: the second slide is
+    // the current frame, 1.
+    NextSlide();
+    EXPECT_EQ(Observed(), "frames 0, current 1, next [1 0]");
+    file = WriteAndRead("again.swf");
+    EXPECT_EQ(std::make_tuple(file.header.xMax, file.header.frameRate), std::make_tuple(6400, 10));
 }
 
 TEST_F(Lifecycle, WriteMovieToAMissingDirectory) {
@@ -95,26 +112,30 @@ TEST_F(Lifecycle, WriteMovieToAMissingDirectory) {
     std::string missing = dir_ + "/missing/movie.swf";
     WriteMovie(missing.c_str());
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
-    EXPECT_EQ(StateLine(), "frames 0, current 0, slides [0], recorded 0, button -1");
     EXPECT_EQ(M().SlotCount(), 0u);
     EXPECT_EQ(NextCharacterId(), 3);  // the counter was not reset
     WriteMovie(nullptr);
     WriteMovie("");
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
+    EXPECT_EQ(Observed(), "frames 0, current 0, next []");
 }
 
 TEST_F(Lifecycle, DestroyMovie) {
     DestroyMovie();  // no movie: nothing happens
-    EXPECT_EQ(StateLine(), "no movie, current -1, slides [], recorded 0, button -1");
+    EXPECT_EQ(Observed(), "no movie");
     BeginMovie(320, 240, 3);
     NextSlide();
     DestroyMovie();
     // The slides recorded are left as they were.
-    EXPECT_EQ(StateLine(), "no movie, current -1, slides [], recorded 1, button -1");
-    EXPECT_EQ(S().slideCount, 0);
-    EXPECT_FALSE(S().animatedList);
+    EXPECT_EQ(Observed(), "no movie");
+    EXPECT_EQ(SlidesRecorded(), 1);
     DestroyMovie();
-    EXPECT_EQ(StateLine(), "no movie, current -1, slides [], recorded 1, button -1");
+    EXPECT_EQ(Observed(), "no movie");
+    EXPECT_EQ(SlidesRecorded(), 1);
+    // A new movie begins with frame 0 and a slide table of its own.
+    BeginMovie(320, 240, 1);
+    NextSlide();
+    EXPECT_EQ(Observed(), "frames 1, current 0, next [0]");
 }
 
 TEST_F(Lifecycle, CreateMovieReplacesAnOpenMovie) {
@@ -122,9 +143,13 @@ TEST_F(Lifecycle, CreateMovieReplacesAnOpenMovie) {
     CreateFrame(Pixels8(320, 240).data(), Palette2(), 2);
     NextSlide();
     CreateMovie(100, 50, 1, 24);
-    EXPECT_EQ(StateLine(), "frames 0, current -1, slides [0 0], recorded 0, button -1");
+    EXPECT_EQ(Observed(), "frames 0, current -1, next []");
     CreateFrame(Pixels8(100, 50).data(), Palette2(), 2);
+    NextSlide();
+    EXPECT_EQ(Kinds(0), (std::vector<std::string>{"Bitmap", "Shape", "Place"}));
     SwfMovie file = WriteAndRead();
+    EXPECT_EQ(file.header.frameCount, 1);
+    EXPECT_EQ(Observed(), "frames 0, current 0, next [0]");
     EXPECT_EQ(file.header.xMax, 2000);
     EXPECT_EQ(file.header.frameRate, 24);
     EXPECT_EQ(file.FrameCodes(0), (std::vector<uint16_t>{20, 32, 26}));

@@ -14,7 +14,7 @@ protected:
     }
     // Begins frames up to f.
     void UpTo(int32_t f) {
-        while (S().currentFrame < f) DuplicateFrame();
+        while (M().FrameCount() <= f) DuplicateFrame();
     }
     std::vector<uint8_t> sprite_ = Pixels32(2, 3, 0x40);
 };
@@ -127,9 +127,9 @@ TEST_F(Overlays, RemoveAndDestroyAllInfo) {
     RemoveAndDestroyAllInfo();
     ASSERT_EQ(Kinds(1), (std::vector<std::string>{"Remove", "Remove", "Remove"}));
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(TagHex(*Tags(1)[i]), "44 01 " + IdHex(ids[i]) + " 64 00") << i;
-    EXPECT_TRUE(S().infos.empty());
-    // No table any more: nothing to remove.
+    // No table any more: nothing to add, nothing to remove.
     UpTo(2);
+    AddInfo(0, 0, 0, 2, 2, pixels.data(), Palette2(), 2);
     RemoveAndDestroyAllInfo();
     SetInfoCount(0);
     RemoveAndDestroyAllInfo();
@@ -167,9 +167,13 @@ TEST_F(Overlays, SecondInfoTable) {
     UpTo(1);
     SetInfoCount(3);
     EXPECT_EQ(Kinds(1), std::vector<std::string>{"Remove"});
-    EXPECT_EQ(S().infos.size(), 3u);
     AddInfo(1, 0, 0, 1, 1, pixels.data(), Palette2(), 2);
     EXPECT_EQ(Kinds(1), (std::vector<std::string>{"Remove", "Bitmap", "Shape", "Place"}));
+    // Three entries: 2 is one, 3 is not.
+    AddInfo(3, 0, 0, 1, 1, pixels.data(), Palette2(), 2);
+    EXPECT_EQ(Kinds(1).size(), 4u);
+    AddInfo(2, 0, 0, 1, 1, pixels.data(), Palette2(), 2);
+    EXPECT_EQ(Kinds(1).size(), 7u);
     WriteAndRead();
 }
 
@@ -179,9 +183,10 @@ TEST_F(Overlays, SecondSpriteTable) {
     UpTo(0);
     ShowSprite(0);
     SetSpritesCount(1);
-    EXPECT_EQ(S().sprites.size(), 1u);
     ShowSprite(0);  // the new table's entry is empty
     HideSprite(0);
+    AddSprite(1, sprite_.data(), 2, 3);  // and it has only the one
+    ShowSprite(1);
     EXPECT_EQ(Kinds(0).size(), 3u);
     WriteAndRead();
 }

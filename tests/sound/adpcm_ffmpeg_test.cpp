@@ -17,20 +17,7 @@ namespace {
 
 using test::Bytes;
 
-// A tag with a fixed body.
-class RawTag : public Tag {
-public:
-    RawTag(TagCode code, Bytes body) : code_(code), body_(std::move(body)) {}
-    void Write(SwfStream &stream) override {
-        SwfStream b;
-        b.AppendBlock(body_.data(), static_cast<uint32_t>(body_.size()));
-        stream.WriteTag(code_, b.Length(), &b);
-    }
-
-private:
-    TagCode code_;
-    Bytes body_;
-};
+using test::RawTag;
 
 // rate: SWF rate code 0..3; the stream is ADPCM, 16-bit.
 bool WriteStreamingMovie(const std::string &path, const std::vector<uint8_t> &adpcm,

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "movie/movie.h"
@@ -36,6 +37,21 @@ std::string WrittenHex(Writable &&x) {
 // The one tag that tag writes, read back by the SWF reader; false when its
 // length field does not cover exactly the bytes written.
 bool ReadWrittenTag(Tag &tag, SwfTag &written);
+// A tag with a fixed body and any code, the format's later ones included.
+class RawTag : public Tag {
+public:
+    RawTag(uint16_t code, std::vector<uint8_t> body) : code_(code), body_(std::move(body)) {}
+    RawTag(TagCode code, std::vector<uint8_t> body) : RawTag(static_cast<uint16_t>(code), std::move(body)) {}
+    void Write(SwfStream &stream) override {
+        SwfStream b;
+        b.AppendBlock(body_.data(), static_cast<uint32_t>(body_.size()));
+        stream.WriteTag(static_cast<TagCode>(code_), b.Length(), &b);
+    }
+
+private:
+    uint16_t code_;
+    std::vector<uint8_t> body_;
+};
 // The kinds of a frame's tags, as letters: B DefineBitsLossless(2),
 // D DefineShape3, U DefineButton2, A DoAction, P PlaceObject2,
 // R RemoveObject, ? anything else.

@@ -121,6 +121,46 @@ void ReadCxformWithAlpha(BitReader &r) {
     r.Align();
 }
 
+// The tag codes of the format with the version that brought each; a
+// version-4 file holds none of a later version, nor a code the format does
+// not define.
+struct TagVersion {
+    uint16_t code;
+    uint8_t version;
+};
+constexpr TagVersion kTagVersions[] = {
+    {0, 1}, {1, 1}, {2, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1}, {10, 1}, {11, 1},
+    {12, 3}, {13, 1}, {14, 1}, {15, 1}, {17, 2}, {18, 1}, {19, 1}, {20, 2}, {21, 2}, {22, 2},
+    {23, 2}, {24, 2}, {26, 3}, {28, 3}, {32, 3}, {33, 3}, {34, 3}, {35, 3}, {36, 3}, {37, 4},
+    {39, 3}, {43, 3}, {45, 3}, {46, 3}, {48, 3}, {56, 5}, {57, 5}, {58, 5}, {59, 6}, {60, 6},
+    {61, 6}, {62, 6}, {64, 6}, {65, 7}, {66, 7}, {69, 8}, {70, 8}, {71, 8}, {73, 8}, {74, 8},
+    {75, 8}, {76, 9}, {77, 1}, {78, 8}, {82, 9}, {83, 8}, {84, 8}, {86, 9}, {87, 9}, {88, 9},
+    {89, 9}, {90, 10}, {91, 10}, {93, 19},
+};
+
+// The action codes of versions 3 and 4 (the frame and URL actions, then the
+// stack machine); every other code came with version 5 or later.
+bool IsVersion4Action(uint32_t code) {
+    static const std::set<uint32_t> codes = {
+        0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11,
+        0x12, 0x13, 0x14, 0x15, 0x17, 0x18, 0x1C, 0x1D, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25,
+        0x26, 0x27, 0x28, 0x29, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x81, 0x83,
+        0x8A, 0x8B, 0x8C, 0x8D, 0x96, 0x99, 0x9A, 0x9D, 0x9E, 0x9F,
+    };
+    return codes.count(code) != 0;
+}
+constexpr uint32_t kActionPush = 0x96;
+
+// Fill style types of DefineShape3 this reader decodes: a solid colour, a
+// repeating and a clipped bitmap (0x42 and 0x43, the bitmaps without
+// smoothing, came with version 8; gradients are not written).
+constexpr uint32_t kSolidFill = 0x00, kRepeatingBitmapFill = 0x40, kClippedBitmapFill = 0x41;
+// The high four bits of a button record's flags: reserved (0xC0) and, since
+// version 8, a blend mode and a filter list.
+constexpr uint32_t kButtonRecordLaterBits = 0xF0;
+// Sound formats up to version 4: native and little-endian PCM, ADPCM, MP3.
+constexpr uint32_t kLastVersion4SoundFormat = 3;
+
 // How far (in twips) the outlines this library draws may stray: the
 // rectangle outline ends one twip beyond its bounds, and the ellipse's
 // truncated deltas need not close its path exactly.
@@ -155,6 +195,11 @@ public:
     bool Defined(uint32_t id) const { return movie_.definitions.count(static_cast<uint16_t>(id)) != 0; }
 
     bool Tag(const SwfTag &tag, size_t index) {
+        const TagVersion *known = std::find_if(std::begin(kTagVersions), std::end(kTagVersions),
+                                               [&](const TagVersion &t) { return t.code == tag.code; });
+        if (known == std::end(kTagVersions)) return Fail(tag, "no tag of the format has this code");
+        if (known->version > 4)
+            return Fail(tag, "came with version " + std::to_string(known->version) + ", not in version 4");
         switch (tag.code) {
         case kPlaceObject2: return PlaceObject2(tag, index);
         case kRemoveObject: return RemoveObject(tag, index);
@@ -163,6 +208,9 @@ public:
         case kDefineShape3: return Shape(tag);
         case kDefineButton2: return Button(tag);
         case kDoAction: return DoAction(tag);
+        case kDefineSound: return SoundFormat(tag, 2);
+        case kSoundStreamHead:
+        case kSoundStreamHead2: return SoundFormat(tag, 1);
         default: return true;
         }
     }
@@ -229,6 +277,15 @@ private:
         return true;
     }
 
+    // The 4-bit sound format at the top of the byte at offset.
+    bool SoundFormat(const SwfTag &tag, size_t offset) {
+        if (tag.body.size() <= offset) return Fail(tag, "sound format cut short");
+        uint32_t format = tag.body[offset] >> 4;
+        if (format > kLastVersion4SoundFormat)
+            return Fail(tag, "sound format " + std::to_string(format) + " is not in version 4");
+        return true;
+    }
+
     bool Bitmap(const SwfTag &tag) {
         SwfBitmap b;
         size_t entry, row;
@@ -249,9 +306,9 @@ private:
         if (fills == 0xFF) fills = r.U16();
         for (uint32_t i = 0; i < fills && !r.failed; ++i) {
             uint32_t type = r.U8();
-            if (type == 0x00) {
+            if (type == kSolidFill) {
                 r.Skip(4);
-            } else if (type >= 0x40 && type <= 0x43) {
+            } else if (type == kRepeatingBitmapFill || type == kClippedBitmapFill) {
                 uint32_t bitmap = r.U16();
                 if (bitmap != 0xFFFF && !Defined(bitmap))
                     return Fail(tag, "fill of undefined bitmap " + std::to_string(bitmap));
@@ -348,12 +405,15 @@ private:
             uint32_t code = r.U8();
             if (r.failed) return Fail(tag, "action list has no end");
             if (code == 0) return true;
+            if (!IsVersion4Action(code)) return Fail(tag, "action " + std::to_string(code) + " is not in version 4");
             SwfAction action{static_cast<uint8_t>(code), {}};
             if (code >= 0x80) {
                 uint32_t length = r.U16();
                 size_t start = r.BytePos();
                 if (code == 0x81 && length != 2) return Fail(tag, "GotoFrame payload is not 2 bytes");
-                if (code == 0x83) {
+                if (code == kActionPush) {
+                    if (!PushValues(tag, r, length)) return false;
+                } else if (code == 0x83) {
                     r.String();
                     r.String();
                     if (r.BytePos() - start != length) return Fail(tag, "GetURL length does not match its texts");
@@ -367,6 +427,20 @@ private:
         }
     }
 
+    // A Push payload of length bytes: in version 4 its values are strings
+    // (type 0) and 32-bit floats (type 1) only.
+    bool PushValues(const SwfTag &tag, BitReader &r, uint32_t length) {
+        size_t end = r.BytePos() + length;
+        while (r.BytePos() < end && !r.failed) {
+            uint32_t type = r.U8();
+            if (type == 0) r.String();
+            else if (type == 1) r.U32();
+            else return Fail(tag, "Push value type " + std::to_string(type) + " is not in version 4");
+        }
+        if (r.BytePos() != end) return Fail(tag, "Push length does not match its values");
+        return true;
+    }
+
     bool DoAction(const SwfTag &tag) {
         BitReader r(tag.body);
         if (!Actions(tag, r)) return false;
@@ -377,7 +451,7 @@ private:
         BitReader r(tag.body);
         uint32_t id = r.U16();
         SwfButton &button = movie_.buttons[static_cast<uint16_t>(id)];
-        r.U8();
+        if (r.U8() & ~1u) return Fail(tag, "reserved button flags set");  // bit 0: track as menu
         size_t offsetField = r.BytePos();
         uint32_t actionOffset = r.U16();
         int records = 0;
@@ -385,6 +459,8 @@ private:
             uint32_t flags = r.U8();
             if (r.failed) return Fail(tag, "button records cut short");
             if (flags == 0) break;
+            if (flags & kButtonRecordLaterBits)
+                return Fail(tag, "button record flags " + std::to_string(flags) + " are not in version 4");
             if ((flags & 0x0F) == 0) return Fail(tag, "button record in no state");
             uint32_t character = r.U16();
             r.U16();  // layer

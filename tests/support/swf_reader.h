@@ -16,7 +16,7 @@ namespace quillon::test {
 enum SwfTagCode : uint16_t {
     kEnd = 0, kShowFrame = 1, kRemoveObject = 5, kDoAction = 12, kDefineSound = 14, kStartSound = 15,
     kDefineBitsLossless = 20, kPlaceObject2 = 26, kDefineShape3 = 32, kDefineButton2 = 34,
-    kDefineBitsLossless2 = 36,
+    kDefineBitsLossless2 = 36, kSoundStreamHead = 18, kSoundStreamHead2 = 45,
 };
 
 struct SwfHeader {
@@ -108,13 +108,17 @@ struct SwfMovie {
 //     corners may be inverted, as the host passed them) and every path
 //     comes back to its start (within 16 twips: the outlines of this
 //     library);
+//   - nothing a version-4 file may not hold: every tag code is one the
+//     format defines up to version 4, and so is every action code, Push
+//     value type, fill style type (solid, repeating or clipped bitmap),
+//     button record flag and sound format (DefineSound, SoundStreamHead);
 //   - character ids are defined once, before anything refers to them;
 //   - a PlaceObject2 takes a free depth, and every RemoveObject names a depth
 //     that a placement of the same character holds at that point;
 //   - given stackingKeys, the library's depth value (stacking key) of every
 //     PlaceObject2 in file order: among everything on the stage at once, a
 //     higher key is never at a lower depth (drawn behind a lower key).
-// Other tags are walked over without looking inside.
+// Other tags of version 4 are walked over without looking inside.
 bool ReadSwf(const std::vector<uint8_t> &bytes, SwfMovie &movie, std::string &error,
              const std::vector<uint16_t> *stackingKeys = nullptr);
 bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,

@@ -111,7 +111,8 @@ int DestinationPage(PopplerDocument *document, const PopplerDest *dest) {
     const Libraries &api = Load();
     if (!dest) return -1;
     if (dest->type != POPPLER_DEST_NAMED) return dest->page_num - 1;
-    PopplerDest *found = dest->named_dest ? api.poppler_document_find_dest(document, dest->named_dest) : nullptr;
+    PopplerDest *found =
+        dest->named_dest ? api.poppler_document_find_dest(document, dest->named_dest) : nullptr;
     int page = found ? found->page_num - 1 : -1;
     if (found) api.poppler_dest_free(found);
     return page;
@@ -320,7 +321,9 @@ void PageStage(double pageWidth, double pageHeight, int width, int maxSide, long
                int &stageWidth, int &stageHeight) {
     double w = width, h = width * pageHeight / pageWidth;
     double shrink = std::min({1.0, maxSide / w, maxSide / h, std::sqrt(maxPixels / (w * h))});
-    auto side = [maxSide](double v) { return static_cast<int>(std::clamp(std::lround(v), 1L, long(maxSide))); };
+    auto side = [maxSide](double v) {
+        return static_cast<int>(std::clamp(std::lround(v), 1L, static_cast<long>(maxSide)));
+    };
     stageWidth = side(w * shrink);
     stageHeight = side(h * shrink);
     while (static_cast<long>(stageWidth) * stageHeight > maxPixels)

@@ -868,6 +868,11 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
     std::remove((dir + "/whole.flac").c_str());
     ASSERT_TRUE(WriteBytes(dir + "/slow.wav", PcmWav(1, 1234, 8, Bytes(1234, 0x90))));
     ASSERT_TRUE(WriteBytes(dir + "/fast.wav", PcmWav(1, 200000, 16, Bytes(4000, 0))));
+    // A playlist that names an AAC file beside it: FFmpeg's playlist reader
+    // would open that file (or any address it named) and play it; the tool
+    // takes sound files only.
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=0.5 -c:a aac '" + dir + "/part.aac'"));
+    WriteText(dir + "/playlist.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\npart.aac\n#EXT-X-ENDLIST\n");
     WriteText(dir + "/existing.swf", "keep me");
     // A PNG cut off inside its image data: its header reads, its pixels do not.
     WriteText(dir + "/cut.png", ReadText(dir + "/good.png").substr(0, 45));
@@ -941,6 +946,7 @@ TEST_F(SlidesTest, EveryFailureHasAMessageAStatusAndLeavesNothingBehind) {
         {"narration of metadata only", {"--narration", "@/metadata.flac", "@/good.png", "-o", "@/out.swf"}, 1, "metadata.flac: the sound has no samples"},
         {"sound at 1234 Hz", {"--sound", "@/slow.wav", "@/good.png", "-o", "@/existing.swf"}, 1, "slow.wav: unsupported sound rate 1234 Hz (4000 to 192000 Hz)"},
         {"narration at 1234 Hz", {"--narration", "@/slow.wav", "@/good.png", "-o", "@/out.swf"}, 1, "slow.wav: unsupported sound rate 1234 Hz (4000 to 192000 Hz)"},
+        {"sound that is a playlist", {"--sound", "@/playlist.m3u8", "@/good.png", "-o", "@/out.swf"}, 1, "playlist.m3u8: not a sound file that can be read"},
         {"sound at 200 kHz", {"--sound", "@/fast.wav", "@/good.png", "-o", "@/out.swf"}, 1, "fast.wav: unsupported sound rate 200000 Hz"},
         {"more narrations than slides", {"--narration", "@/quiet.wav", "--narration", "@/quiet.wav", "@/good.png", "-o", "@/out.swf"}, 2, "2 narrations for 1 slide"},
         {"output is a narration", {"--narration", "@/quiet.wav", "@/good.png", "-o", "@/quiet.wav"}, 2, "is the input"},
