@@ -1,6 +1,6 @@
 # What `cmake --install` puts under the prefix, by GNUInstallDirs:
 #   ${CMAKE_INSTALL_LIBDIR}/libquillon.so.1 (and libquillon.a with QUILLON_STATIC)
-#   ${CMAKE_INSTALL_INCLUDEDIR}/quillon.h
+#   ${CMAKE_INSTALL_INCLUDEDIR}/quillon.h and quillon_movie.h
 #   ${CMAKE_INSTALL_LIBDIR}/pkgconfig/quillon.pc
 #   ${CMAKE_INSTALL_LIBDIR}/cmake/quillon/ (find_package(quillon CONFIG): quillon::quillon)
 #   ${CMAKE_INSTALL_DOCDIR}/LICENSE
@@ -12,8 +12,8 @@ set(QUILLON_INSTALLED_TARGETS quillon)
 if(QUILLON_STATIC)
   # libquillon.a holds a single object: the model linked into one (ld -r),
   # in which every symbol but the exports of src/api/exports.map is made
-  # local. A host linking it statically sees the same 27 names as one linking
-  # libquillon.so, and nothing of the library can clash with its own symbols.
+  # local. A host linking it statically sees the same names (the 27 and the
+  # quillon_movie_* functions) as one linking libquillon.so, and nothing of the library can clash with its own symbols.
   quillon_require(CMAKE_OBJCOPY "objcopy" "binutils" QUILLON_STATIC)
   file(READ ${PROJECT_SOURCE_DIR}/src/api/exports.map map)
   string(REGEX MATCH "global:(.*)local:" map "${map}")
@@ -56,7 +56,8 @@ endif()
 install(TARGETS ${QUILLON_INSTALLED_TARGETS} EXPORT quillonTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/quillon.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/quillon.h ${PROJECT_SOURCE_DIR}/include/quillon_movie.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The CMake package, relocatable: its files find the prefix from their own

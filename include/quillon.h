@@ -2,9 +2,16 @@
  * quillon.h -- build a Flash movie (uncompressed SWF, version 4) from slide
  * pictures, buttons, links, sprites, overlays, one sound and animated lists.
  *
- * The library holds one movie at a time in process-wide state and runs on the
- * caller's thread; call it from one thread at a time. Every export returns
- * nothing and reports nothing.
+ * These 27 exports hold one movie at a time in process-wide state and run on
+ * the caller's thread; call them from one thread at a time. Every export
+ * returns nothing and reports nothing. (quillon_movie.h offers the same
+ * through handles, with a status from every call, several movies at once.)
+ *
+ * No C++ exception leaves an export. A call that runs out of memory adds
+ * nothing and marks the movie failed: the next WriteMovie then writes
+ * nothing, leaves an existing file untouched, and empties the movie as a
+ * failed write does. CreateMovie, DestroyMovie and WriteMovie clear the
+ * mark.
  *
  * Units: the host works in pixels. Every coordinate and size is multiplied by
  * 20 (twips, 1/20 pixel) on its way into the movie.

@@ -8,7 +8,7 @@ namespace quillon {
 bool OnLoadEvent(int reason) {
     switch (reason) {
         case kProcessAttach:
-            return !State().currentMovie;
+            return ClassicMovie() == nullptr || !ClassicMovie()->currentMovie;
         case kProcessDetach:
             ReleaseState();  // as the unload destructor does on other systems
             return true;

@@ -7,21 +7,15 @@
 
 namespace quillon {
 
-void Frame::ShowItem(DisplayItem *item) {
-    if (item) item->AddToFrame(*this, *movie_);
-}
+void DisplayItem::Place(Frame &frame, Movie &movie) { PlaceCharacter(frame, movie, GetCharacterId()); }
 
-void Frame::HideItem(DisplayItem *item) {
-    if (item) item->RemoveFromFrame(*this, *movie_);
-}
-
-void DisplayItem::Place(Frame &frame, Movie &movie) {
+void DisplayItem::PlaceCharacter(Frame &frame, Movie &movie, int32_t id) {
     std::unique_ptr<Matrix> matrix = HasTransform() ? MakeMatrix() : nullptr;
-    auto tag = std::make_unique<PlaceObject2Tag>(PlaceObject2Fields::NewCharacter(
-        depth_, static_cast<uint16_t>(GetCharacterId()), std::move(matrix)));
+    auto tag = std::make_unique<PlaceObject2Tag>(
+        PlaceObject2Fields::NewCharacter(depth_, static_cast<uint16_t>(id), std::move(matrix)));
     PlaceObject2Tag *place = tag.get();
     frame.AddTag(std::move(tag));
-    movie.PlacementsFor(GetCharacterId()).push_back(PlacementRecord{place, nullptr, depth_});
+    movie.AddPlacement(id, PlacementRecord{place, nullptr, depth_});
 }
 
 bool DisplayItem::PrepareForMovie(const Movie &movie) {
@@ -51,8 +45,9 @@ bool DisplayItem::IsOnStage(Movie &movie) const {
 void DisplayItem::RemoveFromFrame(Frame &frame, Movie &movie) {
     if (!IsOnStage(movie)) return;
     auto tag = std::make_unique<RemoveObjectTag>(static_cast<uint16_t>(characterId_), depth_);
-    movie.PlacementsFor(characterId_).back().remove = tag.get();
+    RemoveObjectTag *remove = tag.get();
     frame.AddTag(std::move(tag));
+    movie.ClosePlacement(characterId_, remove);
 }
 
 bool ShapeItem::HasTransform() const {
@@ -95,9 +90,9 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
     switch (fillKind_) {
     case FillKind::Bitmap: {
         if (bitmap_) {
-            bitmap_->RenewIdIfStale();
+            bitmap_->RenewIdIfStale(frame.GetMovie()->Context());
             bitmapId_ = bitmap_->CharacterId();
-            frame.AddTag(bitmap_->Copy());
+            frame.AddTag(bitmap_->CopyTag());
         }
         // A first fill naming no character (kNoBitmapId) at scale 10.0, then
         // the bitmap stretched over the bounds, both corners counted.
@@ -128,7 +123,7 @@ void ShapeItem::BuildStyles(Frame &frame, ShapeTag &tag) {
 
 uint32_t ShapeItem::IdsToDefine(const Movie &movie) const {
     if (DefinedIn(movie)) return 0;
-    return 1 + (fillKind_ == FillKind::Bitmap && bitmap_ && bitmap_->NeedsNewId() ? 1 : 0);
+    return 1 + (fillKind_ == FillKind::Bitmap && bitmap_ && bitmap_->IdIsStale(movie.Context()) ? 1 : 0);
 }
 
 ShapeItem::Look ShapeItem::CurrentLook() const {
@@ -141,26 +136,33 @@ ShapeItem::Look ShapeItem::CurrentLook() const {
 
 void ShapeItem::Define(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
-    if (!defined_) {
-        if (lookGeneration_ != movie.Generation()) {
-            looks_.clear();
-            lookGeneration_ = movie.Generation();
-        }
-        if (CharacterIdsLeft() < IdsToDefine(movie)) {
-            auto seen = fillKind_ == FillKind::Bitmap ? looks_.end() : looks_.find(CurrentLook());
-            if (seen == looks_.end()) return;  // no id for a new character: nothing is added
-            SetCharacterId(seen->second);
-        } else {
-            auto tag = std::make_unique<ShapeTag>(bounds_);
-            SetCharacterId(tag->CharacterId());
-            BuildStyles(frame, *tag);
-            AddOutline(*tag);
-            frame.AddTag(std::move(tag));
-            if (fillKind_ != FillKind::Bitmap) looks_[CurrentLook()] = characterId_;
-        }
-        MarkDefined(movie);
+    if (DefinedIn(movie)) {
+        if (!defineOnly_) Place(frame, movie);
+        return;
     }
-    if (!defineOnly_) Place(frame, movie);
+    if (lookGeneration_ != movie.Generation()) {
+        looks_.clear();
+        lookGeneration_ = movie.Generation();
+    }
+    int32_t id;
+    if (movie.Context().CharacterIdsLeft() < IdsToDefine(movie)) {
+        auto seen = fillKind_ == FillKind::Bitmap ? looks_.end() : looks_.find(CurrentLook());
+        // No id for a new character: nothing is added.
+        if (seen == looks_.end() || !movie.Defines(seen->second)) return;
+        id = seen->second;
+    } else {
+        auto tag = std::make_unique<ShapeTag>(movie.Context(), bounds_);
+        id = tag->CharacterId();
+        BuildStyles(frame, *tag);
+        AddOutline(*tag);
+        frame.AddTag(std::move(tag));
+        if (fillKind_ != FillKind::Bitmap) looks_[CurrentLook()] = id;
+    }
+    if (!defineOnly_) PlaceCharacter(frame, movie, id);
+    // Only now, so that an item whose showing failed half way still names
+    // the character it has on the stage.
+    SetCharacterId(id);
+    MarkDefined(movie);
 }
 
 }  // namespace quillon

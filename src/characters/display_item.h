@@ -26,7 +26,7 @@ constexpr uint16_t kSpriteDepth = 200;
 constexpr uint16_t kButtonPictureDepth = 499;  // AddButton's kind 0: a picture, no button
 constexpr uint16_t kNavigationDepth = 500;
 
-class DisplayItem {
+class DisplayItem : public FrameItem {
 public:
     DisplayItem() = default;
     DisplayItem(const DisplayItem &) = delete;
@@ -35,11 +35,11 @@ public:
 
     // First time: the definition tags, then a placement (unless define-only).
     // Later: only a placement.
-    virtual void AddToFrame(Frame &frame, Movie &movie) = 0;
+    void AddToFrame(Frame &frame, Movie &movie) override = 0;
     // A RemoveObject closing the most recent placement of the item's
     // character. Without an open placement it adds nothing: a RemoveObject at
     // a depth no placement holds would take another object off the stage.
-    virtual void RemoveFromFrame(Frame &frame, Movie &movie);
+    void RemoveFromFrame(Frame &frame, Movie &movie) override;
     virtual bool HasTransform() const { return false; }
     virtual std::unique_ptr<Matrix> MakeMatrix() const { return nullptr; }
 
@@ -58,6 +58,8 @@ public:
     // A PlaceObject2 (with the matrix when the item has a transform) and its
     // placement record.
     void Place(Frame &frame, Movie &movie);
+    // The same for character id, which the item names only afterwards.
+    void PlaceCharacter(Frame &frame, Movie &movie, int32_t id);
 
 protected:
     // Called first by every AddToFrame. An item defined for another movie, or
@@ -68,8 +70,9 @@ protected:
     virtual bool CanRedefine() const { return true; }
     // Marks the item defined for this movie.
     void MarkDefined(const Movie &movie);
+    // A definition that a failed change took back does not count.
     bool DefinedIn(const Movie &movie) const {
-        return defined_ && generation_ == movie.Generation();
+        return defined_ && generation_ == movie.Generation() && movie.Defines(characterId_);
     }
 
     uint64_t generation_ = 0;  // Movie::Generation() of the definition
@@ -155,7 +158,7 @@ protected:
     int32_t bitmapWidth_ = 0, bitmapHeight_ = 0;
     // The picture of a bitmap fill. Each movie the item is defined in gets a
     // copy of the tag that shares its compressed data.
-    std::unique_ptr<LosslessBitmap> bitmap_;
+    std::unique_ptr<BitmapTag> bitmap_;
     int32_t bitmapId_ = -1;                   // the bitmap's character id
 };
 

@@ -94,10 +94,10 @@ private:
 
 }  // namespace
 
-LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
-                               int32_t colourCount, const uint8_t *palette,
+LosslessBitmap::LosslessBitmap(MovieContext &context, uint8_t format, uint16_t width,
+                               uint16_t height, int32_t colourCount, const uint8_t *palette,
                                const uint8_t *pixels, uint8_t alpha)
-    : characterId_(NextCharacterId()), idEpoch_(CharacterIdEpoch()), format_(format), width_(width), height_(height),
+    : BitmapTag(context), format_(format), width_(width), height_(height),
       colourCount_(std::clamp(colourCount, 0, kMaxColourTableEntries)),
       alpha_(alpha) {
     // A colour-mapped picture's table size byte holds colourCount - 1, so a
@@ -130,19 +130,9 @@ LosslessBitmap::LosslessBitmap(uint8_t format, uint16_t width, uint16_t height,
     }
 }
 
-bool LosslessBitmap::NeedsNewId() const {
-    return characterId_ == 0 || idEpoch_ != CharacterIdEpoch();
-}
-
-void LosslessBitmap::RenewIdIfStale() {
-    if (!NeedsNewId()) return;
-    characterId_ = NextCharacterId();
-    idEpoch_ = CharacterIdEpoch();
-}
-
 void LosslessBitmap::Write(SwfStream &stream) {
     SwfStream body;
-    body.WriteUI16(characterId_);
+    body.WriteUI16(CharacterId());
     body.WriteUI8(format_);
     body.WriteUI16(width_);
     body.WriteUI16(height_);

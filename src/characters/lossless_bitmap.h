@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "movie/tag.h"
+#include "characters/bitmap_tag.h"
 
 namespace quillon {
 
@@ -17,7 +17,7 @@ constexpr uint8_t kDirectColourBitmap = 5;
 // A colour table's size byte holds the entry count less one.
 constexpr int32_t kMaxColourTableEntries = 256;
 
-class LosslessBitmap : public CharacterTag {
+class LosslessBitmap : public BitmapTag {
 public:
     // Reads colourCount palette entries (3 bytes each, 4 with alpha) and the
     // pixels and compresses them at level 9 as it goes, keeping no copy. A
@@ -26,20 +26,15 @@ public:
     // format expect; direct colour rows (32 bits a pixel) are always aligned.
     // colourCount is clamped to 0..kMaxColourTableEntries. The palette is read
     // only when it holds entries. If compression fails the bitmap has no data.
-    LosslessBitmap(uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
+    LosslessBitmap(MovieContext &context, uint8_t format, uint16_t width, uint16_t height, int32_t colourCount,
                    const uint8_t *palette, const uint8_t *pixels, uint8_t alpha);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
-    // A bitmap made before the ids restarted (a sprite added before a write),
-    // or made when no id was left, draws a fresh id, so it cannot collide
-    // with a character of the new movie.
-    void RenewIdIfStale();
-    bool NeedsNewId() const;
     // A tag for the same picture under the same id, sharing the compressed
     // data: the picture is compressed once however many movies show it.
     std::unique_ptr<LosslessBitmap> Copy() const {
         return std::unique_ptr<LosslessBitmap>(new LosslessBitmap(*this));
     }
+    std::unique_ptr<BitmapTag> CopyTag() const override { return Copy(); }
 
     uint8_t Format() const { return format_; }
     uint16_t Width() const { return width_; }
@@ -53,8 +48,6 @@ public:
 private:
     LosslessBitmap(const LosslessBitmap &) = default;
 
-    uint16_t characterId_;
-    uint32_t idEpoch_;  // CharacterIdEpoch() when the id was drawn
     uint8_t format_;
     uint16_t width_, height_;
     int32_t colourCount_;

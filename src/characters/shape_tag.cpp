@@ -134,7 +134,8 @@ void ShapeWithStyle::Write(SwfStream &stream) const {
     stream.FlushBits();
 }
 
-ShapeTag::ShapeTag(const Rect &bounds) : characterId_(NextCharacterId()), bounds_(bounds) {}
+ShapeTag::ShapeTag(MovieContext &context, const Rect &bounds)
+    : CharacterTag(context), bounds_(bounds) {}
 
 int32_t ShapeTag::AddFillStyle(std::unique_ptr<FillStyle> fill) {
     fillStyles_.push_back(std::move(fill));
@@ -160,7 +161,7 @@ void ShapeTag::AddRecord(std::unique_ptr<ShapeRecord> record) {
 
 void ShapeTag::Write(SwfStream &stream) {
     SwfStream body;
-    body.WriteUI16(characterId_);
+    body.WriteUI16(CharacterId());
     bounds_.Write(body);
     if (!shape_) FinishStyles();
     shape_->Write(body);

@@ -138,7 +138,7 @@ private:
 
 class ShapeTag : public CharacterTag {
 public:
-    explicit ShapeTag(const Rect &bounds);
+    ShapeTag(MovieContext &context, const Rect &bounds);
     // Appends a style; returns its 1-based index.
     int32_t AddFillStyle(std::unique_ptr<FillStyle> fill);
     int32_t AddLineStyle(Twips width, Rgba colour);
@@ -147,10 +147,8 @@ public:
     // Only after FinishStyles.
     void AddRecord(std::unique_ptr<ShapeRecord> record);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
 
 private:
-    uint16_t characterId_;
     Rect bounds_;
     std::vector<std::unique_ptr<FillStyle>> fillStyles_;
     std::vector<std::unique_ptr<LineStyle>> lineStyles_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "characters/shape_tag.h"
+#include "swf/format.h"
 
 namespace quillon {
 
@@ -59,16 +60,36 @@ BitmapPicture BitmapPicture::DirectColour(uint16_t width, uint16_t height, const
     return picture;
 }
 
-ImageShape::ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, const BitmapPicture &picture)
+ImageShape::ImageShape(MovieContext &context, Twips x1, Twips y1, Twips x2, Twips y2,
+                       const BitmapPicture &picture)
     : RectItem(x1, y1, x2, y2) {
     defined_ = 0;
     fillKind_ = FillKind::Bitmap;
     bitmapWidth_ = picture.width;
     bitmapHeight_ = picture.height;
-    bitmap_ = std::make_unique<LosslessBitmap>(picture.format, picture.width, picture.height,
+    bitmap_ = std::make_unique<LosslessBitmap>(context, picture.format, picture.width, picture.height,
                                                picture.colourCount, picture.palette,
                                                picture.pixels, picture.alpha);
     lineWidth_ = Twips();
+}
+
+ImageShape::ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, std::unique_ptr<JpegBitmap> jpeg)
+    : RectItem(x1, y1, x2, y2) {
+    fillKind_ = FillKind::Bitmap;
+    bitmapWidth_ = jpeg ? jpeg->Width() : 0;
+    bitmapHeight_ = jpeg ? jpeg->Height() : 0;
+    bitmap_ = std::move(jpeg);
+    lineWidth_ = Twips();
+}
+
+std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *jpeg, size_t size,
+                                          int32_t width, int32_t height, JpegCheck &check) {
+    check = CheckJpeg(jpeg, size, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    if (!check.Accepted()) return nullptr;
+    auto bitmap = std::make_unique<JpegBitmap>(context, jpeg, check.length, static_cast<uint16_t>(width),
+                                               static_cast<uint16_t>(height));
+    return std::make_unique<ImageShape>(Twips(), Twips(), Twips::FromPixels(width), Twips::FromPixels(height),
+                                        std::move(bitmap));
 }
 
 namespace {

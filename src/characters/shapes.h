@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "characters/display_item.h"
+#include "characters/jpeg_bitmap.h"
+#include "characters/jpeg_check.h"
 
 namespace quillon {
 
@@ -17,6 +19,18 @@ public:
 
 protected:
     void AddOutline(ShapeTag &tag) override;
+};
+
+// A rectangle that shows nothing (black fill and outline, both fully
+// transparent) but still covers its bounds: the hit area of a clickable
+// region over a slide.
+class InvisibleArea : public RectItem {
+public:
+    InvisibleArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+        : RectItem(Twips::FromTwips(x1), Twips::FromTwips(y1), Twips::FromTwips(x2), Twips::FromTwips(y2)) {
+        SetFillColour(Colour{0, 0, 0, 0});
+        SetLineColour(Colour{0, 0, 0, 0});
+    }
 };
 
 // The picture of an ImageShape, as its LosslessBitmap takes it.
@@ -43,8 +57,19 @@ struct BitmapPicture {
 // of the shape that shows it.
 class ImageShape : public RectItem {
 public:
-    ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, const BitmapPicture &picture);
+    // The bitmap draws its id from context at once.
+    ImageShape(MovieContext &context, Twips x1, Twips y1, Twips x2, Twips y2,
+               const BitmapPicture &picture);
+    // A JPEG picture (DefineBitsJPEG2), made beforehand, stretched over the
+    // bounds in the same way.
+    ImageShape(Twips x1, Twips y1, Twips x2, Twips y2, std::unique_ptr<JpegBitmap> jpeg);
 };
+
+// A slide of a JPEG over the whole stage of width x height pixels (1 to
+// 65535 each): the JPEG is checked first (CheckJpeg) and copied. Null, with
+// the reason in check, when it is refused; then no id has been drawn.
+std::unique_ptr<ImageShape> MakeJpegSlide(MovieContext &context, const uint8_t *jpeg, size_t size,
+                                          int32_t width, int32_t height, JpegCheck &check);
 
 // An ellipse inscribed in the corners, drawn as eight quadratic curves from
 // the point at 45 degrees towards (x2, y2).

@@ -1,5 +1,6 @@
-// SWF 4 action records (Play, Stop, GotoFrame, GetURL), the descriptors that
-// create a fresh action wherever they are applied, and the DoAction tag.
+// SWF 4 action records (Play, Stop, StopSounds, GotoFrame, GetURL), the
+// descriptors that create a fresh action wherever they are applied, and the
+// DoAction tag.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@ namespace quillon {
 enum ActionCode : uint8_t {
     kActionPlay = 0x06,
     kActionStop = 0x07,
+    kActionStopSounds = 0x09,  // silences every sound playing, streams included
     kActionGotoFrame = 0x81,
     kActionGetURL = 0x83,
 };
@@ -40,6 +42,12 @@ public:
 class StopAction : public Action {
 public:
     void Write(SwfStream &stream) const override { stream.WriteUI8(kActionStop); }
+};
+
+// 09
+class StopSoundsAction : public Action {
+public:
+    void Write(SwfStream &stream) const override { stream.WriteUI8(kActionStopSounds); }
 };
 
 // 81 02 00 frame(UI16)
@@ -91,6 +99,13 @@ public:
 class StopDescriptor : public ActionDescriptor {
 public:
     std::unique_ptr<Action> MakeAction() const override { return std::make_unique<StopAction>(); }
+};
+
+class StopSoundsDescriptor : public ActionDescriptor {
+public:
+    std::unique_ptr<Action> MakeAction() const override {
+        return std::make_unique<StopSoundsAction>();
+    }
 };
 
 // The target frame is taken modulo 65536.

@@ -1,11 +1,17 @@
 // Buttons and DefineButton2.
 #include "interactive/button.h"
 
+#include <algorithm>
+
 namespace quillon {
 
 void ConditionAction::SetCondition(uint16_t number) {
     if (number >= kOverDownToIdle && number <= kIdleToOverUp)
         conditions_ = static_cast<uint16_t>(conditions_ | (kOverDownToIdleFlag >> (number - kOverDownToIdle)));
+}
+
+void ConditionAction::SetKeyPress(uint8_t key) {
+    conditions_ = static_cast<uint16_t>((conditions_ & 0x01FF) | (key & 0x7F) << 9);
 }
 
 void ConditionAction::Write(SwfStream &stream) const {
@@ -44,12 +50,12 @@ void ButtonRecord::Write(SwfStream &stream) const {
     colorTransform_->Write(stream);
 }
 
-DefineButton2Tag::DefineButton2Tag(uint8_t trackAsMenu)
-    : characterId_(NextCharacterId()), trackAsMenu_(trackAsMenu) {}
+DefineButton2Tag::DefineButton2Tag(MovieContext &context, uint8_t trackAsMenu)
+    : CharacterTag(context), trackAsMenu_(trackAsMenu) {}
 
 void DefineButton2Tag::Write(SwfStream &stream) {
     SwfStream b, r;
-    b.WriteUI16(characterId_);
+    b.WriteUI16(CharacterId());
     b.WriteUI8(trackAsMenu_);
     for (const auto &record : records_) record->Write(r);
     r.WriteUI8(0);  // CharacterEndFlag
@@ -73,6 +79,18 @@ void Button::AttachAction(const ActionDescriptor &descriptor, uint32_t condition
     descriptor.FillConditionAction(conditionAction_->Actions());
 }
 
+void Button::AttachKeyAction(const ActionDescriptor &descriptor, ButtonKey key) {
+    if (!conditionAction_) return;  // the button's tag has them already
+    auto same = std::find_if(keyActions_.begin(), keyActions_.end(),
+                             [key](const auto &c) { return c->KeyPress() == key; });
+    if (same == keyActions_.end()) {
+        keyActions_.push_back(std::make_unique<ConditionAction>());
+        keyActions_.back()->SetKeyPress(key);
+        same = keyActions_.end() - 1;
+    }
+    descriptor.FillConditionAction((*same)->Actions());
+}
+
 uint32_t Button::IdsToDefine(const Movie &movie) const {
     if (DefinedIn(movie)) return 0;
     uint32_t ids = 1;
@@ -86,14 +104,14 @@ uint32_t Button::IdsToDefine(const Movie &movie) const {
 
 void Button::AddToFrame(Frame &frame, Movie &movie) {
     if (!PrepareForMovie(movie)) return;
-    if (!defined_) {
+    if (!DefinedIn(movie)) {
         // The states and the button are defined together or not at all.
-        if (CharacterIdsLeft() < IdsToDefine(movie)) return;
+        if (movie.Context().CharacterIdsLeft() < IdsToDefine(movie)) return;
         for (DisplayItem *state : states_) {
             state->SetDefineOnly(1);
             state->AddToFrame(frame, movie);
         }
-        auto tag = std::make_unique<DefineButton2Tag>(0);
+        auto tag = std::make_unique<DefineButton2Tag>(movie.Context(), 0);
         SetCharacterId(tag->CharacterId());
         for (int i = 0; i < 4; ++i) {
             tag->AddRecord(std::make_unique<ButtonRecord>(
@@ -102,6 +120,8 @@ void Button::AddToFrame(Frame &frame, Movie &movie) {
                 std::make_unique<CxformWithAlpha>(CxformWithAlpha::None())));
         }
         tag->AddConditionAction(std::move(conditionAction_));
+        for (auto &keyAction : keyActions_) tag->AddConditionAction(std::move(keyAction));
+        keyActions_.clear();
         frame.AddTag(std::move(tag));
         MarkDefined(movie);
     }

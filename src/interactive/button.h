@@ -29,11 +29,28 @@ enum ButtonCondition : uint32_t {
 // condition's flag is one bit lower.
 constexpr uint16_t kOverDownToIdleFlag = 0x0100;
 
+// Codes of CondKeyPress, the upper 7 bits of a BUTTONCONDACTION's condition
+// word: special keys below 32, from 32 on the ASCII code of the key's
+// character. A player runs such a condition's actions when the key is
+// pressed while the button is on the stage, wherever the mouse is.
+enum ButtonKey : uint8_t {
+    kKeyLeft = 1,
+    kKeyRight = 2,
+    kKeyHome = 3,
+    kKeyEnd = 4,
+    kKeyPageUp = 16,
+    kKeyPageDown = 17,
+    kKeySpace = 32,
+};
+
 // One BUTTONCONDACTION: condition flags and the actions they run.
 class ConditionAction {
 public:
     // Sets the flag of a ButtonCondition; other numbers set nothing.
     void SetCondition(uint16_t number);
+    // Sets CondKeyPress (bits 9 to 15) to key, which must be below 128.
+    void SetKeyPress(uint8_t key);
+    uint8_t KeyPress() const { return static_cast<uint8_t>(conditions_ >> 9); }
     // For a condition action that another follows: CondActionSize counts
     // from the size field to the next one.
     void Write(SwfStream &stream) const;
@@ -66,16 +83,14 @@ private:
 
 class DefineButton2Tag : public CharacterTag {
 public:
-    explicit DefineButton2Tag(uint8_t trackAsMenu);
+    DefineButton2Tag(MovieContext &context, uint8_t trackAsMenu);
     void AddRecord(std::unique_ptr<ButtonRecord> record) { records_.push_back(std::move(record)); }
     void AddConditionAction(std::unique_ptr<ConditionAction> action) {
         conditionActions_.push_back(std::move(action));
     }
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
 
 private:
-    uint16_t characterId_;
     uint8_t trackAsMenu_;
     std::vector<std::unique_ptr<ConditionAction>> conditionActions_;
     std::vector<std::unique_ptr<ButtonRecord>> records_;
@@ -91,6 +106,10 @@ public:
     // Appends the descriptor's action; a condition that is no ButtonCondition
     // sets no flag.
     void AttachAction(const ActionDescriptor &descriptor, uint32_t condition);
+    // Appends the descriptor's action to the condition action of a key press,
+    // made on the key's first use. They follow the mouse condition in the
+    // tag, in the order of their keys' first use.
+    void AttachKeyAction(const ActionDescriptor &descriptor, ButtonKey key);
     void AddToFrame(Frame &frame, Movie &movie) override;
     uint32_t IdsToDefine(const Movie &movie) const override;
 
@@ -101,6 +120,7 @@ protected:
 private:
     DisplayItem *states_[4];
     std::unique_ptr<ConditionAction> conditionAction_;
+    std::vector<std::unique_ptr<ConditionAction>> keyActions_;
 };
 
 }  // namespace quillon

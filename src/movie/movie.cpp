@@ -1,4 +1,4 @@
-// Movie and frames, the character id counter, and the file writer.
+// Movie and frames, and the file writer.
 #include "movie/movie.h"
 
 #include <algorithm>
@@ -8,27 +8,92 @@
 
 namespace quillon {
 
-namespace {
-uint16_t characterIdCounter = 0;
-uint32_t characterIdEpoch = 0;
-uint64_t lastGeneration = 0;
+void Frame::ShowItem(FrameItem *item) {
+    if (item) item->AddToFrame(*this, *movie_);
 }
 
-Movie::Movie() : generation_(++lastGeneration) {}
-
-uint32_t CharacterIdEpoch() { return characterIdEpoch; }
-
-uint16_t NextCharacterId() {
-    if (characterIdCounter == 0xFFFF) return 0;
-    return ++characterIdCounter;
+void Frame::HideItem(FrameItem *item) {
+    if (item) item->RemoveFromFrame(*this, *movie_);
 }
 
-uint32_t CharacterIdsLeft() { return 0xFFFFu - characterIdCounter; }
-
-void ResetCharacterIds() {
-    characterIdCounter = 0;
-    ++characterIdEpoch;
+void Frame::AddTag(std::unique_ptr<Tag> tag) {
+    // Room first: once the change has noted the frame, the tag goes in
+    // without failing.
+    if (tags_.size() == tags_.capacity()) tags_.reserve(tags_.size() * 2 + 4);
+    movie_->NoteTag(*this);
+    tags_.push_back(std::move(tag));
+    movie_->NoteDefinition(*tags_.back());
 }
+
+void Movie::NoteTag(Frame &frame) {
+    if (!change_.open || frame.changed_ == change_.number) return;
+    change_.frames.emplace_back(&frame, frame.tags_.size());
+    frame.changed_ = change_.number;
+}
+
+void Movie::NoteDefinition(const Tag &tag) {
+    int32_t id = tag.DefinedCharacter();
+    if (id >= 0 && id < kCharacterIds) defined_.set(static_cast<size_t>(id));
+}
+
+void Movie::AddPlacement(int32_t characterId, const PlacementRecord &record) {
+    std::vector<PlacementRecord> &list = placements_[characterId];
+    if (change_.open) change_.placed.emplace_back(characterId, list.size());
+    list.push_back(record);
+}
+
+void Movie::ClosePlacement(int32_t characterId, RemoveObjectTag *remove) {
+    std::vector<PlacementRecord> &list = placements_[characterId];
+    if (list.empty()) return;
+    if (change_.open) change_.closed.emplace_back(characterId, list.size() - 1);
+    list.back().remove = remove;
+}
+
+void Movie::BeginChange() noexcept {
+    EndChange();
+    change_.open = true;
+    change_.number += 1;
+    change_.frameCount = frameCount_;
+    change_.slots = frames_.size();
+}
+
+void Movie::EndChange() noexcept {
+    change_.open = false;
+    change_.frames.clear();
+    change_.placed.clear();
+    change_.closed.clear();
+}
+
+void Movie::UndoChange() noexcept {
+    if (!change_.open) return;
+    for (auto it = change_.closed.rbegin(); it != change_.closed.rend(); ++it) {
+        auto found = placements_.find(it->first);
+        if (found != placements_.end() && it->second < found->second.size())
+            found->second[it->second].remove = nullptr;
+    }
+    for (auto it = change_.placed.rbegin(); it != change_.placed.rend(); ++it) {
+        auto found = placements_.find(it->first);
+        if (found == placements_.end()) continue;
+        while (found->second.size() > it->second) found->second.pop_back();
+    }
+    for (const auto &touched : change_.frames) {
+        std::vector<std::unique_ptr<Tag>> &tags = touched.first->tags_;
+        while (tags.size() > touched.second) {
+            int32_t id = tags.back()->DefinedCharacter();
+            if (id >= 0 && id < kCharacterIds) defined_.reset(static_cast<size_t>(id));
+            tags.pop_back();
+        }
+    }
+    while (frames_.size() > change_.slots) frames_.pop_back();
+    frameCount_ = change_.frameCount;
+    EndChange();
+}
+
+Movie::Movie()
+    : ownContext_(std::make_unique<MovieContext>()), context_(ownContext_.get()),
+      generation_(context_->NewGeneration()) {}
+
+Movie::Movie(MovieContext &context) : context_(&context), generation_(context.NewGeneration()) {}
 
 Frame *Movie::GetFrame(int32_t index) {
     if (index < 0) index = 0;  // callers pass 0 or more; never index below the array
@@ -49,6 +114,19 @@ void Movie::NumberPlacementTags() {
 }
 
 bool Movie::WriteFile(const char *path) {
+    EndChange();
+    // Whatever happens below, the frames are gone afterwards and the next
+    // frames belong to a new generation.
+    struct Emptied {
+        Movie &movie;
+        ~Emptied() {
+            movie.frames_.clear();
+            movie.frameCount_ = 0;
+            movie.placements_.clear();
+            movie.defined_.reset();
+            movie.generation_ = movie.context_->NewGeneration();
+        }
+    } emptied{*this};
     size_t placed = 0;
     for (const auto &entry : placements_) placed += entry.second.size();
     // Depths are only reused beyond one per placement, and that needs to
@@ -63,10 +141,10 @@ bool Movie::WriteFile(const char *path) {
         for (auto &tag : frames_[static_cast<size_t>(f)]->TakeTags()) writer.AddTag(std::move(tag));
         writer.AddTag(std::make_unique<ShowFrameTag>());
     }
-    bool written = writer.WriteFile(path, width_, height_, frameRate_);
-    frames_.clear();
-    frameCount_ = 0;
-    generation_ = ++lastGeneration;
+    bool written = writer.WriteFile(path, width_, height_, frameRate_, context_->SaveCount());
+    // The ids restart only once a movie is on disk; after a failed write they
+    // go on counting.
+    if (written) context_->ResetCharacterIds();
     return written;
 }
 
@@ -144,18 +222,15 @@ bool MovieWriter::Stream(std::FILE *file, Twips width, Twips height, int32_t rat
            std::fwrite(h.Data(), 1, headerSize, file) == headerSize;
 }
 
-bool MovieWriter::WriteFile(const char *path, Twips width, Twips height, int32_t rate) {
+bool MovieWriter::WriteFile(const char *path, Twips width, Twips height, int32_t rate,
+                            uint64_t &saves) {
     if (path == nullptr || *path == '\0') return false;
-    bool written = SaveFile(path, [&](std::FILE *file) {
+    return SaveFile(path, saves, [&](std::FILE *file) {
         if (IsRegularFile(file)) return Stream(file, width, height, rate);
         SwfStream s;
         Compose(s, width, height, rate);
         return s.WriteToFile(file);
     });
-    // The ids restart only once a movie is on disk; after a failed write they
-    // go on counting.
-    if (written) ResetCharacterIds();
-    return written;
 }
 
 }  // namespace quillon

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "movie/movie_context.h"
 #include "swf/swf_stream.h"
 
 namespace quillon {
@@ -18,13 +19,37 @@ public:
     // Called on every tag in file order with the number of placements
     // before it; placement tags note it and a placement counts itself.
     virtual void TakeOrder(uint32_t &placements) { (void)placements; }
+    // The character the tag defines, or -1.
+    virtual int32_t DefinedCharacter() const { return -1; }
 };
 
-// A tag that defines a character; its id is drawn from NextCharacterId when
-// the tag is constructed.
+// A tag that defines a character. Its constructor draws the id from the
+// context of the movie it is made for, and the tag keeps it.
 class CharacterTag : public Tag {
 public:
-    virtual uint16_t CharacterId() const = 0;
+    uint16_t CharacterId() const { return id_; }
+    int32_t DefinedCharacter() const override { return id_; }
+    // True when the id was drawn in another context, before the context's
+    // last reset, or when none was left: such an id may belong to another
+    // character of the movie now being built.
+    bool IdIsStale(const MovieContext &context) const {
+        return id_ == 0 || context_ != &context || epoch_ != context.CharacterIdEpoch();
+    }
+
+protected:
+    explicit CharacterTag(MovieContext &context) { DrawId(context); }
+    CharacterTag(const CharacterTag &) = default;
+    // Draws a new id from context.
+    void DrawId(MovieContext &context) {
+        id_ = context.NextCharacterId();
+        context_ = &context;
+        epoch_ = context.CharacterIdEpoch();
+    }
+
+private:
+    const MovieContext *context_ = nullptr;  // where the id was drawn
+    uint32_t epoch_ = 0;                      // the context's epoch then
+    uint16_t id_ = 0;                         // 0: none was left
 };
 
 // ShowFrame (code 1): the end of a frame's tags.
@@ -34,18 +59,5 @@ public:
     bool EndsFrame() const override { return true; }
 };
 
-// The process-wide 16-bit character id counter: adds 1 and returns the new
-// value; the first id after load or a reset is 1. Ids never wrap: once kMaxUI16
-// was given out, it returns 0 (no id) until the next reset, so that no id is
-// defined twice in one file. Definitions check CharacterIdsLeft() first and
-// add nothing when there are too few.
-uint16_t NextCharacterId();
-// How many ids NextCharacterId can still give out before the next reset.
-uint32_t CharacterIdsLeft();
-// Sets the counter back to 0, so the next id is 1. Done after each
-// successful write.
-void ResetCharacterIds();
-// Counts the resets: an id drawn under an older epoch may be in use again.
-uint32_t CharacterIdEpoch();
 
 }  // namespace quillon

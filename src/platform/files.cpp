@@ -34,8 +34,7 @@ std::string FolderOf(const std::string &path) {
 
 // Six characters that no other save in this or another process is likely to
 // pick at the same moment; creation with O_EXCL settles the rest.
-std::string RandomPart() {
-    static uint64_t counter = 0;
+std::string RandomPart(uint64_t &counter) {
     uint64_t x = static_cast<uint64_t>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count());
 #ifdef _WIN32
@@ -58,9 +57,16 @@ std::string RandomPart() {
     return part;
 }
 
-// Writes an open file and closes it; false when any byte failed.
+// Writes an open file and closes it; false when any byte failed. The file is
+// closed also when write() throws.
 bool WriteAndClose(std::FILE *file, const std::function<bool(std::FILE *)> &write) {
-    bool ok = write(file);
+    bool ok = false;
+    try {
+        ok = write(file);
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
     if (std::fflush(file) != 0 || std::ferror(file)) ok = false;
     if (std::fclose(file) != 0) ok = false;
     return ok;
@@ -105,7 +111,7 @@ bool IsRegularFile(std::FILE *file) {
     return _fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
 }
 
-bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
+bool SaveFile(const char *path, uint64_t &saves, const std::function<bool(std::FILE *)> &write) {
     std::string target = path;
     // Devices and pipes of the \\.\ namespace, and anything that is not a
     // plain file, are written in place.
@@ -116,7 +122,7 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
     std::string temporary;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = FolderOf(target) + ".qln" + RandomPart() + ".tmp";
+        temporary = FolderOf(target) + ".qln" + RandomPart(saves) + ".tmp";
         handle = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
@@ -124,7 +130,13 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
     if (handle == INVALID_HANDLE_VALUE) return false;
     CloseHandle(handle);
     std::FILE *file = std::fopen(temporary.c_str(), "wb");
-    bool ok = file != nullptr && WriteAndClose(file, write);
+    bool ok = false;
+    try {
+        ok = file != nullptr && WriteAndClose(file, write);
+    } catch (...) {
+        DeleteFileA(temporary.c_str());
+        throw;
+    }
     // ReplaceFile keeps the replaced file's attributes and security.
     if (ok && exists)
         ok = ReplaceFileA(path, temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
@@ -142,7 +154,7 @@ bool IsRegularFile(std::FILE *file) {
     return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
+bool SaveFile(const char *path, uint64_t &saves, const std::function<bool(std::FILE *)> &write) {
     struct stat st;
     bool exists = stat(path, &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return WriteDirectly(path, write);
@@ -159,7 +171,7 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = FolderOf(target) + ".qln" + RandomPart() + ".tmp";
+        temporary = FolderOf(target) + ".qln" + RandomPart(saves) + ".tmp";
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -181,7 +193,13 @@ bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write) {
     }
     std::FILE *file = fdopen(fd, "wb");
     if (file == nullptr) close(fd);
-    bool ok = file != nullptr && WriteAndClose(file, write);
+    bool ok = false;
+    try {
+        ok = file != nullptr && WriteAndClose(file, write);
+    } catch (...) {
+        unlink(temporary.c_str());
+        throw;
+    }
     if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) unlink(temporary.c_str());
     return ok;

@@ -13,7 +13,10 @@ namespace quillon {
 
 // Writes a file at path with write(), which puts every byte into the stream it
 // is given and returns whether it could. Returns true when the whole content
-// reached path.
+// reached path. saves counts the temporary files its caller made; each save
+// adds one, and the count and its address go into the temporary name. An
+// exception from write() leaves as it came, once the file is closed and
+// the temporary file removed.
 //
 // - A regular file, or a path where nothing exists yet, is written to a
 //   temporary file with a short name in the same folder (so a name of any
@@ -29,7 +32,7 @@ namespace quillon {
 //   /dev/stdout, a named pipe) is opened and written directly, as
 //   fopen(path, "wb") would; so is an existing file whose folder takes no new
 //   files but which may itself be written.
-bool SaveFile(const char *path, const std::function<bool(std::FILE *)> &write);
+bool SaveFile(const char *path, uint64_t &saves, const std::function<bool(std::FILE *)> &write);
 
 // True when file is open on a regular file, which can be written out of
 // order (a seek back); false for pipes and devices.

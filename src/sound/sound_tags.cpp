@@ -9,11 +9,12 @@
 
 namespace quillon {
 
-DefineSoundTag::DefineSoundTag(OwnedFile file, int32_t bitsPerCode)
-    : characterId_(NextCharacterId()) {
+DefineSoundTag::DefineSoundTag(MovieContext &context, OwnedFile file, int32_t bitsPerCode)
+    : CharacterTag(context) {
     if (!file) return;
     WaveReader reader;
     if (!reader.Open(file.get(), format_)) return;
+    plays_ = true;
     const uint32_t channels = reader.OutputChannels();
     // Files at a SWF rate are encoded as they are; others go through the
     // resampler first.
@@ -48,7 +49,7 @@ DefineSoundTag::DefineSoundTag(OwnedFile file, int32_t bitsPerCode)
 
 void DefineSoundTag::Write(SwfStream &stream) {
     SwfStream body;
-    body.WriteUI16(characterId_);
+    body.WriteUI16(CharacterId());
     body.WriteBits(format_.compression, 4);
     body.WriteBits(format_.rate, 2);
     body.WriteBits(format_.is16Bit, 1);
@@ -96,9 +97,9 @@ void StartSoundTag::Write(SwfStream &stream) {
     stream.WriteTag(TagCode::StartSound, body.Length(), &body);
 }
 
-Sound::Sound(OwnedFile file, int32_t bitsPerCode)
-    : defineSound_(std::make_unique<DefineSoundTag>(std::move(file), bitsPerCode)),
-      format_(defineSound_->Format()) {
+Sound::Sound(MovieContext &context, OwnedFile file, int32_t bitsPerCode)
+    : defineSound_(std::make_unique<DefineSoundTag>(context, std::move(file), bitsPerCode)),
+      format_(defineSound_->Format()), plays_(defineSound_->Plays()) {
     SetCharacterId(defineSound_->CharacterId());
 }
 
@@ -107,7 +108,7 @@ void Sound::AddToFrame(Frame &frame, Movie &movie) {
     SoundInfoFields fields;
     fields.syncFlags = kSyncNoMultiple;
     auto info = std::make_unique<SoundInfo>(std::move(fields));
-    if (!defined_) {
+    if (!DefinedIn(movie)) {
         // Made when no character id was left: it cannot be defined.
         if (!defineSound_ || defineSound_->CharacterId() == 0) return;
         frame.AddTag(std::make_unique<SoundStreamHeadTag>(

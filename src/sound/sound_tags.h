@@ -22,18 +22,20 @@ public:
     // file: an open WAV file (mode "rb", at its start) or null; it is read
     // whole and closed before the constructor returns. A null or refused
     // file gives a sound without data that keeps the format fields read
-    // before the refusal. bitsPerCode: 2 to 5, others are clamped.
-    DefineSoundTag(OwnedFile file, int32_t bitsPerCode);
+    // before the refusal. bitsPerCode: 2 to 5, others are clamped. The id is
+    // drawn from context.
+    DefineSoundTag(MovieContext &context, OwnedFile file, int32_t bitsPerCode);
     void Write(SwfStream &stream) override;
-    uint16_t CharacterId() const override { return characterId_; }
 
     const SoundFormat &Format() const { return format_; }
+    // False for a null or refused file: the sound is silent.
+    bool Plays() const { return plays_; }
     uint32_t DataSize() const { return dataSize_; }
     const std::vector<uint8_t> &Encoded() const { return encoded_; }
 
 private:
-    uint16_t characterId_;
     SoundFormat format_;
+    bool plays_ = false;
     uint32_t dataSize_ = 0;
     const uint8_t *data_ = nullptr;  // first byte of encoded_, or null
     std::vector<uint8_t> encoded_;
@@ -109,9 +111,11 @@ private:
 // never placed: it has no PlaceObject2 and no placement record.
 class Sound : public DisplayItem {
 public:
-    // file: as DefineSoundTag takes it.
-    Sound(OwnedFile file, int32_t bitsPerCode);
+    // file: as DefineSoundTag takes it; the sound's id is drawn from
+    // context at once.
+    Sound(MovieContext &context, OwnedFile file, int32_t bitsPerCode);
     void AddToFrame(Frame &frame, Movie &movie) override;
+    bool Plays() const { return plays_; }
 
 protected:
     // Its DefineSound went to a frame: once that movie is written, the
@@ -121,6 +125,7 @@ protected:
 private:
     std::unique_ptr<DefineSoundTag> defineSound_;  // until the first showing
     SoundFormat format_;                           // kept for later showings
+    bool plays_;                                   // the file was read
 };
 
 }  // namespace quillon

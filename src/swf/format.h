@@ -21,6 +21,7 @@ enum class TagCode : uint16_t {
     SoundStreamHead = 18,
     SoundStreamBlock = 19,
     DefineBitsLossless = 20,
+    DefineBitsJPEG2 = 21,
     PlaceObject2 = 26,
     DefineShape3 = 32,
     DefineButton2 = 34,

@@ -78,7 +78,7 @@ class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         State().ReleaseAll();
-        ResetCharacterIds();
+        State().context.ResetCharacterIds();
         dir_ = TempDir();
     }
     void TearDown() override { State().ReleaseAll(); }

@@ -155,11 +155,11 @@ TEST_F(Buttons, UnknownKindsChangeNothing) {
         SCOPED_TRACE(kind);
         Deck({0, 1});
         size_t before = TotalTags();
-        uint16_t nextId = NextCharacterId();
+        uint16_t nextId = State().context.NextCharacterId();
         AddNavigation(kind);
         EXPECT_EQ(TotalTags(), before);
         EXPECT_EQ(M().FrameCount(), 2);
-        EXPECT_EQ(NextCharacterId(), nextId + 1);  // no character was made
+        EXPECT_EQ(State().context.NextCharacterId(), nextId + 1);  // no character was made
         WriteReadAndDestroy("deck");
     }
 }

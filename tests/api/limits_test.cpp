@@ -418,7 +418,7 @@ TEST_F(Limits, WhenTheCharacterIdsRunOut) {
         DuplicateFrame();
         AnimateList();
     }
-    while (CharacterIdsLeft() > 0) NextCharacterId();
+    while (State().context.CharacterIdsLeft() > 0) State().context.NextCharacterId();
     DuplicateFrame();
     CreateFrame(gPixels.data(), gPalette.data(), 2);
     AddPauseButton(gPixels.data(), 1, 1, 2, 2);

@@ -77,7 +77,7 @@ TEST(BitmapCompression, EqualsCompress2OfPaletteAndPaddedRows) {
         }
         std::vector<uint8_t> want = Compress2(expected);
 
-        LosslessBitmap bitmap(c.format, c.width, c.height, c.colourCount, palette.data(),
+        LosslessBitmap bitmap(test::Ids(), c.format, c.width, c.height, c.colourCount, palette.data(),
                               c.nullPixels ? nullptr : pixels.data(), c.alpha);
         std::vector<uint8_t> have(bitmap.Compressed(), bitmap.Compressed() + bitmap.CompressedSize());
         EXPECT_EQ(bitmap.UncompressedSize(), expected.size());

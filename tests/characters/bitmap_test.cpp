@@ -78,7 +78,7 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         test::NextIdWillBe(3);
-        LosslessBitmap bitmap(row.format, row.width, row.height, row.colourCount, palette.data(),
+        LosslessBitmap bitmap(test::Ids(), row.format, row.width, row.height, row.colourCount, palette.data(),
                               pixels.data(), row.alpha);
         EXPECT_EQ(bitmap.CharacterId(), 3);
         SwfTag tag;
@@ -100,7 +100,7 @@ TEST(LosslessBitmap, BodiesAndUncompressedData) {
 
 TEST(LosslessBitmap, PaletteIsNotReadWhenEmpty) {
     const uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    LosslessBitmap bitmap(5, 2, 1, 0, nullptr, pixels, 1);
+    LosslessBitmap bitmap(test::Ids(), 5, 2, 1, 0, nullptr, pixels, 1);
     SwfTag tag;
     ASSERT_TRUE(test::ReadWrittenTag(bitmap, tag));
     EXPECT_EQ(ToHex(Inflated(tag)), "01 02 03 04 05 06 07 08");
@@ -110,7 +110,7 @@ TEST(LosslessBitmap, PaletteIsNotReadWhenEmpty) {
 // The host's buffers are copied: changing them afterwards changes nothing.
 TEST(LosslessBitmap, CopiesTheHostBuffers) {
     std::vector<uint8_t> palette = {1, 2, 3}, pixels = {9, 9, 9, 9};
-    LosslessBitmap bitmap(3, 4, 1, 1, palette.data(), pixels.data(), 0);
+    LosslessBitmap bitmap(test::Ids(), 3, 4, 1, 1, palette.data(), pixels.data(), 0);
     palette.assign(3, 0);
     pixels.assign(4, 0);
     SwfTag tag;
@@ -126,7 +126,7 @@ TEST(LosslessBitmap, IncompressiblePixelsRoundTrip) {
         SCOPED_TRACE(side);
         std::vector<uint8_t> pixels(side * side * 4u);
         for (auto &p : pixels) p = static_cast<uint8_t>(random());
-        LosslessBitmap bitmap(5, side, side, 0, nullptr, pixels.data(), 0);
+        LosslessBitmap bitmap(test::Ids(), 5, side, side, 0, nullptr, pixels.data(), 0);
         SwfTag tag;
         ASSERT_TRUE(test::ReadWrittenTag(bitmap, tag));
         EXPECT_EQ(Inflated(tag), pixels);
@@ -134,10 +134,10 @@ TEST(LosslessBitmap, IncompressiblePixelsRoundTrip) {
 }
 
 TEST(LosslessBitmap, ConsecutiveIds) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    LosslessBitmap a(5, 1, 1, 0, nullptr, pixels, 0);
-    LosslessBitmap b(5, 1, 1, 0, nullptr, pixels, 0);
+    LosslessBitmap a(test::Ids(), 5, 1, 1, 0, nullptr, pixels, 0);
+    LosslessBitmap b(test::Ids(), 5, 1, 1, 0, nullptr, pixels, 0);
     EXPECT_EQ(a.CharacterId(), 1);
     EXPECT_EQ(b.CharacterId(), 2);
     EXPECT_EQ(test::WrittenBytes(b)[2], 2);  // the order of writing does not change the ids
@@ -147,7 +147,7 @@ TEST(LosslessBitmap, ConsecutiveIds) {
 // The tag references its compressed data instead of copying it.
 TEST(LosslessBitmap, DataTravelsAsAnExternalBlock) {
     std::vector<uint8_t> pixels(16 * 16 * 4, 7);
-    LosslessBitmap bitmap(5, 16, 16, 0, nullptr, pixels.data(), 0);
+    LosslessBitmap bitmap(test::Ids(), 5, 16, 16, 0, nullptr, pixels.data(), 0);
     SwfStream s;
     bitmap.Write(s);
     ASSERT_EQ(s.Blocks().size(), 1u);

@@ -29,7 +29,7 @@ TEST(ShapeTags, ExactBytes) {
     const ShapeCase rows[] = {
         {"ImageShape80x40", 1,
          [] {
-             return std::make_unique<ImageShape>(0_tw, 0_tw, 80_tw, 40_tw, BitmapPicture::DirectColour(4, 2, pixels, 0));
+             return std::make_unique<ImageShape>(test::Ids(), 0_tw, 0_tw, 80_tw, 40_tw, BitmapPicture::DirectColour(4, 2, pixels, 0));
          },
          1,
          "2A 08 02 00 40 02 80 01 40 02 41 FF FF D5 40 00 0A 00 00 04 41 01 00 D9 44 00 05 20 00 01"
@@ -61,7 +61,7 @@ TEST(ShapeTags, ExactBytes) {
         SCOPED_TRACE(row.name);
         NextIdWillBe(row.firstId);
         auto item = row.make();
-        Movie movie;
+        Movie movie(test::Ids());
         Frame *frame = movie.GetFrame(0);
         frame->ShowItem(item.get());
         ASSERT_EQ(TagKinds(*frame), std::string(row.shapeTagIndex, 'B') + "DP");  // [bitmap,] shape, placement
@@ -150,8 +150,8 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
                   (std::vector<int32_t>{1, 1, row.scaleX, row.scaleY, row.rotateSkew0, row.rotateSkew1,
                                         row.translateX, row.translateY}));
         // The placement carries these bytes after flags 06, depth and id.
-        ResetCharacterIds();
-        Movie movie;
+        test::Ids().ResetCharacterIds();
+        Movie movie(test::Ids());
         movie.GetFrame(0)->ShowItem(&item);
         std::vector<uint8_t> bytes = test::WrittenBytes(*movie.GetFrame(0)->Tags().back());
         std::vector<uint8_t> matrix = Hex(row.bytes);
@@ -162,12 +162,12 @@ TEST(PlacementMatrix, FromTranslationScaleAndRotation) {
 }
 
 TEST(PlacementMatrix, NoTransformNoMatrix) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem item(0_tw, 0_tw, 200_tw, 100_tw);
     item.SetTranslate(5_tw, 5_tw);
     item.SetTranslate(0_tw, 0_tw);
     EXPECT_FALSE(item.HasTransform());
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&item);
     EXPECT_EQ(TagHex(*movie.GetFrame(0)->Tags().back()), "85 06 02 01 00 01 00");
 }
@@ -175,8 +175,8 @@ TEST(PlacementMatrix, NoTransformNoMatrix) {
 // A movie and a rectangle, character ids counted from 1.
 class DisplayItems : public ::testing::Test {
 protected:
-    DisplayItems() { ResetCharacterIds(); }
-    Movie movie;
+    DisplayItems() { test::Ids().ResetCharacterIds(); }
+    Movie movie{test::Ids()};
     RectItem item{0_tw, 0_tw, 200_tw, 100_tw};
 };
 
@@ -241,10 +241,10 @@ TEST_F(DisplayItems, RemovalWithoutOpenPlacementAddsNothing) {
 // The bitmap is defined in the frame of the first showing, ahead of the
 // shape, and the picture's id is lower than the shape's.
 TEST(ImageShapes, BitmapGoesToTheFirstFrame) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape picture(0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
-    Movie movie;
+    ImageShape picture(test::Ids(), 0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&picture);
     movie.GetFrame(1)->ShowItem(&picture);
     const auto &tags = movie.GetFrame(0)->Tags();

@@ -5,7 +5,7 @@
 # only those of the quillon namespace.
 set -eu
 lib=$1 map=$2
-want=$(sed -n '/global:/,/local:/p' "$map" | tr ' ;' '\n' | grep -E '^[A-Z][A-Za-z]+$' | sort)
+want=$(sed -n '/global:/,/local:/p' "$map" | tr ' ;' '\n' | grep -E '^[A-Za-z_]+$' | sort)
 case "$lib" in
   *.a) have=$(nm -g --defined-only "$lib" | awk 'NF == 3 {print $3}' |
               while read -r s; do

@@ -50,7 +50,7 @@ grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$work/build/CMakeCache.txt" || fail
 step "build and install into $prefix"
 cmake --build "$work/build" -j2 >"$work/build.log" 2>&1 || { cat "$work/build.log"; fail "build"; }
 cmake --install "$work/build" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "install"; }
-for f in lib64/libquillon.so.1 lib64/libquillon.a include/quillon.h lib64/pkgconfig/quillon.pc \
+for f in lib64/libquillon.so.1 lib64/libquillon.a include/quillon.h include/quillon_movie.h lib64/pkgconfig/quillon.pc \
          lib64/cmake/quillon/quillonConfig.cmake lib64/cmake/quillon/quillonConfigVersion.cmake \
          share/doc/quillon/LICENSE bin/quillon-demo; do
   [ -e "$prefix/$f" ] || fail "$f was not installed"
@@ -75,6 +75,9 @@ out=$work/pkg-config
 mkdir -p "$out"
 # shellcheck disable=SC2046
 cc -std=c90 -Wall -Wextra -pedantic -Werror "$src/examples/deck.c" -o "$out/deck" \
+  $(pkg-config --cflags --libs quillon) -Wl,-rpath,"$libdir"
+# shellcheck disable=SC2046
+cc -std=c90 -Wall -Wextra -pedantic -Werror "$src/examples/deck_movie.c" -o "$out/deck-movie" \
   $(pkg-config --cflags --libs quillon) -Wl,-rpath,"$libdir"
 # shellcheck disable=SC2046
 c++ -std=c++11 -Wall -Wextra -pedantic -Werror "$src/examples/slides.cpp" -o "$out/slides" \
@@ -102,7 +105,7 @@ for kind in shared static; do
     fail "find_package did not take the installed package: $(grep quillon_DIR "$dir/CMakeCache.txt")"
   cmake --build "$dir" -j2 >>"$dir.log" 2>&1 || { cat "$dir.log"; fail "build examples ($kind)"; }
 done
-for program in quillon-example-deck quillon-example-slides; do
+for program in quillon-example-deck quillon-example-deck-movie quillon-example-slides; do
   readelf -d "$work/cmake-shared/$program" | grep -q 'NEEDED.*libquillon\.so\.1' ||
     fail "$program does not link libquillon.so.1"
   if readelf -d "$work/cmake-static/$program" | grep -q 'NEEDED.*libquillon'; then
@@ -115,11 +118,13 @@ run() {  # run NAME PROGRAM: writes $work/movies/NAME.swf
   (cd "$work/movies" && env -u LD_LIBRARY_PATH "$2" "$work/movies/$1.swf") || fail "$2 failed"
 }
 run pkg-config-deck "$out/deck"
+run pkg-config-deck-movie "$out/deck-movie"
 run pkg-config-slides "$out/slides"
 run pkg-config-deck-static "$out/deck-static"
 run flags-deck "$out/deck-flags"
 for kind in shared static; do
   run "cmake-$kind-deck" "$work/cmake-$kind/quillon-example-deck"
+  run "cmake-$kind-deck-movie" "$work/cmake-$kind/quillon-example-deck-movie"
   run "cmake-$kind-slides" "$work/cmake-$kind/quillon-example-slides"
 done
 for movie in "$work"/movies/*-deck*.swf; do

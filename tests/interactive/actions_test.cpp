@@ -22,6 +22,7 @@ TEST(Actions, RecordBytes) {
     } rows[] = {
         {"Play", [] { return PlayDescriptor().MakeAction(); }, "06"},
         {"Stop", [] { return StopDescriptor().MakeAction(); }, "07"},
+        {"StopSounds", [] { return StopSoundsDescriptor().MakeAction(); }, "09"},
         {"GotoFrame5", [] { return GotoFrameDescriptor(5).MakeAction(); }, "81 02 00 05 00"},
         {"GotoFrame0", [] { return GotoFrameDescriptor(0).MakeAction(); }, "81 02 00 00 00"},
         {"GotoFrame65535", [] { return GotoFrameDescriptor(65535).MakeAction(); }, "81 02 00 FF FF"},

@@ -8,6 +8,7 @@
 #include "characters/shape_tag.h"
 #include "characters/shapes.h"
 #include "interactive/button.h"
+#include "interactive/navigation.h"
 #include "support/bytes.h"
 
 namespace quillon {
@@ -25,23 +26,63 @@ struct ButtonCase {
 TEST(DefineButton2, ExactTags) {
     const std::string records =
         "07 00 00 1F 00 01 04 00 01 00 00 04 02 05 00 01 00 00 04 04 06 00 01 00 00 04 08 06 00 01 00"
-        " 00 04 00 00 00";
+        " 00 04 00";
+    // Each condition action starts with its size (0 for the last); a key
+    // press is the upper 7 bits of its condition word.
     const ButtonCase rows[] = {
-        {"Play", [](Button &b) { b.AttachAction(PlayDescriptor(), 6); }, "A8 08 ", "08 00 06 00"},
+        {"Play", [](Button &b) { b.AttachAction(PlayDescriptor(), 6); }, "A8 08 ", "00 00 08 00 06 00"},
         {"GotoFrame", [](Button &b) { b.AttachAction(GotoFrameDescriptor(3), 6); }, "AC 08 ",
-         "08 00 81 02 00 03 00 00"},
+         "00 00 08 00 81 02 00 03 00 00"},
         // Condition 0 and 10 set no flag; the action is still written.
-        {"NoCondition", [](Button &b) { b.AttachAction(StopDescriptor(), 0); }, "A8 08 ", "00 00 07 00"},
+        {"NoCondition", [](Button &b) { b.AttachAction(StopDescriptor(), 0); }, "A8 08 ",
+         "00 00 00 00 07 00"},
         {"TwoConditions",
          [](Button &b) {
              b.AttachAction(PlayDescriptor(), 6);
              b.AttachAction(StopDescriptor(), 9);
          },
-         "A9 08 ", "09 00 06 07 00"},
+         "A9 08 ", "00 00 09 00 06 07 00"},
         // A GetURL payload of 21 bytes makes n = 24: body 63, long header.
         {"LongGetURL", [](Button &b) { b.AttachAction(GetURLDescriptor("0123456789abcdefghi", ""), 6); },
          "BF 08 3F 00 00 00 ",
-         "08 00 83 15 00 30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66 67 68 69 00 00 00"},
+         "00 00 08 00 83 15 00 30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66 67 68 69 00 00 00"},
+        {"KeyRight",
+         [](Button &b) {
+             b.AttachAction(GotoFrameDescriptor(3), 6);
+             b.AttachKeyAction(GotoFrameDescriptor(3), kKeyRight);
+         },
+         "B6 08 ", "0A 00 08 00 81 02 00 03 00 00 00 00 00 04 81 02 00 03 00 00"},
+        // Actions for one key gather in one condition action.
+        {"TwoActionsOneKey",
+         [](Button &b) {
+             b.AttachAction(PlayDescriptor(), 6);
+             b.AttachKeyAction(StopDescriptor(), kKeyHome);
+             b.AttachKeyAction(PlayDescriptor(), kKeyHome);
+         },
+         "AF 08 ", "06 00 08 00 06 00 00 00 00 06 07 06 00"},
+        {"StopSoundsFirst", [](Button &b) { AttachGoTo(b, GoTo{3, true, false}); }, "AD 08 ",
+         "00 00 08 00 09 81 02 00 03 00 00"},
+        {"StopThere", [](Button &b) { AttachGoTo(b, GoTo{5, false, true}); }, "AD 08 ",
+         "00 00 08 00 81 02 00 05 00 07 00"},
+        // The click, then Right (02), Page Down (11) and Space (20).
+        {"NextWithKeys", [](Button &b) { AttachGoTo(b, GoTo{2, true}, NavigationKeys(Navigation::Next)); },
+         "BF 08 4E 00 00 00 ",
+         "0B 00 08 00 09 81 02 00 02 00 00 0B 00 00 04 09 81 02 00 02 00 00"
+         " 0B 00 00 22 09 81 02 00 02 00 00 00 00 00 40 09 81 02 00 02 00 00"},
+        // Left (01), Page Up (10).
+        {"PreviousWithKeys", [](Button &b) { AttachGoTo(b, GoTo{1}, NavigationKeys(Navigation::Previous)); },
+         "BF 08 40 00 00 00 ", "0A 00 08 00 81 02 00 01 00 00 0A 00 00 02 81 02 00 01 00 00 00 00 00 20 81 02 00 01 00 00"},
+        // Home (06 of the high byte) for the first slide, StopSounds first.
+        {"FirstKeysStopSounds",
+         [](Button &b) { AttachNavigation(b, Navigation::First, 0, NavigationStyle{true, true}); }, "B8 08 ",
+         "0B 00 08 00 09 81 02 00 00 00 00 00 00 00 06 09 81 02 00 00 00 00"},
+        // End (08 of the high byte) for the last.
+        {"LastKeys", [](Button &b) { AttachNavigation(b, Navigation::Last, 9, NavigationStyle{true, false}); },
+         "B6 08 ", "0A 00 08 00 81 02 00 09 00 00 00 00 00 08 81 02 00 09 00 00"},
+        {"NavigationStyleOff", [](Button &b) { AttachNavigation(b, Navigation::Next, 3, NavigationStyle{}); },
+         "AC 08 ", "00 00 08 00 81 02 00 03 00 00"},
+        // With no keys asked, the classic navigation button's bytes.
+        {"NoKeys", [](Button &b) { AttachGoTo(b, GoTo{3}, {}); }, "AC 08 ", "00 00 08 00 81 02 00 03 00 00"},
     };
     for (const ButtonCase &row : rows) {
         SCOPED_TRACE(row.name);
@@ -49,7 +90,7 @@ TEST(DefineButton2, ExactTags) {
         RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
         Button button(&up, &over, &down, &down);
         row.attach(button);
-        Movie movie;
+        Movie movie(test::Ids());
         Frame *frame = movie.GetFrame(0);
         frame->ShowItem(&button);
         // Three state definitions, the button, its placement.
@@ -82,9 +123,72 @@ TEST(ConditionAction, FlagsOfEachNumber) {
     }
 }
 
+// CondKeyPress fills bits 9 to 15 and leaves the mouse flags alone.
+TEST(ConditionAction, KeyPressBits) {
+    struct Row {
+        uint16_t number;
+        uint8_t key;
+        uint16_t word;
+    } rows[] = {{0, kKeyLeft, 0x0200}, {0, kKeySpace, 0x4000}, {0, 127, 0xFE00},
+                {6, kKeyRight, 0x0408}, {1, kKeyPageDown, 0x2300}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.word);
+        ConditionAction c;
+        c.SetCondition(row.number);
+        c.SetKeyPress(kKeyEnd);
+        c.SetKeyPress(row.key);  // replaces the earlier key
+        EXPECT_EQ(c.Conditions(), row.word);
+        EXPECT_EQ(c.KeyPress(), row.key);
+    }
+}
+
+// The keys of each navigation button, as the players number them.
+TEST(Navigation, KeysOfEachButton) {
+    struct Row {
+        Navigation kind;
+        std::vector<int> codes;
+    } rows[] = {{Navigation::First, {3}}, {Navigation::Last, {4}}, {Navigation::Previous, {1, 16}},
+                {Navigation::Next, {2, 17, 32}}};
+    for (const auto &row : rows) {
+        std::vector<int> codes(NavigationKeys(row.kind).begin(), NavigationKeys(row.kind).end());
+        EXPECT_EQ(codes, row.codes);
+    }
+}
+
+// A go-to area: one invisible rectangle (the hyperlink area's look) in four
+// states; StopSounds when asked, GotoFrame, then Stop.
+TEST(Navigation, GoToArea) {
+    struct Row {
+        const char *name;
+        GoTo goTo;
+        const char *header, *actions;
+    } rows[] = {
+        {"Plain", GoTo{4}, "AD 08 ", "00 00 08 00 81 02 00 04 00 07 00"},
+        {"StopSounds", GoTo{300, true}, "AE 08 ", "00 00 08 00 09 81 02 00 2C 01 07 00"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        NextIdWillBe(1);
+        RectItem hyperlinkArea(0, 0, 200, 100);
+        hyperlinkArea.SetFillColour(Colour{0, 0, 0, 0});
+        hyperlinkArea.SetLineColour(Colour{0, 0, 0, 0});
+        Movie reference(test::Ids());
+        reference.GetFrame(0)->ShowItem(&hyperlinkArea);
+        NextIdWillBe(1);
+        Movie movie(test::Ids());
+        movie.GetFrame(0)->ShowItem(MakeGoToArea(0, 0, 200, 100, row.goTo).get());
+        const auto &tags = movie.GetFrame(0)->Tags();
+        ASSERT_EQ(TagKinds(*movie.GetFrame(0)), "DUP");
+        EXPECT_EQ(TagHex(*tags[0]), TagHex(*reference.GetFrame(0)->Tags()[0]));
+        EXPECT_EQ(TagHex(*tags[1]), ToHex(Hex(std::string(row.header) +
+                                              "02 00 00 1F 00 01 01 00 01 00 00 04 02 01 00 01 00 00 04 04 01 00"
+                                              " 01 00 00 04 08 01 00 01 00 00 04 00 " + row.actions)));
+    }
+}
+
 // A condition action that another one follows carries the distance to it.
 TEST(DefineButton2, TwoConditionActions) {
-    DefineButton2Tag tag(0);
+    DefineButton2Tag tag(test::Ids(), 0);
     auto first = std::make_unique<ConditionAction>();
     first->SetCondition(9);
     PlayDescriptor().FillConditionAction(first->Actions());
@@ -104,12 +208,12 @@ TEST(DefineButton2, TwoConditionActions) {
 // The pause button and the hyperlink area: one item in all four states is
 // defined once and every record names it.
 TEST(ButtonItems, OneItemInFourStates) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     const uint8_t pixels[4] = {};
-    ImageShape face(0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
+    ImageShape face(test::Ids(), 0_tw, 0_tw, 20_tw, 20_tw, BitmapPicture::DirectColour(1, 1, pixels, 1));
     Button button(&face, &face, &face, &face);
     button.AttachAction(PlayDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     Frame *frame = movie.GetFrame(0);
     frame->ShowItem(&button);
     ASSERT_EQ(TagKinds(*frame), "BDUP");
@@ -122,9 +226,9 @@ TEST(ButtonItems, OneItemInFourStates) {
 // Two buttons from the same state items in different frames: the items are
 // defined only where the first button was shown.
 TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem up(0_tw, 0_tw, 20_tw, 20_tw), over(0_tw, 0_tw, 20_tw, 20_tw), down(0_tw, 0_tw, 20_tw, 20_tw);
-    Movie movie;
+    Movie movie(test::Ids());
     Button first(&up, &over, &down, &down);
     first.AttachAction(GotoFrameDescriptor(3), 6);
     movie.GetFrame(0)->ShowItem(&first);
@@ -145,12 +249,12 @@ TEST(ButtonItems, SharedStateItemsAreDefinedOnce) {
 }
 
 TEST(ButtonItems, HidingAShownButtonRemovesItAtItsDepth) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem face(0_tw, 0_tw, 20_tw, 20_tw);
     Button button(&face, &face, &face, &face);
     button.SetDepth(500);
     button.AttachAction(StopDescriptor(), 6);
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(&button);
     movie.GetFrame(1)->HideItem(&button);
     movie.GetFrame(2)->HideItem(&button);  // nothing left to remove

@@ -26,7 +26,7 @@ TEST(MovieFile, ExactSmallMovies) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        Movie movie;
+        Movie movie(test::Ids());
         if (row.frames > 0) movie.GetFrame(row.frames - 1);
         EXPECT_EQ(ToHex(WriteAndRead(movie)), ToHex(Hex(row.bytes)));
     }
@@ -48,7 +48,7 @@ TEST(MovieFrames, SlotsGrowWithEightSpare) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        Movie movie;
+        Movie movie(test::Ids());
         EXPECT_EQ(movie.SlotCount(), 0u);
         EXPECT_EQ(movie.FrameCount(), 0);
         for (const Step &step : row.steps) {
@@ -63,7 +63,7 @@ TEST(MovieFrames, SlotsGrowWithEightSpare) {
 }
 
 TEST(MovieFrames, SameNumberSameFrame) {
-    Movie movie;
+    Movie movie(test::Ids());
     Frame *a = movie.GetFrame(2);
     EXPECT_EQ(movie.GetFrame(2), a);
     EXPECT_NE(movie.GetFrame(1), a);
@@ -72,7 +72,7 @@ TEST(MovieFrames, SameNumberSameFrame) {
 // Frames 0 to frameCount - 1 each end with one ShowFrame, empty ones too;
 // frames in spare slots are not written.
 TEST(MovieFile, OneShowFramePerFrame) {
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(1)->AddTag(std::make_unique<RemoveObjectTag>(0, 0));  // a marker tag
     movie.GetFrame(3);
     std::vector<uint8_t> bytes = WriteAndRead(movie);
@@ -85,9 +85,9 @@ TEST(MovieFile, OneShowFramePerFrame) {
 TEST(MovieFile, FileLengthCountsBitmapPayloads) {
     // Incompressible pixels, so the payload dwarfs the tags around it.
     std::vector<uint8_t> pixels = test::NoisePixels(64, 48, 7);
-    Movie movie;
-    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 1));
-    movie.GetFrame(2)->AddTag(std::make_unique<LosslessBitmap>(5, 64, 48, 0, nullptr, pixels.data(), 0));
+    Movie movie(test::Ids());
+    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(test::Ids(), 5, 64, 48, 0, nullptr, pixels.data(), 1));
+    movie.GetFrame(2)->AddTag(std::make_unique<LosslessBitmap>(test::Ids(), 5, 64, 48, 0, nullptr, pixels.data(), 0));
     std::vector<uint8_t> bytes = WriteAndRead(movie);
     ASSERT_GT(bytes.size(), 2u * 64 * 48 * 4);
     test::SwfMovie parsed;
@@ -103,7 +103,7 @@ TEST(MovieFile, FileLengthCountsBitmapPayloads) {
 }
 
 TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
-    Movie movie;
+    Movie movie(test::Ids());
     movie.SetSize(Twips::FromPixels(640), Twips::FromPixels(480));
     movie.SetFrameRate(25);
     movie.GetFrame(5)->AddTag(std::make_unique<ShowFrameTag>());
@@ -119,7 +119,7 @@ TEST(MovieFile, WriteEmptiesTheMovieAndKeepsItsSettings) {
 }
 
 TEST(MovieFile, FrameRateKeepsItsLowByte) {
-    Movie movie;
+    Movie movie(test::Ids());
     movie.SetFrameRate(0x1FF);
     std::vector<uint8_t> bytes = WriteAndRead(movie);
     ASSERT_EQ(bytes.size(), 23u);
@@ -128,33 +128,33 @@ TEST(MovieFile, FrameRateKeepsItsLowByte) {
 }
 
 TEST(CharacterIds, RestartAfterASuccessfulWriteOnly) {
-    ResetCharacterIds();
-    EXPECT_EQ(NextCharacterId(), 1);
-    EXPECT_EQ(NextCharacterId(), 2);
-    Movie movie;
+    test::Ids().ResetCharacterIds();
+    EXPECT_EQ(test::Ids().NextCharacterId(), 1);
+    EXPECT_EQ(test::Ids().NextCharacterId(), 2);
+    Movie movie(test::Ids());
     movie.GetFrame(0);
     std::string missing = test::TempDir() + "/no-such-directory/m.swf";
     EXPECT_FALSE(movie.WriteFile(missing.c_str()));
     EXPECT_FALSE(test::FileExists(missing));
     test::ExpectEmptied(movie);
-    EXPECT_EQ(NextCharacterId(), 3);  // a failed open leaves the counter
+    EXPECT_EQ(test::Ids().NextCharacterId(), 3);  // a failed open leaves the counter
     WriteAndRead(movie, test::TempFile("ok.swf"));
-    EXPECT_EQ(NextCharacterId(), 1);
+    EXPECT_EQ(test::Ids().NextCharacterId(), 1);
 }
 
 // Ids never wrap: after 65535 there is no id (0) until the next reset.
 TEST(CharacterIds, NoneAfter65535) {
-    ResetCharacterIds();
-    EXPECT_EQ(CharacterIdsLeft(), 65535u);
-    for (int i = 1; i < 65535; ++i) NextCharacterId();
-    EXPECT_EQ(CharacterIdsLeft(), 1u);
-    EXPECT_EQ(NextCharacterId(), 65535);
-    EXPECT_EQ(CharacterIdsLeft(), 0u);
-    EXPECT_EQ(NextCharacterId(), 0);
-    EXPECT_EQ(NextCharacterId(), 0);
-    ResetCharacterIds();
-    EXPECT_EQ(NextCharacterId(), 1);
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
+    EXPECT_EQ(test::Ids().CharacterIdsLeft(), 65535u);
+    for (int i = 1; i < 65535; ++i) test::Ids().NextCharacterId();
+    EXPECT_EQ(test::Ids().CharacterIdsLeft(), 1u);
+    EXPECT_EQ(test::Ids().NextCharacterId(), 65535);
+    EXPECT_EQ(test::Ids().CharacterIdsLeft(), 0u);
+    EXPECT_EQ(test::Ids().NextCharacterId(), 0);
+    EXPECT_EQ(test::Ids().NextCharacterId(), 0);
+    test::Ids().ResetCharacterIds();
+    EXPECT_EQ(test::Ids().NextCharacterId(), 1);
+    test::Ids().ResetCharacterIds();
 }
 
 // The stage RECT of a header as it must be: field width max(15, bits of the
@@ -202,7 +202,7 @@ TEST(StageHeader, KnownStages) {
         SCOPED_TRACE(row.name);
         int32_t w = row.widthPixels * 20, h = row.heightPixels * 20;
         EXPECT_EQ(ToHex(ExpectedStageRect(w, h)), ToHex(Hex(row.rect)));
-        Movie movie;
+        Movie movie(test::Ids());
         movie.SetSize(Twips::FromTwips(w), Twips::FromTwips(h));
         movie.SetFrameRate(30);
         movie.GetFrame(0);

@@ -98,9 +98,9 @@ TEST(DepthAssignment, WorkedExample) {
 // The same example built from display items and written: the file carries
 // the assigned depths.
 TEST(DepthAssignment, WorkedExampleInAFile) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     RectItem one(0_tw, 0_tw, 100_tw, 100_tw), two(0_tw, 0_tw, 100_tw, 100_tw), three(0_tw, 0_tw, 100_tw, 100_tw);
-    Movie movie;
+    Movie movie(test::Ids());
     one.SetDepth(100);
     three.SetDepth(100);
     // Define in id order 1, 2, 3 (define-only), then place as in the example.
@@ -157,11 +157,11 @@ TEST(DisplayListCheck, FaultsTheReaderFinds) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        ResetCharacterIds();
-        Movie movie;
+        test::Ids().ResetCharacterIds();
+        Movie movie(test::Ids());
         RectItem one(0_tw, 0_tw, 100_tw, 100_tw), two(0_tw, 0_tw, 100_tw, 100_tw);
         for (RectItem *item : {&one, &two}) {
-            if (row.sameIds) ResetCharacterIds();
+            if (row.sameIds) test::Ids().ResetCharacterIds();
             item->SetDefineOnly(1);
             movie.GetFrame(0)->ShowItem(item);
         }

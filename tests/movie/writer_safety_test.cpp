@@ -50,7 +50,7 @@ std::string OldFile(const std::string &dir, const std::string &name) {
 // the writer's own bytes and the pictures' bytes alternate.
 void FillLargeMovie(Movie &movie) {
     std::vector<uint8_t> pixels = test::NoisePixels(160, 160, 11);
-    auto first = std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 1);
+    auto first = std::make_unique<LosslessBitmap>(test::Ids(), 5, 160, 160, 0, nullptr, pixels.data(), 1);
     uint16_t id = first->CharacterId();
     movie.GetFrame(0)->AddTag(std::move(first));
     for (uint16_t depth = 1; depth <= 12000; ++depth)
@@ -58,7 +58,7 @@ void FillLargeMovie(Movie &movie) {
             depth, id, std::make_unique<Matrix>(Matrix::Translate(Twips::FromTwips(depth), Twips::FromTwips(-depth))))));
     for (uint16_t depth = 1; depth <= 12000; ++depth)
         movie.GetFrame(1)->AddTag(std::make_unique<RemoveObjectTag>(id, depth));
-    movie.GetFrame(1)->AddTag(std::make_unique<LosslessBitmap>(5, 160, 160, 0, nullptr, pixels.data(), 0));
+    movie.GetFrame(1)->AddTag(std::make_unique<LosslessBitmap>(test::Ids(), 5, 160, 160, 0, nullptr, pixels.data(), 0));
 }
 
 // Lowers the file size limit of this process for its lifetime (0 keeps it),
@@ -89,7 +89,7 @@ private:
 // incompressible pixels, its id the counter's next.
 void FillSmallMovie(Movie &movie) {
     std::vector<uint8_t> pixels = test::NoisePixels(48, 48, 5);
-    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(5, 48, 48, 0, nullptr, pixels.data(), 1));
+    movie.GetFrame(0)->AddTag(std::make_unique<LosslessBitmap>(test::Ids(), 5, 48, 48, 0, nullptr, pixels.data(), 1));
 }
 
 // The bytes of the first frames of a movie that fill makes, its ids counted
@@ -97,7 +97,7 @@ void FillSmallMovie(Movie &movie) {
 // devices.
 std::vector<uint8_t> Composed(void (*fill)(Movie &), int32_t frames, uint16_t firstId) {
     test::NextIdWillBe(firstId);
-    Movie movie;
+    Movie movie(test::Ids());
     fill(movie);
     MovieWriter writer;
     for (int32_t f = 0; f < frames; ++f) {
@@ -272,7 +272,7 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
         std::string dir = test::TempDir();
         std::string path = c.setUp(dir);
         test::NextIdWillBe(firstId);
-        Movie movie;
+        Movie movie(test::Ids());
         FillSmallMovie(movie);
         bool written;
         {
@@ -288,7 +288,7 @@ TEST(WriterSafety, EveryKindOfTargetGetsTheMovieOrKeepsItsOldContent) {
         if (c.check) c.check(dir);
         EXPECT_EQ(movie.FrameCount(), 0);
         // The ids restart after a movie was written, and only then.
-        EXPECT_EQ(NextCharacterId(), c.written ? 1 : firstId + 1);
+        EXPECT_EQ(test::Ids().NextCharacterId(), c.written ? 1 : firstId + 1);
     }
     umask(oldMask);
 }
@@ -316,15 +316,15 @@ TEST(WriterSafety, FullFileSystemKeepsTheOldFile) {
         GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
                      << "); the file size limit test covers a full disk";
     test::NextIdWillBe(7);
-    Movie movie;
+    Movie movie(test::Ids());
     ExpectFailedWriteKeepsTheOldFile(dir, movie, 0);
     umount(dir.c_str());
-    EXPECT_EQ(NextCharacterId(), 9) << "two bitmaps took 7 and 8; a failed write keeps counting";
+    EXPECT_EQ(test::Ids().NextCharacterId(), 9) << "two bitmaps took 7 and 8; a failed write keeps counting";
 }
 
 TEST(WriterSafety, MissingDirectoryWritesNothing) {
     std::string dir = test::TempDir();
-    Movie movie;
+    Movie movie(test::Ids());
     FillLargeMovie(movie);
     EXPECT_FALSE(movie.WriteFile((dir + "/missing/movie.swf").c_str()));
     EXPECT_TRUE(Entries(dir).empty());
@@ -333,7 +333,7 @@ TEST(WriterSafety, MissingDirectoryWritesNothing) {
 
 TEST(WriterSafety, EmptyOrNullPathWritesNothing) {
     std::string dir = test::TempDir();
-    Movie movie;
+    Movie movie(test::Ids());
     for (const char *path : {static_cast<const char *>(nullptr), ""}) {
         movie.GetFrame(0);
         EXPECT_FALSE(movie.WriteFile(path));
@@ -344,15 +344,15 @@ TEST(WriterSafety, EmptyOrNullPathWritesNothing) {
 
 TEST(WriterSafety, FailedWriteLeavesTheOldFileAndNoTemporary) {
     std::string dir = test::TempDir(), path = dir + "/movie.swf";
-    ResetCharacterIds();
-    Movie movie;
+    test::Ids().ResetCharacterIds();
+    Movie movie(test::Ids());
     ExpectFailedWriteKeepsTheOldFile(dir, movie, 16 * 1024);
 
     // With the limit gone the same path is written completely and replaces
     // the old file; streamed into the file, the movie has the bytes composed
     // in memory for pipes and devices.
     std::vector<uint8_t> expected = Composed(FillLargeMovie, 2, 1);
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     FillLargeMovie(movie);
     std::vector<uint8_t> bytes = test::WriteAndRead(movie, path);
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
@@ -366,7 +366,7 @@ TEST(WriterSafety, FailedWriteLeavesTheOldFileAndNoTemporary) {
 TEST(WriterSafety, SuccessfulWriteReplacesAnExistingFile) {
     std::string dir = test::TempDir(), path = dir + "/movie.swf";
     WriteText(path, std::string(5000, 'x'));
-    Movie movie;
+    Movie movie(test::Ids());
     EXPECT_EQ(test::WriteAndRead(movie, path).size(), 23u);
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"movie.swf"});
 }

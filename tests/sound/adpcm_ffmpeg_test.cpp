@@ -29,7 +29,8 @@ bool WriteStreamingMovie(const std::string &path, const std::vector<uint8_t> &ad
     writer.AddTag(std::make_unique<RawTag>(TagCode::SoundStreamHead, head));
     writer.AddTag(std::make_unique<RawTag>(TagCode::SoundStreamBlock, Bytes(adpcm)));
     writer.AddTag(std::make_unique<ShowFrameTag>());
-    return writer.WriteFile(path.c_str(), 11000_tw, 8000_tw, 12);
+    uint64_t saves = 0;
+    return writer.WriteFile(path.c_str(), 11000_tw, 8000_tw, 12, saves);
 }
 
 struct DecodeCase {

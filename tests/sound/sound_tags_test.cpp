@@ -2,6 +2,7 @@
 // and missing WAV files; the SOUNDINFO record; and the AddSound export.
 #include <gtest/gtest.h>
 
+#include "api/library_state.h"
 #include "quillon.h"
 #include "sound/sound_tags.h"
 #include "support/table.h"
@@ -25,10 +26,10 @@ const Bytes kTwo1000 = test::PcmWav(1, 22050, 16, test::Samples16({1000, 1000}))
 // which it closes, or from no file at all; character ids start again at 1.
 template <class T = Sound>
 std::unique_ptr<T> FromFile(const Bytes &bytes, bool missing = false) {
-    ResetCharacterIds();
+    test::Ids().ResetCharacterIds();
     OwnedFile f(missing ? nullptr : test::TempFileWith(bytes));
     EXPECT_TRUE(missing || f) << "no temporary file";
-    return std::make_unique<T>(std::move(f), 5);
+    return std::make_unique<T>(test::Ids(), std::move(f), 5);
 }
 
 // Every sound starts in its frame with the default SOUNDINFO.
@@ -73,7 +74,7 @@ class SoundFrameTags : public ::testing::TestWithParam<SoundCase> {};
 
 TEST_P(SoundFrameTags, AddsHeadDefinitionAndStart) {
     const SoundCase &c = GetParam();
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(FromFile(c.file, c.missing).get());
     std::vector<std::string> want = {ToHex(Hex(c.streamHead)), ToHex(Hex(c.defineSound)),
                                      kStartSound};
@@ -85,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SoundFrameTags, ::testing::ValuesIn(kCases), tes
 
 TEST(Sound, SecondShowingOnlyStartsAgain) {
     auto sound = FromFile(kTwo1000);
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(sound.get());
     movie.GetFrame(3)->ShowItem(sound.get());
     EXPECT_EQ(FrameTags(*movie.GetFrame(3)), std::vector<std::string>{kStartSound});
@@ -96,7 +97,7 @@ TEST(Sound, SecondShowingOnlyStartsAgain) {
 // name a character the new movie lacks, so the sound adds nothing.
 TEST(Sound, AfterTheMovieWasWrittenAddsNothing) {
     auto sound = FromFile(kTwo1000);
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(sound.get());
     ASSERT_TRUE(movie.WriteFile((test::TempDir() + "/first.swf").c_str()));
     movie.GetFrame(0)->ShowItem(sound.get());
@@ -119,7 +120,7 @@ TEST(Sound, DefineSoundRefersToItsDataAsABlock) {
 // SoundStreamHead, and a long header for the 7 + 43789 byte body.
 TEST(Sound, SeventyThousandFrames) {
     Bytes file = test::PcmWav(1, 22050, 16, test::Samples16(test::Sine(70000, 1000, 22050, 8000)));
-    Movie movie;
+    Movie movie(test::Ids());
     movie.GetFrame(0)->ShowItem(FromFile(file).get());
     std::vector<std::string> tags = FrameTags(*movie.GetFrame(0));
     ASSERT_EQ(tags.size(), 3u);
@@ -195,7 +196,7 @@ class AddSoundExport : public ::testing::Test {
 protected:
     void SetUp() override {
         DestroyMovie();
-        ResetCharacterIds();
+        State().context.ResetCharacterIds();
         dir_ = test::TempDir();
         wav_ = dir_ + "/two.wav";
         ASSERT_TRUE(test::WriteBytes(wav_, kTwo1000));
@@ -235,7 +236,7 @@ TEST_F(AddSoundExport, NullNameGivesAnEmptySound) {
 
 TEST_F(AddSoundExport, WithoutAMovieDoesNothing) {
     AddSound(wav_.c_str());
-    EXPECT_EQ(NextCharacterId(), 1);  // no sound character was made
+    EXPECT_EQ(State().context.NextCharacterId(), 1);  // no sound character was made
 }
 
 TEST_F(AddSoundExport, BeforeTheFirstFrameDoesNothing) {
@@ -243,7 +244,7 @@ TEST_F(AddSoundExport, BeforeTheFirstFrameDoesNothing) {
     AddSound(wav_.c_str());
     DuplicateFrame();
     EXPECT_EQ(WriteAndRead(), Header(25) + " 40 00 00 00");
-    EXPECT_EQ(NextCharacterId(), 1);
+    EXPECT_EQ(State().context.NextCharacterId(), 1);
 }
 
 }  // namespace

@@ -13,44 +13,16 @@
 #include <gtest/gtest.h>
 
 #include "sound/wave_reader.h"
+#include "support/allocation_hook.h"
 #include "support/table.h"
 #include "wav_builder.h"
-
-// The largest allocation while a test watches.
-namespace {
-std::atomic<bool> watchAllocations{false};
-std::atomic<size_t> largestAllocation{0};
-
-void *AllocateOrNull(size_t size) noexcept {
-    if (watchAllocations && size > largestAllocation) largestAllocation = size;
-    return std::malloc(size ? size : 1);
-}
-
-void *Allocate(size_t size) {
-    if (void *p = AllocateOrNull(size)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-// Every form that the program may pair with another (std::stable_sort's
-// buffer is taken with the nothrow form and given back with the plain one),
-// so that all of them allocate and free alike.
-void *operator new(size_t size) { return Allocate(size); }
-void *operator new[](size_t size) { return Allocate(size); }
-void *operator new(size_t size, const std::nothrow_t &) noexcept { return AllocateOrNull(size); }
-void *operator new[](size_t size, const std::nothrow_t &) noexcept { return AllocateOrNull(size); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete[](void *p, size_t) noexcept { std::free(p); }
-void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
-void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace quillon {
 namespace {
 
 using test::Bytes, test::Cat, test::Chunk, test::CodecFmt, test::ExtensibleFmt, test::FmtContent;
 using test::PcmWav, test::Riff, test::Wav;
+using test::largestAllocation, test::watchAllocations;
 
 using Samples = std::vector<int16_t>;
 

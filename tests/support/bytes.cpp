@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
+#include "characters/jpeg_bitmap.h"
 #include "characters/lossless_bitmap.h"
 #include "characters/shape_tag.h"
 #include "interactive/button.h"
@@ -60,6 +61,7 @@ std::string TagKinds(const Frame &frame) {
     for (const auto &tag : frame.Tags()) {
         const Tag *t = tag.get();
         if (dynamic_cast<const LosslessBitmap *>(t)) out += 'B';
+        else if (dynamic_cast<const JpegBitmap *>(t)) out += 'J';
         else if (dynamic_cast<const ShapeTag *>(t)) out += 'D';
         else if (dynamic_cast<const DefineButton2Tag *>(t)) out += 'U';
         else if (dynamic_cast<const DoActionTag *>(t)) out += 'A';
@@ -70,9 +72,14 @@ std::string TagKinds(const Frame &frame) {
     return out;
 }
 
+MovieContext &Ids() {
+    static MovieContext context;
+    return context;
+}
+
 void NextIdWillBe(uint16_t next) {
-    ResetCharacterIds();
-    for (uint16_t i = 1; i < next; ++i) NextCharacterId();
+    Ids().ResetCharacterIds();
+    for (uint16_t i = 1; i < next; ++i) Ids().NextCharacterId();
 }
 
 std::vector<uint16_t> StackingKeys(Movie &movie) {

@@ -53,10 +53,14 @@ private:
     std::vector<uint8_t> body_;
 };
 // The kinds of a frame's tags, as letters: B DefineBitsLossless(2),
+// J DefineBitsJPEG2,
 // D DefineShape3, U DefineButton2, A DoAction, P PlaceObject2,
 // R RemoveObject, ? anything else.
 std::string TagKinds(const Frame &frame);
-// Sets the character id counter so that the next id drawn is `next`.
+// The context of the tags and movies a test makes on its own (the library's
+// exports have theirs); tests run one at a time in a process.
+MovieContext &Ids();
+// Sets the test context's id counter so that the next id drawn is `next`.
 void NextIdWillBe(uint16_t next);
 // The depth value of every placement of a movie not yet written, in file
 // order (a PlaceObject2 holds its item's depth value until the writer gives

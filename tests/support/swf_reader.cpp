@@ -8,6 +8,10 @@
 #include <set>
 #include <utility>
 
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
 #include <zlib.h>
 
 namespace quillon::test {
@@ -205,6 +209,7 @@ public:
         case kRemoveObject: return RemoveObject(tag, index);
         case kDefineBitsLossless:
         case kDefineBitsLossless2: return Bitmap(tag);
+        case kDefineBitsJPEG2: return Jpeg(tag);
         case kDefineShape3: return Shape(tag);
         case kDefineButton2: return Button(tag);
         case kDoAction: return DoAction(tag);
@@ -299,6 +304,15 @@ private:
             return Fail(tag, "zlib data holds " + std::to_string(data.size()) + " bytes, not " +
                                  std::to_string(expected));
         return Define(tag, b.id);
+    }
+
+    bool Jpeg(const SwfTag &tag) {
+        SwfBitmap b;
+        std::string error;
+        if (tag.body.size() < 2) return Fail(tag, "JPEG bitmap without its id");
+        if (!DecodeJpeg(tag.body.data() + 2, tag.body.size() - 2, b, error))
+            return Fail(tag, "JPEG does not decode: " + error);
+        return Define(tag, static_cast<uint16_t>(tag.body[0] | tag.body[1] << 8));
     }
 
     bool Styles(const SwfTag &tag, BitReader &r, uint32_t &fills, uint32_t &lines) {
@@ -542,7 +556,75 @@ bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels) {
     return ok;
 }
 
+namespace {
+
+// libjpeg reports a fatal error by calling error_exit, which must not
+// return: it jumps back to the decoding call with the message kept.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void JpegFatal(j_common_ptr info) {
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// Decodes into b's pixels. No object with a destructor lives in this frame
+// (the row is libjpeg's, freed with the decoder), so a jump skips none.
+bool JpegRows(jpeg_decompress_struct &info, JpegErrors &errors, SwfBitmap &b) {
+    if (setjmp(errors.jump)) return false;
+    jpeg_start_decompress(&info);
+    b.width = static_cast<int32_t>(info.output_width);
+    b.height = static_cast<int32_t>(info.output_height);
+    b.rgba.assign(static_cast<size_t>(b.width) * b.height * 4, 255);
+    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                               info.output_width * 3, 1);
+    for (size_t y = 0; info.output_scanline < info.output_height; ++y) {
+        jpeg_read_scanlines(&info, row, 1);
+        for (size_t x = 0; x < info.output_width; ++x)
+            std::copy(row[0] + x * 3, row[0] + x * 3 + 3, &b.rgba[(y * info.output_width + x) * 4]);
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+}  // namespace
+
+bool DecodeJpeg(const uint8_t *jpeg, size_t size, SwfBitmap &b, std::string &error) {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = JpegFatal;
+    errors.manager.output_message = [](j_common_ptr) {};
+    jpeg_create_decompress(&info);
+    volatile bool ok = false;
+    if (!setjmp(errors.jump)) {
+        jpeg_mem_src(&info, jpeg, static_cast<unsigned long>(size));
+        jpeg_read_header(&info, TRUE);
+        info.out_color_space = JCS_RGB;
+        ok = JpegRows(info, errors, b);
+    }
+    if (ok && errors.manager.num_warnings > 0) {
+        errors.manager.format_message(reinterpret_cast<j_common_ptr>(&info), errors.message);
+        ok = false;
+    }
+    if (!ok) error = errors.message;
+    jpeg_destroy_decompress(&info);
+    b.format = 0;
+    b.colours = 0;
+    return ok;
+}
+
 bool DecodeBitmap(const SwfTag &tag, SwfBitmap &b) {
+    if (tag.code == kDefineBitsJPEG2) {
+        std::string error;
+        if (tag.body.size() < 2) return false;
+        b.id = static_cast<uint16_t>(tag.body[0] | tag.body[1] << 8);
+        return DecodeJpeg(tag.body.data() + 2, tag.body.size() - 2, b, error);
+    }
     std::vector<uint8_t> raw;
     size_t entry, row;
     if (!InflateBitmap(tag, raw) || !ReadBitmapHeader(tag, b, entry, row)) return false;

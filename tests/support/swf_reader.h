@@ -15,7 +15,7 @@ namespace quillon::test {
 // The codes of the tags the library writes.
 enum SwfTagCode : uint16_t {
     kEnd = 0, kShowFrame = 1, kRemoveObject = 5, kDoAction = 12, kDefineSound = 14, kStartSound = 15,
-    kDefineBitsLossless = 20, kPlaceObject2 = 26, kDefineShape3 = 32, kDefineButton2 = 34,
+    kDefineBitsLossless = 20, kDefineBitsJPEG2 = 21, kPlaceObject2 = 26, kDefineShape3 = 32, kDefineButton2 = 34,
     kDefineBitsLossless2 = 36, kSoundStreamHead = 18, kSoundStreamHead2 = 45,
 };
 
@@ -102,6 +102,7 @@ struct SwfMovie {
 //     ShowFrame tags as the header's frame count;
 //   - the bodies of PlaceObject2 (26), RemoveObject (5), DefineBitsLossless
 //     (20, 36; the zlib data decompresses to exactly the palette and rows),
+//     DefineBitsJPEG2 (21; libjpeg decodes the JPEG without a warning),
 //     DefineShape3 (32), DefineButton2 (34) and DoAction (12) decode and end
 //     exactly at their tag's end;
 //   - shape outlines stay within the box their bounds' corners span (the
@@ -137,15 +138,19 @@ bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels);
 // "GetURL(https://example.com/, _blank)"; others as "Action(code)".
 std::string DescribeActions(const std::vector<SwfAction> &actions);
 
-// A DefineBitsLossless(2) decoded to straight RGBA (alpha 255 without it).
+// A DefineBitsLossless(2) or DefineBitsJPEG2 decoded to straight RGBA (alpha
+// 255 without it).
 struct SwfBitmap {
     uint16_t id = 0;
-    uint8_t format = 0;  // 3: colour-mapped, 5: 32-bit
+    uint8_t format = 0;  // 3: colour-mapped, 5: 32-bit, 0: JPEG
     int32_t width = 0, height = 0, colours = 0;  // colours: palette entries of format 3
     std::vector<uint8_t> rgba;  // width x height x 4
 };
 // False when the tag is not a bitmap, its data does not decompress to its
 // size or a pixel names a colour beyond the palette.
 bool DecodeBitmap(const SwfTag &tag, SwfBitmap &bitmap);
+// A JPEG stream decoded by libjpeg to RGBA (alpha 255); false, with
+// libjpeg's words in error, when it fails or warns of corrupt data.
+bool DecodeJpeg(const uint8_t *jpeg, size_t size, SwfBitmap &bitmap, std::string &error);
 
 }  // namespace quillon::test

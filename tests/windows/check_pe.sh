@@ -2,7 +2,8 @@
 # Reads the headers of a Windows binary with objdump -p.
 #   check_pe.sh exports DLL HEADER   the export table holds exactly the
 #                                    functions that HEADER declares, 27 of
-#                                    them, under their plain names
+#                                    them, and those of quillon_movie.h
+#                                    beside it, under their plain names
 #   check_pe.sh imports BINARY...    each imports only system DLLs (no
 #                                    compiler runtime, no zlib1.dll)
 set -eu
@@ -25,11 +26,13 @@ case "$mode" in
 exports)
   dll=$1 header=$2
   tool=$(objdump_for "$dll"); need "$tool"
-  want=$(sed -n 's/^QUILLON_API void QUILLON_CALL \([A-Za-z]*\)(.*/\1/p' "$header" | sort)
+  classic=$(sed -n 's/^QUILLON_API void QUILLON_CALL \([A-Za-z]*\)(.*/\1/p' "$header")
+  handle=$(sed -n 's/^QUILLON_API .*QUILLON_CALL \(quillon_movie_[a-z_]*\)(.*/\1/p' "$(dirname "$header")/quillon_movie.h")
+  want=$(printf '%s\n%s\n' "$classic" "$handle" | grep . | sort)
   # The name table: lines "[   n] Name" after "[Ordinal/Name Pointer] Table".
   have=$("$tool" -p "$dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
          sed -n 's/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p' | sort)
-  nwant=$(printf '%s\n' "$want" | grep -c .) || true
+  nwant=$(printf '%s\n' "$classic" | grep -c .) || true
   nhave=$(printf '%s\n' "$have" | grep -c .) || true
   echo "export table of $dll ($nhave names):"
   printf '%s\n' "$have" | paste -sd' ' | fold -s -w 100 | sed 's/^/  /'

@@ -1,4 +1,4 @@
-// Runs LibreOffice headless once for every deck of a run:
+// Runs LibreOffice headless once for every deck of a run, in a box:
 //   soffice --headless -env:UserInstallation=file:///TMP/profile
 //           --convert-to pdf --outdir TMP/out TMP/in/deck-0.pptx ...
 // Each deck is linked into TMP/in under a name of its own, so that decks of
@@ -6,10 +6,6 @@
 #include "slides/office_convert.h"
 
 #include <fcntl.h>
-#include <ftw.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -18,14 +14,38 @@
 #include <cstring>
 
 #include "common/files.h"
-
-extern char **environ;
+#include "slides/pdf_read.h"
 
 namespace quillon_tools {
 
 namespace {
 
-const char *const kExtensions[] = {".pptx", ".ppt", ".pps", ".ppsx", ".odp", ".fodp", ".key"};
+const char *const kExtensions[] = {".pptx", ".ppt", ".pps", ".ppsx", ".odp", ".fodp",
+                                   ".key",  ".otp", ".potx", ".pot"};
+
+// The private profile's settings, in LibreOffice's registry format: the
+// highest macro security with macros disabled outright, and links to files
+// outside a trusted place (there is none) blocked, so that a picture linked
+// to an address is never fetched even where the box has no network
+// namespace.
+const char kProfileSettings[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+    "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+    "oor:name=\"MacroSecurityLevel\" oor:op=\"fuse\"><value>3</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+    "oor:name=\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+    "oor:name=\"BlockUntrustedRefererLinks\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+    "oor:name=\"SecureURL\" oor:op=\"fuse\"><value/></prop></item>\n"
+    "</oor:items>\n";
+
+// Pages are looked at this small to tell a blank one: any mark on the page
+// leaves at least a grey pixel.
+constexpr int kBlankCheckSide = 256;
 
 std::string Extension(const std::string &path) {
     std::string base = BaseName(path);
@@ -76,31 +96,32 @@ std::string Absolute(const std::string &path) {
     return std::string(here) + "/" + path;
 }
 
-int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) {
-    std::remove(path);
-    return 0;
+// Whether a file of size bytes holds nothing but blank space. A large file
+// is not read: it is no empty one.
+bool OnlyBlankSpace(const std::string &path, off_t size) {
+    if (size == 0) return true;
+    if (size > 4096) return false;
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    for (unsigned char c : bytes)
+        if (!std::isspace(c)) return false;
+    return true;
 }
 
-// Runs program with args, its output and errors into log; its exit status,
-// or -1 when it could not start or did not exit normally.
-int Run(const std::vector<std::string> &args, const std::string &log) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::vector<char *> argv;
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid;
-    int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) return -1;
-    int status;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Whether every page of the document is blank white paper: what
+// LibreOffice makes of an empty file, or of a deck without slides.
+bool OnlyBlankPages(const PdfDocument &pdf) {
+    RgbaCanvas picture(1, 1);
+    std::vector<uint8_t> scratch;
+    std::string ignored;
+    for (int page = 0; page < pdf.PageCount(); ++page) {
+        if (!pdf.Render(page, kBlankCheckSide, kBlankCheckSide, Rgb{255, 255, 255}, picture, scratch,
+                        ignored))
+            return false;
+        for (const Rgba &p : picture.Pixels())
+            if (p.r != 255 || p.g != 255 || p.b != 255) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -113,13 +134,10 @@ bool IsPresentation(const std::string &path) {
 }
 
 OfficeConversion::~OfficeConversion() {
-    if (!folder_.empty()) nftw(folder_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    for (int fd : kept_) close(fd);
 }
 
-bool OfficeConversion::Convert(const std::vector<std::string> &decks,
-                               std::vector<std::string> &pdfs, std::string &error) {
-    pdfs.clear();
-    if (decks.empty()) return true;
+bool OfficeConversion::CheckDecks(const std::vector<std::string> &decks, std::string &error) const {
     for (const std::string &deck : decks) {
         off_t size;
         if (!CheckRegularFile(deck, size, error)) return false;
@@ -127,7 +145,17 @@ bool OfficeConversion::Convert(const std::vector<std::string> &decks,
             error = deck + ": cannot be read: " + std::strerror(errno);
             return false;
         }
+        if (OnlyBlankSpace(deck, size)) {
+            error = deck + ": the presentation is empty (" +
+                    (size == 0 ? "no byte" : "nothing but blank space") + ")";
+            return false;
+        }
     }
+    return true;
+}
+
+bool OfficeConversion::Run(const std::vector<std::string> &decks, int timeoutSeconds,
+                           std::string &error) {
     std::string soffice = FindProgram("soffice");
     if (soffice.empty()) soffice = FindProgram("libreoffice");
     if (soffice.empty()) {
@@ -136,57 +164,106 @@ bool OfficeConversion::Convert(const std::vector<std::string> &decks,
                 "(Debian package libreoffice-impress)";
         return false;
     }
-
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillon-slides-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) {
-        error = "cannot make a temporary folder for LibreOffice in " + DirectoryOf(pattern) + ": " +
-                std::strerror(errno);
-        return false;
-    }
-    folder_ = Absolute(name.data());
-    if (!MakeDirectory(folder_ + "/in", error) || !MakeDirectory(folder_ + "/out", error))
+    const std::string &folder = folder_.Path();
+    if (!MakeDirectory(folder + "/in", error) || !MakeDirectory(folder + "/out", error) ||
+        !MakeDirectory(folder + "/profile", error) || !MakeDirectory(folder + "/profile/user", error) ||
+        !WriteFileAtomically(folder + "/profile/user/registrymodifications.xcu", kProfileSettings, error))
         return false;
     std::vector<std::string> args = {soffice,
                                      "--headless",
                                      "--norestore",
                                      "--nologo",
                                      "--nolockcheck",
-                                     "-env:UserInstallation=" + FileUrl(folder_ + "/profile"),
+                                     "--nodefault",
+                                     "-env:UserInstallation=" + FileUrl(folder + "/profile"),
                                      "--convert-to",
                                      "pdf",
                                      "--outdir",
-                                     folder_ + "/out"};
+                                     folder + "/out"};
     for (size_t i = 0; i < decks.size(); ++i) {
-        std::string link = folder_ + "/in/deck-" + std::to_string(i) + Extension(decks[i]);
+        std::string link = folder + "/in/deck-" + std::to_string(i) + Extension(decks[i]);
         if (symlink(Absolute(decks[i]).c_str(), link.c_str()) != 0) {
-            error = "cannot link " + decks[i] + " into " + folder_ + ": " + std::strerror(errno);
+            error = "cannot link " + decks[i] + " into " + folder + ": " + std::strerror(errno);
             return false;
         }
         args.push_back(link);
-        pdfs.push_back(folder_ + "/out/deck-" + std::to_string(i) + ".pdf");
     }
-    std::string log = folder_ + "/soffice.log";
-    int status = Run(args, log);
-    // LibreOffice reports a deck it cannot load on its output and still
-    // exits 0: the PDF that is missing tells.
+    const std::string log = folder + "/soffice.log";
+    int status = 0;
+    BoxedEnd end = RunBoxed(args, log, timeoutSeconds, status);
+    const std::string what = decks.size() == 1 ? decks[0] : decks[0] + " and the other presentations";
+    if (end == BoxedEnd::TimedOut) {
+        error = what + ": LibreOffice did not finish converting within " + std::to_string(timeoutSeconds) +
+                (timeoutSeconds == 1 ? " second" : " seconds") + " (--timeout) and was stopped";
+        return false;
+    }
+    if (end == BoxedEnd::NotStarted) {
+        error = what + ": " + soffice + " cannot be run: " + std::strerror(status);
+        return false;
+    }
+    if (end == BoxedEnd::Exited && status == 0) return true;
+    error = what + ": LibreOffice could not convert the presentation (" + soffice +
+            (end == BoxedEnd::Crashed ? " crashed" : " failed") + "; see its messages below)";
+    std::string said;
+    if (ReadWholeFile(log, said) && !said.empty()) error += "\n" + said;
+    return false;
+}
+
+// LibreOffice reports a deck it cannot load on its output and still exits
+// 0: the PDF that is missing tells.
+bool OfficeConversion::ReadBack(const std::vector<std::string> &decks, std::vector<ConvertedDeck> &out,
+                                std::vector<std::string> &warnings, std::string &error) {
+    const std::string &folder = folder_.Path();
     for (size_t i = 0; i < decks.size(); ++i) {
+        ConvertedDeck converted;
+        std::string pdf = folder + "/out/deck-" + std::to_string(i) + ".pdf";
         off_t size = 0;
-        std::string ignored;
-        if (status != 0 || !CheckRegularFile(pdfs[i], size, ignored) || size == 0) {
-            error = decks[i] + ": LibreOffice could not convert the presentation" +
-                    (status == 0 ? " (damaged, or not a presentation)"
-                                 : " (" + soffice + " failed; see its messages below)");
-            if (status != 0) {
-                std::string said;
-                if (ReadWholeFile(log, said) && !said.empty()) error += "\n" + said;
-            }
+        std::string reason;
+        if (!CheckRegularFile(pdf, size, reason) || size == 0) {
+            error = decks[i] + ": LibreOffice could not convert the presentation (damaged, or not a "
+                               "presentation)";
             return false;
         }
+        std::unique_ptr<PdfDocument> document = PdfDocument::Open(pdf, reason);
+        if (!document || OnlyBlankPages(*document)) {
+            error = decks[i] + ": the presentation is empty (" +
+                    (document ? "nothing but blank slides" : "no slide") + ")";
+            return false;
+        }
+        converted.pdf = Keep(pdf);
+        if (ReadSlideTimings(decks[i], folder, "sound-" + std::to_string(i), converted.slides, warnings)) {
+            if (converted.slides.size() != static_cast<size_t>(document->PageCount())) {
+                warnings.push_back(decks[i] + ": the slides' timings and sounds are left out: " +
+                                   std::to_string(converted.slides.size()) + " slides shown, " +
+                                   std::to_string(document->PageCount()) + " pages converted");
+                converted.slides.clear();
+            }
+            for (SlideTiming &slide : converted.slides)
+                if (!slide.sound.empty()) slide.sound = Keep(slide.sound);
+        }
+        out.push_back(std::move(converted));
     }
     return true;
+}
+
+std::string OfficeConversion::Keep(const std::string &path) {
+    if (keepFolder_) return path;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return path;
+    kept_.push_back(fd);
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+bool OfficeConversion::Convert(const std::vector<std::string> &decks, int timeoutSeconds,
+                               std::vector<ConvertedDeck> &out, std::vector<std::string> &warnings,
+                               std::string &error) {
+    out.clear();
+    if (decks.empty()) return true;
+    if (!CheckDecks(decks, error) || !folder_.Make("quillon-slides", error)) return false;
+    keepFolder_ = access("/proc/self/fd", X_OK) != 0;
+    bool done = Run(decks, timeoutSeconds, error) && ReadBack(decks, out, warnings, error);
+    if (!done || !keepFolder_) folder_.Remove();
+    return done;
 }
 
 }  // namespace quillon_tools

@@ -26,11 +26,17 @@ const char kHelp[] =
     "                         converted to sRGB\n"
     "  PDF documents          drawn with poppler, web links and links to their\n"
     "                         own pages kept\n"
-    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp and .key:\n"
-    "                         converted to PDF by LibreOffice, which must be\n"
-    "                         installed (Debian package libreoffice-impress)\n"
-    "Pictures of at most 256 colours that need no scaling keep their colours\n"
-    "exactly; others, and pages, are reduced to 256 colours with libimagequant.\n"
+    "  presentations          .pptx, .ppt, .pps, .ppsx, .odp, .fodp, .key and the\n"
+    "                         templates .potx, .pot and .otp: converted to PDF by\n"
+    "                         LibreOffice, which must be installed (Debian package\n"
+    "                         libreoffice-impress), with no network, no macros and\n"
+    "                         no linked file loaded; a slide's own advance time\n"
+    "                         and narration or sound (PowerPoint, OpenDocument)\n"
+    "                         are kept, as --seconds and --narration would give\n"
+    "                         them, unless those options are given\n"
+    "Slides of at most 256 colours keep their colours exactly. Photographs go in\n"
+    "as JPEG (see --jpeg); the other slides, text, diagrams and screenshots, are\n"
+    "reduced to 256 colours with libimagequant.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE      the movie to write (required)\n"
@@ -87,6 +93,19 @@ const char kHelp[] =
     "  --player-url URL       with --html: load the player from URL (a folder that\n"
     "                         holds ruffle.js, or ruffle.js itself) instead of\n"
     "                         copying it\n"
+    "  --jpeg WHEN            which slides go in as baseline JPEG: auto (the\n"
+    "                         default) the photographs, told by measure: more\n"
+    "                         than 256 colours that change gradually, not flat\n"
+    "                         areas with sharp edges as text and diagrams have;\n"
+    "                         always every slide; never none, every slide an 8-bit\n"
+    "                         bitmap. A JPEG file already of the slide's size,\n"
+    "                         upright, baseline, greyscale or YCbCr and without\n"
+    "                         a colour profile goes in as it is\n"
+    "  --quality Q            quality of the JPEG slides made, 1 to 100 (default\n"
+    "                         85)\n"
+    "  --timeout SECONDS      the time LibreOffice is given to convert the\n"
+    "                         presentations, 1 to 86400 (default 300); past it,\n"
+    "                         LibreOffice and what it started are stopped\n"
     "  --quiet                no progress line and no summary\n"
     "  -h, --help             this text\n"
     "  --version              the program's version\n"
@@ -121,13 +140,14 @@ enum class Kind {
     Colour,   // RRGGBB, with or without '#'
     Pages,    // page numbers and ranges from 1 to high
     Place,    // under or over, given only as --name=VALUE (under without one)
+    Jpeg,     // auto, always or never
 };
 
 // The field an option sets, of the type its kind gives.
 using Field = std::variant<std::monostate, bool Options::*, std::string Options::*,
                            std::vector<std::string> Options::*, int Options::*, double Options::*,
                            SlideSize Options::*, Rgb Options::*, std::vector<PageRange> Options::*,
-                           std::optional<ButtonPlace> Options::*>;
+                           std::optional<ButtonPlace> Options::*, JpegUse Options::*>;
 
 struct OptionSpec {
     const char *name;
@@ -158,6 +178,11 @@ const OptionSpec kOptions[] = {
     {"--seconds", nullptr, Kind::Seconds, &Options::seconds, 0, kMostSeconds,
      " needs a number of seconds above 0, e.g. 2.5"},
     {"--narration", nullptr, Kind::Texts, &Options::narrations, 1, 0, " needs a sound file"},
+    {"--jpeg", nullptr, Kind::Jpeg, &Options::jpeg, 0, 0, " needs auto, always or never"},
+    {"--quality", nullptr, Kind::Whole, &Options::quality, 1, 100,
+     " needs a whole number from 1 to 100"},
+    {"--timeout", nullptr, Kind::Whole, &Options::timeout, 1, 86400,
+     " needs a whole number of seconds from 1 to 86400"},
     {"--html", nullptr, Kind::Switch, &Options::html, 0, 0, ""},
     {"--quiet", "-q", Kind::Switch, &Options::quiet, 0, 0, ""},
     {"--help", "-h", Kind::Help, {}, 0, 0, ""},
@@ -257,6 +282,11 @@ bool Store(const OptionSpec &spec, const std::string &v, Options &o) {
     case Kind::Colour: return ParseColour(v, o.*std::get<Rgb Options::*>(spec.field));
     case Kind::Pages:
         return ParsePages(v, spec.high, o.*std::get<std::vector<PageRange> Options::*>(spec.field));
+    case Kind::Jpeg: {
+        JpegUse &use = o.*std::get<JpegUse Options::*>(spec.field);
+        use = v == "always" ? JpegUse::Always : v == "never" ? JpegUse::Never : JpegUse::Auto;
+        return v == "auto" || v == "always" || v == "never";
+    }
     default: return false;
     }
 }

@@ -18,6 +18,10 @@ struct PageRange {
     int first = 1, last = 0;  // last 0: to the end
 };
 
+// Which slides go in as JPEG (--jpeg): photographs, by measure; every one;
+// none.
+enum class JpegUse { Auto, Always, Never };
+
 // The slides' size in pixels given by --size; 0 x 0: the first input's.
 struct SlideSize {
     int width = 0, height = 0;
@@ -39,6 +43,9 @@ struct Options {
     bool html = false;
     std::string playerUrl;
     bool quiet = false;
+    JpegUse jpeg = JpegUse::Auto;
+    int quality = 85;  // of the JPEG slides libvips encodes
+    int timeout = 300;  // seconds LibreOffice is given to convert the presentations
 };
 
 // What the command line asks for besides a movie.

@@ -39,6 +39,9 @@ ColourMapper::~ColourMapper() {
 }
 
 bool ColourMapper::MapExactly(const RgbaCanvas &picture, IndexedPicture &out) {
+    out.width = picture.Width();
+    out.height = picture.Height();
+    out.exact = false;
     index_.clear();
     out.pixels.resize(picture.Pixels().size());
     out.palette.clear();
@@ -62,6 +65,7 @@ bool ColourMapper::MapExactly(const RgbaCanvas &picture, IndexedPicture &out) {
         }
         *to++ = last;
     }
+    out.exact = true;
     return true;
 }
 
@@ -166,10 +170,7 @@ uint8_t NearestColour::Search(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 bool ColourMapper::Map(const RgbaCanvas &picture, IndexedPicture &out, std::string &error) {
-    out.width = picture.Width();
-    out.height = picture.Height();
-    out.exact = MapExactly(picture, out);
-    if (out.exact) return true;
+    if (MapExactly(picture, out)) return true;
     return Quantise(picture, out, error);
 }
 

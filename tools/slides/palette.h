@@ -70,6 +70,10 @@ public:
     // palette colour (no dithering). Alpha is ignored: callers flatten the
     // picture first. False with error set when the quantiser fails.
     bool Map(const RgbaCanvas &picture, IndexedPicture &out, std::string &error);
+    // The first half of Map alone: true, with out.exact set, when the
+    // picture has at most 256 colours and is mapped exactly; false at the
+    // 257th colour, out then unfinished.
+    bool MapExactly(const RgbaCanvas &picture, IndexedPicture &out);
 
     // Chosen on the benchmark's decks (bench/tools_bench.cpp); the README's
     // performance section gives the figures.
@@ -79,7 +83,6 @@ public:
     static constexpr long kSampleAbove = 256 * 1024;
 
 private:
-    bool MapExactly(const RgbaCanvas &picture, IndexedPicture &out);
     bool Quantise(const RgbaCanvas &picture, IndexedPicture &out, std::string &error);
 
     liq_attr *attr_ = nullptr;

@@ -73,7 +73,7 @@ bool PlanDocument(const Options &o, bool presentation, Input &input, Deck &deck,
         input.pdf->PageSize(pages[0], pw, ph);
         PageStage(pw, ph, kPdfStageWidth, kMaxStageSide, kMaxStagePixels, deck.width, deck.height);
     }
-    for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}, {}});
+    for (int page : pages) deck.plans.push_back(SlidePlan{deck.inputs.size(), page, {}, {}, 0, {}, {}});
     return true;
 }
 
@@ -87,7 +87,11 @@ bool PlanPicture(Input &input, Deck &deck, std::string &error) {
     }
     deck.wholeDecodeBytes = std::max(deck.wholeDecodeBytes, info.wholeDecodeBytes);
     input.wholeDecodeBytes = info.wholeDecodeBytes;
-    deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}, {}});
+    input.plainJpeg = info.format == "JPEG" && info.orientation == 1 && !info.hasProfile &&
+                      info.wholeDecodeBytes == 0;
+    input.width = info.width;
+    input.height = info.height;
+    deck.plans.push_back(SlidePlan{deck.inputs.size(), -1, {}, {}, 0, {}, {}});
     return true;
 }
 
@@ -97,20 +101,32 @@ bool PlanPicture(Input &input, Deck &deck, std::string &error) {
 bool PlanSlides(const Options &o, Deck &deck, std::string &error) {
     deck.width = o.size.width;
     deck.height = o.size.height;
-    std::vector<std::string> decks, deckPdfs;
+    std::vector<std::string> decks, warnings;
     for (const std::string &path : o.inputs)
         if (IsPresentation(path)) decks.push_back(path);
-    if (!deck.office.Convert(decks, deckPdfs, error)) return false;
-    size_t converted = 0;
+    std::vector<ConvertedDeck> converted;
+    bool ok = deck.office.Convert(decks, o.timeout, converted, warnings, error);
+    for (const std::string &warning : warnings) Warn(warning);
+    if (!ok) return false;
+    size_t next = 0;
     for (const std::string &path : o.inputs) {
         Input input;
         input.path = path;
         input.pdfPath = path;
-        bool presentation = IsPresentation(path);
-        if (presentation) input.pdfPath = deckPdfs[converted++];
-        bool planned = presentation || IsPdfInput(path) ? PlanDocument(o, presentation, input, deck, error)
-                                                        : PlanPicture(input, deck, error);
+        const ConvertedDeck *office = IsPresentation(path) ? &converted[next++] : nullptr;
+        if (office) input.pdfPath = office->pdf;
+        const size_t first = deck.plans.size();
+        bool planned = office || IsPdfInput(path) ? PlanDocument(o, office != nullptr, input, deck, error)
+                                                  : PlanPicture(input, deck, error);
         if (!planned) return false;
+        for (size_t i = first; office && i < deck.plans.size(); ++i) {
+            SlidePlan &plan = deck.plans[i];
+            if (static_cast<size_t>(plan.page) >= office->slides.size()) continue;
+            const SlideTiming &timing = office->slides[plan.page];
+            plan.seconds = timing.seconds;
+            plan.narration = timing.sound;
+            plan.narrationName = path + ": page " + std::to_string(plan.page + 1) + ": its sound " + timing.soundName;
+        }
         deck.inputs.push_back(std::move(input));
     }
     return true;
@@ -131,15 +147,37 @@ bool OpenSounds(const Options &o, Deck &deck, std::string &error) {
     return true;
 }
 
+// The presentations' own sounds of the slides --narration gives none. One
+// that cannot be read is left out and reported: the slides still show.
+void OpenDeckNarrations(Deck &deck) {
+    const size_t given = deck.narrations.size();
+    deck.narrations.resize(deck.plans.size());
+    for (size_t i = given; i < deck.plans.size(); ++i) {
+        const SlidePlan &plan = deck.plans[i];
+        if (plan.narration.empty()) continue;
+        auto sound = std::make_unique<SoundFile>();
+        std::string error;
+        if (sound->Open(plan.narration, error) && sound->Seconds() >= 0) {
+            deck.narrations[i] = std::move(sound);
+            continue;
+        }
+        // The file has no name of its own: the message names the deck's.
+        if (error.rfind(plan.narration + ": ", 0) == 0) error = error.substr(plan.narration.size() + 2);
+        Warn(plan.narrationName + " is left out: " + (error.empty() ? "its length cannot be read" : error));
+    }
+}
+
 // The frames of each slide: one where the deck stops on every slide;
-// otherwise --seconds, or as many as its narration needs to end.
+// otherwise --seconds or the presentation's own time, or as many as its
+// narration needs to end.
 void PlanFrames(const Options &o, Deck &deck) {
     deck.frames.assign(deck.plans.size(), 1);
     if (o.buttons) return;
     for (size_t i = 0; i < deck.plans.size(); ++i) {
         long &n = deck.frames[i];
-        if (o.seconds > 0) n = std::max(1L, std::lround(o.seconds * o.fps));
-        if (i < deck.narrations.size())
+        const double seconds = o.seconds > 0 ? o.seconds : deck.plans[i].seconds;
+        if (seconds > 0) n = std::max(1L, std::lround(seconds * o.fps));
+        if (i < deck.narrations.size() && deck.narrations[i])
             n = std::max(n, static_cast<long>(std::ceil(deck.narrations[i]->Seconds() * o.fps - 1e-9)));
     }
 }
@@ -217,6 +255,7 @@ int PlanDeck(const Options &o, Deck &deck) {
         return Usage(std::to_string(deck.narrations.size()) + " narrations for " +
                      std::to_string(deck.plans.size()) +
                      (deck.plans.size() == 1 ? " slide" : " slides") + ": give at most one a slide");
+    OpenDeckNarrations(deck);
     if (int status = PlaceButtons(o, deck)) return status;
     PlanFrames(o, deck);
     if (!CheckLimits(o, deck, error)) return Fail(error);

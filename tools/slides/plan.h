@@ -24,6 +24,11 @@ struct Input {
     std::string pdfPath;               // the document read: path, or LibreOffice's PDF
     std::unique_ptr<PdfDocument> pdf;  // null for a picture
     uint64_t wholeDecodeBytes = 0;     // what a picture's loader holds at once
+    // A JPEG file, upright, without a colour profile and not progressive:
+    // it can go in as it is when it has the slide's size (its markers say
+    // the rest).
+    bool plainJpeg = false;
+    int width = 0, height = 0;  // a picture's, upright
 };
 
 // A hyperlink area on the stage, in pixels: to url, or, for a link inside
@@ -35,12 +40,16 @@ struct StageLink {
 };
 
 // One slide: its input, the PDF page (from 0; -1 for an image), its web
-// links, and its links to slides of the deck (go-to areas).
+// links, its links to slides of the deck (go-to areas), and what a
+// presentation says of it: how long it shows, and its sound (a file, and
+// its name for messages).
 struct SlidePlan {
     size_t input = 0;
     int page = -1;
     std::vector<StageLink> links;
     std::vector<StageLink> gotos;
+    double seconds = 0;  // 0: not said
+    std::string narration, narrationName;
 };
 
 // What the checks of the inputs found: the stage, one plan per slide and
@@ -55,7 +64,8 @@ struct Deck {
     int strip = 0;                  // the buttons' strip under the slides
     std::vector<long> frames;       // of each slide
     SoundFile sound;                // --sound, when given
-    std::vector<std::unique_ptr<SoundFile>> narrations;  // of the first slides
+    // Of each slide: --narration's, or the presentation's own; null for none.
+    std::vector<std::unique_ptr<SoundFile>> narrations;
 
     int StageHeight() const { return height + strip; }
     long FrameCount() const;

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "common/files.h"
+#include "slides/photo.h"
 #include "slides/picture_read.h"
 
 namespace quillon_tools {
@@ -59,19 +61,33 @@ void OneOpenMpThread() {
 // PDF documents of its own.
 class SlidePreparer {
 public:
-    SlidePreparer(const Deck &deck, Rgb background, DecodeBudget &budget)
-        : deck_(deck), background_(background), budget_(budget) {
+    SlidePreparer(const Options &o, const Deck &deck, DecodeBudget &budget)
+        : deck_(deck), background_(o.background), use_(o.jpeg), quality_(o.quality),
+          budget_(budget) {
         OneOpenMpThread();
     }
 
     // The slide of deck.plans[index], deck.width x deck.height, with a strip
-    // of deck.strip rows in the background colour under it for the buttons.
+    // of deck.strip rows in the background colour under it for the buttons:
+    // an exact bitmap when it has at most 256 colours, a JPEG when --jpeg
+    // says so, else quantised.
     void Prepare(size_t index, PreparedSlide &slide) {
         slide.error.clear();
+        slide.jpeg.clear();
+        slide.jpegAsIs = false;
         const SlidePlan &plan = deck_.plans[index];
+        // Every slide a JPEG: one that can go as it is needs no decoding.
+        if (use_ == JpegUse::Always && TakeAsIs(plan, slide)) return;
         const RgbaCanvas *picture = plan.page >= 0 ? DrawPage(plan, slide.error) : ReadOne(plan, slide.error);
         if (!picture) return;
-        if (!mapper_.Map(*picture, slide.picture, slide.error)) {
+        bool few = use_ != JpegUse::Always && mapper_.MapExactly(*picture, slide.picture);
+        if (!few && (use_ == JpegUse::Always ||
+                     (use_ == JpegUse::Auto && LooksLikePhotograph(MeasureTexture(*picture))))) {
+            if (!TakeAsIs(plan, slide) && !EncodeJpeg(WithStrip(*picture), quality_, slide.jpeg, slide.error))
+                slide.error = deck_.inputs[plan.input].path + ": " + slide.error;
+            return;
+        }
+        if (!few && !mapper_.Map(*picture, slide.picture, slide.error)) {
             slide.error = deck_.inputs[plan.input].path + ": " + slide.error;
             return;
         }
@@ -99,6 +115,38 @@ private:
         if (decoded_.Width() == deck_.width && decoded_.Height() == deck_.height) return &decoded_;
         Centre(decoded_, staged_);
         return &staged_;
+    }
+
+    // A JPEG file that needs no change: of the slide's size (and no strip
+    // under it), upright, sRGB, baseline.
+    bool TakeAsIs(const SlidePlan &plan, PreparedSlide &slide) {
+        const Input &input = deck_.inputs[plan.input];
+        if (plan.page >= 0 || !input.plainJpeg || input.width != deck_.width ||
+            input.height != deck_.height || deck_.strip > 0)
+            return false;
+        std::string bytes;
+        JpegForm form;
+        if (!ReadWholeFile(input.path, bytes)) return false;
+        slide.jpeg.assign(bytes.begin(), bytes.end());
+        if (!ReadJpegForm(slide.jpeg, form) ||
+            form.width != deck_.width || form.height != deck_.height) {
+            slide.jpeg.clear();
+            return false;
+        }
+        slide.jpegAsIs = true;
+        return true;
+    }
+
+    // The slide with the buttons' strip under it, for a JPEG of the stage's
+    // size.
+    const RgbaCanvas &WithStrip(const RgbaCanvas &picture) {
+        if (deck_.strip == 0) return picture;
+        const Rgba bg{background_.r, background_.g, background_.b, 255};
+        striped_.Resize(picture.Width(), picture.Height() + deck_.strip);
+        std::copy(picture.Pixels().begin(), picture.Pixels().end(), striped_.Pixels().begin());
+        std::fill(striped_.Pixels().begin() + static_cast<ptrdiff_t>(picture.Pixels().size()),
+                  striped_.Pixels().end(), bg);
+        return striped_;
     }
 
     const PdfDocument *Document(size_t input, std::string &error) {
@@ -145,8 +193,10 @@ private:
 
     const Deck &deck_;
     const Rgb background_;
+    const JpegUse use_;
+    const int quality_;
     DecodeBudget &budget_;
-    RgbaCanvas decoded_{1, 1}, staged_{1, 1};
+    RgbaCanvas decoded_{1, 1}, staged_{1, 1}, striped_{1, 1};
     NearestColour nearest_;
     std::vector<uint8_t> scratch_;
     ColourMapper mapper_;
@@ -188,9 +238,8 @@ PreparedSlides::PreparedSlides(const Options &o, const Deck &deck)
     unsigned threads = o.jobs > 0 ? static_cast<unsigned>(o.jobs)
                                   : DefaultJobs(deck.width, deck.StageHeight(), deck.wholeDecodeBytes);
     DecodeBudget &budget = *budget_;
-    const Rgb background = o.background;
-    auto makePreparer = [&deck, background, &budget] {
-        auto preparer = std::make_shared<SlidePreparer>(deck, background, budget);
+    auto makePreparer = [&o, &deck, &budget] {
+        auto preparer = std::make_shared<SlidePreparer>(o, deck, budget);
         return [preparer](size_t index, PreparedSlide &slide) { preparer->Prepare(index, slide); };
     };
     work_ = std::make_unique<OrderedWork<PreparedSlide>>(deck.plans.size(), threads, 2 * threads,

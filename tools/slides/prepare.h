@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "slides/ordered_work.h"
 #include "slides/palette.h"
@@ -13,9 +14,12 @@
 
 namespace quillon_tools {
 
-// What the threads prepare for the library: the slide's colour-mapped picture.
+// What the threads prepare for the library: the slide's colour-mapped
+// picture, or its JPEG.
 struct PreparedSlide {
     IndexedPicture picture;
+    std::vector<uint8_t> jpeg;  // a JPEG slide when not empty
+    bool jpegAsIs = false;      // the input file's own bytes
     std::string error;
 };
 

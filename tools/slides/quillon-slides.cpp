@@ -1,6 +1,6 @@
 // quillon-slides: turns pictures, PDF documents and presentations into a
-// movie with one slide per picture or page, through the exported functions
-// of the library only. The steps: the command line (options), the plan of
+// movie with one slide per picture or page, through the library's handle
+// face (quillon_movie.h) only. The steps: the command line (options), the plan of
 // the deck (plan, links), the slides made on worker threads (prepare) and
 // recorded through the library (record).
 #include <cstdio>
@@ -17,11 +17,12 @@ using namespace quillon_tools;
 
 namespace {
 
-void PrintSummary(const Options &o, const Deck &deck, int quantised, const std::string &page) {
+void PrintSummary(const Options &o, const Deck &deck, const SlideCounts &counts,
+                  const std::string &page) {
     size_t count = deck.plans.size(), links = deck.LinkCount();
-    std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours", kProgram,
-                o.output.c_str(), count, count == 1 ? "" : "s", deck.width, deck.StageHeight(),
-                quantised);
+    std::printf("%s: wrote %s: %zu slide%s, %dx%d pixels, %d quantised to 256 colours, %d JPEG",
+                kProgram, o.output.c_str(), count, count == 1 ? "" : "s", deck.width,
+                deck.StageHeight(), counts.quantised, counts.jpeg);
     if (links > 0) std::printf(", %zu link%s", links, links == 1 ? "" : "s");
     if (deck.FrameCount() > static_cast<long>(count))
         std::printf(", %ld frames at %d fps", deck.FrameCount(), o.fps);
@@ -38,17 +39,18 @@ int Run(const Options &o) {
     if (!CheckOutputPath(o.output, before, error)) return Fail(error);
     Deck deck;
     if (int status = PlanDeck(o, deck)) return status;
-    int quantised = 0;
-    if (!RecordDeck(o, deck, quantised, error)) return Fail(error);
-    WriteMovie(o.output.c_str());
-    DestroyMovie();
+    SlideCounts counts;
+    Movie movie;
+    if (!RecordDeck(o, deck, movie, counts, error) || !WriteDeck(o, movie.get(), error))
+        return Fail(error);
+    movie.reset();
     if (!CheckMovieWritten(o.output, before, error)) return Fail(error);
 
     std::string page;
     if (o.html && !WriteViewer(o.output, deck.width, deck.StageHeight(), BaseName(o.output),
                                !o.sound.empty(), o.playerUrl, page, error))
         return Fail(error);
-    if (!o.quiet) PrintSummary(o, deck, quantised, page);
+    if (!o.quiet) PrintSummary(o, deck, counts, page);
     return 0;
 }
 

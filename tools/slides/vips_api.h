@@ -17,9 +17,11 @@ namespace quillon_tools {
     X(vips_cache_set_max) \
     X(vips_cast_uchar) \
     X(vips_colourspace) \
+    X(vips_copy) \
     X(vips_concurrency_set) \
     X(vips_error_buffer_copy) \
     X(vips_error_clear) \
+    X(vips_extract_band) \
     X(vips_foreign_find_load) \
     X(vips_format_sizeof) \
     X(vips_icc_transform) \
@@ -27,8 +29,10 @@ namespace quillon_tools {
     X(vips_image_get_interpretation) \
     X(vips_image_get_orientation) \
     X(vips_image_get_typeof) \
+    X(vips_image_new_from_memory) \
     X(vips_image_new_from_file) \
     X(vips_init) \
+    X(vips_jpegsave_buffer) \
     X(vips_region_new) \
     X(vips_region_prepare)
 

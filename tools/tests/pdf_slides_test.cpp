@@ -4,16 +4,24 @@
 // movie cannot keep reported. Refused documents are
 // rows of the failure table in slides_test.cpp.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <map>
 #include <tuple>
 
 #include "slides/pdf_read.h"
+#include "slides/slide_timings.h"
+#include "sound/wav_builder.h"
 #include "tests/support.h"
 
 using namespace tools_test;
+using quillon_tools::ReadSlideTimings;
+using quillon_tools::SlideTiming;
 
 namespace {
 
@@ -173,41 +181,40 @@ TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirLinks) {
     }
 }
 
-// Presentations made by LibreOffice itself from the flat deck of
-// tools/tests/data (two 25.4 x 19.05 cm pages: the first navy with a web
-// link in a text frame at its top-left, the second white with a line of
-// text): each becomes one slide a page, its web link clickable where the
-// text shows it.
-TEST_F(PdfSlidesTest, PresentationsBecomeSlidesWithTheirWebLinks) {
+// Presentations made by LibreOffice itself from the flat deck (FlatDeck),
+// templates too: each becomes one slide a page, its web link clickable
+// where the text shows it.
+TEST_F(PdfSlidesTest, PresentationsAndTemplatesBecomeSlidesWithTheirWebLinks) {
     RunResult which = RunTool("/bin/sh", {"-c", "command -v soffice"});
     ASSERT_EQ(which.status, 0) << "LibreOffice not found: run scripts/install-deps";
-    std::string flat = ReadText(QUILLON_TEST_DATA "/deck.fodp");
-    flat.replace(flat.find("@LINK@"), 6, "https://example.com/deck");
-    WriteText(dir + "/deck.fodp", flat);
-    for (const std::string format : {"pptx", "odp"}) {
-        SCOPED_TRACE(format);
-        RunResult made = RunTool("/bin/sh",
-            {"-c", "soffice --headless --norestore -env:UserInstallation=file://" + dir + "/profile --convert-to " +
-                       format + " --outdir '" + dir + "' '" + dir + "/deck.fodp' >/dev/null 2>&1"});
-        ASSERT_EQ(made.status, 0);
-        Deck deck;
-        ASSERT_TRUE(RunSlides({"--quiet", "--buttons", dir + "/deck." + format, "-o", dir + "/deck.swf"}, deck));
-        EXPECT_EQ(deck.run.err, "");
-        EXPECT_EQ(deck.header.frameCount, 2);
-        EXPECT_EQ(deck.header.xMax, 1024 * 20);
-        std::vector<MovieLink> links = LinksOf(deck);
-        ASSERT_EQ(links.size(), 1u);
-        EXPECT_EQ(links[0].frame, 0);
-        EXPECT_EQ(links[0].actions, "GetURL(https://example.com/deck, _blank)");
+    WriteText(dir + "/deck.fodp", FlatDeck());
+    const std::vector<std::string> formats = {"pptx", "odp", "otp", "potx", "pot:MS PowerPoint 97 Vorlage"};
+    // All five in one movie, converted by one run of LibreOffice.
+    std::vector<std::string> args = {"--quiet", "--buttons", "-o", dir + "/deck.swf"};
+    for (const std::string &format : formats) {
+        args.push_back(OfficeConvert(dir, dir + "/deck.fodp", format));
+        ASSERT_NE(args.back(), "") << format;
+    }
+    Deck deck;
+    ASSERT_TRUE(RunSlides(args, deck));
+    EXPECT_EQ(deck.run.err, "");
+    EXPECT_EQ(deck.header.frameCount, 10);
+    EXPECT_EQ(deck.header.xMax, 1024 * 20);
+    std::vector<MovieLink> links = LinksOf(deck);
+    ASSERT_EQ(links.size(), formats.size());
+    ASSERT_EQ(deck.slides.size(), 2 * formats.size());
+    for (size_t i = 0; i < formats.size(); ++i) {
+        SCOPED_TRACE(formats[i]);
+        EXPECT_EQ(links[i].frame, static_cast<int>(2 * i));
+        EXPECT_EQ(links[i].actions, "GetURL(https://example.com/deck, _blank)");
         // Over the text, in the top-left quarter of the slide.
-        EXPECT_GT(links[0].x2, links[0].x1);
-        EXPECT_GT(links[0].y2, links[0].y1);
-        EXPECT_LT(links[0].x1, 512);
-        EXPECT_LT(links[0].y2, deck.header.yMax / 20 / 2);
+        EXPECT_GT(links[i].x2, links[i].x1);
+        EXPECT_GT(links[i].y2, links[i].y1);
+        EXPECT_LT(links[i].x1, 512);
+        EXPECT_LT(links[i].y2, deck.header.yMax / 20 / 2);
         // The first page navy, the second white.
-        ASSERT_EQ(deck.slides.size(), 2u);
-        EXPECT_EQ(PixelAt(deck.slides[0], 1000, 10), (std::vector<int>{0x20, 0x40, 0x80}));
-        EXPECT_EQ(PixelAt(deck.slides[1], 1000, 10), (std::vector<int>{255, 255, 255}));
+        EXPECT_EQ(PixelAt(deck.slides[2 * i], 1000, 10), (std::vector<int>{0x20, 0x40, 0x80}));
+        EXPECT_EQ(PixelAt(deck.slides[2 * i + 1], 1000, 10), (std::vector<int>{255, 255, 255}));
     }
 }
 
@@ -241,6 +248,306 @@ TEST_F(PdfSlidesTest, ButtonsSitUnderThePageUnlessAskedOver) {
             EXPECT_GE(Psnr(Rendering(3, 1024, 768), deck.slides[0]), 35.0);
         }
     }
+}
+
+
+// LibreOffice in its box. Each deck is first shown to do what it says when
+// LibreOffice is left to itself, so that a quiet run proves the box.
+class OfficeTest : public InFolder<> {
+protected:
+    void SetUp() override {
+        InFolder::SetUp();
+        ASSERT_EQ(RunTool("/bin/sh", {"-c", "command -v soffice"}).status, 0)
+            << "LibreOffice not found: run scripts/install-deps";
+        tmp = dir + "/tmp";
+        ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
+    }
+    std::string tmp;
+};
+
+TEST_F(OfficeTest, APictureLinkedToAnAddressIsNeverFetched) {
+    ConnectionCounter server;
+    ASSERT_GT(server.Port(), 0);
+    FlatDeckForm form;
+    form.picture = "http://127.0.0.1:" + std::to_string(server.Port()) + "/pic.png";
+    WriteText(dir + "/linked.fodp", FlatDeck(form));
+    ASSERT_NE(OfficeConvert(dir, dir + "/linked.fodp", "pdf"), "");
+    const int calls = server.Count();
+    ASSERT_GT(calls, 0) << "LibreOffice left to itself did not fetch the picture";
+    Deck deck;
+    ScopedEnv tmpdir("TMPDIR", tmp.c_str());
+    ASSERT_TRUE(RunSlides({"--quiet", dir + "/linked.fodp", "-o", dir + "/linked.swf"}, deck));
+    EXPECT_EQ(server.Count(), calls) << "quillon-slides let LibreOffice fetch the picture";
+    EXPECT_EQ(deck.header.frameCount, 2);
+    EXPECT_TRUE(ListDir(tmp).empty());
+}
+
+TEST_F(OfficeTest, ADecksOpeningMacroNeverRuns) {
+    const std::string ran = dir + "/macro-ran";
+    FlatDeckForm form;
+    form.openingMacro = ran;
+    WriteText(dir + "/macro.fodp", FlatDeck(form));
+    // Opened by LibreOffice at its lowest macro security, the macro runs.
+    ASSERT_EQ(mkdir((dir + "/low").c_str(), 0700) | mkdir((dir + "/low/user").c_str(), 0700), 0);
+    WriteText(dir + "/low/user/registrymodifications.xcu",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\">"
+              "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop oor:name=\"MacroSecurityLevel\" "
+              "oor:op=\"fuse\"><value>0</value></prop></item></oor:items>\n");
+    RunTool("/bin/sh", {"-c", "timeout 120 soffice --headless --norestore -env:UserInstallation=file://" + dir +
+                                  "/low '" + dir + "/macro.fodp' >/dev/null 2>&1"});
+    ASSERT_EQ(ReadText(ran), "ran\n") << "the deck's macro did not run when LibreOffice opened it";
+    ASSERT_EQ(unlink(ran.c_str()), 0);
+    Deck deck;
+    ASSERT_TRUE(RunSlides({"--quiet", dir + "/macro.fodp", "-o", dir + "/macro.swf"}, deck));
+    EXPECT_EQ(access(ran.c_str(), F_OK), -1) << "the macro ran in quillon-slides' conversion";
+    EXPECT_EQ(deck.header.frameCount, 2);
+}
+
+// Whether a process runs (a zombie has ended, only its parent has not
+// looked yet).
+bool Running(pid_t pid) {
+    std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
+    size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+}
+
+// A LibreOffice that never ends (a stand-in on PATH that starts a child
+// and waits): past --timeout, or when quillon-slides is ended by a signal,
+// the stand-in and its child are killed and nothing is left in TMPDIR.
+TEST_F(OfficeTest, ALibreOfficeThatHangsIsStoppedAndLeavesNothing) {
+    const std::string standIn = dir + "/stand-in";
+    ASSERT_EQ(mkdir(standIn.c_str(), 0700), 0);
+    WriteText(standIn + "/soffice", "#!/bin/sh\nsleep 300 &\necho $! > '" + standIn + "/child'\nwait\n");
+    ASSERT_EQ(chmod((standIn + "/soffice").c_str(), 0700), 0);
+    WriteText(dir + "/deck.fodp", FlatDeck());
+    const struct {
+        const char *name;
+        int signal;  // sent once the stand-in runs; 0: --timeout 1 ends it
+    } rows[] = {{"past --timeout", 0}, {"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}};
+    ScopedEnv path("PATH", (standIn + ":/usr/bin:/bin").c_str());
+    ScopedEnv tmpdir("TMPDIR", tmp.c_str());
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        unlink((standIn + "/child").c_str());
+        std::vector<std::string> args = {"--quiet", dir + "/deck.fodp", "-o", dir + "/deck.swf"};
+        if (row.signal == 0) args.insert(args.begin(), {"--timeout", "1"});
+        const auto start = std::chrono::steady_clock::now();
+        RunResult r = RunTool(kSlides, args, [&](pid_t pid) {
+            if (row.signal == 0) return;
+            for (int i = 0; i < 3000 && ReadText(standIn + "/child").empty(); ++i) usleep(10000);
+            kill(pid, row.signal);
+        });
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (row.signal == 0) {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(Has(r.err, "quillon-slides: " + dir + "/deck.fodp: LibreOffice did not finish "
+                                   "converting within 1 second (--timeout) and was stopped"));
+            EXPECT_LT(seconds, 30);
+        } else {
+            EXPECT_EQ(r.signal, row.signal) << r.err;
+        }
+        const std::string child = ReadText(standIn + "/child");
+        ASSERT_FALSE(child.empty()) << "the stand-in did not start";
+        EXPECT_FALSE(Running(std::atoi(child.c_str()))) << "the stand-in's child outlived quillon-slides";
+        EXPECT_EQ(access((dir + "/deck.swf").c_str(), F_OK), -1);
+        EXPECT_TRUE(ListDir(tmp).empty());
+    }
+}
+
+// PowerPoint's timings and narration, in a deck LibreOffice makes from the
+// flat deck (3 and 2 seconds, a hidden slide between) and the test then
+// edits: the first slide gets a recorded narration (an audio picture that
+// p:audio isNarration names, after an audio picture that is no narration),
+// the last a transition sound. The hidden slide is left out, as from the PDF.
+std::string Wav(double seconds, uint32_t rate) {
+    Bytes wav = PcmWav(1, rate, 16, Samples16(Sine(static_cast<uint32_t>(std::lround(seconds * rate)), 440, rate, 8000)));
+    return std::string(wav.begin(), wav.end());
+}
+
+std::string AudioPicture(int id, const std::string &link, const std::string &embed) {
+    return "<p:pic><p:nvPicPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"Audio " + std::to_string(id) +
+           "\"/><p:cNvPicPr/><p:nvPr><a:audioFile r:link=\"" + link + "\"/><p:extLst><p:ext "
+           "uri=\"{DAA4B4D4-6D71-4841-9C94-3DA1FCBF3C65}\"><p14:media r:embed=\"" + embed +
+           "\"/></p:ext></p:extLst></p:nvPr></p:nvPicPr><p:blipFill/><p:spPr/></p:pic>";
+}
+
+std::string AudioNode(int id, bool narration) {
+    return std::string("<p:audio") + (narration ? " isNarration=\"1\"" : "") + "><p:cMediaNode><p:cTn id=\"" +
+           std::to_string(id + 100) + "\"/><p:tgtEl><p:spTgt spid=\"" + std::to_string(id) +
+           "\"/></p:tgtEl></p:cMediaNode></p:audio>";
+}
+
+std::string Relationship(const std::string &id, const std::string &kind, const std::string &target) {
+    return "<Relationship Id=\"" + id + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+           "relationships/" + kind + "\" Target=\"" + target + "\"/>";
+}
+
+// Makes the PowerPoint deck described above; false when a step fails.
+// narrationName names the narration's part in ppt/media.
+bool MakeTimedPowerPoint(const std::string &dir, const std::string &narration, const std::string &narrationName,
+                         const std::string &chime) {
+    FlatDeckForm form;
+    form.seconds = {3, 2};
+    form.hiddenPage = true;
+    WriteText(dir + "/timed.fodp", FlatDeck(form));
+    const std::string pptx = OfficeConvert(dir, dir + "/timed.fodp", "pptx");
+    std::string first, last, firstRels, lastRels, types;
+    if (pptx.empty() || !ZipGet(pptx, "ppt/slides/slide1.xml", first) ||
+        !ZipGet(pptx, "ppt/slides/slide3.xml", last) || !ZipGet(pptx, "ppt/slides/_rels/slide1.xml.rels", firstRels) ||
+        !ZipGet(pptx, "ppt/slides/_rels/slide3.xml.rels", lastRels) || !ZipGet(pptx, "[Content_Types].xml", types))
+        return false;
+    auto insert = [](std::string &text, const std::string &before, const std::string &what) {
+        size_t at = text.rfind(before);
+        if (at != std::string::npos) text.insert(at, what);
+        return at != std::string::npos;
+    };
+    bool edited =
+        insert(first, "</p:spTree>", AudioPicture(90, "rIdQ1", "rIdQ1") + AudioPicture(91, "rIdQ2", "rIdQ2")) &&
+        insert(first, "</p:sld>", "<p:timing><p:tnLst><p:par><p:cTn id=\"1\"><p:childTnLst>" + AudioNode(90, false) +
+                                      AudioNode(91, true) + "</p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>") &&
+        insert(firstRels, "</Relationships>",
+               Relationship("rIdQ1", "audio", "../media/music.wav") + Relationship("rIdQ2", "audio", "../media/" + narrationName)) &&
+        insert(lastRels, "</Relationships>", Relationship("rIdQ3", "audio", "../media/chime.wav")) &&
+        insert(types, "</Types>", "<Default Extension=\"wav\" ContentType=\"audio/wav\"/>");
+    const std::string sound = "<p:sndAc><p:stSnd><p:snd r:embed=\"rIdQ3\" name=\"chime.wav\"/></p:stSnd></p:sndAc>";
+    for (size_t at = 0; (at = last.find("</p:transition>", at)) != std::string::npos; at += sound.size() + 1)
+        last.insert(at, sound);
+    return edited && ZipPut(pptx, {{"ppt/slides/slide1.xml", first}, {"ppt/slides/slide3.xml", last},
+                                   {"ppt/slides/_rels/slide1.xml.rels", firstRels},
+                                   {"ppt/slides/_rels/slide3.xml.rels", lastRels}, {"[Content_Types].xml", types},
+                                   {"ppt/media/music.wav", Wav(5.0, 11025)}, {"ppt/media/" + narrationName, narration},
+                                   {"ppt/media/chime.wav", chime}});
+}
+
+TEST_F(OfficeTest, PowerPointTimingsAndNarrationAreReadFromTheDeck) {
+    const std::string narration = Wav(2.5, 22050), chime = Wav(0.5, 11025);
+    ASSERT_TRUE(MakeTimedPowerPoint(dir, narration, "narration.wav", chime));
+    std::vector<SlideTiming> slides;
+    std::vector<std::string> warnings;
+    ASSERT_EQ(mkdir((dir + "/sounds").c_str(), 0700), 0);
+    ASSERT_TRUE(ReadSlideTimings(dir + "/timed.pptx", dir + "/sounds", "sound", slides, warnings));
+    EXPECT_EQ(warnings, std::vector<std::string>{});
+    ASSERT_EQ(slides.size(), 2u);
+    EXPECT_EQ(slides[0].seconds, 3.0);
+    EXPECT_EQ(slides[1].seconds, 2.0);
+    EXPECT_EQ(slides[0].soundName, "ppt/media/narration.wav");
+    EXPECT_EQ(slides[1].soundName, "ppt/media/chime.wav");
+    EXPECT_EQ(ReadText(slides[0].sound), narration);
+    EXPECT_EQ(ReadText(slides[1].sound), chime);
+
+    // The movie plays as the deck is timed: each slide its advance time, or
+    // as long as its sound if that is longer; --seconds takes the place of
+    // the deck's times; with --buttons each slide waits on its one frame.
+    const struct {
+        std::vector<std::string> options;
+        int frames;
+        std::vector<int> pictures, soundStarts, stops;
+    } rows[] = {
+        {{}, 50, {0, 30}, {0, 30}, {49}},
+        {{"--seconds", "1"}, 35, {0, 25}, {0, 25}, {34}},
+        {{"--buttons"}, 2, {0, 1}, {0, 1}, {0, 1}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.options));
+        std::vector<std::string> args = {"--quiet", "--fps", "10", dir + "/timed.pptx", "-o", dir + "/timed.swf"};
+        args.insert(args.begin(), row.options.begin(), row.options.end());
+        Deck deck;
+        ScopedEnv tmpdir("TMPDIR", tmp.c_str());
+        ASSERT_TRUE(RunSlides(args, deck));
+        EXPECT_TRUE(ListDir(tmp).empty());
+        EXPECT_EQ(deck.header.frameCount, row.frames);
+        std::vector<int> pictures, soundStarts;
+        for (const SwfTag *t : deck.All(kDefineBitsLossless))
+            if (t->body.size() > 2 && t->body[2] == 3) pictures.push_back(t->frame);
+        for (const SwfTag *t : deck.All(kStartSound)) soundStarts.push_back(t->frame);
+        EXPECT_EQ(pictures, row.pictures);
+        EXPECT_EQ(soundStarts, row.soundStarts);
+        std::vector<SwfSound> sounds = Sounds(deck);
+        ASSERT_EQ(sounds.size(), 2u);
+        EXPECT_NEAR(sounds[0].seconds, 2.5, 0.002);
+        EXPECT_NEAR(sounds[1].seconds, 0.5, 0.002);
+        EXPECT_EQ(StopFrames(deck), row.stops);
+    }
+
+    // The narration as PowerPoint records it, AAC in an .m4a file: it starts
+    // with its slide and keeps its length (within 2%, AAC's frames).
+    WriteText(dir + "/narration.wav", narration);
+    ASSERT_TRUE(Ffmpeg("-i '" + dir + "/narration.wav' -c:a aac -b:a 96k '" + dir + "/narration.m4a'"));
+    ASSERT_TRUE(MakeTimedPowerPoint(dir, ReadText(dir + "/narration.m4a"), "narration.m4a", chime));
+    Deck deck;
+    ScopedEnv tmpdir("TMPDIR", tmp.c_str());
+    ASSERT_TRUE(RunSlides({"--quiet", "--fps", "10", dir + "/timed.pptx", "-o", dir + "/aac.swf"}, deck));
+    EXPECT_EQ(deck.run.err, "");
+    EXPECT_TRUE(ListDir(tmp).empty());
+    EXPECT_EQ(deck.header.frameCount, 50);
+    std::vector<SwfSound> sounds = Sounds(deck);
+    ASSERT_EQ(sounds.size(), 2u);
+    EXPECT_EQ(sounds[0].frame, 0);
+    EXPECT_NEAR(sounds[0].seconds, 2.5, 2.5 * 0.02);
+}
+
+// The same deck as OpenDocument: durations of the shown pages, the hidden
+// one left out, flat or packed; the first page's sound, when the package
+// holds it, is extracted, and a sound that is only linked is reported.
+std::string WithFirstPageSound(std::string xml, const std::string &href) {
+    size_t at = xml.find("presentation:transition-type=\"automatic\"");
+    at = at == std::string::npos ? at : xml.find("/>", at);
+    if (at != std::string::npos)
+        xml.replace(at, 2, "><presentation:sound xlink:href=\"" + href + "\" xlink:type=\"simple\" "
+                           "xlink:show=\"new\" xlink:actuate=\"onRequest\"/></style:drawing-page-properties>");
+    return xml;
+}
+
+TEST_F(OfficeTest, OpenDocumentDurationsAndSoundsAreReadFromTheDeck) {
+    FlatDeckForm form;
+    form.seconds = {4, 0};
+    form.hiddenPage = true;
+    WriteText(dir + "/timed.fodp", FlatDeck(form));
+    const std::string odp = OfficeConvert(dir, dir + "/timed.fodp", "odp");
+    ASSERT_NE(odp, "");
+    std::string content;
+    const std::string chime = Wav(0.5, 11025);
+    std::string manifest;
+    ASSERT_TRUE(ZipGet(odp, "content.xml", content));
+    ASSERT_TRUE(ZipGet(odp, "META-INF/manifest.xml", manifest));
+    // LibreOffice takes a package with a file its manifest does not list
+    // for a damaged one.
+    const size_t end = manifest.rfind("</manifest:manifest>");
+    ASSERT_NE(end, std::string::npos);
+    manifest.insert(end, "<manifest:file-entry manifest:full-path=\"Media/chime.wav\" "
+                         "manifest:media-type=\"audio/wav\"/>");
+    ASSERT_TRUE(ZipPut(odp, {{"content.xml", WithFirstPageSound(content, "Media/chime.wav")},
+                             {"META-INF/manifest.xml", manifest}, {"Media/chime.wav", chime}}));
+    WriteText(dir + "/linked.fodp", WithFirstPageSound(FlatDeck(form), "http://127.0.0.1:9/chime.wav"));
+    const struct {
+        std::string deck, sound, warning;
+    } rows[] = {
+        {dir + "/timed.fodp", "", ""},
+        {odp, chime, ""},
+        {dir + "/linked.fodp", "", dir + "/linked.fodp: slide 1: its sound http://127.0.0.1:9/chime.wav is not in "
+                                         "the deck (a link, never followed): it is left out"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.deck);
+        std::vector<SlideTiming> slides;
+        std::vector<std::string> warnings;
+        ASSERT_TRUE(ReadSlideTimings(row.deck, tmp, "sound", slides, warnings));
+        ASSERT_EQ(slides.size(), 2u);
+        EXPECT_EQ(slides[0].seconds, 4.0);
+        EXPECT_EQ(slides[1].seconds, 0.0);
+        EXPECT_EQ(slides[0].sound.empty() ? "" : ReadText(slides[0].sound), row.sound);
+        EXPECT_EQ(slides[1].sound, "");
+        EXPECT_EQ(warnings, row.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.warning});
+    }
+    // In the movie: the first slide 4 seconds with its sound, the second one
+    // frame, as it waits for a click in the deck.
+    Deck deck;
+    ASSERT_TRUE(RunSlides({"--quiet", "--fps", "10", odp, "-o", dir + "/timed.swf"}, deck));
+    EXPECT_EQ(deck.header.frameCount, 41);
+    std::vector<SwfSound> sounds = Sounds(deck);
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0].frame, 0);
+    EXPECT_NEAR(sounds[0].seconds, 0.5, 0.002);
 }
 
 }  // namespace

@@ -299,6 +299,46 @@ bool ReadPictureAsStored(const std::string &path, int &width, int &height, std::
     return true;
 }
 
+namespace {
+
+// A page as slides of text and diagrams are: a title, lines of text in three
+// colours, three boxes joined by lines and a bar chart, on white.
+void DrawTextPage(cairo_t *cr, double w, double h, int seed) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, h / 12);
+    cairo_set_source_rgb(cr, 0.1, 0.2, 0.5);
+    cairo_move_to(cr, w * 0.06, h * 0.12);
+    cairo_show_text(cr, ("Results, part " + std::to_string(seed + 1)).c_str());
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, h / 28);
+    const double ink[3][3] = {{0, 0, 0}, {0.6, 0.1, 0.1}, {0.1, 0.45, 0.2}};
+    for (int line = 0; line < 8; ++line) {
+        const double *c = ink[(line + seed) % 3];
+        cairo_set_source_rgb(cr, c[0], c[1], c[2]);
+        cairo_move_to(cr, w * 0.06, h * (0.22 + 0.05 * line));
+        cairo_show_text(cr, "The quick brown fox jumps over the lazy dog, 0123456789 times.");
+    }
+    cairo_set_line_width(cr, 1.5);
+    for (int i = 0; i < 3; ++i) {
+        cairo_set_source_rgb(cr, 0.2 * i, 0.3, 0.7);
+        cairo_rectangle(cr, w * (0.06 + 0.16 * i), h * 0.7, w * 0.1, h * 0.1);
+        cairo_stroke(cr);
+        cairo_move_to(cr, w * (0.16 + 0.16 * i), h * 0.75);
+        cairo_line_to(cr, w * (0.22 + 0.16 * i), h * 0.75);
+        cairo_stroke(cr);
+    }
+    for (int i = 0; i < 6; ++i) {
+        cairo_set_source_rgb(cr, 0.9 - 0.1 * i, 0.5, 0.1 + 0.1 * i);
+        double bar = h * (0.05 + 0.03 * ((i * 7 + seed) % 5));
+        cairo_rectangle(cr, w * (0.6 + 0.06 * i), h * 0.92 - bar, w * 0.04, bar);
+        cairo_fill(cr);
+    }
+}
+
+}  // namespace
+
 bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages) {
     if (pages.empty()) return false;
     cairo_surface_t *surface =
@@ -307,6 +347,11 @@ bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages) {
     for (const PdfPageSpec &page : pages) {
         cairo_pdf_surface_set_size(surface, page.width, page.height);
         double w = page.width, h = page.height;
+        if (page.text) {
+            DrawTextPage(cr, w, h, page.seed);
+            cairo_show_page(cr);
+            continue;
+        }
         double hue = page.seed * 0.23;
         cairo_pattern_t *gradient = cairo_pattern_create_linear(0, 0, w, h);
         cairo_pattern_add_color_stop_rgb(gradient, 0, 0.95, 0.9 - hue * 0.3, 0.8);
@@ -354,7 +399,8 @@ bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages) {
     return ok;
 }
 
-RunResult RunTool(const std::string &program, const std::vector<std::string> &args) {
+RunResult RunTool(const std::string &program, const std::vector<std::string> &args,
+                  const std::function<void(pid_t)> &during) {
     RunResult r;
     const std::string dir = TempDir(), outPath = dir + "/out", errPath = dir + "/err";
     pid_t pid = fork();
@@ -368,10 +414,12 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    if (during) during(pid);
     int status = 0;
     struct rusage usage;
     if (wait4(pid, &status, 0, &usage) == pid) r.peakKib = usage.ru_maxrss;
     if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     r.out = ReadText(outPath);
     r.err = ReadText(errPath);
     RemoveTree(dir);
@@ -389,9 +437,11 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
         return ::testing::AssertionFailure() << "quillon-slides exited with " << deck.run.status << ": "
                                              << deck.run.err;
     ::testing::AssertionResult read = ReadMovie(output, deck);
-    for (const SwfTag *t : deck.All(kDefineBitsLossless)) {
+    for (const SwfTag &t : deck.tags) {
         SwfBitmap b;
-        if (DecodeBitmap(*t, b) && b.format == 3) deck.slides.push_back(b);
+        if ((t.code == kDefineBitsLossless || t.code == kDefineBitsJPEG2) && DecodeBitmap(t, b) &&
+            (b.format == 3 || b.format == 0))
+            deck.slides.push_back(b);
     }
     return read;
 }

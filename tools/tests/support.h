@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/swf_reader.h"
@@ -108,6 +114,9 @@ struct PdfLinkSpec {
 struct PdfPageSpec {
     double width = 400, height = 300;  // points
     int seed = 0;
+    // A page of text and a diagram instead: lines of anti-aliased text in
+    // a few colours on white, boxes joined by lines, a bar chart.
+    bool text = false;
     std::vector<PdfLinkSpec> links;
     std::string destName;  // a destination on this page, when not empty
 };
@@ -116,16 +125,21 @@ bool WritePdf(const std::string &path, const std::vector<PdfPageSpec> &pages);
 
 struct RunResult {
     int status = -1;  // exit status, or -1 when the program did not exit normally
+    int signal = 0;   // the signal that ended it, or 0
     std::string out, err;
     long peakKib = 0;  // the program's largest resident set (RunTool only)
 };
 
-// Runs program with args (no shell), stdin from /dev/null.
-RunResult RunTool(const std::string &program, const std::vector<std::string> &args);
+// Runs program with args (no shell), stdin from /dev/null; during, when
+// given, is called with its process id while it runs (and before waiting).
+RunResult RunTool(const std::string &program, const std::vector<std::string> &args,
+                  const std::function<void(pid_t)> &during = nullptr);
 // A movie quillon-slides wrote, with its run and its slides.
 struct Deck : SwfMovie {
     RunResult run;
-    std::vector<SwfBitmap> slides;  // its colour-mapped bitmaps, in file order
+    // its slides' bitmaps in file order: colour-mapped (format 3) and JPEG
+    // (format 0)
+    std::vector<SwfBitmap> slides;
 };
 // Runs quillon-slides and reads back the movie named after -o or --output:
 // fails with its status and standard error, or with the reader's fault.
@@ -147,5 +161,40 @@ private:
 // The same under a pseudo-terminal made by script(1), so that the program's
 // standard error is a terminal: err holds what it showed; out stays empty.
 RunResult RunInTerminal(const std::string &program, const std::vector<std::string> &args);
+
+// Presentations. A flat ODP made from tools/tests/data/deck.fodp: two
+// 25.4 x 19.05 cm pages, the first navy with a web link in a text frame at
+// its top-left, the second white with a line of text; and, as asked:
+struct FlatDeckForm {
+    std::string link = "https://example.com/deck";
+    std::string picture;             // a picture on the first page linked to this address
+    std::string openingMacro;        // a Basic macro run on opening writes this file, then quits
+    std::vector<int> seconds{0, 0};  // each page shown this long, then the next (0: until a click)
+    bool hiddenPage = false;         // a hidden page between the two
+};
+std::string FlatDeck(const FlatDeckForm &form = FlatDeckForm());
+// Converts file with LibreOffice (soffice, with a profile of its own in
+// dir) to format ("pptx", "odp", "potx", ...) in dir; the new file's path,
+// or "" when soffice fails or is missing.
+std::string OfficeConvert(const std::string &dir, const std::string &file, const std::string &format);
+// The entries of a zip package (libzip), replaced or added.
+bool ZipPut(const std::string &path, const std::vector<std::pair<std::string, std::string>> &entries);
+bool ZipGet(const std::string &path, const std::string &name, std::string &bytes);
+
+// Accepts connections on 127.0.0.1 (a port of its own) and counts them,
+// closing each at once, for as long as it lives.
+class ConnectionCounter {
+public:
+    ConnectionCounter();
+    ~ConnectionCounter();
+    int Port() const { return port_; }
+    int Count() const { return count_; }
+
+private:
+    int socket_ = -1, port_ = 0;
+    std::atomic<int> count_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 }  // namespace tools_test

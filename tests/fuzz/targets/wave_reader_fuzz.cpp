@@ -49,10 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
 
     std::rewind(file);
-    DefineSoundTag tag(OwnedFile(file), static_cast<int32_t>(2 + size % 4));  // closes the file
+    MovieContext context;
+    DefineSoundTag tag(context, OwnedFile(file), static_cast<int32_t>(2 + size % 4));  // closes the file
     SwfStream stream;
     tag.Write(stream);
     Check(stream.Length() == 2 + (stream.Length() > 64 ? 4u : 0u) + 7 + tag.DataSize());
-    ResetCharacterIds();
     return 0;
 }
