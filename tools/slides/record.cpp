@@ -115,7 +115,9 @@ bool RecordSlides(const Options &o, Deck &deck, Calls &c, SlideCounts &counts, s
 unsigned NavigationFlags(const Options &o, const Deck &deck) {
     unsigned flags = 0;
     if (o.buttons) flags |= QUILLON_NAVIGATION_KEYS;
-    if (!deck.narrations.empty()) flags |= QUILLON_NAVIGATION_STOPS_SOUNDS;
+    // Slides without a narration of their own hold null.
+    for (const std::unique_ptr<SoundFile> &narration : deck.narrations)
+        if (narration) flags |= QUILLON_NAVIGATION_STOPS_SOUNDS;
     return flags;
 }
 
