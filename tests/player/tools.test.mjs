@@ -484,7 +484,10 @@ test('a PowerPoint deck: slides look like its pages and the web link opens', asy
   // The flat OpenDocument deck of the tools' tests, of which LibreOffice makes
   // the PPTX: a navy first page with a web link, a white second page.
   const deck = fs.readFileSync(new URL('../../tools/tests/data/deck.fodp', import.meta.url), 'utf8');
-  fs.writeFileSync(path.join(dir, 'deck.fodp'), deck.replace('@LINK@', `${player.server.origin}/pptx-link`));
+  // The other places of the flat deck (a picture, macros, timings, a hidden
+  // slide) stay empty, as the tools' tests' FlatDeck leaves them by default.
+  fs.writeFileSync(path.join(dir, 'deck.fodp'),
+    deck.replace('@LINK@', `${player.server.origin}/pptx-link`).replace(/@[A-Z0-9_]+@/g, ''));
   const soffice = (format, file) => execFileSync('soffice', ['--headless', '--norestore',
     `-env:UserInstallation=file://${dir}/profile`, '--convert-to', format, '--outdir', dir, file],
   { stdio: 'pipe', timeout: 180000 });
