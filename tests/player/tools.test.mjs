@@ -14,7 +14,7 @@ import path from 'node:path';
 import { after } from 'node:test';
 
 const require = createRequire(import.meta.url);
-const { Player, point, readMovie, sleep, tool } = require('./harness/player');
+const { Player, point, poll, readMovie, sleep, tool } = require('./harness/player');
 const { decodePng } = require('./harness/png');
 
 const player = new Player();
@@ -146,6 +146,7 @@ async function stepThrough(name, width, height, pages) {
       await player.waitForRequest(link.url);
     }
   }
+  return view;
 }
 
 // The pages of a PDF as pdftocairo (poppler-utils) draws them at width x
@@ -287,6 +288,80 @@ test('a narrated deck moves on by itself as each narration ends', async () => {
   assert.deepEqual(view.soundTrouble(), [], 'the player reported trouble with the narrations');
 });
 
+// Runs in the page before the player: every AudioContext is kept in
+// window.audio.contexts, and whatever the player connects to a context's
+// output passes an analyser first, so that window.audio.peak() tells the
+// loudest sample of the last 2048 the player sent out (Chromium's
+// --mute-audio silences the speakers, not the graph).
+function listenToTheAudio() {
+  const contexts = [];
+  const Base = window.AudioContext;
+  window.AudioContext = class extends Base {
+    constructor(...args) {
+      super(...args);
+      contexts.push(this);
+    }
+  };
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    if (!(target instanceof AudioDestinationNode)) return connect.call(this, target, ...rest);
+    const context = target.context;
+    if (!context.analyser) {
+      context.analyser = context.createAnalyser();
+      context.analyser.fftSize = 2048;
+      connect.call(context.analyser, target);
+    }
+    return connect.call(this, context.analyser, ...rest);
+  };
+  window.audio = {
+    contexts,
+    resume: () => Promise.all(contexts.map((c) => c.resume())),
+    peak: () => {
+      let peak = 0;
+      for (const context of contexts.filter((c) => c.analyser)) {
+        const samples = new Float32Array(2048);
+        context.analyser.getFloatTimeDomainData(samples);
+        for (const v of samples) peak = Math.max(peak, Math.abs(v));
+      }
+      return peak;
+    },
+  };
+}
+
+test('with --buttons a narration stops when the viewer moves on before it ends', async () => {
+  const [W, H] = [160, 120];
+  const colours = [[200, 40, 40], [40, 120, 200]];
+  // A 6-second tone on the first slide, none on the second.
+  const narration = path.join(player.dir, 'long-narration.wav');
+  execFileSync('sox', ['-n', '-r', '22050', '-b', '16', '-c', '1', narration, 'synth', '6', 'sine', '440', 'vol', '0.5'],
+    { stdio: 'pipe' });
+  const pictures = colours.map((colour, i) => halves(`stopping-${i}`, W, H, colour, colour).file);
+  slides(['--buttons', '--narration', narration, ...pictures], 'stopping.swf');
+  const row = buttonRow(W, H, 4, 'under');
+  const view = await player.open('stopping', { width: W, height: row.stageHeight, init: listenToTheAudio });
+  await view.waitFor([point(80, 60, colours[0])], { what: 'the first slide' });
+  // Browsers let a page make sound after a click: one on the slide, away
+  // from the buttons, then the player's audio resumed.
+  await view.click(80, 60);
+  await view.page.evaluate(() => window.audio.resume());
+  const peak = () => view.page.evaluate(() => window.audio.peak());
+  const heard = await poll(async () => ((await peak()) > 0.2 ? true : null), 5000);
+  assert.ok(heard, 'the narration is not heard on its slide');
+  // It plays on while the slide stays...
+  await sleep(1000);
+  assert.ok((await peak()) > 0.2, 'the narration stopped while its slide stayed');
+  // ...and stops when next moves on, seconds before its end.
+  const next = row.centre(2);
+  await view.click(next.x, next.y);
+  await view.waitFor([point(80, 60, colours[1])], { what: 'the second slide after next' });
+  const quiet = await poll(async () => ((await peak()) < 0.01 ? true : null), 1000);
+  assert.ok(quiet, `the narration plays on over the second slide (peak ${await peak()})`);
+  for (let i = 0; i < 10; ++i) {
+    await sleep(200);
+    assert.ok((await peak()) < 0.01, 'a sound plays again on the second slide');
+  }
+});
+
 // ---- PDF decks --------------------------------------------------------------
 
 // A PDF of four 400 x 300 pixel pages, printed by the browser: distinct
@@ -319,12 +394,24 @@ test('a PDF deck: slides look like their pages and the web links open', async ()
   const pdf = path.join(player.dir, 'talk.pdf');
   await printPdf(pdf, player.server.origin);
   const said = slides(['--buttons', pdf], 'pdf-deck.swf');
-  assert.match(said, /talk\.pdf: 1 link to a page inside the document is not kept/);
+  assert.doesNotMatch(said, /inside the document/);
   assert.match(said, /talk\.pdf: page 4: the link to javascript:alert\(1\) is not kept/);
   // 300 x 225 points: 1024 x 768 pixels; the links where printPdf drew them.
   const at = (x, y, url) => ({ x: Math.round((x * 1024) / 400), y: Math.round((y * 1024) / 400), url });
   const links = [at(100, 225, '/pdf-link-one'), at(300, 55, '/pdf-link-two'), null, null];
-  await stepThrough('pdf-deck', 1024, 768, pdfPages(pdf, 1024, 768, links));
+  const pages = pdfPages(pdf, 1024, 768, links);
+  const view = await stepThrough('pdf-deck', 1024, 768, pages);
+  // Page 2's link to page 3, clicked, shows slide 3 and stays there.
+  const [first, next] = [0, 2].map(buttonRow(1024, 768, 4, 'under').centre);
+  await view.click(first.x, first.y);
+  await showsPicture(view, 'slide 1 after first', pages[0].rgb, pages[0].dB);
+  await view.click(next.x, next.y);
+  await showsPicture(view, 'slide 2 after next', pages[1].rgb, pages[1].dB);
+  const toPage3 = at(90, 220);
+  await view.click(toPage3.x, toPage3.y);
+  await showsPicture(view, 'slide 3 after its link on slide 2', pages[2].rgb, pages[2].dB);
+  await sleep(1000);
+  await showsPicture(view, 'slide 3 a second later', pages[2].rgb, pages[2].dB, { timeout: 1 });
 });
 
 // ---- Photographs and presentations -------------------------------------------
@@ -397,7 +484,10 @@ test('a PowerPoint deck: slides look like its pages and the web link opens', asy
   // The flat OpenDocument deck of the tools' tests, of which LibreOffice makes
   // the PPTX: a navy first page with a web link, a white second page.
   const deck = fs.readFileSync(new URL('../../tools/tests/data/deck.fodp', import.meta.url), 'utf8');
-  fs.writeFileSync(path.join(dir, 'deck.fodp'), deck.replace('@LINK@', `${player.server.origin}/pptx-link`));
+  // The other places of the flat deck (a picture, macros, timings, a hidden
+  // slide) stay empty, as the tools' tests' FlatDeck leaves them by default.
+  fs.writeFileSync(path.join(dir, 'deck.fodp'),
+    deck.replace('@LINK@', `${player.server.origin}/pptx-link`).replace(/@[A-Z0-9_]+@/g, ''));
   const soffice = (format, file) => execFileSync('soffice', ['--headless', '--norestore',
     `-env:UserInstallation=file://${dir}/profile`, '--convert-to', format, '--outdir', dir, file],
   { stdio: 'pipe', timeout: 180000 });
@@ -466,4 +556,73 @@ test('the viewer page fits a 1920 x 1080 deck into a 1366 x 768 window, buttons 
   await click(previous);
   await click(previous);
   await slide(2, 'the last slide after previous on the first');
+});
+
+// ---- Moving through a deck -----------------------------------------------------
+
+// The slides of keyDeck, flat colours.
+const DECK_COLOURS = [[200, 40, 40], [40, 120, 200], [60, 160, 60], [230, 200, 40]];
+
+// A --buttons deck of four 480 x 360 slides in DECK_COLOURS and its viewer
+// page deck.html, in the folder name of the player's folder; returns the
+// folder.
+function keyDeck(name) {
+  const site = path.join(player.dir, name);
+  fs.mkdirSync(site);
+  const files = DECK_COLOURS.map((c, i) => halves(`${name}-${i}`, 480, 360, c, c).file);
+  slides(['--buttons', '--html', ...files], path.join(site, 'deck.swf'));
+  return site;
+}
+
+// Points of keyDeck's slide i in its page's player, however large the page
+// draws the stage.
+async function slidePoints(view, i) {
+  const k = (await view.element.boundingBox()).width / 480;
+  return [[240, 180], [60, 60], [420, 300]].map(([x, y]) => point(Math.round(x * k), Math.round(y * k), DECK_COLOURS[i]));
+}
+
+async function restsOn(view, i, what) {
+  await view.waitForRest(await slidePoints(view, i), { what, timeout: 5000, tolerance: 3 });
+}
+
+test('real key presses move a --buttons deck in its viewer page, which gives the player the keyboard', async () => {
+  const view = await player.openSite(keyDeck('keys'), 'deck.html');
+  await restsOn(view, 0, 'the first slide');
+  const focused = await view.page.evaluate(() => document.activeElement && document.activeElement.id);
+  assert.equal(focused, 'player', 'the page gives the player the keyboard as it loads');
+  const steps = [['ArrowRight', 1], ['PageDown', 2], ['Space', 3], ['Home', 0], ['End', 3], ['ArrowLeft', 2],
+    ['PageUp', 1]];
+  for (const [key, slide] of steps) {
+    await view.page.keyboard.press(key);
+    await restsOn(view, slide, `slide ${slide + 1} after ${key}`);
+  }
+  // A click on the page beside the stage leaves the keyboard with the player.
+  await view.page.mouse.click(5, 5);
+  await view.page.keyboard.press('ArrowRight');
+  await restsOn(view, 2, 'slide 3 after a click beside the stage and ArrowRight');
+});
+
+test('on a 390 x 844 touch screen a swipe moves one slide each way', async () => {
+  const view = await player.openSite(keyDeck('swipe'), 'deck.html', { width: 390, height: 844 }, { touch: true });
+  await restsOn(view, 0, 'the first slide');
+  // The keys the page sends its player.
+  await view.page.evaluate(() => {
+    window.sent = [];
+    for (const type of ['keydown', 'keyup']) {
+      document.getElementById('player').addEventListener(type, (e) => window.sent.push(`${e.type} ${e.key}`));
+    }
+  });
+  const box = await view.element.boundingBox();
+  const [x, y] = [box.x + box.width / 2, box.y + box.height * 0.4];
+  const swipe = (dx, dy) => view.swipe(x - dx / 2, y - dy / 2, x + dx / 2, y + dy / 2);
+  await swipe(-200, 30);
+  await restsOn(view, 1, 'slide 2 after a swipe to the left');
+  await swipe(200, -30);
+  await restsOn(view, 0, 'slide 1 after a swipe to the right');
+  // Neither a swipe down nor a short one moves.
+  await swipe(30, 250);
+  await swipe(-20, 0);
+  await view.stays(await slidePoints(view, 0), 1000, { what: 'slide 1 after a swipe down and a short one', tolerance: 3 });
+  assert.deepEqual(await view.page.evaluate(() => window.sent),
+    ['keydown ArrowRight', 'keyup ArrowRight', 'keydown ArrowLeft', 'keyup ArrowLeft']);
 });

@@ -412,26 +412,32 @@ private:
         return Define(tag, id);
     }
 
-    // An action list up to and including its end byte; false on a fault.
-    bool Actions(const SwfTag &tag, BitReader &r) {
+    // An action list up to and including its end byte, its actions added to
+    // out when given; false on a fault.
+    bool Actions(const SwfTag &tag, BitReader &r, std::vector<SwfAction> *out = nullptr) {
         for (;;) {
             uint32_t code = r.U8();
             if (r.failed) return Fail(tag, "action list has no end");
             if (code == 0) return true;
             if (!IsVersion4Action(code)) return Fail(tag, "action " + std::to_string(code) + " is not in version 4");
-            if (code < 0x80) continue;
-            uint32_t length = r.U16();
-            if (code == 0x81 && length != 2) return Fail(tag, "GotoFrame payload is not 2 bytes");
-            if (code == kActionPush) {
-                if (!PushValues(tag, r, length)) return false;
-            } else if (code == 0x83) {
+            SwfAction action{static_cast<uint8_t>(code), {}};
+            if (code >= 0x80) {
+                uint32_t length = r.U16();
                 size_t start = r.BytePos();
-                r.String();
-                r.String();
-                if (r.BytePos() - start != length) return Fail(tag, "GetURL length does not match its texts");
-            } else {
-                r.Skip(length);
+                if (code == 0x81 && length != 2) return Fail(tag, "GotoFrame payload is not 2 bytes");
+                if (code == kActionPush) {
+                    if (!PushValues(tag, r, length)) return false;
+                } else if (code == 0x83) {
+                    r.String();
+                    r.String();
+                    if (r.BytePos() - start != length) return Fail(tag, "GetURL length does not match its texts");
+                } else {
+                    r.Skip(length);
+                }
+                if (!r.failed) action.payload.assign(tag.body.begin() + static_cast<long>(start),
+                                                     tag.body.begin() + static_cast<long>(start + length));
             }
+            if (out) out->push_back(action);
         }
     }
 
@@ -458,6 +464,7 @@ private:
     bool Button(const SwfTag &tag) {
         BitReader r(tag.body);
         uint32_t id = r.U16();
+        SwfButton &button = movie_.buttons[static_cast<uint16_t>(id)];
         if (r.U8() & ~1u) return Fail(tag, "reserved button flags set");  // bit 0: track as menu
         size_t offsetField = r.BytePos();
         uint32_t actionOffset = r.U16();
@@ -475,6 +482,7 @@ private:
             ReadCxformWithAlpha(r);
             if (!Defined(character))
                 return Fail(tag, "button shows undefined character " + std::to_string(character));
+            button.characters.push_back(static_cast<uint16_t>(character));
             ++records;
         }
         if (records == 0) return Fail(tag, "button without records");
@@ -483,8 +491,8 @@ private:
         while (actionOffset != 0) {
             size_t start = r.BytePos();
             uint32_t size = r.U16();
-            r.U16();  // conditions
-            if (!Actions(tag, r)) return false;
+            button.conditions.push_back({static_cast<uint16_t>(r.U16()), {}});
+            if (!Actions(tag, r, &button.conditions.back().actions)) return false;
             if (size == 0) break;
             if (r.BytePos() - start != size) return Fail(tag, "CondActionSize does not reach the next one");
         }
@@ -718,6 +726,27 @@ bool ReadSwfFile(const std::string &path, SwfMovie &movie, std::string &error,
     std::ifstream in(path, std::ios::binary);
     if (!in) return Failed(error, "cannot open " + path);
     return ReadSwf(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), movie, error, stackingKeys);
+}
+
+std::string DescribeActions(const std::vector<SwfAction> &actions) {
+    std::string out;
+    for (const SwfAction &a : actions) {
+        if (!out.empty()) out += ' ';
+        const std::vector<uint8_t> &p = a.payload;
+        switch (a.code) {
+        case 0x06: out += "Play"; break;
+        case 0x07: out += "Stop"; break;
+        case 0x09: out += "StopSounds"; break;
+        case 0x81: out += "GotoFrame(" + std::to_string(p[0] | p[1] << 8) + ")"; break;
+        case 0x83: {
+            std::string url(reinterpret_cast<const char *>(p.data()));
+            out += "GetURL(" + url + ", " + reinterpret_cast<const char *>(p.data() + url.size() + 1) + ")";
+            break;
+        }
+        default: out += "Action(" + std::to_string(a.code) + ")";
+        }
+    }
+    return out;
 }
 
 }  // namespace quillon::test

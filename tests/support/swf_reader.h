@@ -58,6 +58,25 @@ struct SwfPlacement {
     size_t tagIndex = 0;  // into SwfMovie::tags
 };
 
+// One action of an action list: its code and, from 0x80 on, its payload.
+struct SwfAction {
+    uint8_t code = 0;
+    std::vector<uint8_t> payload;
+};
+
+// A DefineButton2: the characters of its records, and its condition
+// actions in order (the condition word: state transitions in the low
+// 9 bits, CondKeyPress above them).
+struct SwfButton {
+    struct Condition {
+        uint16_t flags = 0;
+        std::vector<SwfAction> actions;
+        int Key() const { return flags >> 9; }
+    };
+    std::vector<uint16_t> characters;
+    std::vector<Condition> conditions;
+};
+
 struct SwfMovie {
     SwfHeader header;
     std::vector<SwfTag> tags;  // every tag, ShowFrame and End included
@@ -65,6 +84,7 @@ struct SwfMovie {
     std::map<uint16_t, uint16_t> definitions;  // character id -> code of its tag
     // DefineShape3 bounds as written: character id -> xMin, xMax, yMin, yMax.
     std::map<uint16_t, std::vector<int32_t>> shapeBounds;
+    std::map<uint16_t, SwfButton> buttons;  // by character id
 
     // Tags of one frame, without its ShowFrame.
     std::vector<const SwfTag *> FrameTags(int32_t frame) const;
@@ -113,6 +133,10 @@ bool ReadTag(const std::vector<uint8_t> &bytes, size_t &pos, SwfTag &tag, std::s
 // The zlib data of a DefineBitsLossless(2) body, decompressed; false when the
 // body is not one or the data does not decompress.
 bool InflateBitmap(const SwfTag &tag, std::vector<uint8_t> &pixels);
+
+// Actions as text, e.g. "StopSounds GotoFrame(2) Stop",
+// "GetURL(https://example.com/, _blank)"; others as "Action(code)".
+std::string DescribeActions(const std::vector<SwfAction> &actions);
 
 // A DefineBitsLossless(2) or DefineBitsJPEG2 decoded to straight RGBA (alpha
 // 255 without it).

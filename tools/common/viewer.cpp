@@ -114,6 +114,39 @@ std::string PlayerScript(const std::string &playerUrl) {
     return path + "/ruffle.js";
 }
 
+// The page's script for input, run once the player is on the page. A
+// movie's buttons answer keys only while the player has the keyboard: it
+// gets it as soon as the movie's header is read (not within the player's
+// own event, which would find the player busy) and back after a click
+// beside the stage. A swipe across the stage, mostly sideways, becomes the
+// arrow key of its direction (a swipe to the left shows the next slide),
+// sent to the player as the keyboard would send it.
+const char kInput[] =
+    "  const focus = () => player.focus({ preventScroll: true });\n"
+    "  player.addEventListener(\"loadedmetadata\", () => setTimeout(focus));\n"
+    "  window.addEventListener(\"focus\", focus);\n"
+    "  document.addEventListener(\"pointerup\", () => {\n"
+    "    if (document.activeElement !== player) focus();\n"
+    "  });\n"
+    "  let start = null;\n"
+    "  player.addEventListener(\"touchstart\", (e) => {\n"
+    "    const t = e.touches[0];\n"
+    "    start = e.touches.length === 1 ? { x: t.clientX, y: t.clientY, time: e.timeStamp } : null;\n"
+    "  }, { passive: true });\n"
+    "  player.addEventListener(\"touchcancel\", () => { start = null; });\n"
+    "  player.addEventListener(\"touchend\", (e) => {\n"
+    "    const t = e.changedTouches[0];\n"
+    "    if (!start || e.touches.length > 0) return;\n"
+    "    const dx = t.clientX - start.x, dy = t.clientY - start.y;\n"
+    "    const swipe = Math.abs(dx) >= 40 && Math.abs(dy) <= Math.abs(dx) / 2 &&\n"
+    "      e.timeStamp - start.time <= 1000;\n"
+    "    start = null;\n"
+    "    if (!swipe) return;\n"
+    "    const [key, keyCode] = dx < 0 ? [\"ArrowRight\", 39] : [\"ArrowLeft\", 37];\n"
+    "    for (const type of [\"keydown\", \"keyup\"])\n"
+    "      player.dispatchEvent(new KeyboardEvent(type, { key, code: key, keyCode, bubbles: true }));\n"
+    "  }, { passive: true });\n";
+
 }  // namespace
 
 bool WriteViewer(const std::string &moviePath, int width, int height, const std::string &title,
@@ -135,7 +168,7 @@ bool WriteViewer(const std::string &moviePath, int width, int height, const std:
         "<style>\n"
         "html, body { margin: 0; height: 100%; overflow: hidden; background: #202020; }\n"
         "body { display: flex; flex-direction: column; justify-content: center; align-items: center; }\n"
-        "#player { display: block; flex: none;\n"
+        "#player { display: block; flex: none; touch-action: pinch-zoom;\n"
         "  width: min(" + w + "px, 100vw, calc(" + room + " * " + w + " / " + h + "));\n"
         "  height: min(" + h + "px, calc(100vw * " + h + " / " + w + "), calc(" + room + ")); }\n" +
         (sound ? "#hint { color: #b0b0b0; font: 0.9em sans-serif; line-height: 2.5em; }\n" : "") +
@@ -163,7 +196,7 @@ bool WriteViewer(const std::string &moviePath, int width, int height, const std:
                  "  hint.textContent = \"This movie has sound: click it to hear it.\";\n"
                  "  document.body.appendChild(hint);\n"
                : "") +
-        "  player.load(" + JsString(BaseName(moviePath)) + ");\n"
+        "  player.load(" + JsString(BaseName(moviePath)) + ");\n" + kInput +
         "});\n"
         "</script>\n"
         "</body>\n"

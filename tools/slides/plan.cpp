@@ -231,7 +231,7 @@ long Deck::FrameCount() const {
 
 size_t Deck::LinkCount() const {
     size_t count = 0;
-    for (const SlidePlan &plan : plans) count += plan.links.size();
+    for (const SlidePlan &plan : plans) count += plan.links.size() + plan.gotos.size();
     return count;
 }
 

@@ -40,9 +40,9 @@ struct StageLink {
 };
 
 // One slide: its input, the PDF page (from 0; -1 for an image), its web
-// links, its links to other slides of the deck (not recorded yet: the
-// classic exports have no go-to area), and what a presentation says of it:
-// how long it shows, and its sound (a file, and its name for messages).
+// links, its links to slides of the deck (go-to areas), and what a
+// presentation says of it: how long it shows, and its sound (a file, and
+// its name for messages).
 struct SlidePlan {
     size_t input = 0;
     int page = -1;

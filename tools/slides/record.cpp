@@ -51,13 +51,19 @@ bool RecordSlide(const Options &o, Deck &deck, size_t i, const PreparedSlide &sl
     QuillonMovie *movie = c.Movie();
     const SlidePlan &plan = deck.plans[i];
     if (!AddPicture(c, slide, name)) return false;
-    if (i > 0 && !deck.plans[i - 1].links.empty() &&
+    const SlidePlan *before = i > 0 ? &deck.plans[i - 1] : nullptr;
+    if (before && (!before->links.empty() || !before->gotos.empty()) &&
         !c.Check(quillon_movie_remove_buttons(movie), name + ": links"))
         return false;
     for (const StageLink &link : plan.links)
         if (!c.Check(quillon_movie_add_hyperlink(movie, link.url.c_str(), o.linkTarget.c_str(), link.x1,
                                                  link.y1, link.x2, link.y2),
                      name + ": link " + link.url))
+            return false;
+    for (const StageLink &link : plan.gotos)
+        if (!c.Check(quillon_movie_add_goto_area(movie, static_cast<int32_t>(link.slide), link.x1, link.y1,
+                                                 link.x2, link.y2),
+                     name + ": the link to slide " + std::to_string(link.slide + 1)))
             return false;
     // The library reads each sound whole; a temporary file is gone before
     // the next is made.
@@ -102,6 +108,19 @@ bool RecordSlides(const Options &o, Deck &deck, Calls &c, SlideCounts &counts, s
     return true;
 }
 
+// How the deck's navigation behaves: with --buttons the buttons answer the
+// keys too; in a narrated deck every navigation stops the sounds first, so
+// that a narration ends with its slide (without narrations a --sound for
+// the whole deck plays on).
+unsigned NavigationFlags(const Options &o, const Deck &deck) {
+    unsigned flags = 0;
+    if (o.buttons) flags |= QUILLON_NAVIGATION_KEYS;
+    // Slides without a narration of their own hold null.
+    for (const std::unique_ptr<SoundFile> &narration : deck.narrations)
+        if (narration) flags |= QUILLON_NAVIGATION_STOPS_SOUNDS;
+    return flags;
+}
+
 // The first, previous, next and last buttons at the row's places.
 bool AddButtons(const Deck &deck, Calls &c) {
     int i = 0;
@@ -126,7 +145,8 @@ bool RecordDeck(const Options &o, Deck &deck, Movie &movie, SlideCounts &counts,
         return false;
     }
     Calls c(movie.get(), error);
-    if (!RecordSlides(o, deck, c, counts, error) || (o.buttons && !AddButtons(deck, c))) {
+    if (!c.Check(quillon_movie_set_navigation(movie.get(), NavigationFlags(o, deck)), "the navigation") ||
+        !RecordSlides(o, deck, c, counts, error) || (o.buttons && !AddButtons(deck, c))) {
         movie.reset();
         return false;
     }

@@ -1,6 +1,7 @@
 // quillon-slides run on PDF documents the tests draw with cairo: one slide
-// per page, the pages' web links as hyperlink areas where the page shows
-// them, and the links a movie cannot keep reported. Refused documents are
+// per page, the pages' web links as hyperlink areas and their links to
+// other pages as go-to areas where the page shows them, and the links a
+// movie cannot keep reported. Refused documents are
 // rows of the failure table in slides_test.cpp.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -26,36 +27,38 @@ namespace {
 
 const std::string kPdftocairo = QUILLON_PDFTOCAIRO;
 
-// A hyperlink area of the movie: the frame its button is placed in, what it
-// opens, and its rectangle in pixels.
+// A hyperlink or go-to area of the movie: the frame its button is placed
+// in, its actions (as DescribeActions writes them), and its rectangle in
+// pixels.
 struct MovieLink {
     int frame = 0;
-    std::string url, target;
+    std::string actions;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    auto Key() const { return std::tie(frame, url, target, x1, y1, x2, y2); }
+    auto Key() const { return std::tie(frame, actions, x1, y1, x2, y2); }
     bool operator==(const MovieLink &o) const { return Key() == o.Key(); }
 };
 
 std::ostream &operator<<(std::ostream &out, const MovieLink &l) {
-    return out << "{frame " << l.frame << ", " << l.url << " in " << l.target << ", (" << l.x1
-               << ", " << l.y1 << ")-(" << l.x2 << ", " << l.y2 << ")}";
+    return out << "{frame " << l.frame << ", " << l.actions << ", (" << l.x1 << ", " << l.y1 << ")-("
+               << l.x2 << ", " << l.y2 << ")}";
 }
 
-// Where the movie places its URL buttons: their GetURL action (the first
-// action of the first condition) and the bounds of the shape they show.
-// A link that stays on the stage after its slide's frame adds a failure.
+// Where the movie places its link buttons: those that answer a click
+// alone and open an address or go to a slide and stop there (navigation
+// buttons answer keys too, and leave the stop to the slide). Their actions
+// and the bounds of the shape they show. A link that stays on the stage
+// after its slide's frame adds a failure.
 std::vector<MovieLink> LinksOf(const SwfMovie &movie) {
     std::map<uint16_t, MovieLink> buttons;  // by character id
-    for (const SwfTag *t : movie.All(kDefineButton2)) {
-        const std::vector<uint8_t> &b = t->body;
-        size_t actions = 3 + static_cast<size_t>(b[3] | b[4] << 8) + 4;
-        if (b.size() < actions + 3 || b[actions] != 0x83) continue;
-        MovieLink &link = buttons[static_cast<uint16_t>(b[0] | b[1] << 8)];
-        const char *text = reinterpret_cast<const char *>(&b[actions + 3]);
-        link.url = text;
-        link.target = text + link.url.size() + 1;
+    for (const auto &[id, button] : movie.buttons) {
+        if (button.conditions.size() != 1) continue;
+        std::string actions = DescribeActions(button.conditions[0].actions);
+        bool stops = actions.size() >= 4 && actions.compare(actions.size() - 4, 4, "Stop") == 0;
+        if (actions.rfind("GetURL(", 0) != 0 && !stops) continue;
+        MovieLink &link = buttons[id];
+        link.actions = actions;
         // The first record's character: the invisible rectangle.
-        auto bounds = movie.shapeBounds.find(static_cast<uint16_t>(b[6] | b[7] << 8));
+        auto bounds = movie.shapeBounds.find(button.characters.at(0));
         if (bounds != movie.shapeBounds.end()) {
             const std::vector<int32_t> &r = bounds->second;
             std::tie(link.x1, link.x2, link.y1, link.y2) = std::make_tuple(r[0] / 20, r[1] / 20, r[2] / 20, r[3] / 20);
@@ -122,29 +125,33 @@ struct PdfCase {
     std::vector<std::string> reported;  // lines of standard error, in part
 };
 
-TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirWebLinks) {
+TEST_F(PdfSlidesTest, PagesBecomeSlidesWithTheirLinks) {
     // A 300 x 300 picture: the 400 x 300 point page fits it at 0.75, 225
     // pixels high and 37 from the top.
     ASSERT_TRUE(WritePicture(dir + "/square.png", 300, 300, std::vector<uint8_t>(300 * 300 * 3, 90)));
-    const std::string internal = "talk.pdf: 1 link to a page inside the document is not kept";
     const std::string script = "talk.pdf: page 4: the link to javascript:alert(1) is not kept";
     const std::string file = "talk.pdf: page 4: the link to file:///etc/hosts is not kept";
-    const std::string dropped = "talk.pdf: page 2: the link to page 3 is left out with that page (--pages)";
     const PdfCase cases[] = {
         {"every page, 1024 pixels wide",
          {"@/talk.pdf"}, 4, 1024, 768, {1, 2, 3, 4},
-         {{0, "https://example.com/first", "_blank", 102, 512, 410, 640},
-          {1, "mailto:team@example.com", "_blank", 640, 102, 896, 180}},
-         {internal, script, file}},
+         {{0, "GetURL(https://example.com/first, _blank)", 102, 512, 410, 640},
+          {1, "GetURL(mailto:team@example.com, _blank)", 640, 102, 896, 180},
+          {1, "GotoFrame(2) Stop", 102, 512, 359, 615}},
+         {script, file}},
         {"pages picked, another size and target",
          {"--pages", "2,4", "--size", "800x600", "--link-target", "_self", "@/talk.pdf"}, 2, 800, 600, {2, 4},
-         {{0, "mailto:team@example.com", "_self", 500, 80, 700, 140}},
-         {dropped, script, file}},
+         {{0, "GetURL(mailto:team@example.com, _self)", 500, 80, 700, 140}},
+         {"talk.pdf: 1 link leads to page 3, which --pages leaves out: it is not kept", script, file}},
+        {"pages in another order: the link goes back",
+         {"--pages", "3,2", "@/talk.pdf"}, 2, 1024, 768, {3, 2},
+         {{1, "GetURL(mailto:team@example.com, _blank)", 640, 102, 896, 180},
+          {1, "GotoFrame(0) Stop", 102, 512, 359, 615}},
+         {}},
         {"a range without an end",
          {"--pages=3-", "@/talk.pdf"}, 2, 1024, 768, {3, 4}, {}, {script, file}},
         {"a picture first sets the stage",
          {"@/square.png", "--pages", "1", "@/talk.pdf"}, 2, 300, 300, {0, 1},
-         {{1, "https://example.com/first", "_blank", 30, 187, 120, 225}},
+         {{1, "GetURL(https://example.com/first, _blank)", 30, 187, 120, 225}},
          {}},
     };
     for (const PdfCase &c : cases) {
@@ -199,8 +206,7 @@ TEST_F(PdfSlidesTest, PresentationsAndTemplatesBecomeSlidesWithTheirWebLinks) {
     for (size_t i = 0; i < formats.size(); ++i) {
         SCOPED_TRACE(formats[i]);
         EXPECT_EQ(links[i].frame, static_cast<int>(2 * i));
-        EXPECT_EQ(links[i].url, "https://example.com/deck");
-        EXPECT_EQ(links[i].target, "_blank");
+        EXPECT_EQ(links[i].actions, "GetURL(https://example.com/deck, _blank)");
         // Over the text, in the top-left quarter of the slide.
         EXPECT_GT(links[i].x2, links[i].x1);
         EXPECT_GT(links[i].y2, links[i].y1);

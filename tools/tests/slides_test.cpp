@@ -380,6 +380,52 @@ TEST_F(SlidesTest, ButtonsStopOnEverySlideAndNavigate) {
     }
 }
 
+// With --buttons the buttons answer the keys of presentation programs as
+// well as clicks; in a narrated deck every navigation stops the sounds
+// before it moves, so a narration ends with its slide. Each action list of
+// each button, as "key: actions", the key "click" for the mouse.
+TEST_F(SlidesTest, ButtonsAnswerKeysAndStopNarrationsFirst) {
+    WriteText(dir + "/tone.wav", ToneWav(0.5, 22050));
+    const struct {
+        const char *name;
+        std::vector<std::string> options;  // "@" stands for the test's folder
+        std::string first;                 // before every GotoFrame
+    } rows[] = {
+        {"no sound", {}, ""},
+        {"a narration", {"--narration", "@/tone.wav"}, "StopSounds "},
+        // A sound for the whole deck plays on as the viewer moves.
+        {"a sound for the deck", {"--sound", "@/tone.wav"}, ""},
+    };
+    const std::map<int, std::string> keys = {{0, "click"}, {1, "Left"}, {2, "Right"}, {3, "Home"}, {4, "End"},
+                                             {16, "PageUp"}, {17, "PageDown"}, {32, "Space"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> args = InDir(dir, row.options);
+        for (const std::string &slide : StripeSlides(dir, 3, 120, 90, 4)) args.push_back(slide);
+        args.insert(args.end(), {"--buttons", "--quiet", "-o", dir + "/keys.swf"});
+        Deck deck;
+        ASSERT_TRUE(RunSlides(args, deck));
+        std::vector<std::string> seen, expected;
+        for (const auto &[id, button] : deck.buttons)
+            for (const SwfButton::Condition &c : button.conditions)
+                seen.push_back((keys.count(c.Key()) ? keys.at(c.Key()) : std::to_string(c.Key())) + ": " +
+                               DescribeActions(c.actions));
+        // First and last in frame 0; previous and next on each slide, to
+        // the slide before and after it, round the deck.
+        auto to = [&](std::initializer_list<const char *> names, int frame) {
+            for (const char *name : names)
+                expected.push_back(std::string(name) + ": " + row.first + "GotoFrame(" + std::to_string(frame) + ")");
+        };
+        to({"click", "Home"}, 0);
+        to({"click", "End"}, 2);
+        for (int frame : {2, 0, 1}) to({"click", "Left", "PageUp"}, frame);
+        for (int frame : {1, 2, 0}) to({"click", "Right", "PageDown", "Space"}, frame);
+        std::sort(seen.begin(), seen.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(seen, expected);
+    }
+}
+
 TEST_F(SlidesTest, ButtonsShrinkToStayOnASmallStage) {
     // On a 32 x 32 slide the buttons shrink to 6 x 4 pixels, 1 apart: under
     // it in a strip of 6 rows, or over its corner.

@@ -146,9 +146,11 @@ class Player {
   // Opens a movie that write() produced in a new page with a player of
   // width x height pixels and waits until the player has read its header.
   // renderer 'webgl' asks for the player's WebGL renderer instead of its
-  // canvas one, and fails if the player falls back.
-  async open(scenario, { width, height, renderer }) {
+  // canvas one, and fails if the player falls back. init: a function run in
+  // the page before its own scripts (playwright's addInitScript).
+  async open(scenario, { width, height, renderer, init }) {
     const view = await this.newView(scenario, width, height);
+    if (init) await view.page.addInitScript(init);
     const query = new URLSearchParams({ movie: `${scenario}.swf`, w: width, h: height });
     if (renderer) query.set('renderer', renderer);
     await view.page.goto(`${this.server.origin}/player.html?${query}`);
@@ -159,11 +161,19 @@ class Player {
 
   // Opens url of the folder site, served as it is (as a user's http server
   // would), in a window of viewport: a page of the tools with its own player
-  // element #player, of which the view takes its screenshots.
-  async openSite(site, url, viewport = VIEWPORT) {
+  // element #player, of which the view takes its screenshots. touch: the
+  // window is a phone's touch screen (Chromium's mobile emulation), which
+  // view.swipe touches.
+  async openSite(site, url, viewport = VIEWPORT, { touch = false } = {}) {
     const view = await this.newView(url.replace(/\W+/g, '-'));
     view.server = await new TestServer(null, { site }).start();
-    await view.page.setViewportSize(viewport);
+    if (touch) {
+      view.cdp = await this.context.newCDPSession(view.page);
+      await view.cdp.send('Emulation.setDeviceMetricsOverride', { ...viewport, deviceScaleFactor: 1, mobile: true });
+      await view.cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    } else {
+      await view.page.setViewportSize(viewport);
+    }
     await view.page.goto(`${view.server.origin}/${url}`);
     view.element = view.page.locator('#player');
     await view.element.waitFor({ timeout: 15000 });
@@ -332,6 +342,19 @@ class MovieView {
   async click(x, y) {
     await this.page.mouse.click(x, y);
   }
+
+  // One finger from (x1, y1) to (x2, y2) of the window in steps, as the
+  // touch screen reports it (a page opened with touch).
+  async swipe(x1, y1, x2, y2, steps = 8) {
+    assert.ok(this.cdp, 'a swipe needs a page opened with touch');
+    const touch = (type, touchPoints) => this.cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
+    await touch('touchStart', [{ x: x1, y: y1 }]);
+    for (let i = 1; i <= steps; ++i) {
+      await sleep(16);
+      await touch('touchMove', [{ x: x1 + ((x2 - x1) * i) / steps, y: y1 + ((y2 - y1) * i) / steps }]);
+    }
+    await touch('touchEnd', []);
+  }
 }
 
-module.exports = { Player, MovieView, point, readMovie, sleep, tool };
+module.exports = { Player, MovieView, point, poll, readMovie, sleep, tool };
