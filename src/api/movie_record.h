@@ -12,6 +12,7 @@
 #include "interactive/button.h"
 #include "interactive/navigation.h"
 #include "movie/movie.h"
+#include "quillon.h"
 #include "quillon_movie.h"
 #include "swf/format.h"
 
@@ -21,11 +22,13 @@ constexpr int kButtonSlots = 100;
 // The header's frame count is 16 bits: frames 0 to 65534.
 constexpr int32_t kMaxFrame = 65534;
 // Table sizes beyond these are clamped, so a wild count cannot exhaust memory.
-constexpr int32_t kMaxSlides = 65535;
+constexpr int32_t kMaxSlides = QUILLON_MAX_SLIDES;
 constexpr int32_t kMaxTableEntries = 65536;
 
 // A picture side usable as a bitmap dimension: 1 to 65535 pixels.
-inline bool IsBitmapSide(int32_t pixels) { return pixels >= 1 && pixels <= 65535; }
+inline bool IsBitmapSide(int32_t pixels) {
+    return pixels >= 1 && pixels <= QUILLON_MAX_PICTURE_SIDE;
+}
 // The status of a picture side that is not one: below 1 is a bad argument,
 // above 65535 beyond what the file can hold.
 inline QuillonStatus SideStatus(int32_t pixels) {

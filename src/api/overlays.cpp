@@ -29,7 +29,7 @@ QuillonStatus CheckInfo(QuillonMovie &m, int32_t index, int64_t width, int64_t h
     if (index < 0 || static_cast<size_t>(index) >= m.infos.size())
         return Fail(m, QUILLON_ERROR_ARGUMENT, "an index outside the info table");
     if (width < 1 || height < 1) return Fail(m, QUILLON_ERROR_ARGUMENT, "x2 < x1 or y2 < y1");
-    if (width > 65535 || height > 65535)
+    if (width > QUILLON_MAX_PICTURE_SIDE || height > QUILLON_MAX_PICTURE_SIDE)
         return Fail(m, QUILLON_ERROR_LIMIT, "a picture side over 65535 pixels");
     return QUILLON_OK;
 }
