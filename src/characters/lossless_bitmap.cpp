@@ -67,7 +67,9 @@ private:
         z_.avail_in = static_cast<uInt>(size);
         for (;;) {
             if (z_.avail_out == 0) {
-                pieces_.emplace_back(new uint8_t[kPiece]);
+                // Owned before the list grows, so a failed growth frees it.
+                std::unique_ptr<uint8_t[]> piece(new uint8_t[kPiece]);
+                pieces_.push_back(std::move(piece));
                 z_.next_out = pieces_.back().get();
                 z_.avail_out = kPiece;
             }
