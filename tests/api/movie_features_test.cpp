@@ -45,7 +45,7 @@ bool EndsWith(const test::SwfTag &tag, const char *hex) {
 
 TEST(HandleFace, JpegSlides) {
     const Bytes base = test::MakeJpeg({});
-    test::JpegSpec progressive, cmyk;
+    test::JpegRecipe progressive, cmyk;
     progressive.progressive = true;
     cmyk.colours = test::JpegColours::Cmyk;
     struct Row {

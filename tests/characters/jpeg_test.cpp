@@ -17,7 +17,7 @@
 namespace quillon {
 namespace {
 
-using test::FindJpegMarker, test::Hex, test::JpegColours, test::JpegSpec, test::MakeJpeg;
+using test::FindJpegMarker, test::Hex, test::JpegColours, test::JpegRecipe, test::MakeJpeg;
 using test::TagHex, test::ToHex;
 using Bytes = std::vector<uint8_t>;
 
@@ -78,18 +78,18 @@ const CheckRow kCheckRows[] = {
     {"OddSize", [] { return MakeJpeg({17, 9}); }, JpegFault::None, "", 17, 9},
     {"RestartMarkers",
      [] {
-         JpegSpec spec;
-         spec.restartInterval = 1;
-         Bytes jpeg = MakeJpeg(spec);
+         JpegRecipe recipe;
+         recipe.restartInterval = 1;
+         Bytes jpeg = MakeJpeg(recipe);
          EXPECT_TRUE(Holds(jpeg, "FF D0") && Holds(jpeg, "FF DD"));
          return jpeg;
      },
      JpegFault::None, ""},
     {"Comment",
      [] {
-         JpegSpec spec;
-         spec.comment = true;
-         return MakeJpeg(spec);
+         JpegRecipe recipe;
+         recipe.comment = true;
+         return MakeJpeg(recipe);
      },
      JpegFault::None, ""},
     {"FillBytesBeforeEOI", [] { return Inserted(kBase, kBase.size() - 2, "FF FF"); }, JpegFault::None, ""},
@@ -102,23 +102,23 @@ const CheckRow kCheckRows[] = {
     {"SoiOnly", [] { return Hex("FF D8"); }, JpegFault::NoEnd, "JPEG data ends without its EOI marker"},
     {"Progressive",
      [] {
-         JpegSpec spec;
-         spec.progressive = true;
-         return MakeJpeg(spec);
+         JpegRecipe recipe;
+         recipe.progressive = true;
+         return MakeJpeg(recipe);
      },
      JpegFault::Progressive, "a progressive JPEG (SOF2); only baseline JPEG is taken"},
     {"Arithmetic",
      [] {
-         JpegSpec spec;
-         spec.arithmetic = true;
-         return MakeJpeg(spec);
+         JpegRecipe recipe;
+         recipe.arithmetic = true;
+         return MakeJpeg(recipe);
      },
      JpegFault::Arithmetic, "an arithmetic-coded JPEG (SOF9 to SOF15); only baseline JPEG is taken"},
     {"ArithmeticProgressive",
      [] {
-         JpegSpec spec;
-         spec.arithmetic = spec.progressive = true;
-         return MakeJpeg(spec);
+         JpegRecipe recipe;
+         recipe.arithmetic = recipe.progressive = true;
+         return MakeJpeg(recipe);
      },
      JpegFault::Arithmetic, "an arithmetic-coded JPEG (SOF9 to SOF15); only baseline JPEG is taken"},
     {"Lossless", [] { return Patched(kSof0, 1, 0xC3); }, JpegFault::Lossless,

@@ -43,25 +43,25 @@ void InputRow(const std::vector<uint8_t> &rgb, size_t y, const jpeg_compress_str
     }
 }
 
-void Configure(const JpegSpec &spec, jpeg_compress_struct &c) {
-    c.image_width = spec.width;
-    c.image_height = spec.height;
-    bool fourInks = spec.colours == JpegColours::Cmyk || spec.colours == JpegColours::Ycck;
-    c.input_components = spec.colours == JpegColours::Grey ? 1 : fourInks ? 4 : 3;
-    c.in_color_space = spec.colours == JpegColours::Grey ? JCS_GRAYSCALE : fourInks ? JCS_CMYK : JCS_RGB;
+void Configure(const JpegRecipe &recipe, jpeg_compress_struct &c) {
+    c.image_width = recipe.width;
+    c.image_height = recipe.height;
+    bool fourInks = recipe.colours == JpegColours::Cmyk || recipe.colours == JpegColours::Ycck;
+    c.input_components = recipe.colours == JpegColours::Grey ? 1 : fourInks ? 4 : 3;
+    c.in_color_space = recipe.colours == JpegColours::Grey ? JCS_GRAYSCALE : fourInks ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, spec.quality, TRUE);
-    if (spec.colours == JpegColours::Rgb) jpeg_set_colorspace(&c, JCS_RGB);
-    if (spec.colours == JpegColours::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
-    if (!spec.subsampled) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
-    if (spec.progressive) jpeg_simple_progression(&c);
-    c.arith_code = spec.arithmetic ? TRUE : FALSE;
-    c.restart_interval = static_cast<unsigned>(spec.restartInterval);
+    jpeg_set_quality(&c, recipe.quality, TRUE);
+    if (recipe.colours == JpegColours::Rgb) jpeg_set_colorspace(&c, JCS_RGB);
+    if (recipe.colours == JpegColours::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
+    if (!recipe.subsampled) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
+    if (recipe.progressive) jpeg_simple_progression(&c);
+    c.arith_code = recipe.arithmetic ? TRUE : FALSE;
+    c.restart_interval = static_cast<unsigned>(recipe.restartInterval);
 }
 
 }  // namespace
 
-std::vector<uint8_t> MakeJpeg(const JpegSpec &spec) {
+std::vector<uint8_t> MakeJpeg(const JpegRecipe &recipe) {
     jpeg_compress_struct c{};
     jpeg_error_mgr errors{};
     c.err = jpeg_std_error(&errors);
@@ -69,14 +69,14 @@ std::vector<uint8_t> MakeJpeg(const JpegSpec &spec) {
     unsigned char *out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&c, &out, &size);
-    Configure(spec, c);
+    Configure(recipe, c);
     jpeg_start_compress(&c, TRUE);
-    if (spec.comment) {
+    if (recipe.comment) {
         const char text[] = "made for Quillon's tests";
         jpeg_write_marker(&c, JPEG_COM, reinterpret_cast<const JOCTET *>(text), sizeof text - 1);
     }
-    std::vector<uint8_t> rgb = JpegSourcePixels(spec.width, spec.height);
-    std::vector<uint8_t> row(static_cast<size_t>(spec.width) * c.input_components);
+    std::vector<uint8_t> rgb = JpegSourcePixels(recipe.width, recipe.height);
+    std::vector<uint8_t> row(static_cast<size_t>(recipe.width) * c.input_components);
     JSAMPROW rows[1] = {row.data()};
     while (c.next_scanline < c.image_height) {
         InputRow(rgb, c.next_scanline, c, row);

@@ -11,7 +11,7 @@ namespace quillon::test {
 
 enum class JpegColours { Grey, YCbCr, Rgb, Cmyk, Ycck };
 
-struct JpegSpec {
+struct JpegRecipe {
     uint32_t width = 32, height = 16;
     JpegColours colours = JpegColours::YCbCr;
     bool subsampled = true;   // YCbCr 4:2:0; false: 4:4:4
@@ -26,7 +26,7 @@ struct JpegSpec {
 // with a bright disc, so that every block holds some detail.
 std::vector<uint8_t> JpegSourcePixels(uint32_t width, uint32_t height);
 // The picture encoded as asked; empty when libjpeg refused.
-std::vector<uint8_t> MakeJpeg(const JpegSpec &spec);
+std::vector<uint8_t> MakeJpeg(const JpegRecipe &recipe);
 // The offset of the first marker segment FF code among those before the
 // first scan's data, or 0 when there is none.
 size_t FindJpegMarker(const std::vector<uint8_t> &jpeg, uint8_t code);

@@ -149,7 +149,7 @@ using Field = std::variant<std::monostate, bool Options::*, std::string Options:
                            SlideSize Options::*, Rgb Options::*, std::vector<PageRange> Options::*,
                            std::optional<ButtonPlace> Options::*, JpegUse Options::*>;
 
-struct OptionSpec {
+struct OptionRow {
     const char *name;
     const char *alias;  // the short name, or null
     Kind kind;
@@ -158,7 +158,7 @@ struct OptionSpec {
     const char *need;  // what a usage error says after the name as typed
 };
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--output", "-o", Kind::Text, &Options::output, 1, 0, " needs a file name"},
     // The movie's header keeps 8 bits of the frame rate.
     {"--fps", nullptr, Kind::Whole, &Options::fps, 1, 255, " needs a whole number from 1 to 255"},
@@ -189,9 +189,9 @@ const OptionSpec kOptions[] = {
     {"--version", nullptr, Kind::Version, {}, 0, 0, ""},
 };
 
-const OptionSpec *FindOption(const std::string &name) {
-    for (const OptionSpec &spec : kOptions)
-        if (name == spec.name || (spec.alias && name == spec.alias)) return &spec;
+const OptionRow *FindOption(const std::string &name) {
+    for (const OptionRow &row : kOptions)
+        if (name == row.name || (row.alias && name == row.alias)) return &row;
     return nullptr;
 }
 
@@ -267,23 +267,23 @@ bool ParsePages(const std::string &text, long high, std::vector<PageRange> &page
 
 // Sets the option's field from its value: false when the value is not of
 // its kind or outside its range.
-bool Store(const OptionSpec &spec, const std::string &v, Options &o) {
-    switch (spec.kind) {
+bool Store(const OptionRow &row, const std::string &v, Options &o) {
+    switch (row.kind) {
     case Kind::Text:
-        o.*std::get<std::string Options::*>(spec.field) = v;
-        return static_cast<long>(v.size()) >= spec.low;
+        o.*std::get<std::string Options::*>(row.field) = v;
+        return static_cast<long>(v.size()) >= row.low;
     case Kind::Texts:
-        (o.*std::get<std::vector<std::string> Options::*>(spec.field)).push_back(v);
-        return static_cast<long>(v.size()) >= spec.low;
-    case Kind::Whole: return ParseInt(v, spec.low, spec.high, o.*std::get<int Options::*>(spec.field));
-    case Kind::Seconds: return ParseSeconds(v, spec.high, o.*std::get<double Options::*>(spec.field));
+        (o.*std::get<std::vector<std::string> Options::*>(row.field)).push_back(v);
+        return static_cast<long>(v.size()) >= row.low;
+    case Kind::Whole: return ParseInt(v, row.low, row.high, o.*std::get<int Options::*>(row.field));
+    case Kind::Seconds: return ParseSeconds(v, row.high, o.*std::get<double Options::*>(row.field));
     case Kind::Size:
-        return ParseSize(v, spec.low, spec.high, o.*std::get<SlideSize Options::*>(spec.field));
-    case Kind::Colour: return ParseColour(v, o.*std::get<Rgb Options::*>(spec.field));
+        return ParseSize(v, row.low, row.high, o.*std::get<SlideSize Options::*>(row.field));
+    case Kind::Colour: return ParseColour(v, o.*std::get<Rgb Options::*>(row.field));
     case Kind::Pages:
-        return ParsePages(v, spec.high, o.*std::get<std::vector<PageRange> Options::*>(spec.field));
+        return ParsePages(v, row.high, o.*std::get<std::vector<PageRange> Options::*>(row.field));
     case Kind::Jpeg: {
-        JpegUse &use = o.*std::get<JpegUse Options::*>(spec.field);
+        JpegUse &use = o.*std::get<JpegUse Options::*>(row.field);
         use = v == "always" ? JpegUse::Always : v == "never" ? JpegUse::Never : JpegUse::Auto;
         return v == "auto" || v == "always" || v == "never";
     }
@@ -301,16 +301,16 @@ struct Argument {
 // Applies one option, taking its value from within the argument or else
 // from the next one (i moves past it): 0, or the exit status of the usage
 // error.
-int Apply(const OptionSpec &spec, Argument &a, int argc, char **argv, int &i, Options &o) {
-    if (spec.kind == Kind::Switch) {
-        o.*std::get<bool Options::*>(spec.field) = true;
+int Apply(const OptionRow &row, Argument &a, int argc, char **argv, int &i, Options &o) {
+    if (row.kind == Kind::Switch) {
+        o.*std::get<bool Options::*>(row.field) = true;
         return 0;
     }
-    if (spec.kind == Kind::Place) {
-        std::optional<ButtonPlace> &place = o.*std::get<std::optional<ButtonPlace> Options::*>(spec.field);
+    if (row.kind == Kind::Place) {
+        std::optional<ButtonPlace> &place = o.*std::get<std::optional<ButtonPlace> Options::*>(row.field);
         if (!place) place = ButtonPlace::Under;
         if (!a.value) return 0;
-        if (*a.value != "under" && *a.value != "over") return Usage(a.name + spec.need);
+        if (*a.value != "under" && *a.value != "over") return Usage(a.name + row.need);
         place = *a.value == "under" ? ButtonPlace::Under : ButtonPlace::Over;
         a.value.reset();
         return 0;
@@ -322,9 +322,9 @@ int Apply(const OptionSpec &spec, Argument &a, int argc, char **argv, int &i, Op
     } else if (i + 1 < argc) {
         value = argv[++i];
     } else {
-        return Usage(a.name + spec.need);
+        return Usage(a.name + row.need);
     }
-    return Store(spec, value, o) ? 0 : Usage(a.name + spec.need);
+    return Store(row, value, o) ? 0 : Usage(a.name + row.need);
 }
 
 // What every run needs besides its options: 0, or the exit status of the
@@ -355,12 +355,12 @@ int ParseArguments(int argc, char **argv, Options &o, Request &request) {
             a = Argument{text.substr(0, equals), text.substr(equals + 1)};
         if (a.name == "--") {
             optionsEnded = true;
-        } else if (const OptionSpec *spec = FindOption(a.name)) {
-            if (spec->kind == Kind::Help || spec->kind == Kind::Version) {
-                request = spec->kind == Kind::Help ? Request::Help : Request::Version;
+        } else if (const OptionRow *row = FindOption(a.name)) {
+            if (row->kind == Kind::Help || row->kind == Kind::Version) {
+                request = row->kind == Kind::Help ? Request::Help : Request::Version;
                 return 0;
             }
-            if (int status = Apply(*spec, a, argc, argv, i, o)) return status;
+            if (int status = Apply(*row, a, argc, argv, i, o)) return status;
         } else {
             return Usage("unknown option " + a.name);
         }
